@@ -1,0 +1,163 @@
+// Speed of the pixel algorithms and the history on a 6000 x 4000 photo-like
+// image, each also given as a multiple of a memcpy of the same pixel buffer.
+#include "dib.h"
+#include "edge_extraction.h"
+#include "image_document.h"
+#include "noise_removal.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr int Width = 6000;
+constexpr int Height = 4000;
+constexpr int Contrast = 6;
+
+// Smooth gradients, a few flat shapes and grain, from a fixed seed.
+DibHandle MakePhoto() {
+    ImageError error = ImageError::None;
+    DibHandle image = DibCreate(Width, Height, 24, &error);
+    uint32_t random = 12345;
+    for (int y = 0; y < Height; ++y) {
+        uint8_t* row = DibRow(image, y);
+        for (int x = 0; x < Width; ++x) {
+            random = random * 1664525u + 1013904223u;
+            const int grain = int(random >> 28) - 8;
+            int blue = 40 + x * 150 / Width + grain;
+            int green = 60 + y * 120 / Height + grain;
+            int red = 90 + (x + y) * 100 / (Width + Height) + grain;
+            const int dx = x - 2000;
+            const int dy = y - 1800;
+            if (dx * dx + dy * dy < 900 * 900) {
+                blue = 200 + grain;
+                green /= 3;
+            }
+            if (x > 3500 && x < 5200 && y > 600 && y < 3100 && ((x / 150 + y / 150) & 1)) red = 20 + grain;
+            row[3 * x] = uint8_t(std::clamp(blue, 0, 255));
+            row[3 * x + 1] = uint8_t(std::clamp(green, 0, 255));
+            row[3 * x + 2] = uint8_t(std::clamp(red, 0, 255));
+        }
+    }
+    return image;
+}
+
+struct Fixture {
+    DibHandle photo = MakePhoto();
+    DibHandle thin = ImgDuplicate(photo);
+    DibHandle thick = ImgDuplicate(photo);
+    DibHandle work = ImgDuplicate(photo);
+    size_t size = size_t(ImgQueryInfo(photo)->pixelDataSize);
+
+    Fixture() {
+        ExtractEdges(photo, thin, 0, Contrast);
+        ExtractEdges(photo, thick, 1, Contrast);
+    }
+};
+
+Fixture& Images() {
+    static Fixture fixture;
+    return fixture;
+}
+
+void Memcpy(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) {
+        std::memcpy(images.work->pixels.get(), images.photo->pixels.get(), images.size);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(images.size));
+}
+
+void ExtractEdgesThin(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) ExtractEdges(images.photo, images.work, 0, Contrast);
+}
+
+void ExtractEdgesThick(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) ExtractEdges(images.photo, images.work, 1, Contrast);
+}
+
+void RemoveSpecksFrom(benchmark::State& state, DibHandle extracted, int thickness) {
+    Fixture& images = Images();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(images.work->pixels.get(), extracted->pixels.get(), images.size);
+        state.ResumeTiming();
+        RemoveSpecks(images.work, thickness);
+    }
+}
+
+void RemoveSpecksThin(benchmark::State& state) {
+    RemoveSpecksFrom(state, Images().thin, 0);
+}
+
+void RemoveSpecksThick(benchmark::State& state) {
+    RemoveSpecksFrom(state, Images().thick, 1);
+}
+
+void UndoRedo(benchmark::State& state) {
+    const std::string path = (std::filesystem::temp_directory_path() / "velmora-bench-photo.bmp").string();
+    if (!ImgWriteBmp(path.c_str(), Images().photo)) {
+        state.SkipWithError("cannot write the photo to the temporary folder");
+        return;
+    }
+    ImageDocument document;
+    const bool loaded = document.LoadFile(path.c_str());
+    std::remove(path.c_str());
+    if (!loaded) {
+        state.SkipWithError("cannot load the photo");
+        return;
+    }
+    document.Extract(0, Contrast);
+    document.Extract(1, Contrast);
+    for (auto _ : state) {
+        document.Undo();
+        document.Redo();
+    }
+}
+
+// Prints the usual table and keeps each measurement's time per iteration.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.iterations > 0 && !run.error_occurred) {
+                seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+            }
+        }
+    }
+    std::map<std::string, double> seconds;
+};
+
+}  // namespace
+
+BENCHMARK(Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExtractEdgesThin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExtractEdgesThick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RemoveSpecksThin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RemoveSpecksThick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(UndoRedo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const auto memcpyTime = reporter.seconds.find("Memcpy/real_time");
+    if (memcpyTime == reporter.seconds.end()) return 0;
+    for (const auto& [name, time] : reporter.seconds) {
+        const std::string shortName = name.substr(0, name.find('/'));
+        if (shortName != "Memcpy") std::printf("vs_memcpy %s %.2f\n", shortName.c_str(), time / memcpyTime->second);
+    }
+    return 0;
+}

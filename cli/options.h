@@ -1,0 +1,22 @@
+// Command-line options of the converter.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ConvertOptions {
+    int thickness = 0;  // 0 thin, 1 thick
+    int contrast = 7;   // as the user sees it, 1 to 16
+    bool noise = false;
+    std::string output;  // empty: beside each input
+    std::vector<std::string> inputs;
+};
+
+enum class ParseOutcome { Convert, Help, Version, UsageError };
+
+// Reads the arguments after the program name. On UsageError, message holds
+// one line naming the bad option or value.
+ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
+                            std::string& message);
+
+extern const char* const UsageText;

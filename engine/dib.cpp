@@ -1,0 +1,48 @@
+#include "dib.h"
+
+#include <new>
+
+int64_t DibStride(int64_t width, int bitsPerPixel) {
+    if (width <= 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return 0;
+    return (width * (bitsPerPixel / 8) + 3) & ~int64_t{3};
+}
+
+bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel) {
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
+    const int64_t stride = DibStride(width, bitsPerPixel);
+    return stride > 0 && stride <= MaxPixelDataSize / height;
+}
+
+DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError* error) {
+    if (!DibSizeAllowed(width, height, bitsPerPixel)) {
+        if (error) *error = ImageError::TooLarge;
+        return nullptr;
+    }
+    const int64_t stride = DibStride(width, bitsPerPixel);
+    const int64_t size = stride * height;
+    auto image = std::unique_ptr<Dib>(new (std::nothrow) Dib);
+    if (image) image->pixels.reset(new (std::nothrow) uint8_t[size]);
+    if (!image || !image->pixels) {
+        if (error) *error = ImageError::OutOfMemory;
+        return nullptr;
+    }
+    BitmapInfoHeader& header = image->header;
+    header.biSize = sizeof(BitmapInfoHeader);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<uint16_t>(bitsPerPixel);
+    header.biSizeImage = static_cast<uint32_t>(size);
+    image->info.pixelDataSize = static_cast<int32_t>(size);
+    image->info.header = &image->header;
+    image->info.pixels = image->pixels.get();
+
+    const int64_t used = int64_t{width} * (bitsPerPixel / 8);
+    if (used != stride) {
+        for (int64_t row = 0; row < height; ++row) {
+            uint8_t* padding = image->pixels.get() + row * stride + used;
+            for (int64_t i = 0; i < stride - used; ++i) padding[i] = 0;
+        }
+    }
+    return image.release();
+}

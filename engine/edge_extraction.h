@@ -1,0 +1,15 @@
+// Edge extraction: turns a colour picture into a black-on-white line drawing.
+#pragma once
+
+#include "image.h"
+
+// Writes into result, for every pixel of source, black (0, 0, 0) when the
+// pixel differs by more than the threshold 4 * contrast + 4 from one of its
+// four direct neighbours in a channel, white (255, 255, 255) otherwise.
+// Thickness 0 (thin lines) marks only the darker side of a step: for each
+// neighbour the first channel in blue, green, red order that differs by more
+// than the threshold decides, darker marks, brighter releases that neighbour.
+// Any other thickness (thick lines) marks both sides.
+// Both images are in the working layout with the same size; source is only
+// read, and the padding bytes of result are never written.
+void ExtractEdges(DibHandle source, DibHandle result, int thickness, int contrast);

@@ -1,0 +1,132 @@
+#include "image.h"
+
+#include "bmp_reader.h"
+#include "container_checks.h"
+#include "dib.h"
+#include "file_io.h"
+#include "stb_decoder.h"
+
+#include <cerrno>
+#include <cstring>
+
+const char* ImageErrorText(ImageError error) {
+    switch (error) {
+    case ImageError::None: return "no error";
+    case ImageError::CannotOpen: return "cannot open the file";
+    case ImageError::NotAnImage: return "not a BMP, JPEG or PNG image";
+    case ImageError::Corrupt: return "the image data is damaged or incomplete";
+    case ImageError::TooLarge: return "the image is too large";
+    case ImageError::OutOfMemory: return "not enough memory";
+    }
+    return "unknown error";
+}
+
+DibHandle ImgLoadFile(const char* path, ImageError* error) {
+    ImageError ignored = ImageError::None;
+    if (!error) error = &ignored;
+    *error = ImageError::None;
+    if (!path) {
+        *error = ImageError::CannotOpen;
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes;
+    switch (ReadWholeFile(path, bytes, MaxPixelDataSize)) {
+    case ReadResult::Ok: break;
+    case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
+    case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
+    }
+    const uint8_t* data = bytes.data();
+    const size_t size = bytes.size();
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, error);
+    if (LooksLikePng(data, size)) {
+        if (PngStructureValid(data, size)) return DecodeWithStb(data, size, error);
+        *error = ImageError::Corrupt;
+        return nullptr;
+    }
+    if (LooksLikeJpeg(data, size)) {
+        if (JpegStructureComplete(data, size)) return DecodeWithStb(data, size, error);
+        *error = ImageError::Corrupt;
+        return nullptr;
+    }
+    *error = ImageError::NotAnImage;
+    return nullptr;
+}
+
+void ImgRelease(DibHandle image) {
+    delete image;
+}
+
+DibHandle ImgDuplicate(DibHandle image) {
+    if (!image) return nullptr;
+    ImageError error = ImageError::None;
+    DibHandle copy = DibCreate(image->header.biWidth, image->header.biHeight, image->header.biBitCount, &error);
+    if (copy) std::memcpy(copy->pixels.get(), image->pixels.get(), size_t(image->info.pixelDataSize));
+    return copy;
+}
+
+bool ImgMake24(DibHandle image) {
+    if (!image || image->header.biBitCount == 24) return true;
+    const int32_t width = image->header.biWidth;
+    const int32_t height = image->header.biHeight;
+    ImageError error = ImageError::None;
+    DibHandle converted = DibCreate(width, height, 24, &error);
+    if (!converted) return false;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* from = DibRow(image, y);
+        uint8_t* to = DibRow(converted, y);
+        for (int32_t x = 0; x < width; ++x, from += 4, to += 3) {
+            // Over white paper: c * a + 255 * (255 - a), divided by 255 with rounding.
+            const unsigned alpha = from[3];
+            const unsigned paper = 255 * (255 - alpha) + 127;
+            to[0] = static_cast<uint8_t>((from[0] * alpha + paper) / 255);
+            to[1] = static_cast<uint8_t>((from[1] * alpha + paper) / 255);
+            to[2] = static_cast<uint8_t>((from[2] * alpha + paper) / 255);
+        }
+    }
+    image->header = converted->header;
+    image->pixels = std::move(converted->pixels);
+    image->info.pixelDataSize = converted->info.pixelDataSize;
+    image->info.pixels = image->pixels.get();
+    ImgRelease(converted);
+    return true;
+}
+
+namespace {
+
+void PutLittleEndian(uint8_t* to, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) to[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+bool ImgWriteBmp(const char* path, DibHandle image, int* systemError) {
+    if (!path || !image) {
+        if (systemError) *systemError = EINVAL;
+        return false;
+    }
+    const BitmapInfoHeader& header = image->header;
+    constexpr uint32_t headersSize = 14 + 40;
+    const uint32_t pixelDataSize = static_cast<uint32_t>(image->info.pixelDataSize);
+    uint8_t headers[headersSize] = {};
+    headers[0] = 'B';
+    headers[1] = 'M';
+    PutLittleEndian(headers + 2, headersSize + pixelDataSize, 4);
+    PutLittleEndian(headers + 10, headersSize, 4);
+    PutLittleEndian(headers + 14, 40, 4);
+    PutLittleEndian(headers + 18, static_cast<uint32_t>(header.biWidth), 4);
+    PutLittleEndian(headers + 22, static_cast<uint32_t>(header.biHeight), 4);
+    PutLittleEndian(headers + 26, 1, 2);
+    PutLittleEndian(headers + 28, header.biBitCount, 2);
+    PutLittleEndian(headers + 34, pixelDataSize, 4);
+    return WriteFileAtomically(
+        path,
+        [&](std::FILE* file) {
+            return std::fwrite(headers, 1, headersSize, file) == headersSize &&
+                   std::fwrite(image->pixels.get(), 1, pixelDataSize, file) == pixelDataSize;
+        },
+        systemError);
+}
+
+const DibInfo* ImgQueryInfo(DibHandle image) {
+    return &image->info;
+}

@@ -1,0 +1,12 @@
+// Noise removal: clears small specks from a line drawing.
+#pragma once
+
+#include "image.h"
+
+// Paints white every group of touching dark pixels (diagonal contact counts)
+// smaller than the size limit: 3 pixels when thickness is 0, 9 otherwise.
+// A pixel is dark when its blue byte is not 255. Only dark pixels change;
+// padding bytes are never written. Works in place on an image in the working
+// layout. When its W x H bytes of working memory cannot be had, the image is
+// left as it was.
+void RemoveSpecks(DibHandle image, int thickness);

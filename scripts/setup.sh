@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Only packages that are missing are installed; run as root or with sudo available.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libstb-dev libgtest-dev googletest libbenchmark-dev
+  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic
+  imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  as_root=(false)
+fi
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update -q
+  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine needs the Japanese locale so that the ANSI code page is 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  if [ -f /etc/locale.gen ] && ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ja_JP.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${as_root[@]}" locale-gen
+fi

@@ -1,0 +1,245 @@
+#include "edge_extraction.h"
+#include "noise_removal.h"
+#include "options.h"
+#include "paths.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+const std::string Data = VELMORA_TEST_DATA;
+
+ParseOutcome Parse(const std::vector<std::string>& arguments, ConvertOptions& options, std::string& message) {
+    options = ConvertOptions{};
+    message.clear();
+    return ParseArguments(arguments, options, message);
+}
+
+struct ConverterResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string Native(std::string path) {
+#ifdef _WIN32
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+#endif
+    return path;
+}
+
+// Runs the converter with the arguments, each quoted.
+ConverterResult RunConverter(const std::string& folder, const std::vector<std::string>& arguments) {
+    std::string command = "\"" + Native(VELMORA_CLI) + "\"";
+    for (const std::string& argument : arguments) command.append(" \"").append(Native(argument)).append("\"");
+    command += " > \"" + Native(folder + "/stdout.txt") + "\" 2> \"" + Native(folder + "/stderr.txt") + "\"";
+#ifdef _WIN32
+    // cmd.exe drops the outermost quotes of a command that starts with one.
+    command = "\"" + command + "\"";
+#endif
+    int status = std::system(command.c_str());
+#ifndef _WIN32
+    status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    const std::vector<uint8_t> out = ReadBytes(folder + "/stdout.txt");
+    const std::vector<uint8_t> err = ReadBytes(folder + "/stderr.txt");
+    std::filesystem::remove(folder + "/stdout.txt");
+    std::filesystem::remove(folder + "/stderr.txt");
+    return {status, std::string(out.begin(), out.end()), std::string(err.begin(), err.end())};
+}
+
+// What the window program would show after extracting the file's picture.
+Picture ExpectedDrawing(const std::string& input, int thickness, int contrastShown, bool noise) {
+    DibHandle source = ImgLoadFile(input.c_str());
+    EXPECT_NE(source, nullptr) << input;
+    if (!source) return {};
+    ImgMake24(source);
+    DibHandle result = ImgDuplicate(source);
+    ExtractEdges(source, result, thickness, contrastShown - 1);
+    if (noise) RemoveSpecks(result, thickness);
+    Picture picture = ReadImage(result);
+    ImgRelease(source);
+    ImgRelease(result);
+    return picture;
+}
+
+Picture LoadPicture(const std::string& path) {
+    DibHandle image = ImgLoadFile(path.c_str());
+    EXPECT_NE(image, nullptr) << path;
+    if (!image) return {};
+    ImgMake24(image);
+    Picture picture = ReadImage(image);
+    ImgRelease(image);
+    return picture;
+}
+
+size_t FileCount(const std::string& folder) {
+    return size_t(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
+}
+
+class ConverterRun : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = TestFolder(std::string("Converter") + testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::copy_file(Data + "/jpeg/baseline.jpg", folder + "/photo.jpg");
+        std::filesystem::copy_file(Data + "/pngsuite/png/basn6a08.png", folder + "/alpha.png");
+        DibHandle image = MakeImage(RandomPicture(37, 29, 11), 0);
+        ImgWriteBmp((folder + "/drawing.bmp").c_str(), image);
+        ImgRelease(image);
+    }
+
+    std::string folder;
+};
+
+}  // namespace
+
+TEST(ConverterOptions, DefaultsAreThoseOfTheWindowProgram) {
+    ConvertOptions options;
+    std::string message;
+    ASSERT_EQ(Parse({"a.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.thickness, 0);
+    EXPECT_EQ(options.contrast, 7);
+    EXPECT_FALSE(options.noise);
+    EXPECT_EQ(options.output, "");
+    EXPECT_EQ(options.inputs, std::vector<std::string>{"a.jpg"});
+}
+
+TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
+    ConvertOptions options;
+    std::string message;
+    ASSERT_EQ(Parse({"--thickness", "thick", "--contrast=16", "--noise", "on", "-o", "x.png", "in.bmp"}, options, message),
+              ParseOutcome::Convert);
+    EXPECT_EQ(options.thickness, 1);
+    EXPECT_EQ(options.contrast, 16);
+    EXPECT_TRUE(options.noise);
+    EXPECT_EQ(options.output, "x.png");
+    ASSERT_EQ(Parse({"--contrast", "1", "--", "-dash.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.contrast, 1);
+    EXPECT_EQ(options.inputs, (std::vector<std::string>{"-dash.jpg", "b.jpg"}));
+    EXPECT_EQ(Parse({"--help"}, options, message), ParseOutcome::Help);
+    EXPECT_EQ(Parse({"--version", "a.jpg"}, options, message), ParseOutcome::Version);
+}
+
+TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
+    ConvertOptions options;
+    std::string message;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--contrast", "0", "a.jpg"}, "'0'"},      {{"--contrast", "17", "a.jpg"}, "'17'"},
+        {{"--contrast", "7x", "a.jpg"}, "'7x'"},    {{"--contrast", "-3", "a.jpg"}, "'-3'"},
+        {{"--thickness", "medium", "a"}, "medium"}, {{"--noise", "yes", "a.jpg"}, "'yes'"},
+        {{"--colour", "a.jpg"}, "--colour"},        {{"a.jpg", "--contrast"}, "--contrast"},
+        {{"-o", "x.bmp", "a.jpg", "b.jpg"}, "-o"},  {{}, "no input"},
+    };
+    for (const auto& [arguments, named] : cases) {
+        EXPECT_EQ(Parse(arguments, options, message), ParseOutcome::UsageError) << named;
+        EXPECT_NE(message.find(named), std::string::npos) << message;
+    }
+}
+
+TEST(ConverterPaths, OutputGoesBesideTheInputWithoutItsExtension) {
+    EXPECT_EQ(DefaultOutputPath("pics/cat.jpg"), "pics/cat-velmora.bmp");
+    EXPECT_EQ(DefaultOutputPath("cat"), "cat-velmora.bmp");
+    EXPECT_EQ(DefaultOutputPath("v1.2/cat"), "v1.2/cat-velmora.bmp");
+    EXPECT_EQ(DefaultOutputPath("a.tar.png"), "a.tar-velmora.bmp");
+    EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden-velmora.bmp");
+    // In code page 932 the second byte of this character is a backslash.
+    EXPECT_EQ(DefaultOutputPath("\x95\x5C.jpg"), "\x95\x5C-velmora.bmp");
+#ifdef _WIN32
+    EXPECT_EQ(DefaultOutputPath("C:\\v1.2\\cat"), "C:\\v1.2\\cat-velmora.bmp");
+#endif
+    EXPECT_TRUE(HasPngExtension("a.PNG"));
+    EXPECT_TRUE(HasPngExtension("dir/a.png"));
+    EXPECT_FALSE(HasPngExtension("a.png.bmp"));
+    EXPECT_FALSE(HasPngExtension("png"));
+}
+
+TEST_F(ConverterRun, ConvertsJpegPngAndBmpBesideTheirInputs) {
+    const ConverterResult run = RunConverter(folder, {"--thickness", "thick", "--contrast", "3", "--noise", "on",
+                                          folder + "/photo.jpg", folder + "/alpha.png", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    for (const char* name : {"photo.jpg", "alpha.png", "drawing.bmp"}) {
+        const std::string input = folder + "/" + name;
+        const std::string output = DefaultOutputPath(input);
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(input, 1, 3, true), LoadPicture(output)), "") << name;
+        EXPECT_EQ(ReadBytes(output)[28], 24) << "24-bit BMP expected for " << name;
+    }
+}
+
+TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {
+    const std::vector<std::string> inputs = {folder + "/photo.jpg", folder + "/alpha.png", folder + "/drawing.bmp"};
+    std::vector<std::vector<uint8_t>> single;
+    for (const std::string& input : inputs) {
+        ASSERT_EQ(RunConverter(folder, {input}).exitCode, 0);
+        single.push_back(ReadBytes(DefaultOutputPath(input)));
+        std::filesystem::remove(DefaultOutputPath(input));
+    }
+    ASSERT_EQ(RunConverter(folder, inputs).exitCode, 0);
+    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadBytes(DefaultOutputPath(inputs[i])), single[i]) << inputs[i];
+}
+
+TEST_F(ConverterRun, PngOutputHoldsTheSamePixels) {
+    const std::string output = folder + "/result.PNG";
+    const ConverterResult run = RunConverter(folder, {"-o", output, folder + "/drawing.bmp"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<uint8_t> bytes = ReadBytes(output);
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(bytes[1], 'P');
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/drawing.bmp", 0, 7, false), LoadPicture(output)), "");
+}
+
+TEST_F(ConverterRun, UnreadableInputIsReportedAndTheOthersStillConverted) {
+    WriteBytes(folder + "/broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
+    const ConverterResult run = RunConverter(folder, {folder + "/broken.jpg", folder + "/missing.png", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("broken.jpg"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("missing.png"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/broken-velmora.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/missing-velmora.bmp"));
+}
+
+TEST_F(ConverterRun, UnwritableOutputLeavesNothingBehind) {
+    const size_t before = FileCount(folder);
+    const ConverterResult run = RunConverter(folder, {"-o", folder + "/no such folder/out.bmp", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("out.bmp"), std::string::npos) << run.err;
+    EXPECT_EQ(FileCount(folder), before);
+}
+
+TEST_F(ConverterRun, NeverOverwritesAnInput) {
+    const std::vector<uint8_t> original = ReadBytes(folder + "/drawing.bmp");
+    ConverterResult run = RunConverter(folder, {"-o", folder + "/drawing.bmp", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 1);
+    // drawing.bmp's output would be drawing-velmora.bmp, which is also an input.
+    std::filesystem::copy_file(folder + "/drawing.bmp", folder + "/drawing-velmora.bmp");
+    run = RunConverter(folder, {folder + "/drawing.bmp", folder + "/drawing-velmora.bmp"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(ReadBytes(folder + "/drawing.bmp"), original);
+    EXPECT_EQ(ReadBytes(folder + "/drawing-velmora.bmp"), original);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora-velmora.bmp"));
+}
+
+TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
+    ConverterResult run = RunConverter(folder, {"--contrast", "99", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("'99'"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("usage:"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+    run = RunConverter(folder, {"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("version 2.10"), std::string::npos) << run.out;
+    run = RunConverter(folder, {"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
+}

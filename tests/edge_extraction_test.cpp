@@ -1,0 +1,134 @@
+#include "edge_extraction.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The decision rule written plainly on picture coordinates: the yardstick for
+// ExtractEdges on every size and option.
+Picture ReferenceEdges(const Picture& source, int thickness, int contrast) {
+    const int threshold = 4 * contrast + 4;
+    Picture result = source;
+    for (int y = 0; y < source.height; ++y) {
+        for (int x = 0; x < source.width; ++x) {
+            const int neighbours[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+            bool edge = false;
+            for (const auto& n : neighbours) {
+                if (edge || n[0] < 0 || n[0] >= source.width || n[1] < 0 || n[1] >= source.height) continue;
+                const Bgr& p = source.At(x, y);
+                const Bgr& q = source.At(n[0], n[1]);
+                const int differences[3] = {p.blue - q.blue, p.green - q.green, p.red - q.red};
+                for (int d : differences) {
+                    if (d < -threshold) {
+                        edge = true;
+                        break;
+                    }
+                    if (d > threshold) {
+                        edge = thickness != 0;
+                        break;
+                    }
+                }
+            }
+            const uint8_t value = edge ? 0 : 255;
+            result.At(x, y) = {value, value, value};
+        }
+    }
+    return result;
+}
+
+Picture Extract(const Picture& source, int thickness, int contrast) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source, 0x5A);
+    ExtractEdges(from, to, thickness, contrast);
+    EXPECT_TRUE(PaddingIs(to, 0x5A)) << "padding of the result was written";
+    EXPECT_TRUE(PaddingIs(from, 0xA5)) << "padding of the source was written";
+    EXPECT_EQ(FirstDifference(source, ReadImage(from)), "") << "the source was changed";
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
+}
+
+Picture Bgrs(int width, int height, const std::vector<Bgr>& pixels) {
+    return Picture{width, height, pixels};
+}
+
+}  // namespace
+
+TEST(ExtractEdges, GreyBlockOnWhiteGivesOneAndTwoPixelLines) {
+    const Picture source = GreyPicture({{255, 255, 255, 255}, {255, 0, 0, 255}, {255, 255, 255, 255}});
+    EXPECT_EQ(FirstDifference(DarkPicture({"....", ".DD.", "...."}), Extract(source, 0, 0)), "");
+    EXPECT_EQ(FirstDifference(DarkPicture({".DD.", "DDDD", ".DD."}), Extract(source, 1, 0)), "");
+}
+
+TEST(ExtractEdges, ThinModeReleasesANeighbourOnTheFirstBrighterChannel) {
+    const Picture source = Bgrs(3, 2, {{100, 100, 100}, {108, 100, 100}, {109, 100, 100},
+                                       {100, 100, 100}, {100, 100, 100}, {255, 0, 0}});
+    EXPECT_EQ(FirstDifference(DarkPicture({"..D", ".D."}), Extract(source, 0, 1)), "");
+    EXPECT_EQ(FirstDifference(DarkPicture({"..D", ".DD"}), Extract(source, 1, 1)), "");
+}
+
+TEST(ExtractEdges, ThresholdIsStrictAtBothEnds) {
+    // Contrast index 15: threshold 64.
+    EXPECT_EQ(FirstDifference(DarkPicture({".."}), Extract(GreyPicture({{100, 164}}), 0, 15)), "");
+    EXPECT_EQ(FirstDifference(DarkPicture({"D."}), Extract(GreyPicture({{100, 165}}), 0, 15)), "");
+    EXPECT_EQ(FirstDifference(DarkPicture({"DD"}), Extract(GreyPicture({{100, 165}}), 1, 15)), "");
+    // Contrast index 0: threshold 4.
+    EXPECT_EQ(FirstDifference(DarkPicture({".", "."}), Extract(GreyPicture({{10}, {14}}), 1, 0)), "");
+    EXPECT_EQ(FirstDifference(DarkPicture({"D", "D"}), Extract(GreyPicture({{10}, {15}}), 1, 0)), "");
+}
+
+TEST(ExtractEdges, BlueDecidesFirstInThinMode) {
+    const Picture source = Bgrs(2, 1, {{255, 0, 0}, {0, 255, 255}});
+    EXPECT_EQ(FirstDifference(DarkPicture({".D"}), Extract(source, 0, 6)), "");
+    EXPECT_EQ(FirstDifference(DarkPicture({"DD"}), Extract(source, 1, 6)), "");
+}
+
+TEST(ExtractEdges, AnyNonZeroThicknessIsThick) {
+    const Picture source = GreyPicture({{0, 255}, {255, 255}});
+    EXPECT_EQ(FirstDifference(Extract(source, 1, 3), Extract(source, 2, 3)), "");
+    EXPECT_EQ(FirstDifference(Extract(source, 1, 3), Extract(source, -7, 3)), "");
+}
+
+TEST(ExtractEdges, UniformAndSinglePixelPicturesComeOutWhite) {
+    EXPECT_EQ(FirstDifference(DarkPicture({"."}), Extract(GreyPicture({{0}}), 1, 0)), "");
+    for (int value : {0, 77, 255}) {
+        const Picture source = GreyPicture(std::vector<std::vector<int>>(5, std::vector<int>(7, value)));
+        EXPECT_EQ(FirstDifference(DarkPicture(std::vector<std::string>(5, ".......")), Extract(source, 1, 0)), "");
+    }
+}
+
+TEST(ExtractEdges, OneColumnComparesOnlyAboveAndBelow) {
+    EXPECT_EQ(FirstDifference(DarkPicture({".", "D", "."}), Extract(GreyPicture({{200}, {0}, {200}}), 0, 6)), "");
+}
+
+TEST(ExtractEdges, MatchesTheRuleOnRandomPicturesOfEverySmallSize) {
+    uint32_t seed = 1;
+    for (int height = 1; height <= 6; ++height) {
+        for (int width = 1; width <= 9; ++width) {
+            const Picture source = RandomPicture(width, height, seed++);
+            for (int thickness : {0, 1, 5}) {
+                for (int contrast : {0, 3, 6, 15}) {
+                    ASSERT_EQ(FirstDifference(ReferenceEdges(source, thickness, contrast),
+                                              Extract(source, thickness, contrast)),
+                              "")
+                        << width << "x" << height << " thickness " << thickness << " contrast " << contrast;
+                }
+            }
+        }
+    }
+}
+
+TEST(ExtractEdges, MatchesTheRuleOnLargerPictures) {
+    for (auto [width, height] : {std::pair{67, 45}, std::pair{128, 3}, std::pair{3, 130}, std::pair{101, 99}}) {
+        const Picture source = RandomPicture(width, height, uint32_t(width * 1000 + height));
+        for (int thickness : {0, 1}) {
+            for (int contrast = 0; contrast < 16; ++contrast) {
+                ASSERT_EQ(FirstDifference(ReferenceEdges(source, thickness, contrast), Extract(source, thickness, contrast)),
+                          "")
+                    << width << "x" << height << " thickness " << thickness << " contrast " << contrast;
+            }
+        }
+    }
+}

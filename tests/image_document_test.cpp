@@ -1,0 +1,180 @@
+#include "image_document.h"
+#include "noise_removal.h"
+#include "edge_extraction.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A photo-like picture whose extraction differs at every contrast index.
+const Picture Photo = RandomPicture(23, 17, 42);
+
+std::string WritePicture(const std::string& folder, const std::string& name, const Picture& picture) {
+    DibHandle image = MakeImage(picture);
+    const std::string path = folder + "/" + name;
+    EXPECT_TRUE(ImgWriteBmp(path.c_str(), image));
+    ImgRelease(image);
+    return path;
+}
+
+Picture ExpectedExtraction(const Picture& source, int thickness, int contrast, bool noise) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source);
+    ExtractEdges(from, to, thickness, contrast);
+    if (noise) RemoveSpecks(to, thickness);
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
+}
+
+Picture Result(const ImageDocument& document) {
+    return ReadImage(*document.ResultInfo());
+}
+
+class ImageDocumentTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+        photoPath = WritePicture(folder, "photo.bmp", Photo);
+        ASSERT_TRUE(document.LoadFile(photoPath.c_str()));
+    }
+
+    std::string folder;
+    std::string photoPath;
+    ImageDocument document;
+};
+
+}  // namespace
+
+TEST(ImageDocument, NewDocumentHasNothingAndIgnoresCommands) {
+    ImageDocument document;
+    document.Extract(0, 6);
+    document.RemoveNoise(0);
+    document.Undo();
+    document.Redo();
+    EXPECT_FALSE(document.HasSource());
+    EXPECT_EQ(document.ResultWidth(), 0);
+    EXPECT_EQ(document.ResultHeight(), 0);
+    EXPECT_EQ(document.ResultInfo(), nullptr);
+    EXPECT_FALSE(document.IsExtracted());
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_FALSE(document.SaveBmp((TestFolder("EmptySave") + "/out.bmp").c_str()));
+}
+
+TEST_F(ImageDocumentTest, LoadGivesTheSourceAsResultWithoutHistory) {
+    EXPECT_TRUE(document.HasSource());
+    EXPECT_EQ(document.ResultWidth(), 23);
+    EXPECT_EQ(document.ResultHeight(), 17);
+    EXPECT_FALSE(document.IsExtracted());
+    EXPECT_EQ(FirstDifference(Photo, Result(document)), "");
+}
+
+TEST_F(ImageDocumentTest, FirstExtractionIsNoUndoStepSecondIs) {
+    document.Extract(0, 6);
+    document.RemoveNoise(0);
+    EXPECT_TRUE(document.IsExtracted());
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 6, true), Result(document)), "");
+
+    document.Extract(1, 2);
+    EXPECT_TRUE(document.CanUndo());
+    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 1, 2, false), Result(document)), "");
+    document.Undo();
+    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 6, true), Result(document)), "")
+        << "undo must restore the first result with its noise removal";
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_TRUE(document.CanRedo());
+    EXPECT_TRUE(document.IsExtracted());
+}
+
+TEST_F(ImageDocumentTest, HistoryKeepsTheTenNewestStepsAndMovesThemBothWays) {
+    // Extraction k uses contrast index k, so every step has its own pixels.
+    for (int k = 1; k < 12; ++k) {
+        ASSERT_NE(FirstDifference(ExpectedExtraction(Photo, 0, k - 1, false), ExpectedExtraction(Photo, 0, k, false)), "");
+    }
+    for (int k = 0; k < 12; ++k) document.Extract(0, k);
+    for (int step = 10; step >= 1; --step) {
+        ASSERT_TRUE(document.CanUndo());
+        document.Undo();
+        EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, step, false), Result(document)), "") << "step " << step;
+    }
+    EXPECT_FALSE(document.CanUndo()) << "extraction 0 must have been dropped";
+    for (int step = 2; step <= 11; ++step) {
+        ASSERT_TRUE(document.CanRedo());
+        document.Redo();
+        EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, step, false), Result(document)), "") << "step " << step;
+    }
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_TRUE(document.CanUndo());
+}
+
+TEST_F(ImageDocumentTest, ExtractAfterUndoEmptiesRedo) {
+    document.Extract(0, 1);
+    document.Extract(0, 2);
+    document.Undo();
+    ASSERT_TRUE(document.CanRedo());
+    document.Extract(1, 3);
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_TRUE(document.CanUndo());
+}
+
+TEST_F(ImageDocumentTest, RemoveNoiseRecordsNoHistory) {
+    document.Extract(0, 6);
+    document.Extract(0, 5);
+    document.Undo();
+    document.RemoveNoise(1);
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_TRUE(document.CanRedo());
+}
+
+TEST_F(ImageDocumentTest, NewLoadEmptiesTheHistory) {
+    document.Extract(0, 1);
+    document.Extract(0, 2);
+    document.Extract(0, 3);
+    document.Undo();
+    const Picture other = RandomPicture(5, 9, 3);
+    ASSERT_TRUE(document.LoadFile(WritePicture(folder, "other.bmp", other).c_str()));
+    EXPECT_FALSE(document.IsExtracted());
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_EQ(FirstDifference(other, Result(document)), "");
+}
+
+TEST_F(ImageDocumentTest, FailedLoadKeepsImagesAndHistory) {
+    document.Extract(0, 1);
+    document.Extract(0, 2);
+    document.Extract(0, 3);
+    document.Undo();
+    const Picture before = Result(document);
+    WriteBytes(folder + "/broken.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
+
+    for (const std::string& path : {folder + "/broken.png", folder + "/missing.jpg", folder}) {
+        ImageError error = ImageError::None;
+        EXPECT_FALSE(document.LoadFile(path.c_str(), &error)) << path;
+        EXPECT_NE(error, ImageError::None);
+        EXPECT_EQ(FirstDifference(before, Result(document)), "");
+        EXPECT_TRUE(document.IsExtracted());
+        EXPECT_TRUE(document.CanUndo());
+        EXPECT_TRUE(document.CanRedo());
+    }
+    document.Undo();
+    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 1, false), Result(document)), "");
+}
+
+TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
+    document.Extract(1, 6);
+    document.RemoveNoise(1);
+    const std::string saved = folder + "/saved.bmp";
+    ASSERT_TRUE(document.SaveBmp(saved.c_str()));
+    DibHandle reread = ImgLoadFile(saved.c_str());
+    ASSERT_NE(reread, nullptr);
+    EXPECT_EQ(FirstDifference(Result(document), ReadImage(reread)), "");
+    ImgRelease(reread);
+
+    int error = 0;
+    EXPECT_FALSE(document.SaveBmp((folder + "/no such folder/out.bmp").c_str(), &error));
+    EXPECT_NE(error, 0);
+}

@@ -1,0 +1,155 @@
+#include "noise_removal.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace {
+
+// The outcome stated plainly: label every 8-connected group of dark pixels
+// (blue not 255) and paint white each group smaller than the limit.
+Picture ReferenceSpecksRemoved(const Picture& picture, int thickness) {
+    const size_t limit = thickness == 0 ? 3 : 9;
+    auto dark = [&](int x, int y) { return picture.At(x, y).blue != 255; };
+    std::vector<int> label(picture.pixels.size(), -1);
+    Picture result = picture;
+    for (int startY = 0; startY < picture.height; ++startY) {
+        for (int startX = 0; startX < picture.width; ++startX) {
+            if (!dark(startX, startY) || label[size_t(startY) * picture.width + startX] >= 0) continue;
+            std::vector<std::pair<int, int>> group;
+            std::deque<std::pair<int, int>> pending{{startX, startY}};
+            label[size_t(startY) * picture.width + startX] = 1;
+            while (!pending.empty()) {
+                auto [x, y] = pending.front();
+                pending.pop_front();
+                group.push_back({x, y});
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx;
+                        const int ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= picture.width || ny >= picture.height || !dark(nx, ny)) continue;
+                        int& seen = label[size_t(ny) * picture.width + nx];
+                        if (seen < 0) {
+                            seen = 1;
+                            pending.push_back({nx, ny});
+                        }
+                    }
+                }
+            }
+            if (group.size() < limit) {
+                for (auto [x, y] : group) result.At(x, y) = {255, 255, 255};
+            }
+        }
+    }
+    return result;
+}
+
+Picture RemoveFrom(const Picture& picture, int thickness) {
+    DibHandle image = MakeImage(picture, 0x3C);
+    RemoveSpecks(image, thickness);
+    EXPECT_TRUE(PaddingIs(image, 0x3C)) << "padding was written";
+    Picture result = ReadImage(image);
+    ImgRelease(image);
+    return result;
+}
+
+void ExpectRemoval(const std::vector<std::string>& before, int thickness, const std::vector<std::string>& after) {
+    EXPECT_EQ(FirstDifference(DarkPicture(after), RemoveFrom(DarkPicture(before), thickness)), "")
+        << "thickness " << thickness;
+}
+
+// Sparse dark pixels in clusters, so that groups of every size occur.
+Picture SpeckledPicture(int width, int height, uint32_t seed, int percent) {
+    std::mt19937 random(seed);
+    Picture picture{width, height, std::vector<Bgr>(size_t(width) * height, Bgr{255, 255, 255})};
+    for (Bgr& pixel : picture.pixels) {
+        if (int(random() % 100) < percent) pixel = {uint8_t(random() % 255), uint8_t(random()), uint8_t(random())};
+    }
+    return picture;
+}
+
+}  // namespace
+
+TEST(RemoveSpecks, WorkedPictureKeepsOnlyTheGroupOfThreeInThinMode) {
+    const std::vector<std::string> before = {"DD..D", ".D...", "...D.", "D...D"};
+    ExpectRemoval(before, 0, {"DD...", ".D...", ".....", "....."});
+    ExpectRemoval(before, 1, {".....", ".....", ".....", "....."});
+}
+
+TEST(RemoveSpecks, ARowOfFourStaysThinAndGoesThick) {
+    ExpectRemoval({"DDDD"}, 0, {"DDDD"});
+    ExpectRemoval({"DDDD"}, 1, {"...."});
+}
+
+TEST(RemoveSpecks, EightGoAndNineStayInThickMode) {
+    ExpectRemoval({"DDDDDDDD..DDDDDDDDD"}, 1, {"..........DDDDDDDDD"});
+}
+
+TEST(RemoveSpecks, IsolatedAndCornerTouchingPixelsGoInBothModes) {
+    for (int thickness : {0, 1}) {
+        ExpectRemoval({"...", ".D.", "..."}, thickness, {"...", "...", "..."});
+        ExpectRemoval({"D..", ".D.", "..."}, thickness, {"...", "...", "..."});
+    }
+}
+
+TEST(RemoveSpecks, SmallShapesStayThinAndGoThick) {
+    for (const auto& shape : {std::vector<std::string>{"DDD", "...", "..."}, {"D..", "DD.", "..."}, {"D..", ".D.", "..D"}}) {
+        ExpectRemoval(shape, 0, shape);
+        ExpectRemoval(shape, 1, {"...", "...", "..."});
+    }
+}
+
+TEST(RemoveSpecks, RingOfEightNeedsOneMorePixelToStayThick) {
+    ExpectRemoval({"DDD.", "D.D.", "DDD."}, 1, {"....", "....", "...."});
+    ExpectRemoval({"DDD.", "D.D.", "DDD."}, 0, {"DDD.", "D.D.", "DDD."});
+    ExpectRemoval({"DDD..", "D.D..", "DDD..", "...D."}, 1, {"DDD..", "D.D..", "DDD..", "...D."});
+}
+
+TEST(RemoveSpecks, AllDarkPicturesOfEightAndNinePixels) {
+    ExpectRemoval({"DD", "DD", "DD", "DD"}, 1, {"..", "..", "..", ".."});
+    ExpectRemoval({"DDD", "DDD", "DDD"}, 1, {"DDD", "DDD", "DDD"});
+}
+
+TEST(RemoveSpecks, OneColumnAndOneRowPictures) {
+    ExpectRemoval({".", "D", "D", "."}, 0, {".", ".", ".", "."});
+    ExpectRemoval({"D", "D", "D", "."}, 0, {"D", "D", "D", "."});
+    ExpectRemoval({"DD.D"}, 0, {"...."});
+    ExpectRemoval({"D.DD.DDD"}, 0, {".....DDD"});
+}
+
+TEST(RemoveSpecks, OnlyTheBlueByteDecidesDarkness) {
+    const Picture picture{3, 1, {{254, 255, 255}, {255, 0, 0}, {255, 255, 255}}};
+    const Picture result = RemoveFrom(picture, 0);
+    EXPECT_EQ(result.At(0, 0), (Bgr{255, 255, 255}));
+    EXPECT_EQ(result.At(1, 0), (Bgr{255, 0, 0}));
+}
+
+TEST(RemoveSpecks, AllWhiteIsUnchanged) {
+    ExpectRemoval({"....", "....", "...."}, 1, {"....", "....", "...."});
+}
+
+TEST(RemoveSpecks, MatchesGroupSizesOnRandomPictures) {
+    uint32_t seed = 7;
+    for (int height = 1; height <= 7; ++height) {
+        for (int width = 1; width <= 9; ++width) {
+            for (int percent : {15, 40, 70}) {
+                const Picture picture = SpeckledPicture(width, height, seed++, percent);
+                for (int thickness : {0, 1}) {
+                    ASSERT_EQ(FirstDifference(ReferenceSpecksRemoved(picture, thickness), RemoveFrom(picture, thickness)),
+                              "")
+                        << width << "x" << height << " thickness " << thickness;
+                }
+            }
+        }
+    }
+    for (auto [width, height] : {std::pair{97, 61}, std::pair{200, 2}, std::pair{1, 150}}) {
+        for (int percent : {10, 30, 55}) {
+            const Picture picture = SpeckledPicture(width, height, seed++, percent);
+            for (int thickness : {0, 1, 3}) {
+                ASSERT_EQ(FirstDifference(ReferenceSpecksRemoved(picture, thickness), RemoveFrom(picture, thickness)), "")
+                    << width << "x" << height << " thickness " << thickness;
+            }
+        }
+    }
+}

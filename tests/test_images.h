@@ -1,0 +1,52 @@
+// Helpers for building small pictures and reading them back in tests.
+#pragma once
+
+#include "dib.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+struct Bgr {
+    uint8_t blue, green, red;
+    bool operator==(const Bgr&) const = default;
+};
+
+// A picture as rows from the top, for describing expectations.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<Bgr> pixels;  // row by row from the top
+    Bgr& At(int x, int y) { return pixels[size_t(y) * width + x]; }
+    const Bgr& At(int x, int y) const { return pixels[size_t(y) * width + x]; }
+};
+
+// Grey picture from rows of values, top row first.
+Picture GreyPicture(const std::vector<std::vector<int>>& rows);
+
+// Black (0) and white (255) picture from strings of 'D' (dark) and '.'.
+Picture DarkPicture(const std::vector<std::string>& rows);
+
+// Pseudo-random picture with smooth areas, steps and noise.
+Picture RandomPicture(int width, int height, uint32_t seed);
+
+// A 24-bit image holding the picture; its padding bytes are set to fill.
+DibHandle MakeImage(const Picture& picture, uint8_t fill = 0xA5);
+
+// The picture an image in the working layout holds.
+Picture ReadImage(DibHandle image);
+Picture ReadImage(const DibInfo& info);
+
+// Every padding byte of the 24-bit image equals fill.
+bool PaddingIs(DibHandle image, uint8_t fill);
+
+// Empty string when equal, else where and how they first differ.
+std::string FirstDifference(const Picture& expected, const Picture& actual);
+
+// A fresh, empty folder for one test's files.
+std::string TestFolder(const std::string& name);
+
+// Reads and writes whole files for tests.
+std::vector<uint8_t> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds every preset and runs every test: natively,
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
+# programs under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+for preset in native sanitize windows; do
+  echo "== build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+jobs=$(nproc)
+status=0
+echo "== test: native"
+ctest --preset native -j "$jobs" || status=1
+echo "== test: sanitize"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --preset sanitize -j "$jobs" || status=1
+echo "== test: windows (Wine)"
+# One X server for every Windows program of the run.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows || status=1
+exit $status

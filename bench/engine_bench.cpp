@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -71,7 +72,6 @@ void Memcpy(benchmark::State& state) {
         std::memcpy(images.work->pixels.get(), images.photo->pixels.get(), images.size);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(images.size));
 }
 
 void ExtractEdgesThin(benchmark::State& state) {
@@ -126,6 +126,8 @@ void UndoRedo(benchmark::State& state) {
 // Prints the usual table and keeps each measurement's time per iteration.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {

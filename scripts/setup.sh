@@ -17,12 +17,13 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ "$(id -u)" -eq 0 ]; then
-  as_root=()
-elif command -v sudo >/dev/null 2>&1; then
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "setup: run this as root or install sudo; missing: ${missing[*]:-none}" >&2
+    [ "${#missing[@]}" -eq 0 ] || exit 1
+  fi
   as_root=(sudo)
-else
-  as_root=(false)
 fi
 
 if [ "${#missing[@]}" -gt 0 ]; then

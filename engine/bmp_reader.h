@@ -1,0 +1,21 @@
+// Reading BMP files held in memory: Windows and OS/2 bitmaps with headers of
+// 12, 40, 52, 56, 64, 108 or 124 bytes; 1, 4, 8, 16, 24 or 32 bits per pixel;
+// uncompressed, RLE8, RLE4 or bit fields; rows stored bottom-up or top-down.
+//
+// The result is 24 bits per pixel when the picture is opaque, and 32 bits
+// (blue, green, red, alpha) when it has real transparency: an alpha field
+// that is neither all zero nor all full, or RLE pixels that the file skips,
+// which come out as transparent black.
+#pragma once
+
+#include "image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Decodes a whole BMP file held in memory. The caller owns the result and
+// releases it with ImgRelease. Null on any bytes this reader does not accept,
+// with *error set (if error is non-null): NotAnImage for files that are not
+// BMP or use a compression this reader lacks (JPEG, PNG, ...), TooLarge when
+// the pixels would not fit a bitmap, Corrupt for damaged or inconsistent data.
+DibHandle DecodeBmp(const uint8_t* data, size_t size, ImageError* error);

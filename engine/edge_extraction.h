@@ -10,6 +10,8 @@
 // neighbour the first channel in blue, green, red order that differs by more
 // than the threshold decides, darker marks, brighter releases that neighbour.
 // Any other thickness (thick lines) marks both sides.
+// Contrast is an index from 0 to 15 (thresholds 4 to 64); one below -1 counts
+// as -1 (threshold 0).
 // Both images are in the working layout with the same size; source is only
 // read, and the padding bytes of result are never written.
 void ExtractEdges(DibHandle source, DibHandle result, int thickness, int contrast);

@@ -51,7 +51,11 @@ int ImageDocument::ResultHeight() const {
 
 void ImageDocument::Extract(int thickness, int contrast) {
     if (!result) return;
-    if (extracted) undoStack.Push(result);
+    if (extracted) {
+        // Without memory for the copy the extraction still runs, without an
+        // undo step.
+        if (DibHandle previous = ImgDuplicate(result)) undoStack.Push(previous);
+    }
     redoStack.Clear();
     ExtractEdges(source, result, thickness, contrast);
     extracted = true;
@@ -62,20 +66,16 @@ void ImageDocument::RemoveNoise(int thickness) {
     RemoveSpecks(result, thickness);
 }
 
+// Undo and redo move the result and the history entries between the stacks:
+// nothing is copied or allocated, so neither can fail.
 void ImageDocument::Undo() {
     if (undoStack.Count() == 0) return;
-    DibHandle previous = nullptr;
-    if (!undoStack.PopInto(previous)) return;
     redoStack.Push(result);
-    ImgRelease(result);
-    result = previous;
+    result = undoStack.Pop();
 }
 
 void ImageDocument::Redo() {
     if (redoStack.Count() == 0) return;
-    DibHandle next = nullptr;
-    if (!redoStack.PopInto(next)) return;
     undoStack.Push(result);
-    ImgRelease(result);
-    result = next;
+    result = redoStack.Pop();
 }

@@ -6,12 +6,9 @@ ImageStack::~ImageStack() {
     Clear();
 }
 
-bool ImageStack::Push(DibHandle image) {
-    DibHandle copy = ImgDuplicate(image);
-    if (!copy) return false;
+void ImageStack::Push(DibHandle image) {
     if (count == capacity) DropOldest();
-    slots[count++] = copy;
-    return true;
+    slots[count++] = image;
 }
 
 void ImageStack::DropOldest() {
@@ -20,13 +17,10 @@ void ImageStack::DropOldest() {
     slots[--count] = nullptr;
 }
 
-bool ImageStack::PopInto(DibHandle& target) {
-    DibHandle copy = ImgDuplicate(slots[count - 1]);
-    if (!copy) return false;
-    target = copy;
-    ImgRelease(slots[count - 1]);
-    slots[--count] = nullptr;
-    return true;
+DibHandle ImageStack::Pop() {
+    const DibHandle newest = slots[--count];
+    slots[count] = nullptr;
+    return newest;
 }
 
 void ImageStack::Clear() {

@@ -1,6 +1,6 @@
-// A bounded stack of image copies, the undo and redo history of a document.
-// It owns what it holds: Push stores a copy of the caller's image, PopInto
-// hands out a copy of the newest entry and frees the entry itself.
+// A bounded stack of images, the undo and redo history of a document. It
+// owns what it holds: Push takes over the caller's image, Pop hands the newest
+// entry back to the caller, so images move in and out without being copied.
 #pragma once
 
 #include "image.h"
@@ -14,18 +14,16 @@ public:
     ImageStack(const ImageStack&) = delete;
     ImageStack& operator=(const ImageStack&) = delete;
 
-    // Stores a copy of image as the newest entry, dropping the oldest entry
-    // first when the stack is full. The caller keeps its own handle. When
-    // the copy cannot be made, nothing is stored and false is returned.
-    bool Push(DibHandle image);
+    // Stores image, which the stack now owns, as the newest entry, dropping
+    // the oldest entry first when the stack is full.
+    void Push(DibHandle image);
 
     // Frees the oldest entry. Requires Count() >= 1.
     void DropOldest();
 
-    // Overwrites target (without freeing it) with a copy of the newest entry,
-    // then frees that entry. Requires Count() >= 1. When the copy cannot be
-    // made, nothing changes and false is returned.
-    bool PopInto(DibHandle& target);
+    // Removes the newest entry and returns it; the caller owns it from then
+    // on. Requires Count() >= 1.
+    DibHandle Pop();
 
     // Frees every entry.
     void Clear();

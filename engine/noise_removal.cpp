@@ -1,5 +1,8 @@
 #include "noise_removal.h"
 
+#include "byte_vector.h"
+
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -12,82 +15,108 @@ enum Mark : uint8_t {
     MARK_VISITED = 255,   // collected by the search under way
 };
 
-// A direction is a set of these bits; a direction sharing a bit with a
-// pixel's border flags would leave the picture and is skipped.
-enum Direction : int {
-    DIR_LEFT = 1,
-    DIR_UP = 2,
-    DIR_RIGHT = 4,
-    DIR_DOWN = 8,
+// A pixel position in the marks: x from the left, y from the top.
+struct Point {
+    int x;
+    int y;
 };
 
-constexpr int NeighbourOrder[8] = {
-    DIR_LEFT, DIR_RIGHT, DIR_UP | DIR_LEFT, DIR_UP, DIR_UP | DIR_RIGHT,
-    DIR_DOWN | DIR_LEFT, DIR_DOWN, DIR_DOWN | DIR_RIGHT,
-};
+// The neighbours in the order a search looks at them.
+constexpr Point NeighbourSteps[8] = {{-1, 0}, {1, 0}, {-1, -1}, {0, -1}, {1, -1}, {-1, 1}, {0, 1}, {1, 1}};
 
-int64_t IndexOffset(int direction, int64_t width) {
-    int64_t offset = 0;
-    if (direction & DIR_LEFT) offset -= 1;
-    if (direction & DIR_RIGHT) offset += 1;
-    if (direction & DIR_UP) offset -= width;
-    if (direction & DIR_DOWN) offset += width;
-    return offset;
+void MarkPixels(const uint8_t* pixels, uint8_t* marks, int from, int to) {
+    for (int x = from; x < to; ++x) marks[x] = pixels[3 * x] != 255 ? MARK_DARK : MARK_BACKGROUND;
+}
+
+// Marks one row of pixels. Most of a line drawing is white, so 16 pixels at a
+// time are first checked for being all white.
+void MarkRow(const uint8_t* pixels, uint8_t* marks, int width) {
+    const ByteVector white = Splat(255);
+    int x = 0;
+    for (; x + ByteVectorSize <= width; x += ByteVectorSize) {
+        const uint8_t* p = pixels + 3 * x;
+        const ByteVector all = And(Load(p), And(Load(p + ByteVectorSize), Load(p + 2 * ByteVectorSize)));
+        if (TopBits(Equal(all, white)) == 0xFFFF) {
+            Store(marks + x, Splat(MARK_BACKGROUND));
+        } else {
+            MarkPixels(pixels, marks, x, x + ByteVectorSize);
+        }
+    }
+    MarkPixels(pixels, marks, x, width);
+}
+
+// The first mark from `from` on of a pixel no search has collected yet, or
+// end when there is none.
+uint8_t* NextDark(uint8_t* from, uint8_t* end) {
+    void* found = std::memchr(from, MARK_DARK, size_t(end - from));
+    return found ? static_cast<uint8_t*>(found) : end;
+}
+
+// Collects into group the dark pixels connected to start, breadth first, and
+// marks them visited. Returns true, with the search cut short, as soon as
+// limit pixels are collected or a retained pixel is touched: the group stays.
+// Otherwise count is the whole group, which is smaller than limit.
+bool CollectGroup(uint8_t* marks, int width, int height, Point start, int limit, Point* group, int& count) {
+    marks[int64_t{start.y} * width + start.x] = MARK_VISITED;
+    group[0] = start;
+    count = 1;
+    for (int head = 0; head < count; ++head) {
+        for (const Point step : NeighbourSteps) {
+            const int x = group[head].x + step.x;
+            const int y = group[head].y + step.y;
+            if (static_cast<unsigned>(x) >= static_cast<unsigned>(width) ||
+                static_cast<unsigned>(y) >= static_cast<unsigned>(height)) {
+                continue;
+            }
+            uint8_t& mark = marks[int64_t{y} * width + x];
+            if (mark == MARK_RETAINED) return true;
+            if (mark == MARK_DARK) {
+                mark = MARK_VISITED;
+                group[count++] = {x, y};
+                if (count == limit) return true;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
 void RemoveSpecks(DibHandle image, int thickness) {
     const DibInfo* info = ImgQueryInfo(image);
-    const int64_t width = info->header->biWidth;
-    const int64_t height = info->header->biHeight;
-    const int64_t stride = Stride24(static_cast<int32_t>(width));
-    const int64_t pixelCount = width * height;
+    const int width = info->header->biWidth;
+    const int height = info->header->biHeight;
+    const int64_t stride = Stride24(width);
     uint8_t* pixels = info->pixels;
 
-    std::unique_ptr<uint8_t[]> marks(new (std::nothrow) uint8_t[pixelCount]);
+    std::unique_ptr<uint8_t[]> marks(new (std::nothrow) uint8_t[int64_t{width} * height]);
     if (!marks) return;
-    for (int64_t y = 0; y < height; ++y) {
-        const uint8_t* row = pixels + (height - 1 - y) * stride;
-        uint8_t* markRow = marks.get() + y * width;
-        for (int64_t x = 0; x < width; ++x) markRow[x] = row[3 * x] != 255 ? MARK_DARK : MARK_BACKGROUND;
-    }
+    auto pixelRow = [&](int y) { return pixels + (height - 1 - y) * stride; };
+    auto markRow = [&](int y) { return marks.get() + int64_t{y} * width; };
 
     const int limit = thickness == 0 ? 3 : 9;
-    int64_t list[9];
-    int64_t offsets[8];
-    for (int k = 0; k < 8; ++k) offsets[k] = IndexOffset(NeighbourOrder[k], width);
+    Point group[9];
+    // A search starting in row y reads marks at most limit - 1 rows further
+    // down, so rows are marked just that far ahead of the scan, while their
+    // pixels are still in the cache.
+    const int ahead = limit - 1;
+    for (int y = 0; y < ahead && y < height; ++y) MarkRow(pixelRow(y), markRow(y), width);
 
-    for (int64_t start = 0; start < pixelCount; ++start) {
-        if (marks[start] != MARK_DARK) continue;
-        list[0] = start;
-        marks[start] = MARK_VISITED;
-        int count = 1;
-        bool retain = false;
-        for (int head = 0; head < count && !retain; ++head) {
-            const int64_t p = list[head];
-            const int64_t x = p % width;
-            const int64_t y = p / width;
-            const int borders = (x == 0 ? DIR_LEFT : 0) | (x == width - 1 ? DIR_RIGHT : 0) |
-                                (y == 0 ? DIR_UP : 0) | (y == height - 1 ? DIR_DOWN : 0);
-            for (int k = 0; k < 8 && !retain; ++k) {
-                if (NeighbourOrder[k] & borders) continue;
-                const int64_t q = p + offsets[k];
-                if (marks[q] == MARK_DARK) {
-                    marks[q] = MARK_VISITED;
-                    list[count++] = q;
-                    retain = count == limit;
-                } else if (marks[q] == MARK_RETAINED) {
-                    retain = true;
+    for (int y = 0; y < height; ++y) {
+        if (y + ahead < height) MarkRow(pixelRow(y + ahead), markRow(y + ahead), width);
+        uint8_t* row = markRow(y);
+        uint8_t* end = row + width;
+        for (uint8_t* found = NextDark(row, end); found != end; found = NextDark(found + 1, end)) {
+            int count = 0;
+            const bool retained =
+                CollectGroup(marks.get(), width, height, {int(found - row), y}, limit, group, count);
+            for (int i = 0; i < count; ++i) {
+                const Point p = group[i];
+                markRow(p.y)[p.x] = retained ? MARK_RETAINED : MARK_BACKGROUND;
+                if (!retained) {
+                    uint8_t* pixel = pixelRow(p.y) + 3 * p.x;
+                    pixel[0] = pixel[1] = pixel[2] = 255;
                 }
-            }
-        }
-        for (int i = 0; i < count; ++i) {
-            const int64_t p = list[i];
-            marks[p] = retain ? MARK_RETAINED : MARK_BACKGROUND;
-            if (!retain) {
-                uint8_t* pixel = pixels + (height - 1 - p / width) * stride + 3 * (p % width);
-                pixel[0] = pixel[1] = pixel[2] = 255;
             }
         }
     }

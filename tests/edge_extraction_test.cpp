@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // The decision rule written plainly on picture coordinates: the yardstick for
@@ -52,6 +55,49 @@ Picture Extract(const Picture& source, int thickness, int contrast) {
 
 Picture Bgrs(int width, int height, const std::vector<Bgr>& pixels) {
     return Picture{width, height, pixels};
+}
+
+// A checkerboard whose odd squares differ from the even ones, channel by
+// channel, by exactly 0, plus or minus the threshold, or plus or minus one
+// more. Each channel has its own even value, which puts some odd values on 0
+// and 255.
+Picture ThresholdPicture(int width, int height, int threshold, uint32_t seed) {
+    std::mt19937 random(seed);
+    const int steps[5] = {0, threshold, -threshold, threshold + 1, -threshold - 1};
+    int evens[3] = {threshold + 1, 128, 254 - threshold};
+    std::shuffle(std::begin(evens), std::end(evens), random);
+    Picture picture{width, height, std::vector<Bgr>(size_t(width) * height)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t channels[3];
+            for (int c = 0; c < 3; ++c) {
+                channels[c] = uint8_t((x + y) % 2 == 1 ? evens[c] + steps[random() % 5] : evens[c]);
+            }
+            picture.At(x, y) = {channels[0], channels[1], channels[2]};
+        }
+    }
+    return picture;
+}
+
+// Black and white areas, the extremes of every difference, with a few
+// random pixels.
+Picture FlatAreasPicture(int width, int height, uint32_t seed) {
+    std::mt19937 random(seed);
+    Picture picture{width, height, std::vector<Bgr>(size_t(width) * height)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint8_t value = (x / 3 + y / 2) % 3 == 0 ? 0 : 255;
+            picture.At(x, y) = {value, value, value};
+            if (random() % 11 == 0) picture.At(x, y) = {uint8_t(random()), uint8_t(random()), uint8_t(random())};
+        }
+    }
+    return picture;
+}
+
+void ExpectTheRule(const Picture& source, int thickness, int contrast, const char* kind) {
+    ASSERT_EQ(FirstDifference(ReferenceEdges(source, thickness, contrast), Extract(source, thickness, contrast)), "")
+        << kind << " " << source.width << "x" << source.height << " thickness " << thickness << " contrast "
+        << contrast;
 }
 
 }  // namespace
@@ -128,6 +174,50 @@ TEST(ExtractEdges, MatchesTheRuleOnLargerPictures) {
                 ASSERT_EQ(FirstDifference(ReferenceEdges(source, thickness, contrast), Extract(source, thickness, contrast)),
                           "")
                     << width << "x" << height << " thickness " << thickness << " contrast " << contrast;
+            }
+        }
+    }
+}
+
+TEST(ExtractEdges, MatchesTheRuleOnEveryWidthPaddingAndThreshold) {
+    // Widths up to 70 cover every padding and every remainder after the
+    // five-pixel blocks at both ends of a row.
+    uint32_t seed = 100;
+    for (int height : {1, 2, 3, 5}) {
+        for (int width = 1; width <= 70; ++width) {
+            const Picture random = RandomPicture(width, height, seed++);
+            const Picture flat = FlatAreasPicture(width, height, seed++);
+            for (int contrast = 0; contrast < 16; ++contrast) {
+                const Picture steps = ThresholdPicture(width, height, 4 * contrast + 4, seed++);
+                for (int thickness : {0, 1, 2}) {
+                    ExpectTheRule(random, thickness, contrast, "random");
+                    ExpectTheRule(flat, thickness, contrast, "flat");
+                    ExpectTheRule(steps, thickness, contrast, "threshold steps");
+                }
+            }
+        }
+    }
+}
+
+TEST(ExtractEdges, MatchesTheRuleOnDifferencesAtTheThresholdInLargerPictures) {
+    uint32_t seed = 5000;
+    for (auto [width, height] : {std::pair{64, 9}, std::pair{71, 12}, std::pair{200, 7}}) {
+        for (int contrast = 0; contrast < 16; ++contrast) {
+            const Picture source = ThresholdPicture(width, height, 4 * contrast + 4, seed++);
+            for (int thickness : {0, 1, -3}) ExpectTheRule(source, thickness, contrast, "threshold steps");
+        }
+    }
+}
+
+TEST(ExtractEdges, ContrastsOutsideTheIndexRangeFollowTheRule) {
+    uint32_t seed = 9000;
+    for (int width : {1, 7, 23, 40}) {
+        const Picture flat = FlatAreasPicture(width, 4, seed++);
+        const Picture random = RandomPicture(width, 4, seed++);
+        for (int contrast : {-1, 16, 40, 62, 63, 64, 1000}) {
+            for (int thickness : {0, 1}) {
+                ExpectTheRule(flat, thickness, contrast, "flat");
+                ExpectTheRule(random, thickness, contrast, "random");
             }
         }
     }

@@ -1,4 +1,5 @@
 #include "image_document.h"
+#include "image_stack.h"
 #include "noise_removal.h"
 #include "edge_extraction.h"
 #include "test_images.h"
@@ -177,4 +178,85 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     int error = 0;
     EXPECT_FALSE(document.SaveBmp((folder + "/no such folder/out.bmp").c_str(), &error));
     EXPECT_NE(error, 0);
+}
+
+TEST_F(ImageDocumentTest, UndoAndRedoBackAndForthGiveTheSamePixelsEveryTime) {
+    document.Extract(0, 1);
+    document.Extract(1, 4);
+    document.Extract(0, 9);
+    const Picture steps[3] = {ExpectedExtraction(Photo, 0, 1, false), ExpectedExtraction(Photo, 1, 4, false),
+                              ExpectedExtraction(Photo, 0, 9, false)};
+    for (int round = 0; round < 3; ++round) {
+        document.Undo();
+        document.Undo();
+        EXPECT_EQ(FirstDifference(steps[0], Result(document)), "") << "round " << round;
+        EXPECT_FALSE(document.CanUndo());
+        document.Undo();
+        EXPECT_EQ(FirstDifference(steps[0], Result(document)), "") << "undo without steps must change nothing";
+        document.Redo();
+        EXPECT_EQ(FirstDifference(steps[1], Result(document)), "") << "round " << round;
+        document.Redo();
+        EXPECT_EQ(FirstDifference(steps[2], Result(document)), "") << "round " << round;
+        EXPECT_FALSE(document.CanRedo());
+        document.Redo();
+        EXPECT_EQ(FirstDifference(steps[2], Result(document)), "") << "redo without steps must change nothing";
+        EXPECT_TRUE(document.CanUndo());
+    }
+}
+
+TEST_F(ImageDocumentTest, NoiseRemovedAfterUndoStaysWithThatStep) {
+    document.Extract(1, 3);
+    document.Extract(0, 7);
+    document.Undo();
+    document.RemoveNoise(1);
+    document.Redo();
+    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 7, false), Result(document)), "");
+    document.Undo();
+    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 1, 3, true), Result(document)), "");
+}
+
+namespace {
+
+// Images told apart by their size alone.
+DibHandle ImageOfWidth(int width) {
+    return MakeImage(DarkPicture({std::string(size_t(width), '.')}));
+}
+
+}  // namespace
+
+TEST(ImageStack, PopHandsBackThePushedImagesNewestFirst) {
+    ImageStack stack(4);
+    DibHandle images[3] = {ImageOfWidth(1), ImageOfWidth(2), ImageOfWidth(3)};
+    for (DibHandle image : images) stack.Push(image);
+    EXPECT_EQ(stack.Count(), 3);
+    for (int i = 2; i >= 0; --i) {
+        DibHandle popped = stack.Pop();
+        EXPECT_EQ(popped, images[i]) << "the stack must hand back the image itself, not a copy";
+        ImgRelease(popped);
+    }
+    EXPECT_EQ(stack.Count(), 0);
+}
+
+TEST(ImageStack, PushOnAFullStackDropsTheOldest) {
+    ImageStack stack(3);
+    for (int width = 1; width <= 5; ++width) stack.Push(ImageOfWidth(width));
+    EXPECT_EQ(stack.Count(), 3);
+    for (int width = 5; width >= 3; --width) {
+        DibHandle popped = stack.Pop();
+        EXPECT_EQ(ImgQueryInfo(popped)->header->biWidth, width);
+        ImgRelease(popped);
+    }
+    EXPECT_EQ(stack.Count(), 0);
+}
+
+TEST(ImageStack, ClearAndDropOldestFreeEntries) {
+    ImageStack stack(10);
+    for (int width = 1; width <= 4; ++width) stack.Push(ImageOfWidth(width));
+    stack.DropOldest();
+    EXPECT_EQ(stack.Count(), 3);
+    DibHandle newest = stack.Pop();
+    EXPECT_EQ(ImgQueryInfo(newest)->header->biWidth, 4);
+    ImgRelease(newest);
+    stack.Clear();
+    EXPECT_EQ(stack.Count(), 0);
 }

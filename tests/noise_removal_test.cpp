@@ -1,4 +1,5 @@
 #include "noise_removal.h"
+#include "edge_extraction.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,33 @@ Picture SpeckledPicture(int width, int height, uint32_t seed, int percent) {
         if (int(random() % 100) < percent) pixel = {uint8_t(random() % 255), uint8_t(random()), uint8_t(random())};
     }
     return picture;
+}
+
+// Speckles as above, with pale pixels among them: blue 255 and other channels
+// not, which are not dark.
+Picture PaleSpeckledPicture(int width, int height, uint32_t seed, int percent) {
+    std::mt19937 random(~seed);
+    Picture picture = SpeckledPicture(width, height, seed, percent);
+    for (Bgr& pixel : picture.pixels) {
+        if (random() % 5 == 0) pixel = {255, uint8_t(random()), uint8_t(random() % 255)};
+    }
+    return picture;
+}
+
+// A line drawing as the program makes it.
+Picture Extracted(const Picture& source, int thickness, int contrast) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source);
+    ExtractEdges(from, to, thickness, contrast);
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
+}
+
+void ExpectGroupSizes(const Picture& picture, int thickness, const char* kind) {
+    ASSERT_EQ(FirstDifference(ReferenceSpecksRemoved(picture, thickness), RemoveFrom(picture, thickness)), "")
+        << kind << " " << picture.width << "x" << picture.height << " thickness " << thickness;
 }
 
 }  // namespace
@@ -151,5 +179,61 @@ TEST(RemoveSpecks, MatchesGroupSizesOnRandomPictures) {
                     << width << "x" << height << " thickness " << thickness;
             }
         }
+    }
+}
+
+TEST(RemoveSpecks, MatchesGroupSizesOnEveryWidthAndPadding) {
+    // Widths up to 70 cover every padding and every remainder after the runs
+    // of 16 pixels checked at once; heights beyond 9 let groups reach rows
+    // below the one their search starts in.
+    uint32_t seed = 1000;
+    for (int height : {1, 2, 3, 4, 9, 12}) {
+        for (int width = 1; width <= 70; ++width) {
+            for (int percent : {8, 35, 60}) {
+                const Picture speckled = SpeckledPicture(width, height, seed++, percent);
+                const Picture pale = PaleSpeckledPicture(width, height, seed++, percent);
+                for (int thickness : {0, 1, 2}) {
+                    ExpectGroupSizes(speckled, thickness, "speckled");
+                    ExpectGroupSizes(pale, thickness, "pale");
+                }
+            }
+        }
+    }
+}
+
+TEST(RemoveSpecks, MatchesGroupSizesOnLineDrawings) {
+    uint32_t seed = 3000;
+    for (auto [width, height] : {std::pair{17, 40}, std::pair{64, 23}, std::pair{70, 70}, std::pair{131, 9}}) {
+        const Picture source = RandomPicture(width, height, seed++);
+        for (int thickness : {0, 1}) {
+            for (int contrast : {2, 6, 11}) {
+                ExpectGroupSizes(Extracted(source, thickness, contrast), thickness, "line drawing");
+            }
+        }
+    }
+}
+
+TEST(RemoveSpecks, UniformPicturesOfEverySize) {
+    for (int height : {1, 2, 3, 8, 9, 10}) {
+        for (int width : {1, 2, 3, 15, 16, 17, 33, 48}) {
+            for (const char* fill : {"D", "."}) {
+                const std::vector<std::string> rows(size_t(height), std::string(size_t(width), fill[0]));
+                for (int thickness : {0, 1}) ExpectGroupSizes(DarkPicture(rows), thickness, fill);
+            }
+        }
+    }
+}
+
+TEST(RemoveSpecks, UprightLinesAreMeasuredOverTheRowsBelow) {
+    // A straight and a zigzag line, each a group of the given length.
+    const std::vector<std::string> blank(14, std::string(20, '.'));
+    for (int length = 1; length <= 11; ++length) {
+        std::vector<std::string> lines = blank;
+        for (int y = 1; y < 1 + length; ++y) {
+            lines[size_t(y)][3] = 'D';
+            lines[size_t(y)][19 - y % 2] = 'D';
+        }
+        ExpectRemoval(lines, 0, length < 3 ? blank : lines);
+        ExpectRemoval(lines, 1, length < 9 ? blank : lines);
     }
 }

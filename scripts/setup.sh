@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libstb-dev libgtest-dev googletest libbenchmark-dev
-  g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic
+  g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic
   imagemagick
 )
 

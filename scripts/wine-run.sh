@@ -22,10 +22,22 @@ wineserver=/usr/lib/wine/wineserver64
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
+  if [ ! -f "$prefix/.velmora-ready-2" ]; then
     "$wine" wineboot --init >/dev/null 2>&1 || true
+    # The registry reaches the disk when the server ends.
     "$wineserver" -w
     [ -f "$prefix/system.reg" ] || { echo "wine-run: could not create the Wine prefix $prefix" >&2; exit 1; }
+    # The dialogs ask for the ＭＳ ゴシック face, which Debian lacks: IPAGothic stands in.
+    for face in "ＭＳ ゴシック" "MS Gothic" "ＭＳ Ｐゴシック" "MS UI Gothic"; do
+      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAGothic /f >/dev/null 2>&1
+    done
+    # Test programs use windows the X server does not manage: without a window
+    # manager (Xvfb) Wine would wait for one at every window it shows.
+    for program in ui_tests.exe; do
+      "$wine" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+    done
+    "$wineserver" -w
+    touch "$prefix/.velmora-ready-2"
   fi
 ) 9>"$prefix.lock"
 

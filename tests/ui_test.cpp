@@ -1,0 +1,338 @@
+// Drives the window program's two windows with real messages, as the entry
+// function creates them.
+#include "app_state.h"
+#include "control_window.h"
+#include "edge_extraction.h"
+#include "image_window.h"
+#include "noise_removal.h"
+#include "resource.h"
+#include "startup.h"
+#include "test_images.h"
+#include "window_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+
+namespace {
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // Every test starts from a new document, as a new process would.
+        Document.~ImageDocument();
+        new (&Document) ImageDocument();
+        accelerators = StartProgram(GetModuleHandleW(nullptr));
+        Pump();
+    }
+
+    void TearDown() override {
+        if (IsWindow(ControlWindow)) DestroyWindow(ControlWindow);
+        Pump();
+        DestroyWindow(ImageWindow);
+    }
+
+    // Handles every queued message as the message loop does.
+    void Pump() {
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quitCode = int(message.wParam);
+                continue;
+            }
+            DispatchProgramMessage(message, accelerators);
+        }
+    }
+
+    // Removes the execute commands waiting in the queue and counts them.
+    int TakePostedExecutes() {
+        int count = 0;
+        MSG message{};
+        while (PeekMessageW(&message, ControlWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+            if (LOWORD(message.wParam) == IDC_EXECUTE) ++count;
+        }
+        return count;
+    }
+
+    void Command(UINT id, UINT notification = 0) {
+        HWND control = GetDlgItem(ControlWindow, int(id));
+        SendMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control));
+    }
+
+    // Loads the picture as opening a file does.
+    void Load(const Picture& picture) {
+        const std::string path = TestFolder("Ui") + "/picture.bmp";
+        DibHandle image = MakeImage(picture, 0);
+        ASSERT_TRUE(ImgWriteBmp(path.c_str(), image));
+        ImgRelease(image);
+        ASSERT_TRUE(Document.LoadFile(path.c_str()));
+        ZoomIndex = 2;
+        ApplyZoom();
+        ApplyNewImageState();
+        Pump();
+    }
+
+    void Select(int comboId, int index) {
+        SendDlgItemMessageW(ControlWindow, comboId, CB_SETCURSEL, WPARAM(index), 0);
+    }
+
+    bool MenuEnabled(UINT id) { return !(GetMenuState(GetMenu(ControlWindow), id, MF_BYCOMMAND) & MF_GRAYED); }
+    bool ButtonEnabled(int id) { return IsWindowEnabled(GetDlgItem(ControlWindow, id)); }
+
+    std::wstring ComboItem(int comboId, int index) {
+        wchar_t text[256] = {};
+        SendDlgItemMessageW(ControlWindow, comboId, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    std::wstring WindowText(HWND hwnd) {
+        wchar_t text[256] = {};
+        GetWindowTextW(hwnd, text, 256);
+        return text;
+    }
+
+    COLORREF PixelOf(HWND hwnd, int x, int y) {
+        UpdateWindow(hwnd);
+        HDC hdc = GetDC(hwnd);
+        const COLORREF colour = GetPixel(hdc, x, y);
+        ReleaseDC(hwnd, hdc);
+        return colour;
+    }
+
+    HACCEL accelerators = nullptr;
+    int quitCode = -1;
+};
+
+const Picture Photo = RandomPicture(40, 30, 5);
+
+Picture Expected(const Picture& source, int thickness, int contrast, bool noise) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source);
+    ExtractEdges(from, to, thickness, contrast);
+    if (noise) RemoveSpecks(to, thickness);
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, TitlesAreExact) {
+    EXPECT_EQ(WindowText(ControlWindow), L"ヴェルモラ抽出器  version 2.10");
+    EXPECT_EQ(WindowTitle, L"ヴェルモラ抽出器  version 2.10");
+    EXPECT_EQ(WindowText(ImageWindow), L"画像");
+}
+
+TEST_F(ProgramTest, OptionListsStartAtOffThinAndSeven) {
+    ASSERT_EQ(SendDlgItemMessageW(ControlWindow, IDC_NOISE, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(ComboItem(IDC_NOISE, 0), L"OFF");
+    EXPECT_EQ(ComboItem(IDC_NOISE, 1), L"ON");
+    EXPECT_EQ(SendDlgItemMessageW(ControlWindow, IDC_NOISE, CB_GETCURSEL, 0, 0), 0);
+    ASSERT_EQ(SendDlgItemMessageW(ControlWindow, IDC_THICKNESS, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(ComboItem(IDC_THICKNESS, 0), L"細い");
+    EXPECT_EQ(ComboItem(IDC_THICKNESS, 1), L"太い");
+    EXPECT_EQ(SendDlgItemMessageW(ControlWindow, IDC_THICKNESS, CB_GETCURSEL, 0, 0), 0);
+    ASSERT_EQ(SendDlgItemMessageW(ControlWindow, IDC_CONTRAST, CB_GETCOUNT, 0, 0), 16);
+    EXPECT_EQ(ComboItem(IDC_CONTRAST, 0), L"1 (細かい)");
+    for (int index = 1; index < 15; ++index) EXPECT_EQ(ComboItem(IDC_CONTRAST, index), std::to_wstring(index + 1));
+    EXPECT_EQ(ComboItem(IDC_CONTRAST, 15), L"16 (荒い)");
+    EXPECT_EQ(SendDlgItemMessageW(ControlWindow, IDC_CONTRAST, CB_GETCURSEL, 0, 0), 6);
+}
+
+TEST_F(ProgramTest, OnlyImageFreeCommandsAreAvailableAtStart) {
+    for (int id : {IDC_SAVE, IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_FALSE(ButtonEnabled(id)) << id;
+    for (int id : {IDC_OPEN, IDC_HELP, IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) EXPECT_TRUE(ButtonEnabled(id)) << id;
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO, IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_FALSE(MenuEnabled(id)) << id;
+    for (UINT id : {IDM_OPEN, IDM_EXIT, IDM_PASTE, IDM_AUTO, IDM_HELP, IDM_ABOUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
+    EXPECT_FALSE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+    EXPECT_EQ(ZoomIndex, 2);
+}
+
+TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
+    Load(Photo);
+    EXPECT_FALSE(ButtonEnabled(IDC_SAVE));
+    for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_TRUE(ButtonEnabled(id)) << id;
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO}) EXPECT_FALSE(MenuEnabled(id)) << id;
+    for (UINT id : {IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
+
+    Command(IDC_EXECUTE);
+    EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
+    EXPECT_TRUE(MenuEnabled(IDM_SAVE));
+    EXPECT_TRUE(MenuEnabled(IDM_COPY));
+    EXPECT_FALSE(MenuEnabled(IDM_UNDO)) << "the first extraction is no undo step";
+    EXPECT_FALSE(MenuEnabled(IDM_REDO));
+
+    for (int run = 0; run < 12; ++run) {
+        Select(IDC_CONTRAST, run);
+        Command(IDC_EXECUTE);
+        EXPECT_TRUE(MenuEnabled(IDM_UNDO));
+        EXPECT_FALSE(MenuEnabled(IDM_REDO));
+    }
+    for (int step = 0; step < 10; ++step) {
+        Command(IDM_UNDO);
+        EXPECT_EQ(MenuEnabled(IDM_UNDO), Document.CanUndo()) << step;
+        EXPECT_TRUE(MenuEnabled(IDM_REDO));
+    }
+    EXPECT_FALSE(MenuEnabled(IDM_UNDO));
+    for (int step = 0; step < 10; ++step) {
+        Command(IDM_REDO);
+        EXPECT_TRUE(MenuEnabled(IDM_UNDO));
+        EXPECT_EQ(MenuEnabled(IDM_REDO), Document.CanRedo()) << step;
+    }
+    EXPECT_FALSE(MenuEnabled(IDM_REDO));
+    EXPECT_TRUE(ButtonEnabled(IDC_SAVE)) << "undo and redo leave save as it was";
+}
+
+TEST_F(ProgramTest, ExecuteUsesTheThreeSelections) {
+    Load(Photo);
+    Select(IDC_THICKNESS, 1);
+    Select(IDC_CONTRAST, 3);
+    Select(IDC_NOISE, 1);
+    Command(IDC_EXECUTE);
+    EXPECT_EQ(FirstDifference(Expected(Photo, 1, 3, true), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(GetForegroundWindow(), ImageWindow);
+    Select(IDC_NOISE, 0);
+    Select(IDC_THICKNESS, 0);
+    Command(IDC_EXECUTE);
+    EXPECT_EQ(FirstDifference(Expected(Photo, 0, 3, false), ReadImage(*Document.ResultInfo())), "");
+}
+
+TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
+    Load(RandomPicture(333, 201, 1));
+    EXPECT_EQ(ClientWidth(ImageWindow), 333);
+    EXPECT_EQ(ClientHeight(ImageWindow), 201);
+    const int expected[5][2] = {{83, 50}, {166, 100}, {333, 201}, {499, 301}, {666, 402}};
+    for (int step = 0; step < 3; ++step) Command(IDC_ZOOM_OUT);
+    EXPECT_EQ(ZoomIndex, 0);
+    EXPECT_EQ(ClientWidth(ImageWindow), expected[0][0]);
+    EXPECT_EQ(ClientHeight(ImageWindow), expected[0][1]);
+    for (int index = 1; index < 5; ++index) {
+        Command(index % 2 ? IDC_ZOOM_IN : IDM_ZOOM_IN);
+        EXPECT_EQ(ZoomIndex, index);
+        EXPECT_EQ(ClientWidth(ImageWindow), expected[index][0]) << index;
+        EXPECT_EQ(ClientHeight(ImageWindow), expected[index][1]) << index;
+    }
+    // At the end of the range the index stays, but the window is sized again.
+    SetWindowPos(ImageWindow, nullptr, 0, 0, 200, 200, SWP_NOMOVE | SWP_NOZORDER);
+    Command(IDM_ZOOM_IN);
+    EXPECT_EQ(ZoomIndex, 4);
+    EXPECT_EQ(ClientWidth(ImageWindow), 666);
+    for (int step = 0; step < 6; ++step) Command(IDM_ZOOM_OUT);
+    EXPECT_EQ(ZoomIndex, 0);
+    EXPECT_EQ(ClientWidth(ImageWindow), 83);
+}
+
+TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
+    Command(IDC_CONTRAST, CBN_SELCHANGE);
+    EXPECT_EQ(TakePostedExecutes(), 0) << "auto extraction is off";
+    Command(IDM_AUTO);
+    Command(IDC_CONTRAST, CBN_SELCHANGE);
+    EXPECT_EQ(TakePostedExecutes(), 0) << "no image yet";
+
+    Load(Photo);
+    for (int id : {IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) {
+        Command(UINT(id), CBN_SELCHANGE);
+        EXPECT_EQ(TakePostedExecutes(), 1) << id;
+        Command(UINT(id), CBN_DROPDOWN);
+        EXPECT_EQ(TakePostedExecutes(), 0) << id;
+    }
+    Select(IDC_CONTRAST, 9);
+    Command(IDC_CONTRAST, CBN_SELCHANGE);
+    Pump();
+    EXPECT_TRUE(Document.IsExtracted());
+    EXPECT_EQ(FirstDifference(Expected(Photo, 0, 9, false), ReadImage(*Document.ResultInfo())), "");
+
+    Command(IDM_AUTO);
+    Command(IDC_CONTRAST, CBN_SELCHANGE);
+    EXPECT_EQ(TakePostedExecutes(), 0) << "auto extraction turned off again";
+}
+
+TEST_F(ProgramTest, AutoToggleFlipsTheCheckMarkOnly) {
+    Load(Photo);
+    Command(IDM_AUTO);
+    EXPECT_TRUE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+    Pump();
+    EXPECT_FALSE(Document.IsExtracted());
+    Command(IDM_AUTO);
+    EXPECT_FALSE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+}
+
+TEST_F(ProgramTest, CtrlZReachesTheControlWindowFromTheImageWindow) {
+    Load(Photo);
+    Command(IDC_EXECUTE);
+    Select(IDC_CONTRAST, 2);
+    Command(IDC_EXECUTE);
+    ASSERT_TRUE(Document.CanUndo());
+
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    BYTE pressed[256];
+    std::copy(std::begin(keys), std::end(keys), pressed);
+    pressed[VK_CONTROL] = 0x80;
+    SetKeyboardState(pressed);
+    PostMessageW(ImageWindow, WM_KEYDOWN, 'Z', 1);
+    Pump();
+    SetKeyboardState(keys);
+
+    EXPECT_FALSE(Document.CanUndo());
+    EXPECT_TRUE(Document.CanRedo());
+    EXPECT_TRUE(MenuEnabled(IDM_REDO));
+}
+
+TEST_F(ProgramTest, MinimisingHidesTheImageWindowAndRestoringShowsBoth) {
+    ShowWindow(ControlWindow, SW_MINIMIZE);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(ImageWindow));
+    ShowWindow(ControlWindow, SW_RESTORE);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(ImageWindow));
+    EXPECT_TRUE(IsWindowVisible(ControlWindow));
+}
+
+TEST_F(ProgramTest, PanelShowsTheThumbnailOnDarkGreyUnderALightBand) {
+    const COLORREF panel = RGB(64, 64, 64);
+    EXPECT_EQ(PixelOf(ControlWindow, 252, 26), panel);
+    EXPECT_EQ(PixelOf(ControlWindow, 340, 119), panel) << "no thumbnail before an image";
+    EXPECT_EQ(PixelOf(ControlWindow, 255, 240), panel) << "scale box";
+    EXPECT_EQ(PixelOf(ControlWindow, 10, 1), RGB(192, 192, 192)) << "top band";
+    EXPECT_EQ(PixelOf(ControlWindow, 250, 100), RGB(0, 0, 0)) << "panel border";
+
+    Picture orange{8, 6, std::vector<Bgr>(48, Bgr{20, 120, 230})};
+    Load(orange);
+    EXPECT_EQ(PixelOf(ControlWindow, 340, 119), RGB(230, 120, 20));
+    EXPECT_EQ(PixelOf(ControlWindow, 261, 40), RGB(230, 120, 20));
+    EXPECT_EQ(PixelOf(ControlWindow, 419, 198), RGB(230, 120, 20));
+    EXPECT_EQ(PixelOf(ControlWindow, 252, 26), panel);
+}
+
+TEST_F(ProgramTest, ImageWindowShowsTheResult) {
+    Picture split{4, 2, {{0, 0, 0}, {0, 0, 0}, {255, 255, 255}, {255, 255, 255},
+                         {0, 0, 0}, {0, 0, 0}, {255, 255, 255}, {255, 255, 255}}};
+    Load(split);
+    EXPECT_EQ(PixelOf(ImageWindow, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(PixelOf(ImageWindow, 3, 1), RGB(255, 255, 255));
+    Command(IDC_EXECUTE);
+    // Thin lines mark the dark side of the step.
+    EXPECT_EQ(PixelOf(ImageWindow, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(PixelOf(ImageWindow, 1, 0), RGB(0, 0, 0));
+    EXPECT_EQ(PixelOf(ImageWindow, 2, 1), RGB(255, 255, 255));
+}
+
+TEST_F(ProgramTest, EscapeCloseAndExitEndTheProgram) {
+    Command(IDM_EXIT);
+    Pump();
+    EXPECT_FALSE(IsWindow(ControlWindow));
+    EXPECT_EQ(quitCode, 0);
+
+    TearDown();
+    quitCode = -1;
+    SetUp();
+    Command(IDOK);
+    Pump();
+    EXPECT_TRUE(IsWindow(ControlWindow)) << "Enter does nothing";
+    PostMessageW(GetDlgItem(ControlWindow, IDC_OPEN), WM_KEYDOWN, VK_ESCAPE, 1);
+    Pump();
+    EXPECT_FALSE(IsWindow(ControlWindow));
+    EXPECT_EQ(quitCode, 0);
+}

@@ -1,0 +1,28 @@
+// Process-wide state of the window program. Everything here is used on the
+// one user-interface thread only.
+#pragma once
+
+#include "image_document.h"
+
+#include <string>
+#include <windows.h>
+
+// The one document: every image of the process.
+extern ImageDocument Document;
+
+// The information panel's font, created before the entry function runs.
+extern HFONT PanelFont;
+
+extern HINSTANCE InstanceHandle;
+extern HWND ControlWindow;
+extern HWND ImageWindow;
+
+// "ヴェルモラ抽出器  version 2.10": the control window's title and the caption
+// of the program's message boxes.
+extern std::wstring WindowTitle;
+
+// The current directory when the program started, in the ANSI code page.
+extern std::string StartupDirectory;
+
+// A string resource; empty when it is missing.
+std::wstring LoadResourceString(UINT id);

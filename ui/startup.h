@@ -1,0 +1,16 @@
+// Start-up, message loop and tear-down of the window program.
+#pragma once
+
+#include <windows.h>
+
+// Creates the control and image windows, titles and places them, shows both
+// and returns the accelerator table for the message loop.
+HACCEL StartProgram(HINSTANCE instance);
+
+// Handles one retrieved message: the keyboard shortcuts go to the control
+// window whichever window is active, then the control window's dialog
+// keys (Tab, Escape), then ordinary dispatch.
+void DispatchProgramMessage(MSG& message, HACCEL accelerators);
+
+// Runs the message loop until the program ends; returns the exit code.
+int RunMessageLoop(HACCEL accelerators);

@@ -1,0 +1,23 @@
+// Window geometry: outer edges and sizes, client sizes, and moving a window
+// by the client size it should get.
+#pragma once
+
+#include <windows.h>
+
+int WindowLeft(HWND hwnd);
+int WindowTop(HWND hwnd);
+int WindowRight(HWND hwnd);
+int WindowWidth(HWND hwnd);
+int WindowHeight(HWND hwnd);
+int ClientWidth(HWND hwnd);
+int ClientHeight(HWND hwnd);
+
+// Outer size of a window of that style (and menu bar) whose client area has
+// the given size.
+int OuterWidthForClient(int clientWidth, int clientHeight, DWORD style, DWORD extendedStyle, bool hasMenu);
+int OuterHeightForClient(int clientWidth, int clientHeight, DWORD style, DWORD extendedStyle, bool hasMenu);
+
+// Moves the window so that its outer rectangle starts at (left, top) and its
+// client area gets the given size; -1 for any of the four keeps the current
+// value.
+void MoveWindowByClient(HWND hwnd, int left, int top, int clientWidth, int clientHeight, bool hasMenu);

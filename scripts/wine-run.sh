@@ -22,11 +22,14 @@ wineserver=/usr/lib/wine/wineserver64
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
-  if [ ! -f "$prefix/.velmora-ready-2" ]; then
+  if [ ! -f "$prefix/.velmora-ready-3" ]; then
     "$wine" wineboot --init >/dev/null 2>&1 || true
     # The registry reaches the disk when the server ends.
     "$wineserver" -w
     [ -f "$prefix/system.reg" ] || { echo "wine-run: could not create the Wine prefix $prefix" >&2; exit 1; }
+    # Wine draws the caption buttons with Marlett, which it does not find in
+    # Debian's fonts-wine by itself.
+    [ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
     # The dialogs ask for the ＭＳ ゴシック face, which Debian lacks: IPAGothic stands in.
     for face in "ＭＳ ゴシック" "MS Gothic" "ＭＳ Ｐゴシック" "MS UI Gothic"; do
       "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAGothic /f >/dev/null 2>&1
@@ -37,7 +40,7 @@ mkdir -p "$(dirname "$prefix")"
       "$wine" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
     done
     "$wineserver" -w
-    touch "$prefix/.velmora-ready-2"
+    touch "$prefix/.velmora-ready-3"
   fi
 ) 9>"$prefix.lock"
 

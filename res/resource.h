@@ -24,8 +24,13 @@
 #define IDS_NOISE_ON 115
 #define IDS_THIN 116
 #define IDS_THICK 117
+#define IDS_NOTICE 111
+#define IDS_HELP_STEPS 118
+#define IDS_HELP_OPTIONS 119
 #define IDS_SETTINGS_FILE 120
 #define IDS_SOFTWARE_ID 121
+#define IDS_COPYRIGHT 122
+#define IDS_HELP_FEATURES 123
 
 // Control window (IDD_CONTROL), in tab order
 #define IDC_OPEN 1006
@@ -40,6 +45,19 @@
 #define IDC_CONTRAST_LABEL 1011
 #define IDC_ZOOM_OUT 1019
 #define IDC_ZOOM_IN 1020
+
+// Help dialog (IDD_HELP)
+#define IDC_HELP_TEXT 1008
+#define IDC_HELP_CLOSE 1015
+#define IDC_HELP_STEPS 1016
+#define IDC_HELP_FEATURES 1017
+#define IDC_HELP_OPTIONS 1018
+
+// Version box (IDD_ABOUT)
+#define IDC_ABOUT_NOTICE 1008
+#define IDC_ABOUT_TITLE 1018
+#define IDC_ABOUT_COPYRIGHT 1019
+#define IDC_ABOUT_VERSION 1020
 
 // Menu commands; shortcuts from the accelerator table beside them
 #define IDM_ABOUT 104        // Alt+"/", Alt+"?"

@@ -1,120 +1,14 @@
 // Drives the window program's two windows with real messages, as the entry
 // function creates them.
-#include "app_state.h"
 #include "control_window.h"
-#include "edge_extraction.h"
 #include "image_window.h"
-#include "noise_removal.h"
+#include "program_fixture.h"
 #include "resource.h"
-#include "startup.h"
-#include "test_images.h"
 #include "window_geometry.h"
-
-#include <gtest/gtest.h>
-
-#include <new>
 
 namespace {
 
-class ProgramTest : public testing::Test {
-protected:
-    void SetUp() override {
-        // Every test starts from a new document, as a new process would.
-        Document.~ImageDocument();
-        new (&Document) ImageDocument();
-        accelerators = StartProgram(GetModuleHandleW(nullptr));
-        Pump();
-    }
-
-    void TearDown() override {
-        if (IsWindow(ControlWindow)) DestroyWindow(ControlWindow);
-        Pump();
-        DestroyWindow(ImageWindow);
-    }
-
-    // Handles every queued message as the message loop does.
-    void Pump() {
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quitCode = int(message.wParam);
-                continue;
-            }
-            DispatchProgramMessage(message, accelerators);
-        }
-    }
-
-    // Removes the execute commands waiting in the queue and counts them.
-    int TakePostedExecutes() {
-        int count = 0;
-        MSG message{};
-        while (PeekMessageW(&message, ControlWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-            if (LOWORD(message.wParam) == IDC_EXECUTE) ++count;
-        }
-        return count;
-    }
-
-    void Command(UINT id, UINT notification = 0) {
-        HWND control = GetDlgItem(ControlWindow, int(id));
-        SendMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control));
-    }
-
-    // Loads the picture as opening a file does.
-    void Load(const Picture& picture) {
-        const std::string path = TestFolder("Ui") + "/picture.bmp";
-        DibHandle image = MakeImage(picture, 0);
-        ASSERT_TRUE(ImgWriteBmp(path.c_str(), image));
-        ImgRelease(image);
-        ASSERT_TRUE(Document.LoadFile(path.c_str()));
-        ZoomIndex = 2;
-        ApplyZoom();
-        ApplyNewImageState();
-        Pump();
-    }
-
-    void Select(int comboId, int index) {
-        SendDlgItemMessageW(ControlWindow, comboId, CB_SETCURSEL, WPARAM(index), 0);
-    }
-
-    bool MenuEnabled(UINT id) { return !(GetMenuState(GetMenu(ControlWindow), id, MF_BYCOMMAND) & MF_GRAYED); }
-    bool ButtonEnabled(int id) { return IsWindowEnabled(GetDlgItem(ControlWindow, id)); }
-
-    std::wstring ComboItem(int comboId, int index) {
-        wchar_t text[256] = {};
-        SendDlgItemMessageW(ControlWindow, comboId, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(text));
-        return text;
-    }
-
-    std::wstring WindowText(HWND hwnd) {
-        wchar_t text[256] = {};
-        GetWindowTextW(hwnd, text, 256);
-        return text;
-    }
-
-    COLORREF PixelOf(HWND hwnd, int x, int y) {
-        UpdateWindow(hwnd);
-        HDC hdc = GetDC(hwnd);
-        const COLORREF colour = GetPixel(hdc, x, y);
-        ReleaseDC(hwnd, hdc);
-        return colour;
-    }
-
-    HACCEL accelerators = nullptr;
-    int quitCode = -1;
-};
-
 const Picture Photo = RandomPicture(40, 30, 5);
-
-Picture Expected(const Picture& source, int thickness, int contrast, bool noise) {
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source);
-    ExtractEdges(from, to, thickness, contrast);
-    if (noise) RemoveSpecks(to, thickness);
-    Picture result = ReadImage(to);
-    ImgRelease(from);
-    ImgRelease(to);
-    return result;
-}
 
 }  // namespace
 
@@ -190,12 +84,12 @@ TEST_F(ProgramTest, ExecuteUsesTheThreeSelections) {
     Select(IDC_CONTRAST, 3);
     Select(IDC_NOISE, 1);
     Command(IDC_EXECUTE);
-    EXPECT_EQ(FirstDifference(Expected(Photo, 1, 3, true), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 3, true), ReadImage(*Document.ResultInfo())), "");
     EXPECT_EQ(GetForegroundWindow(), ImageWindow);
     Select(IDC_NOISE, 0);
     Select(IDC_THICKNESS, 0);
     Command(IDC_EXECUTE);
-    EXPECT_EQ(FirstDifference(Expected(Photo, 0, 3, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 3, false), ReadImage(*Document.ResultInfo())), "");
 }
 
 TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
@@ -241,7 +135,7 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
     Command(IDC_CONTRAST, CBN_SELCHANGE);
     Pump();
     EXPECT_TRUE(Document.IsExtracted());
-    EXPECT_EQ(FirstDifference(Expected(Photo, 0, 9, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 9, false), ReadImage(*Document.ResultInfo())), "");
 
     Command(IDM_AUTO);
     Command(IDC_CONTRAST, CBN_SELCHANGE);
@@ -325,9 +219,9 @@ TEST_F(ProgramTest, EscapeCloseAndExitEndTheProgram) {
     EXPECT_FALSE(IsWindow(ControlWindow));
     EXPECT_EQ(quitCode, 0);
 
-    TearDown();
+    EndProgram();
     quitCode = -1;
-    SetUp();
+    StartInFolder();
     Command(IDOK);
     Pump();
     EXPECT_TRUE(IsWindow(ControlWindow)) << "Enter does nothing";

@@ -1,8 +1,11 @@
 #include "app_state.h"
 
+#include "window_placement.h"
+
 // Defined in one file so that they are constructed in this order: the
-// document first, the font after it.
+// document, the settings file, the font.
 ImageDocument Document;
+ProfileFile Settings;
 HFONT PanelFont = CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
 

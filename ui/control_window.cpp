@@ -1,8 +1,13 @@
 #include "control_window.h"
 
 #include "app_state.h"
+#include "file_commands.h"
+#include "help_dialogs.h"
 #include "image_window.h"
 #include "resource.h"
+#include "window_placement.h"
+
+#include <shellapi.h>
 
 #include <cwchar>
 
@@ -66,6 +71,7 @@ BOOL OnInitDialog(HWND hwnd) {
     ZoomIndex = 2;
     PlaceZoomButtons(hwnd);
     PanelBrush = CreateSolidBrush(PanelColour);
+    DragAcceptFiles(hwnd, TRUE);
     SendMessageW(hwnd, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconW(InstanceHandle, MAKEINTRESOURCEW(IDI_VELMORA))));
     for (int id : {IDC_SAVE, IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EnableButton(hwnd, id, false);
@@ -101,6 +107,25 @@ void OnOptionChanged(HWND hwnd, UINT notification) {
     }
 }
 
+void OnOpen(HWND hwnd) {
+    if (ShowOpenDialog(hwnd)) OpenImageFile(hwnd, CurrentPath);
+}
+
+// A pasted image starts at 100 % and is not extracted, even with auto
+// extraction on.
+void OnPaste() {
+    if (!PasteFromClipboard()) return;
+    ZoomIndex = 2;
+    ApplyZoom();
+    ApplyNewImageState();
+}
+
+// A file dropped here also becomes the base of the default save name.
+void OnDropFiles(HWND hwnd, HDROP drop) {
+    CurrentPath = TakeDroppedFile(drop);
+    OpenImageFile(hwnd, CurrentPath);
+}
+
 void OnToggleAuto(HWND hwnd) {
     HMENU menu = GetMenu(hwnd);
     SetMenuItemChecked(hwnd, menu, IDM_AUTO, !IsMenuItemChecked(menu, IDM_AUTO));
@@ -126,6 +151,14 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
     case IDM_EXIT:
         DestroyWindow(hwnd);
         return TRUE;
+    case IDC_OPEN:
+    case IDM_OPEN:
+        OnOpen(hwnd);
+        return TRUE;
+    case IDC_SAVE:
+    case IDM_SAVE:
+        SaveResultImage(hwnd, CurrentPath);
+        return TRUE;
     case IDC_EXECUTE:
         OnExecute(hwnd);
         return TRUE;
@@ -150,6 +183,19 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
         return TRUE;
     case IDM_AUTO:
         OnToggleAuto(hwnd);
+        return TRUE;
+    case IDM_COPY:
+        CopyResultToClipboard();
+        return TRUE;
+    case IDM_PASTE:
+        OnPaste();
+        return TRUE;
+    case IDC_HELP:
+    case IDM_HELP:
+        ShowHelpDialog();
+        return TRUE;
+    case IDM_ABOUT:
+        ShowVersionDialog(hwnd);
         return TRUE;
     }
     return FALSE;
@@ -210,6 +256,7 @@ void OnSize(HWND hwnd, UINT type) {
 }
 
 void OnDestroy() {
+    SaveSettings();
     DeleteObject(PanelBrush);
     PanelBrush = nullptr;
     PostQuitMessage(0);
@@ -251,6 +298,9 @@ INT_PTR CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_SIZE:
         OnSize(hwnd, UINT(wParam));
+        return TRUE;
+    case WM_DROPFILES:
+        OnDropFiles(hwnd, reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_DESTROY:
         OnDestroy();

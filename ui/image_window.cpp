@@ -1,7 +1,10 @@
 #include "image_window.h"
 
 #include "app_state.h"
+#include "file_commands.h"
 #include "window_geometry.h"
+
+#include <shellapi.h>
 
 const int ZoomPercent[5] = {25, 50, 100, 150, 200};
 int ZoomIndex = 2;
@@ -38,11 +41,21 @@ void OnPaint(HWND hwnd) {
     EndPaint(hwnd, &paint);
 }
 
+// A file dropped here opens like one dropped on the control window, but the
+// default save name stays that of the control window's last file.
+void OnDropFiles(HDROP drop) {
+    OpenImageFile(ControlWindow, TakeDroppedFile(drop));
+}
+
 }  // namespace
 
-INT_PTR CALLBACK ImageWindowProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
+INT_PTR CALLBACK ImageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
+        DragAcceptFiles(hwnd, TRUE);
+        return TRUE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_PAINT:
         OnPaint(hwnd);

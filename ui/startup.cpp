@@ -5,6 +5,7 @@
 #include "image_window.h"
 #include "resource.h"
 #include "window_geometry.h"
+#include "window_placement.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ std::string CurrentDirectory() {
     return directory;
 }
 
-// Without stored settings the control window is centred on the screen and
-// the image window stands at its right edge, at the same top.
-void PlaceWindows() {
-    HWND desktop = GetDesktopWindow();
-    const int left = WindowWidth(desktop) / 2 - WindowWidth(ControlWindow) / 2;
-    const int top = WindowHeight(desktop) / 2 - WindowHeight(ControlWindow) / 2;
-    MoveWindowByClient(ControlWindow, left, top, -1, -1, true);
-    MoveWindowByClient(ImageWindow, WindowRight(ControlWindow), top, -1, -1, false);
-}
-
 }  // namespace
 
 HACCEL StartProgram(HINSTANCE instance) {
@@ -35,7 +26,9 @@ HACCEL StartProgram(HINSTANCE instance) {
     ImageWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_IMAGE), nullptr, ImageWindowProc, 0);
     WindowTitle = LoadResourceString(IDS_APP_NAME) + L"  " + LoadResourceString(IDS_VERSION);
     SetWindowTextW(ControlWindow, WindowTitle.c_str());
-    PlaceWindows();
+    const std::wstring settingsName = LoadResourceString(IDS_SETTINGS_FILE);
+    Settings.SetPath(StartupDirectory, std::string(settingsName.begin(), settingsName.end()));
+    PlaceWindowsFromSettings();
     ShowWindow(ImageWindow, SW_SHOW);
     ShowWindow(ControlWindow, SW_SHOW);
     UpdateWindow(ImageWindow);

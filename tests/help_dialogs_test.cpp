@@ -1,0 +1,98 @@
+// The help dialog's pages and the version box.
+#include "program_fixture.h"
+#include "resource.h"
+
+namespace {
+
+const std::wstring Steps =
+    L"操作手順\r\n\r\n▼１．\r\n<開く> ボタンで画像を開きます。\r\n\r\n\r\n▼２．\r\n<実行> ボタンでヴェルモラを抽出します。"
+    L"\r\n\r\n\r\n▼３．\r\n<保存> ボタンで抽出した画像をbmp形式で保存できます。\r\n";
+
+const std::wstring Features =
+    L"便利な機能\r\n\n\r\n\n▼オート抽出\r\n\nメニューから ツール → オート抽出 を選択すると\r\n\n"
+    L"オプションを変更する度に、リアルタイムにヴェルモラ抽出が行われます。\r\n\n\r\n\n\r\n\n"
+    L"▼Ｄ＆Ｄ\r\n\nドラッグ・アンド・ドロップによって、画像を開くことができます。\r\n\n\r\n\n\r\n\n"
+    L"▼クリップボードから貼り付け\r\n\nメニューから 編集 → 貼り付け を選択すると\r\n\n"
+    L"クリップボードの画像を貼り付けることができます。\r\n\n\r\n\n\r\n\n"
+    L"▼クリップボードへコピー\r\n\nメニューから 編集 → コピー を選択すると\r\n\n"
+    L"抽出した画像をクリップボードへコピーできます。\r\n\n";
+
+const std::wstring Options =
+    L"オプション\r\n\r\n▼ゴミ除去\r\nONにすると、ヴェルモラとは関係の無い点を消します。\r\n"
+    L"（これにより、綺麗にヴェルモラを抽出できる事があります)\r\n\r\n\r\n▼線の太さ\r\n"
+    L"ヴェルモラ線の太さを変更できます。\r\n\r\n\r\n▼コントラスト\r\n色の変化をどこまで認識するかを設定できます。\r\n"
+    L"<１> にするほど小さな色の変化でも抽出します。\r\n<16> にするほど大きい色の変化で抽出します。\r\n";
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
+    std::vector<std::wstring> pages;
+    HWND owner = ControlWindow;
+    bool controlUsable = false;
+    std::wstring caption;
+    const int answered = AnswerModals([&] { Command(IDC_HELP); }, {[&](HWND help) {
+        caption = WindowText(help);
+        owner = GetWindow(help, GW_OWNER);
+        controlUsable = IsWindowEnabled(ControlWindow);
+        pages.push_back(ItemText(help, IDC_HELP_TEXT));
+        for (int id : {IDC_HELP_FEATURES, IDC_HELP_OPTIONS, IDC_HELP_OPTIONS, IDC_HELP_STEPS, IDC_HELP_FEATURES}) {
+            Click(help, id);
+            pages.push_back(ItemText(help, IDC_HELP_TEXT));
+        }
+        Click(help, IDC_HELP_CLOSE);
+    }});
+    EXPECT_EQ(answered, 1);
+    EXPECT_EQ(caption, L"使い方");
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_TRUE(controlUsable);
+    EXPECT_EQ(pages, (std::vector<std::wstring>{Steps, Features, Options, Options, Steps, Features}));
+}
+
+TEST_F(ProgramTest, EscapeClosesTheHelpOpenedFromTheMenu) {
+    bool closed = false;
+    AnswerModals([&] {
+        Command(IDM_HELP);
+        closed = true;
+    }, {[](HWND help) { PostMessageW(help, WM_COMMAND, IDCANCEL, 0); }});
+    EXPECT_TRUE(closed);
+}
+
+TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
+    std::wstring title, version, copyright, notice, caption;
+    HWND owner = nullptr;
+    bool controlUsable = true;
+    // Alt+"/" reaches the version box through the accelerators.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    BYTE pressed[256];
+    std::copy(std::begin(keys), std::end(keys), pressed);
+    pressed[VK_MENU] = 0x80;
+    SetKeyboardState(pressed);
+    PostMessageW(ControlWindow, WM_SYSCHAR, '/', 1 << 29);
+    const int answered = AnswerModals([&] { Pump(); }, {[&](HWND box) {
+        SetKeyboardState(keys);
+        caption = WindowText(box);
+        owner = GetWindow(box, GW_OWNER);
+        controlUsable = IsWindowEnabled(ControlWindow);
+        title = ItemText(box, IDC_ABOUT_TITLE);
+        version = ItemText(box, IDC_ABOUT_VERSION);
+        copyright = ItemText(box, IDC_ABOUT_COPYRIGHT);
+        notice = ItemText(box, IDC_ABOUT_NOTICE);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }});
+    EXPECT_EQ(answered, 1);
+    EXPECT_EQ(caption, L"バージョン情報");
+    EXPECT_EQ(owner, ControlWindow);
+    EXPECT_FALSE(controlUsable) << "the version box is modal for the control window";
+    EXPECT_TRUE(IsWindowEnabled(ControlWindow));
+    EXPECT_EQ(title, L"ヴェルモラ抽出器");
+    EXPECT_EQ(version, L"version 2.10");
+    EXPECT_NE(copyright.find(L"ヴェルモラ抽出器"), std::wstring::npos);
+    EXPECT_EQ(notice.rfind(L"フリーソフト\r\n", 0), 0u) << "the notice starts with the free-software line";
+    EXPECT_NE(notice.find(L"更新日\t"), std::wstring::npos);
+    EXPECT_NE(notice.find(L"作成日\t"), std::wstring::npos);
+}

@@ -1,0 +1,194 @@
+#include "program_fixture.h"
+
+#include "control_window.h"
+#include "edge_extraction.h"
+#include "image_window.h"
+#include "noise_removal.h"
+#include "resource.h"
+#include "startup.h"
+
+#include <new>
+#include <shlobj.h>
+
+namespace {
+
+std::vector<std::function<void(HWND)>> PendingAnswers;
+int Answered = 0;
+
+bool IsMainWindow(HWND hwnd) {
+    return hwnd == ControlWindow || hwnd == ImageWindow;
+}
+
+BOOL CALLBACK FindModal(HWND hwnd, LPARAM found) {
+    wchar_t className[32] = {};
+    GetClassNameW(hwnd, className, 32);
+    if (!IsMainWindow(hwnd) && IsWindowVisible(hwnd) && std::wstring(className) == L"#32770") {
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs inside the modal loops: answers each new modal window in turn.
+void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (PendingAnswers.empty()) return;
+    HWND modal = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
+    if (!modal) return;
+    auto answer = PendingAnswers.front();
+    PendingAnswers.erase(PendingAnswers.begin());
+    ++Answered;
+    answer(modal);
+}
+
+}  // namespace
+
+void ProgramTest::SetUp() {
+    folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    SetCurrentDirectoryA(folder.c_str());
+    StartInFolder();
+}
+
+void ProgramTest::StartInFolder() {
+    // Every start has a new document, as a new process would.
+    Document.~ImageDocument();
+    new (&Document) ImageDocument();
+    accelerators = StartProgram(GetModuleHandleW(nullptr));
+    Pump();
+}
+
+void ProgramTest::EndProgram() {
+    if (IsWindow(ControlWindow)) DestroyWindow(ControlWindow);
+    Pump();
+    if (IsWindow(ImageWindow)) DestroyWindow(ImageWindow);
+}
+
+void ProgramTest::TearDown() {
+    EndProgram();
+    SetCurrentDirectoryA(VELMORA_TEST_OUTPUT);
+}
+
+void ProgramTest::Pump() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quitCode = int(message.wParam);
+            continue;
+        }
+        DispatchProgramMessage(message, accelerators);
+    }
+}
+
+int ProgramTest::TakePostedExecutes() {
+    int count = 0;
+    MSG message{};
+    while (PeekMessageW(&message, ControlWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+        if (LOWORD(message.wParam) == IDC_EXECUTE) ++count;
+    }
+    return count;
+}
+
+void ProgramTest::Command(UINT id, UINT notification) {
+    HWND control = GetDlgItem(ControlWindow, int(id));
+    SendMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control));
+}
+
+void ProgramTest::Select(int comboId, int index) {
+    SendDlgItemMessageW(ControlWindow, comboId, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+bool ProgramTest::MenuEnabled(UINT id) {
+    return !(GetMenuState(GetMenu(ControlWindow), id, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+bool ProgramTest::ButtonEnabled(int id) {
+    return IsWindowEnabled(GetDlgItem(ControlWindow, id));
+}
+
+std::wstring ProgramTest::ComboItem(int comboId, int index) {
+    wchar_t text[256] = {};
+    SendDlgItemMessageW(ControlWindow, comboId, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+COLORREF ProgramTest::PixelOf(HWND hwnd, int x, int y) {
+    UpdateWindow(hwnd);
+    HDC hdc = GetDC(hwnd);
+    const COLORREF colour = GetPixel(hdc, x, y);
+    ReleaseDC(hwnd, hdc);
+    return colour;
+}
+
+std::string ProgramTest::WritePicture(const Picture& picture, const std::string& name) {
+    const std::string path = folder + "/" + name;
+    DibHandle image = MakeImage(picture, 0);
+    EXPECT_TRUE(ImgWriteBmp(path.c_str(), image)) << path;
+    ImgRelease(image);
+    return path;
+}
+
+void ProgramTest::Load(const Picture& picture) {
+    ASSERT_TRUE(Document.LoadFile(WritePicture(picture, "loaded.bmp").c_str()));
+    ZoomIndex = 2;
+    ApplyZoom();
+    ApplyNewImageState();
+    Pump();
+}
+
+void ProgramTest::Drop(HWND hwnd, const std::vector<std::string>& paths) {
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths) size += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    char* names = reinterpret_cast<char*>(drop + 1);
+    for (const std::string& path : paths) {
+        path.copy(names, path.size());
+        names += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageW(hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers) {
+    PendingAnswers = std::move(answers);
+    Answered = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, AnswerTimer);
+    trigger();
+    KillTimer(nullptr, timer);
+    PendingAnswers.clear();
+    return Answered;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[4096] = {};
+    GetDlgItemTextW(dialog, id, text, 4096);
+    return text;
+}
+
+std::function<void(HWND)> ReadMessage(MessageSeen& seen) {
+    return [&seen](HWND box) {
+        // A message box shows its text in a static control with this id.
+        seen.text = ItemText(box, 0xFFFF);
+        seen.caption = WindowText(box);
+        seen.owner = GetWindow(box, GW_OWNER);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    };
+}
+
+Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source);
+    ExtractEdges(from, to, thickness, contrast);
+    if (noise) RemoveSpecks(to, thickness);
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
+}

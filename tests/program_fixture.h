@@ -1,0 +1,72 @@
+// A fixture that starts the window program as its entry function does, in a
+// fresh current directory (where its settings file lives), and tools to drive
+// it: the message loop's handling of queued messages, commands, drops, and
+// answering the modal dialogs and message boxes that commands open.
+#pragma once
+
+#include "app_state.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the windows in the current directory, as a new process would.
+    void StartInFolder();
+
+    // Destroys the control window as the close box does, then the image
+    // window, as the program ends.
+    void EndProgram();
+
+    // Handles every queued message as the message loop does.
+    void Pump();
+
+    // Removes the execute commands waiting in the queue and counts them.
+    int TakePostedExecutes();
+
+    void Command(UINT id, UINT notification = 0);
+    void Select(int comboId, int index);
+    bool MenuEnabled(UINT id);
+    bool ButtonEnabled(int id);
+    std::wstring ComboItem(int comboId, int index);
+    COLORREF PixelOf(HWND hwnd, int x, int y);
+
+    // Writes the picture as a BMP file in the test's folder and returns its path.
+    std::string WritePicture(const Picture& picture, const std::string& name);
+
+    // Loads the picture as opening a file does.
+    void Load(const Picture& picture);
+
+    // Sends a drop of the files to the window, as the shell does.
+    void Drop(HWND hwnd, const std::vector<std::string>& paths);
+
+    // Runs trigger; each modal window it opens (dialog or message box of this
+    // thread) is handed to the next of the answers, which must close it.
+    // Returns how many modal windows were answered.
+    int AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers);
+
+    std::string folder;
+    HACCEL accelerators = nullptr;
+    int quitCode = -1;
+};
+
+std::wstring WindowText(HWND hwnd);
+std::wstring ItemText(HWND dialog, int id);
+
+// The text of a message box and its caption, then closes it with OK.
+struct MessageSeen {
+    std::wstring text;
+    std::wstring caption;
+    HWND owner = nullptr;
+};
+std::function<void(HWND)> ReadMessage(MessageSeen& seen);
+
+// A result the document should show for the source and options.
+Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise);

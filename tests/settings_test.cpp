@@ -1,0 +1,154 @@
+// The settings file: where the windows are placed at start-up, what is
+// written at exit, and how stored values are trusted.
+#include "control_window.h"
+#include "profile_file.h"
+#include "program_fixture.h"
+#include "resource.h"
+#include "window_geometry.h"
+#include "window_placement.h"
+
+#include <filesystem>
+
+namespace {
+
+class SettingsTest : public ProgramTest {
+protected:
+    // Ends the program, writes the settings file and starts again.
+    void RestartWith(const std::string& settings) {
+        EndProgram();
+        WriteBytes(folder + "/Velmora.ini", std::vector<uint8_t>(settings.begin(), settings.end()));
+        StartInFolder();
+    }
+
+    void Restart() {
+        EndProgram();
+        StartInFolder();
+    }
+
+    std::string SettingsText() {
+        const std::vector<uint8_t> bytes = ReadBytes(folder + "/Velmora.ini");
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    bool AutoOn() { return IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO); }
+
+    void ExpectCentred() {
+        HWND desktop = GetDesktopWindow();
+        EXPECT_EQ(WindowLeft(ControlWindow), WindowWidth(desktop) / 2 - WindowWidth(ControlWindow) / 2);
+        EXPECT_EQ(WindowTop(ControlWindow), WindowHeight(desktop) / 2 - WindowHeight(ControlWindow) / 2);
+    }
+
+    void ExpectImageWindowBeside() {
+        EXPECT_EQ(WindowLeft(ImageWindow), WindowRight(ControlWindow));
+        EXPECT_EQ(WindowTop(ImageWindow), WindowTop(ControlWindow));
+    }
+};
+
+std::string Stored(int top, int left, int automatic) {
+    return "[SOFTWARE]\r\nSoftID = Velmora210\r\n[WINDOW]\r\nTop  = " + std::to_string(top) +
+           "\r\nLeft = " + std::to_string(left) + "\r\n[MODE]\r\nAuto = " + std::to_string(automatic) + "\r\n";
+}
+
+}  // namespace
+
+TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheThreeSections) {
+    EXPECT_FALSE(std::filesystem::exists(folder + "/Velmora.ini"));
+    ExpectCentred();
+    ExpectImageWindowBeside();
+    EXPECT_FALSE(AutoOn());
+
+    MoveWindow(ControlWindow, 123, 45, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
+    Command(IDM_AUTO);
+    EndProgram();
+    const std::string text = SettingsText();
+    EXPECT_NE(text.find("[SOFTWARE]"), std::string::npos) << text;
+    EXPECT_LT(text.find("[SOFTWARE]"), text.find("[WINDOW]")) << text;
+    EXPECT_LT(text.find("[WINDOW]"), text.find("[MODE]")) << text;
+    ProfileFile file;
+    file.SetPath(folder, "Velmora.ini");
+    EXPECT_EQ(file.GetString("SOFTWARE", "SoftID"), "Velmora210");
+    EXPECT_EQ(file.GetInt("WINDOW", "Top"), 45);
+    EXPECT_EQ(file.GetInt("WINDOW", "Left"), 123);
+    EXPECT_EQ(file.GetInt("MODE", "Auto"), 1);
+
+    StartInFolder();
+    EXPECT_EQ(WindowLeft(ControlWindow), 123);
+    EXPECT_EQ(WindowTop(ControlWindow), 45);
+    ExpectImageWindowBeside();
+    EXPECT_TRUE(AutoOn());
+}
+
+TEST_F(SettingsTest, AnotherVersionsFileIsIgnoredThenRewritten) {
+    RestartWith("[SOFTWARE]\r\nSoftID = Velmora200\r\n[WINDOW]\r\nTop  = 77\r\nLeft = 88\r\n[MODE]\r\nAuto = 1\r\n");
+    ExpectCentred();
+    EXPECT_FALSE(AutoOn());
+    MoveWindow(ControlWindow, 66, 55, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
+    Restart();
+    EXPECT_EQ(WindowLeft(ControlWindow), 66);
+    EXPECT_EQ(WindowTop(ControlWindow), 55);
+}
+
+TEST_F(SettingsTest, OnlyAnAutoOfExactlyOneTurnsAutoExtractionOn) {
+    for (const auto& [value, on] : {std::pair{"1", true}, {"0", false}, {"2", false}, {"-1", false}, {"yes", false}}) {
+        RestartWith(Stored(40, 50, 0).replace(Stored(40, 50, 0).find("Auto = 0"), 8, std::string("Auto = ") + value));
+        EXPECT_EQ(AutoOn(), on) << value;
+    }
+    RestartWith("[SOFTWARE]\r\nSoftID = Velmora210\r\n[WINDOW]\r\nTop  = 40\r\nLeft = 50\r\n");
+    EXPECT_FALSE(AutoOn());
+    EXPECT_EQ(WindowLeft(ControlWindow), 50);
+    EndProgram();
+    ProfileFile file;
+    file.SetPath(folder, "Velmora.ini");
+    EXPECT_EQ(file.GetInt("MODE", "Auto"), 0);
+    StartInFolder();
+}
+
+TEST_F(SettingsTest, MissingOrMinusOneCoordinatesKeepTheCreationPlace) {
+    RestartWith("[SOFTWARE]\r\nSoftID = Velmora210\r\n[WINDOW]\r\nLeft = 210\r\n");
+    EXPECT_EQ(WindowLeft(ControlWindow), 210);
+    const int creationTop = WindowTop(ControlWindow);
+    RestartWith(Stored(-1, 220, 0));
+    EXPECT_EQ(WindowLeft(ControlWindow), 220);
+    EXPECT_EQ(WindowTop(ControlWindow), creationTop);
+    RestartWith(Stored(130, -1, 0));
+    EXPECT_EQ(WindowTop(ControlWindow), 130);
+    ExpectImageWindowBeside();
+}
+
+TEST_F(SettingsTest, OtherSectionsAreGoneAfterTheNextExit) {
+    RestartWith("; notes\r\n[USER]\r\nColour = red\r\n" + Stored(10, 20, 1) + "[EXTRA]\r\nKey = 1\r\n");
+    EXPECT_EQ(WindowTop(ControlWindow), 10);
+    EndProgram();
+    const std::string text = SettingsText();
+    EXPECT_EQ(text.find("USER"), std::string::npos) << text;
+    EXPECT_EQ(text.find("EXTRA"), std::string::npos) << text;
+    EXPECT_EQ(text.find("notes"), std::string::npos) << text;
+    StartInFolder();
+    EXPECT_EQ(WindowTop(ControlWindow), 10);
+    EXPECT_TRUE(AutoOn());
+}
+
+TEST_F(SettingsTest, TheFileLivesInTheStartUpDirectory) {
+    EXPECT_EQ(Settings.Path(), JoinPath(StartupDirectory, "Velmora.ini"));
+    const std::string other = TestFolder("SettingsElsewhere");
+    EndProgram();
+    std::filesystem::remove(folder + "/Velmora.ini");
+    SetCurrentDirectoryA(other.c_str());
+    StartInFolder();
+    // A later change of directory, as the file dialogs make, does not move it.
+    SetCurrentDirectoryA(folder.c_str());
+    EndProgram();
+    EXPECT_TRUE(std::filesystem::exists(other + "/Velmora.ini"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/Velmora.ini"));
+    SetCurrentDirectoryA(folder.c_str());
+    StartInFolder();
+}
+
+TEST(JoinPath, AddsOneBackslashAndRespectsDoubleByteCharacters) {
+    EXPECT_EQ(JoinPath("C:\\work", "Velmora.ini"), "C:\\work\\Velmora.ini");
+    EXPECT_EQ(JoinPath("C:\\", "Velmora.ini"), "C:\\Velmora.ini");
+    // In code page 932 the second byte of this character is a backslash.
+    EXPECT_EQ(JoinPath("C:\\\x95\x5C", "Velmora.ini"), "C:\\\x95\x5C\\Velmora.ini");
+    const std::string deep(400, 'd');
+    EXPECT_EQ(JoinPath("C:\\" + deep, "Velmora.ini"), "C:\\" + deep + "\\Velmora.ini");
+}

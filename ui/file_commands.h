@@ -1,0 +1,47 @@
+// Bringing images in (open dialog, dropped files, clipboard) and taking the
+// result out (save dialog, clipboard). Paths are in the ANSI code page.
+#pragma once
+
+#include <string>
+#include <windows.h>
+#include <shellapi.h>
+
+// The last file chosen in the open dialog or dropped on the control window;
+// the default save name is made from it.
+extern std::string CurrentPath;
+
+// Number of confirmed save dialogs so far; it numbers the default names.
+extern int SaveCounter;
+
+// Runs the open dialog, starting at CurrentPath; true when a file was
+// chosen, which is then in CurrentPath.
+bool ShowOpenDialog(HWND owner);
+
+// Opens the file as the new image when its extension is one of the eight
+// accepted ones: the scale returns to 100 %, the controls are reset and, with
+// auto extraction on, an extraction is posted. A refused extension or an
+// unreadable file leaves everything as it was and says so in a message box
+// owned by owner. True when the image was opened.
+bool OpenImageFile(HWND owner, const std::string& path);
+
+// The path of a file dropped on a window: only the first of a drop counts.
+// The drop is finished here.
+std::string TakeDroppedFile(HDROP drop);
+
+// The default save name for path: its extension replaced by
+// "-velmoraNN.bmp" with the counter; empty for an empty path.
+std::string DefaultSaveName(const std::string& path, int counter);
+
+// Asks for a file name, proposing the default one, and writes the result
+// there as a BMP file (".bmp" replaces any other extension), then confirms
+// or reports the failure. Nothing before the first extraction of an image.
+// True when the file was written.
+bool SaveResultImage(HWND owner, const std::string& path);
+
+// Puts the result, unscaled, on the clipboard as a bitmap; nothing before
+// the first extraction of an image.
+void CopyResultToClipboard();
+
+// Takes the clipboard's bitmap as the new image; false (nothing changed)
+// when the clipboard holds none or it cannot be read.
+bool PasteFromClipboard();

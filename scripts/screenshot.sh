@@ -2,10 +2,12 @@
 # Photographs the window program after an extraction: starts it under Xvfb in
 # a Wine virtual desktop (so that window frames and captions are drawn), opens
 # a sample picture, extracts, and saves the screen as a PNG.
-# Usage: scripts/screenshot.sh [OUTPUT.png]   (default: docs/screenshot.png)
+# Usage: scripts/screenshot.sh [OUTPUT.png [help|about]]
+# (default docs/screenshot.png; help or about opens that dialog too)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/screenshot.png}
+dialog=${2:-}
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target velmora-screenshot >/dev/null
@@ -40,7 +42,7 @@ sleep 1
 
 rm -f "$work/ready"
 scripts/wine-run.sh "$prefix" explorer /desktop=velmora,1280x800 \
-  "$build/tests/velmora-screenshot.exe" "Z:$PWD/$work/sample.png" "Z:$PWD/$work/ready" &
+  "$build/tests/velmora-screenshot.exe" "Z:$PWD/$work/sample.png" "Z:$PWD/$work/ready" $dialog &
 for _ in $(seq 120); do
   [ -f "$work/ready" ] && break
   sleep 1

@@ -1,7 +1,8 @@
 // Starts the window program as its entry function does, opens the image named
 // on the command line, runs one extraction with thick lines and noise removal,
-// creates the file named second once both windows are painted, and keeps
-// running until closed: scripts/screenshot.sh photographs it.
+// and keeps running until closed: scripts/screenshot.sh photographs it.
+// Arguments: IMAGE READY [help|about]. The file READY is created once the
+// windows (and the dialog named third, if any) are painted.
 #include "app_state.h"
 #include "control_window.h"
 #include "image_window.h"
@@ -9,9 +10,27 @@
 #include "startup.h"
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* ReadyPath = nullptr;
+
+void MarkReady() {
+    if (std::FILE* ready = std::fopen(ReadyPath, "w")) std::fclose(ready);
+}
+
+// Runs inside the dialog's own message loop, once it is shown.
+void CALLBACK MarkReadyLater(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    MarkReady();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
+    ReadyPath = argv[2];
     HACCEL accelerators = StartProgram(GetModuleHandleW(nullptr));
     if (!Document.LoadFile(argv[1])) return 1;
     ZoomIndex = 2;
@@ -24,6 +43,11 @@ int main(int argc, char** argv) {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchProgramMessage(message, accelerators);
     UpdateWindow(ImageWindow);
     UpdateWindow(ControlWindow);
-    if (std::FILE* ready = std::fopen(argv[2], "w")) std::fclose(ready);
+    if (argc > 3) {
+        PostMessageW(ControlWindow, WM_COMMAND, std::strcmp(argv[3], "help") == 0 ? IDC_HELP : IDM_ABOUT, 0);
+        SetTimer(nullptr, 0, 1500, MarkReadyLater);
+    } else {
+        MarkReady();
+    }
     return RunMessageLoop(accelerators);
 }

@@ -2,6 +2,8 @@
 #include "program_fixture.h"
 #include "resource.h"
 
+#include <optional>
+
 namespace {
 
 const std::wstring Steps =
@@ -66,15 +68,10 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     HWND owner = nullptr;
     bool controlUsable = true;
     // Alt+"/" reaches the version box through the accelerators.
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    BYTE pressed[256];
-    std::copy(std::begin(keys), std::end(keys), pressed);
-    pressed[VK_MENU] = 0x80;
-    SetKeyboardState(pressed);
+    std::optional<HeldKey> alt(VK_MENU);
     PostMessageW(ControlWindow, WM_SYSCHAR, '/', 1 << 29);
     const int answered = AnswerModals([&] { Pump(); }, {[&](HWND box) {
-        SetKeyboardState(keys);
+        alt.reset();
         caption = WindowText(box);
         owner = GetWindow(box, GW_OWNER);
         controlUsable = IsWindowEnabled(ControlWindow);

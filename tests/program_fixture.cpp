@@ -160,6 +160,18 @@ int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<
     return Answered;
 }
 
+HeldKey::HeldKey(int virtualKey) {
+    GetKeyboardState(saved);
+    BYTE pressed[256];
+    std::copy(std::begin(saved), std::end(saved), pressed);
+    pressed[virtualKey] = 0x80;
+    SetKeyboardState(pressed);
+}
+
+HeldKey::~HeldKey() {
+    SetKeyboardState(saved);
+}
+
 std::wstring WindowText(HWND hwnd) {
     wchar_t text[1024] = {};
     GetWindowTextW(hwnd, text, 1024);

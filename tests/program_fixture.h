@@ -57,6 +57,19 @@ protected:
     int quitCode = -1;
 };
 
+// Holds a key down in this thread's keyboard state while it lives, as the
+// accelerators read it.
+class HeldKey {
+public:
+    explicit HeldKey(int virtualKey);
+    ~HeldKey();
+    HeldKey(const HeldKey&) = delete;
+    HeldKey& operator=(const HeldKey&) = delete;
+
+private:
+    BYTE saved[256] = {};
+};
+
 std::wstring WindowText(HWND hwnd);
 std::wstring ItemText(HWND dialog, int id);
 

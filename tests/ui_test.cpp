@@ -159,15 +159,11 @@ TEST_F(ProgramTest, CtrlZReachesTheControlWindowFromTheImageWindow) {
     Command(IDC_EXECUTE);
     ASSERT_TRUE(Document.CanUndo());
 
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    BYTE pressed[256];
-    std::copy(std::begin(keys), std::end(keys), pressed);
-    pressed[VK_CONTROL] = 0x80;
-    SetKeyboardState(pressed);
-    PostMessageW(ImageWindow, WM_KEYDOWN, 'Z', 1);
-    Pump();
-    SetKeyboardState(keys);
+    {
+        HeldKey control(VK_CONTROL);
+        PostMessageW(ImageWindow, WM_KEYDOWN, 'Z', 1);
+        Pump();
+    }
 
     EXPECT_FALSE(Document.CanUndo());
     EXPECT_TRUE(Document.CanRedo());

@@ -18,6 +18,11 @@ constexpr uint32_t BiAlphaBitfields = 6;
 constexpr int64_t FileHeaderSize = 14;
 constexpr int64_t CoreHeaderSize = 12;
 constexpr int64_t Os2HeaderSize = 64;
+// The most pixels an RLE bitmap may claim for each byte of its stream. A
+// stream that spells out every pixel covers at most 127.5 pixels a byte; this
+// leaves room for rows left empty by end-of-line escapes, up to 8192 pixels
+// wide, and refuses a few bytes that claim a large image.
+constexpr int64_t MaxRlePixelsPerByte = 4096;
 // Bit masks sit at the same place in the file whether they belong to a
 // larger header or follow a 40-byte one: red, green, blue, then alpha.
 constexpr int64_t MasksOffset = FileHeaderSize + 40;
@@ -262,6 +267,9 @@ bool WalkRle(const BmpLayout& layout, DibHandle image, bool* skipped) {
 }
 
 DibHandle DecodeRle(const BmpLayout& layout, ImageError* error) {
+    if (int64_t{layout.width} * layout.height > MaxRlePixelsPerByte * layout.pixelBytes) {
+        return Fail(ImageError::Corrupt, error);
+    }
     // A first pass checks the stream before anything is allocated and tells
     // whether the result needs an alpha channel.
     bool skipped = false;

@@ -6,6 +6,10 @@
 // (blue, green, red, alpha) when it has real transparency: an alpha field
 // that is neither all zero nor all full, or RLE pixels that the file skips,
 // which come out as transparent black.
+//
+// Pixel memory is allocated only once the file is known to hold the pixels:
+// every row of an uncompressed bitmap, and at least one byte of RLE data for
+// every 4096 pixels.
 #pragma once
 
 #include "image.h"
@@ -17,5 +21,6 @@
 // releases it with ImgRelease. Null on any bytes this reader does not accept,
 // with *error set (if error is non-null): NotAnImage for files that are not
 // BMP or use a compression this reader lacks (JPEG, PNG, ...), TooLarge when
-// the pixels would not fit a bitmap, Corrupt for damaged or inconsistent data.
+// the image has more than MaxImagePixels pixels, Corrupt for damaged or
+// inconsistent data or too little of it.
 DibHandle DecodeBmp(const uint8_t* data, size_t size, ImageError* error);

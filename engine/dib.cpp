@@ -9,6 +9,7 @@ int64_t DibStride(int64_t width, int bitsPerPixel) {
 
 bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel) {
     if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
+    if (width * height > MaxImagePixels) return false;
     const int64_t stride = DibStride(width, bitsPerPixel);
     return stride > 0 && stride <= MaxPixelDataSize / height;
 }

@@ -19,7 +19,8 @@ constexpr int64_t MaxPixelDataSize = INT32_MAX;
 // Bytes per row for 24 or 32 bits per pixel, 0 when the width is unusable.
 int64_t DibStride(int64_t width, int bitsPerPixel);
 
-// Whether a width x height image of that depth may be allocated at all.
+// Whether a width x height image of that depth may be allocated at all: both
+// positive, at most MaxImagePixels pixels and MaxPixelDataSize bytes.
 bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel);
 
 // A new bottom-up bitmap of 24 or 32 bits per pixel. Pixel bytes are left

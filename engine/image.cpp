@@ -35,8 +35,14 @@ DibHandle ImgLoadFile(const char* path, ImageError* error) {
     case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
     case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
     }
-    const uint8_t* data = bytes.data();
-    const size_t size = bytes.size();
+    return ImgLoadMemory(bytes.data(), bytes.size(), error);
+}
+
+DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
+    ImageError ignored = ImageError::None;
+    if (!error) error = &ignored;
+    *error = ImageError::None;
+    if (!data) size = 0;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, error);
     if (LooksLikePng(data, size)) {
         if (PngStructureValid(data, size)) return DecodeWithStb(data, size, error);
@@ -44,7 +50,7 @@ DibHandle ImgLoadFile(const char* path, ImageError* error) {
         return nullptr;
     }
     if (LooksLikeJpeg(data, size)) {
-        if (JpegStructureComplete(data, size)) return DecodeWithStb(data, size, error);
+        if (JpegStructureValid(data, size)) return DecodeWithStb(data, size, error);
         *error = ImageError::Corrupt;
         return nullptr;
     }

@@ -10,6 +10,7 @@
 // (height - 1 - y) * stride + 3 * x.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Same layout as the platform's BITMAPINFOHEADER.
@@ -46,14 +47,32 @@ enum class ImageError {
     CannotOpen,    // missing, a folder, or not readable
     NotAnImage,    // neither BMP, JPEG nor PNG
     Corrupt,       // truncated, damaged or inconsistent data
-    TooLarge,      // pixel data would not fit a signed 32-bit size
+    TooLarge,      // more than MaxImagePixels pixels
     OutOfMemory,
 };
 const char* ImageErrorText(ImageError error);
 
+// The most pixels an image may have: INT32_MAX / 8, about 268 million (for
+// example 16384 x 16383). The widest buffer a decoder needs, 16-bit RGBA at
+// 8 bytes a pixel, then still has a signed 32-bit size. Larger images are
+// refused with TooLarge before any pixel memory is allocated.
+constexpr int64_t MaxImagePixels = INT32_MAX / 8;
+
 // Loads a BMP, JPEG or PNG file. Images with transparency are kept with their
 // alpha channel until ImgMake24. Null on failure; *error (if given) says why.
 DibHandle ImgLoadFile(const char* path, ImageError* error = nullptr);
+
+// Loads an image from the size bytes at data, which are only read during the
+// call; the format is told by the first bytes. Otherwise as ImgLoadFile.
+//
+// Whatever the bytes, the result is null or a valid image, and memory is
+// only allocated for what the bytes can hold: a file whose pixels are not
+// there is refused as Corrupt before its claimed size is allocated. A BMP
+// needs every row of uncompressed pixels, or one byte of RLE data per 4096
+// pixels; a PNG one byte of compressed data per 1032 bytes of rows (deflate
+// compresses no further); a JPEG one bit of coded data for each 8 x 8 block
+// of each component (no JPEG codes a block in less) and at most 100 scans.
+DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error = nullptr);
 
 // Releases a handle; null is ignored.
 void ImgRelease(DibHandle image);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds every preset and runs every test: natively,
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# programs under Wine.
+# programs under Wine, then runs each fuzz target for 25 seconds (side by
+# side, so under a minute in all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,4 +24,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== test: windows (Wine)"
 # One X server for every Windows program of the run.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows || status=1
+echo "== fuzz"
+scripts/fuzz.sh 25 || status=1
 exit $status

@@ -615,17 +615,31 @@ TEST(BmpReader, UnusableDimensionsAreRejected) {
     EXPECT_EQ(withSize(3, INT32_MIN), ImageError::Corrupt);
     EXPECT_EQ(withSize(100000, 100000), ImageError::TooLarge);
     EXPECT_EQ(withSize(INT32_MAX, -INT32_MAX), ImageError::TooLarge);
-    // Allowed sizes whose pixels the file does not hold fail before allocating 1.8 GB.
-    EXPECT_EQ(withSize(30000, 20000), ImageError::Corrupt);
-    EXPECT_EQ(withSize(30000, -20000), ImageError::Corrupt);
+    EXPECT_EQ(withSize(30000, 20000), ImageError::TooLarge) << "more than MaxImagePixels";
+    // Allowed sizes whose pixels the file does not hold fail before allocating 768 MB.
+    EXPECT_EQ(withSize(16000, 16000), ImageError::Corrupt);
+    EXPECT_EQ(withSize(16000, -16000), ImageError::Corrupt);
 }
 
 TEST(BmpReader, UnfinishedRleStreamOfAHugeImageIsCorrupt) {
     Bytes file = SmallFile(4);
     file.resize(file.size() - 2);  // no end of bitmap
-    Set32(file, 18, 30000);
-    Set32(file, 22, 20000);
+    Set32(file, 18, 16000);
+    Set32(file, 22, 16000);
     EXPECT_EQ(DecodeError(file), ImageError::Corrupt);
+}
+
+TEST(BmpReader, RleStreamMayClaim4096PixelsPerByte) {
+    // An end of bitmap at once: every pixel is skipped and comes out
+    // transparent, so only the claimed size tells the two files apart.
+    auto skippingAll = [](int32_t width, int32_t height) {
+        return MakeBmp({.bits = 8, .compression = BiRle8, .palette = Palette16()}, width, height, {0, 1});
+    };
+    ImagePtr image = Decode(skippingAll(4096, 2));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->header.biBitCount, 32);
+    EXPECT_EQ(DecodeError(skippingAll(4097, 2)), ImageError::Corrupt);
+    EXPECT_EQ(DecodeError(skippingAll(16000, 16000)), ImageError::Corrupt);
 }
 
 TEST(BmpReader, ColourCountBeyondThePaletteIsCorrupt) {

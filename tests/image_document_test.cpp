@@ -1,10 +1,12 @@
 #include "image_document.h"
 #include "image_stack.h"
-#include "noise_removal.h"
-#include "edge_extraction.h"
+#include "file_size_limit.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -17,17 +19,6 @@ std::string WritePicture(const std::string& folder, const std::string& name, con
     EXPECT_TRUE(ImgWriteBmp(path.c_str(), image));
     ImgRelease(image);
     return path;
-}
-
-Picture ExpectedExtraction(const Picture& source, int thickness, int contrast, bool noise) {
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source);
-    ExtractEdges(from, to, thickness, contrast);
-    if (noise) RemoveSpecks(to, thickness);
-    Picture result = ReadImage(to);
-    ImgRelease(from);
-    ImgRelease(to);
-    return result;
 }
 
 Picture Result(const ImageDocument& document) {
@@ -78,13 +69,13 @@ TEST_F(ImageDocumentTest, FirstExtractionIsNoUndoStepSecondIs) {
     document.RemoveNoise(0);
     EXPECT_TRUE(document.IsExtracted());
     EXPECT_FALSE(document.CanUndo());
-    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 6, true), Result(document)), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, true), Result(document)), "");
 
     document.Extract(1, 2);
     EXPECT_TRUE(document.CanUndo());
-    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 1, 2, false), Result(document)), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 2, false), Result(document)), "");
     document.Undo();
-    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 6, true), Result(document)), "")
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, true), Result(document)), "")
         << "undo must restore the first result with its noise removal";
     EXPECT_FALSE(document.CanUndo());
     EXPECT_TRUE(document.CanRedo());
@@ -94,19 +85,19 @@ TEST_F(ImageDocumentTest, FirstExtractionIsNoUndoStepSecondIs) {
 TEST_F(ImageDocumentTest, HistoryKeepsTheTenNewestStepsAndMovesThemBothWays) {
     // Extraction k uses contrast index k, so every step has its own pixels.
     for (int k = 1; k < 12; ++k) {
-        ASSERT_NE(FirstDifference(ExpectedExtraction(Photo, 0, k - 1, false), ExpectedExtraction(Photo, 0, k, false)), "");
+        ASSERT_NE(FirstDifference(ExpectedDrawing(Photo, 0, k - 1, false), ExpectedDrawing(Photo, 0, k, false)), "");
     }
     for (int k = 0; k < 12; ++k) document.Extract(0, k);
     for (int step = 10; step >= 1; --step) {
         ASSERT_TRUE(document.CanUndo());
         document.Undo();
-        EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, step, false), Result(document)), "") << "step " << step;
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, step, false), Result(document)), "") << "step " << step;
     }
     EXPECT_FALSE(document.CanUndo()) << "extraction 0 must have been dropped";
     for (int step = 2; step <= 11; ++step) {
         ASSERT_TRUE(document.CanRedo());
         document.Redo();
-        EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, step, false), Result(document)), "") << "step " << step;
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, step, false), Result(document)), "") << "step " << step;
     }
     EXPECT_FALSE(document.CanRedo());
     EXPECT_TRUE(document.CanUndo());
@@ -162,7 +153,7 @@ TEST_F(ImageDocumentTest, FailedLoadKeepsImagesAndHistory) {
         EXPECT_TRUE(document.CanRedo());
     }
     document.Undo();
-    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 1, false), Result(document)), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 1, false), Result(document)), "");
 }
 
 TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
@@ -180,12 +171,68 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     EXPECT_NE(error, 0);
 }
 
+TEST_F(ImageDocumentTest, KeptFuzzInputsFailTheLoadAndKeepImagesAndHistory) {
+    document.Extract(0, 1);
+    document.Extract(0, 2);
+    document.Extract(0, 3);
+    document.Undo();
+    const Picture before = Result(document);
+    int refused = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(VELMORA_TEST_DATA) + "/fuzz")) {
+        const std::string path = entry.path().generic_string();
+        DibHandle image = ImgLoadFile(path.c_str());
+        ImgRelease(image);
+        if (image) continue;
+        ++refused;
+        ImageError error = ImageError::None;
+        EXPECT_FALSE(document.LoadFile(path.c_str(), &error)) << path;
+        EXPECT_NE(error, ImageError::None) << path;
+        EXPECT_EQ(FirstDifference(before, Result(document)), "") << path;
+        EXPECT_TRUE(document.IsExtracted());
+        EXPECT_TRUE(document.CanUndo());
+        EXPECT_TRUE(document.CanRedo());
+    }
+    EXPECT_GT(refused, 0);
+    document.Redo();
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 3, false), Result(document)), "");
+}
+
+#ifndef _WIN32
+TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
+    document.Extract(0, 4);
+    const std::string saved = folder + "/saved.bmp";
+    ASSERT_TRUE(document.SaveBmp(saved.c_str()));
+    const std::vector<uint8_t> onDisk = ReadBytes(saved);
+    document.Extract(1, 5);
+    document.Extract(0, 6);
+    document.Undo();
+    const Picture before = Result(document);
+
+    int error = 0;
+    {
+        // The headers fit, the pixels do not.
+        const FileSizeLimit limit(100);
+        EXPECT_FALSE(document.SaveBmp(saved.c_str(), &error));
+    }
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(ReadBytes(saved), onDisk);
+    EXPECT_EQ(FirstDifference(before, Result(document)), "");
+    EXPECT_TRUE(document.CanUndo());
+    EXPECT_TRUE(document.CanRedo());
+    document.Undo();
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 4, false), Result(document)), "");
+    document.Redo();
+    document.Redo();
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result(document)), "");
+}
+#endif
+
 TEST_F(ImageDocumentTest, UndoAndRedoBackAndForthGiveTheSamePixelsEveryTime) {
     document.Extract(0, 1);
     document.Extract(1, 4);
     document.Extract(0, 9);
-    const Picture steps[3] = {ExpectedExtraction(Photo, 0, 1, false), ExpectedExtraction(Photo, 1, 4, false),
-                              ExpectedExtraction(Photo, 0, 9, false)};
+    const Picture steps[3] = {ExpectedDrawing(Photo, 0, 1, false), ExpectedDrawing(Photo, 1, 4, false),
+                              ExpectedDrawing(Photo, 0, 9, false)};
     for (int round = 0; round < 3; ++round) {
         document.Undo();
         document.Undo();
@@ -210,9 +257,9 @@ TEST_F(ImageDocumentTest, NoiseRemovedAfterUndoStaysWithThatStep) {
     document.Undo();
     document.RemoveNoise(1);
     document.Redo();
-    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 0, 7, false), Result(document)), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 7, false), Result(document)), "");
     document.Undo();
-    EXPECT_EQ(FirstDifference(ExpectedExtraction(Photo, 1, 3, true), Result(document)), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 3, true), Result(document)), "");
 }
 
 namespace {

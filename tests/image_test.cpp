@@ -1,8 +1,11 @@
+#include "file_size_limit.h"
 #include "image.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -200,6 +203,37 @@ TEST(ImgLoadFile, HugeClaimedPngSizeIsRefusedBeforeDecoding) {
     EXPECT_EQ(error, ImageError::Corrupt);
 }
 
+TEST(ImgLoadMemory, GivesWhatImgLoadFileGives) {
+    for (const char* name : {"bmp/pal8rle.bmp", "bmp/argb32.bmp", "jpeg/progressive.jpg", "pngsuite/png/tbbn3p08.png"}) {
+        const std::vector<uint8_t> bytes = ReadBytes(Data + "/" + name);
+        DibHandle fromFile = ImgLoadFile((Data + "/" + name).c_str());
+        ImageError error = ImageError::Corrupt;
+        DibHandle fromMemory = ImgLoadMemory(bytes.data(), bytes.size(), &error);
+        ASSERT_NE(fromFile, nullptr) << name;
+        ASSERT_NE(fromMemory, nullptr) << name;
+        EXPECT_EQ(error, ImageError::None);
+        const DibInfo* expected = ImgQueryInfo(fromFile);
+        const DibInfo* actual = ImgQueryInfo(fromMemory);
+        EXPECT_EQ(actual->header->biWidth, expected->header->biWidth) << name;
+        EXPECT_EQ(actual->header->biHeight, expected->header->biHeight) << name;
+        EXPECT_EQ(actual->header->biBitCount, expected->header->biBitCount) << name;
+        ASSERT_EQ(actual->pixelDataSize, expected->pixelDataSize) << name;
+        EXPECT_EQ(std::memcmp(actual->pixels, expected->pixels, size_t(expected->pixelDataSize)), 0) << name;
+        ImgRelease(fromFile);
+        ImgRelease(fromMemory);
+    }
+}
+
+TEST(ImgLoadMemory, NothingOrTooFewBytesAreNoImage) {
+    ImageError error = ImageError::None;
+    EXPECT_EQ(ImgLoadMemory(nullptr, 0, &error), nullptr);
+    EXPECT_EQ(error, ImageError::NotAnImage);
+    const uint8_t b = 'B';
+    EXPECT_EQ(ImgLoadMemory(&b, 1, &error), nullptr);
+    EXPECT_EQ(error, ImageError::NotAnImage);
+    EXPECT_EQ(ImgLoadMemory(nullptr, 100), nullptr);
+}
+
 TEST(ImgDuplicate, CopiesPixelsIntoANewBuffer) {
     EXPECT_EQ(ImgDuplicate(nullptr), nullptr);
     const Picture picture = RandomPicture(5, 3, 9);
@@ -249,6 +283,27 @@ TEST(ImgWriteBmp, FailedWriteLeavesTheExistingFileAndNoTemporary) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
     ImgRelease(image);
 }
+
+#ifndef _WIN32
+TEST(ImgWriteBmp, WriteFailingPartwayLeavesTheExistingFileByteForByte) {
+    const std::string folder = TestFolder("WriteFailsPartway");
+    const std::string path = folder + "/out.bmp";
+    std::vector<uint8_t> existing(5000);
+    for (size_t i = 0; i < existing.size(); ++i) existing[i] = uint8_t(i * 7);
+    WriteBytes(path, existing);
+    DibHandle image = MakeImage(RandomPicture(100, 100, 3));
+    int error = 0;
+    {
+        const FileSizeLimit limit(4096);
+        EXPECT_FALSE(ImgWriteBmp(path.c_str(), image, &error));
+    }
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(ReadBytes(path), existing);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1)
+        << "no temporary file may be left behind";
+    ImgRelease(image);
+}
+#endif
 
 TEST(ImgWriteBmp, ReplacesAnExistingFileWhole) {
     const std::string path = TestFolder("Replace") + "/out.bmp";

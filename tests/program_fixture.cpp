@@ -1,9 +1,7 @@
 #include "program_fixture.h"
 
 #include "control_window.h"
-#include "edge_extraction.h"
 #include "image_window.h"
-#include "noise_removal.h"
 #include "resource.h"
 #include "startup.h"
 
@@ -192,15 +190,4 @@ std::function<void(HWND)> ReadMessage(MessageSeen& seen) {
         seen.owner = GetWindow(box, GW_OWNER);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     };
-}
-
-Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise) {
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source);
-    ExtractEdges(from, to, thickness, contrast);
-    if (noise) RemoveSpecks(to, thickness);
-    Picture result = ReadImage(to);
-    ImgRelease(from);
-    ImgRelease(to);
-    return result;
 }

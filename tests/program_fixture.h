@@ -80,6 +80,3 @@ struct MessageSeen {
     HWND owner = nullptr;
 };
 std::function<void(HWND)> ReadMessage(MessageSeen& seen);
-
-// A result the document should show for the source and options.
-Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise);

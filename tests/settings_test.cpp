@@ -152,3 +152,45 @@ TEST(JoinPath, AddsOneBackslashAndRespectsDoubleByteCharacters) {
     const std::string deep(400, 'd');
     EXPECT_EQ(JoinPath("C:\\" + deep, "Velmora.ini"), "C:\\" + deep + "\\Velmora.ini");
 }
+
+TEST_F(SettingsTest, BrokenFileStartsWithDefaultsAndTheNextExitMendsIt) {
+    std::string junk(4096, '\0');
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = char((i * 151 + 7) % 256);
+    const std::string broken[] = {
+        junk,
+        "",
+        "[SOFTWARE]\r\nSoftID = Velm",
+        "\xEF\xBB\xBF[SOFTWARE]\r\nSoftID = \x82\xA0\x82\xA2\r\n[WINDOW\r\nTop  = \xFF\r\n",
+    };
+    for (const std::string& contents : broken) {
+        RestartWith(contents);
+        ExpectCentred();
+        ExpectImageWindowBeside();
+        EXPECT_FALSE(AutoOn());
+        // The program works as on a first start.
+        Load(RandomPicture(12, 9, 3));
+        Command(IDC_EXECUTE);
+        Command(IDC_EXECUTE);
+        EXPECT_TRUE(MenuEnabled(IDM_UNDO));
+        MoveWindow(ControlWindow, 70, 60, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
+        Restart();
+        EXPECT_EQ(WindowLeft(ControlWindow), 70);
+        EXPECT_EQ(WindowTop(ControlWindow), 60);
+    }
+}
+
+TEST_F(SettingsTest, AFolderInThePlaceOfTheFileIsLeftAlone) {
+    EndProgram();
+    std::filesystem::remove(folder + "/Velmora.ini");
+    std::filesystem::create_directory(folder + "/Velmora.ini");
+    WriteBytes(folder + "/Velmora.ini/keep.txt", {'k'});
+    StartInFolder();
+    ExpectCentred();
+    Load(RandomPicture(12, 9, 3));
+    Command(IDC_EXECUTE);
+    EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
+    Restart();
+    ExpectCentred();
+    EXPECT_TRUE(std::filesystem::is_directory(folder + "/Velmora.ini"));
+    EXPECT_EQ(ReadBytes(folder + "/Velmora.ini/keep.txt"), std::vector<uint8_t>{'k'});
+}

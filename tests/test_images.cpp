@@ -1,5 +1,8 @@
 #include "test_images.h"
 
+#include "edge_extraction.h"
+#include "noise_removal.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -124,4 +127,15 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source);
+    ExtractEdges(from, to, thickness, contrast);
+    if (noise) RemoveSpecks(to, thickness);
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
 }

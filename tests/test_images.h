@@ -38,6 +38,10 @@ DibHandle MakeImage(const Picture& picture, uint8_t fill = 0xA5);
 Picture ReadImage(DibHandle image);
 Picture ReadImage(const DibInfo& info);
 
+// The result that extraction with these options, followed by speck removal
+// when noise is set, gives for the source.
+Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise);
+
 // Every padding byte of the 24-bit image equals fill.
 bool PaddingIs(DibHandle image, uint8_t fill);
 

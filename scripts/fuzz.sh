@@ -6,6 +6,9 @@
 # or an allocation over 1 GiB (no input of a few kilobytes may claim that
 # much). Finding inputs are written to build/fuzz/findings, the logs to
 # build/fuzz/logs; the corpus grows in build/fuzz/corpus from run to run.
+# Then every input of the corpus goes through the pipeline once more under
+# Valgrind, which finds reads of memory that nothing wrote (the sanitizers
+# do not).
 #
 #   scripts/fuzz.sh [SECONDS_PER_TARGET [RUNS_PER_TARGET]]   (defaults: 25, 100000000)
 set -euo pipefail
@@ -17,6 +20,8 @@ targets=(load_fuzzer pipeline_fuzzer)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
+cmake --preset native >/dev/null
+cmake --build --preset native --target pipeline_replay
 
 mkdir -p build/fuzz/findings build/fuzz/logs
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -46,4 +51,13 @@ for i in "${!targets[@]}"; do
     status=1
   fi
 done
-exit $status
+[ $status -eq 0 ] || exit $status
+
+echo "== replay under Valgrind"
+if find build/fuzz/corpus tests/data/bmp tests/data/jpeg tests/data/pngsuite/png tests/data/fuzz -type f -print0 |
+  xargs -0 -P "$(nproc)" valgrind -q --error-exitcode=1 build/native/fuzz/pipeline_replay; then
+  echo "replay: no finding"
+else
+  echo "replay: FINDING (Valgrind's report above)"
+  exit 1
+fi

@@ -142,12 +142,20 @@ TEST_F(ImageDocumentTest, FailedLoadKeepsImagesAndHistory) {
     document.Undo();
     const Picture before = Result(document);
     WriteBytes(folder + "/broken.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
+    std::vector<std::string> refused = {folder + "/broken.png", folder + "/missing.jpg", folder};
+    // The files kept from fuzzing that the loader refuses.
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(VELMORA_TEST_DATA) + "/fuzz")) {
+        DibHandle image = ImgLoadFile(entry.path().generic_string().c_str());
+        if (!image) refused.push_back(entry.path().generic_string());
+        ImgRelease(image);
+    }
+    ASSERT_GT(refused.size(), 10u);
 
-    for (const std::string& path : {folder + "/broken.png", folder + "/missing.jpg", folder}) {
+    for (const std::string& path : refused) {
         ImageError error = ImageError::None;
         EXPECT_FALSE(document.LoadFile(path.c_str(), &error)) << path;
-        EXPECT_NE(error, ImageError::None);
-        EXPECT_EQ(FirstDifference(before, Result(document)), "");
+        EXPECT_NE(error, ImageError::None) << path;
+        EXPECT_EQ(FirstDifference(before, Result(document)), "") << path;
         EXPECT_TRUE(document.IsExtracted());
         EXPECT_TRUE(document.CanUndo());
         EXPECT_TRUE(document.CanRedo());
@@ -169,32 +177,6 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     int error = 0;
     EXPECT_FALSE(document.SaveBmp((folder + "/no such folder/out.bmp").c_str(), &error));
     EXPECT_NE(error, 0);
-}
-
-TEST_F(ImageDocumentTest, KeptFuzzInputsFailTheLoadAndKeepImagesAndHistory) {
-    document.Extract(0, 1);
-    document.Extract(0, 2);
-    document.Extract(0, 3);
-    document.Undo();
-    const Picture before = Result(document);
-    int refused = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(VELMORA_TEST_DATA) + "/fuzz")) {
-        const std::string path = entry.path().generic_string();
-        DibHandle image = ImgLoadFile(path.c_str());
-        ImgRelease(image);
-        if (image) continue;
-        ++refused;
-        ImageError error = ImageError::None;
-        EXPECT_FALSE(document.LoadFile(path.c_str(), &error)) << path;
-        EXPECT_NE(error, ImageError::None) << path;
-        EXPECT_EQ(FirstDifference(before, Result(document)), "") << path;
-        EXPECT_TRUE(document.IsExtracted());
-        EXPECT_TRUE(document.CanUndo());
-        EXPECT_TRUE(document.CanRedo());
-    }
-    EXPECT_GT(refused, 0);
-    document.Redo();
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 3, false), Result(document)), "");
 }
 
 #ifndef _WIN32

@@ -47,7 +47,7 @@ enum class ImageError {
     CannotOpen,    // missing, a folder, or not readable
     NotAnImage,    // neither BMP, JPEG nor PNG
     Corrupt,       // truncated, damaged or inconsistent data
-    TooLarge,      // more than MaxImagePixels pixels
+    TooLarge,      // more than MaxImagePixels pixels, or a file over 2 GiB
     OutOfMemory,
 };
 const char* ImageErrorText(ImageError error);

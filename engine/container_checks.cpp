@@ -6,10 +6,6 @@
 
 namespace {
 
-uint32_t ReadBigEndian32(const uint8_t* bytes) {
-    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
-}
-
 const std::array<uint32_t, 256> CrcTable = [] {
     std::array<uint32_t, 256> table{};
     for (uint32_t n = 0; n < 256; ++n) {
@@ -142,7 +138,15 @@ bool JpegScanTablesDefined(const uint8_t* scan, size_t length, const JpegTables&
     return true;
 }
 
+void AppendBigEndian32(std::vector<uint8_t>& bytes, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
+}
+
 }  // namespace
+
+uint32_t ReadBigEndian32(const uint8_t* bytes) {
+    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
 
 uint32_t Crc32(const uint8_t* bytes, size_t size) {
     uint32_t c = 0xFFFFFFFFu;
@@ -182,6 +186,32 @@ bool PngStructureValid(const uint8_t* data, size_t size) {
         offset += length + 12;
     }
     return false;
+}
+
+std::vector<uint8_t> PngWithFullPalette(const uint8_t* png, size_t size) {
+    constexpr size_t ColourTypeOffset = 8 + 8 + 9;
+    constexpr size_t FullPalette = 3 * 256;
+    if (png[ColourTypeOffset] != 3) return {};
+    size_t offset = 8;
+    while (size - offset >= 12) {
+        const size_t length = ReadBigEndian32(png + offset);
+        const uint8_t* type = png + offset + 4;
+        if (std::memcmp(type, "IEND", 4) == 0) break;
+        if (std::memcmp(type, "PLTE", 4) == 0) {
+            if (length >= FullPalette || length % 3 != 0) return {};
+            std::vector<uint8_t> copy(png, png + offset);
+            copy.reserve(size + FullPalette);
+            AppendBigEndian32(copy, FullPalette);
+            const size_t chunkStart = copy.size();
+            copy.insert(copy.end(), type, type + 4 + length);
+            copy.resize(chunkStart + 4 + FullPalette, 0);
+            AppendBigEndian32(copy, Crc32(copy.data() + chunkStart, 4 + FullPalette));
+            copy.insert(copy.end(), png + offset + 12 + length, png + size);
+            return copy;
+        }
+        offset += 12 + length;
+    }
+    return {};
 }
 
 bool JpegStructureValid(const uint8_t* data, size_t size) {

@@ -62,49 +62,10 @@ bool AllOpaque(const uint8_t* rgba, size_t pixelCount) {
     return true;
 }
 
-uint32_t ReadBigEndian32(const uint8_t* bytes) {
-    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
-}
-
-void AppendBigEndian32(std::vector<uint8_t>& bytes, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-// A paletted PNG whose pixels use indices past the end of its palette makes
-// stb read colours that it never set, from its stack. Such a file (whose
-// chunks have been checked whole) gets a copy whose palette is filled up to
-// 256 entries with black, so those pixels come out opaque black; any other
-// file gives an empty vector.
-std::vector<uint8_t> WithFullPalette(const uint8_t* png, size_t size) {
-    constexpr size_t ColourTypeOffset = 8 + 8 + 9;
-    constexpr size_t FullPalette = 3 * 256;
-    if (png[ColourTypeOffset] != 3) return {};
-    size_t offset = 8;
-    while (size - offset >= 12) {
-        const size_t length = ReadBigEndian32(png + offset);
-        const uint8_t* type = png + offset + 4;
-        if (std::memcmp(type, "IEND", 4) == 0) break;
-        if (std::memcmp(type, "PLTE", 4) == 0) {
-            if (length >= FullPalette || length % 3 != 0) return {};
-            std::vector<uint8_t> copy(png, png + offset);
-            copy.reserve(size + FullPalette);
-            AppendBigEndian32(copy, FullPalette);
-            const size_t chunkStart = copy.size();
-            copy.insert(copy.end(), type, type + 4 + length);
-            copy.resize(chunkStart + 4 + FullPalette, 0);
-            AppendBigEndian32(copy, Crc32(copy.data() + chunkStart, 4 + FullPalette));
-            copy.insert(copy.end(), png + offset + 12 + length, png + size);
-            return copy;
-        }
-        offset += 12 + length;
-    }
-    return {};
-}
-
 }  // namespace
 
 DibHandle DecodeWithStb(const uint8_t* data, size_t size, ImageError* error) {
-    const std::vector<uint8_t> padded = LooksLikePng(data, size) ? WithFullPalette(data, size) : std::vector<uint8_t>();
+    const std::vector<uint8_t> padded = LooksLikePng(data, size) ? PngWithFullPalette(data, size) : std::vector<uint8_t>();
     if (!padded.empty()) {
         data = padded.data();
         size = padded.size();

@@ -139,3 +139,15 @@ Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool
     ImgRelease(to);
     return result;
 }
+
+std::vector<std::string> RefusedFuzzInputs() {
+    std::vector<std::string> refused;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(VELMORA_TEST_DATA) + "/fuzz")) {
+        if (entry.path().extension() == ".md") continue;
+        const std::string path = entry.path().generic_string();
+        DibHandle image = ImgLoadFile(path.c_str());
+        if (!image) refused.push_back(path);
+        ImgRelease(image);
+    }
+    return refused;
+}

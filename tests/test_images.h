@@ -42,6 +42,9 @@ Picture ReadImage(const DibInfo& info);
 // when noise is set, gives for the source.
 Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise);
 
+// The files kept in the test data's fuzz folder that ImgLoadFile refuses.
+std::vector<std::string> RefusedFuzzInputs();
+
 // Every padding byte of the 24-bit image equals fill.
 bool PaddingIs(DibHandle image, uint8_t fill);
 

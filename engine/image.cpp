@@ -4,7 +4,8 @@
 #include "container_checks.h"
 #include "dib.h"
 #include "file_io.h"
-#include "stb_decoder.h"
+#include "jpeg_decoder.h"
+#include "png_decoder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -44,16 +45,8 @@ DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     *error = ImageError::None;
     if (!data) size = 0;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, error);
-    if (LooksLikePng(data, size)) {
-        if (PngStructureValid(data, size)) return DecodeWithStb(data, size, error);
-        *error = ImageError::Corrupt;
-        return nullptr;
-    }
-    if (LooksLikeJpeg(data, size)) {
-        if (JpegStructureValid(data, size)) return DecodeWithStb(data, size, error);
-        *error = ImageError::Corrupt;
-        return nullptr;
-    }
+    if (LooksLikePng(data, size)) return DecodePng(data, size, error);
+    if (LooksLikeJpeg(data, size)) return DecodeJpeg(data, size, error);
     *error = ImageError::NotAnImage;
     return nullptr;
 }

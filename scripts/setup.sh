@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libstb-dev libgtest-dev googletest libbenchmark-dev
+  libgtest-dev googletest libbenchmark-dev
+  dpkg-dev nasm zlib1g-dev libz-mingw-w64-dev
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic
   imagemagick
   clang libfuzzer-14-dev libclang-rt-14-dev valgrind

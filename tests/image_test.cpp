@@ -200,7 +200,7 @@ TEST(ImgLoadFile, HugeClaimedPngSizeIsRefusedBeforeDecoding) {
     WriteBytes(path, bytes);
     ImageError error = ImageError::None;
     EXPECT_EQ(ImgLoadFile(path.c_str(), &error), nullptr);
-    EXPECT_EQ(error, ImageError::Corrupt);
+    EXPECT_EQ(error, ImageError::TooLarge);
 }
 
 TEST(ImgLoadMemory, GivesWhatImgLoadFileGives) {

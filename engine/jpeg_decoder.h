@@ -1,0 +1,22 @@
+// JPEG decoding through libjpeg-turbo, straight into a bitmap of the image
+// module.
+#pragma once
+
+#include "image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The most scans a JPEG stream may have. Each scan of a progressive image
+// may visit every block for a few bytes of data, so the count bounds the
+// decoding time; encoders write about ten.
+constexpr int MaxJpegScans = 100;
+
+// Decodes the JPEG stream of size bytes at data into a 24-bit bitmap
+// (greyscale, YCbCr, RGB, CMYK and YCCK images). Refused as Corrupt: a
+// stream that the library finds damaged or cut short, with more than
+// MaxJpegScans scans, or with fewer bytes after its headers than one bit
+// for each 8 x 8 block of each component (no scan codes a block in less),
+// which is checked before the bitmap is allocated. Null on failure, with
+// *error set.
+DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error);

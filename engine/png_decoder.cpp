@@ -1,0 +1,169 @@
+#include "png_decoder.h"
+
+#include "container_checks.h"
+#include "dib.h"
+
+#include <memory>
+#include <new>
+
+#include <spng.h>
+
+namespace {
+
+// Ancillary chunks (text, colour profiles) are not used, but the library
+// reads and inflates them; these bound the memory they may take.
+constexpr size_t MaxChunkSize = size_t{16} << 20;
+constexpr size_t MaxChunkCache = size_t{64} << 20;
+
+struct ContextFree {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+using Context = std::unique_ptr<spng_ctx, ContextFree>;
+
+// The columns that each pass of an interlaced (Adam7) image fills; a pass
+// decodes only those pixels into the row buffer.
+struct Columns {
+    uint32_t first;
+    uint32_t step;
+};
+constexpr Columns Adam7Columns[7] = {{0, 8}, {4, 8}, {0, 4}, {2, 4}, {0, 2}, {1, 2}, {0, 1}};
+
+uint8_t Round16To8(unsigned sample) {
+    return static_cast<uint8_t>((sample * 255u + 32767u) / 65535u);
+}
+
+// Converts the given columns of an RGBA row (8 or 16 bits a sample) into a
+// bitmap row of bytesPerPixel 3 (alpha dropped: the image is opaque) or 4.
+template <typename Sample>
+void StoreColumns(const Sample* rgba, uint8_t* row, uint32_t width, Columns columns, int bytesPerPixel) {
+    for (uint32_t x = columns.first; x < width; x += columns.step) {
+        const Sample* from = rgba + 4 * size_t(x);
+        uint8_t* to = row + bytesPerPixel * size_t(x);
+        if constexpr (sizeof(Sample) == 1) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            if (bytesPerPixel == 4) to[3] = from[3];
+        } else {
+            to[0] = Round16To8(from[2]);
+            to[1] = Round16To8(from[1]);
+            to[2] = Round16To8(from[0]);
+            if (bytesPerPixel == 4) to[3] = Round16To8(from[3]);
+        }
+    }
+}
+
+bool AllOpaque(DibHandle image) {
+    const int32_t width = image->header.biWidth;
+    for (int32_t y = 0; y < image->header.biHeight; ++y) {
+        const uint8_t* row = DibRow(image, y);
+        for (int32_t x = 0; x < width; ++x) {
+            if (row[4 * x + 3] != 255) return false;
+        }
+    }
+    return true;
+}
+
+// Turns a fully opaque 32-bit bitmap into a 24-bit one in its own buffer.
+// Each 24-bit row is no longer than its 32-bit row and starts no later, so
+// packing from the first byte on never overwrites bytes still to be read.
+void PackTo24(DibHandle image) {
+    const int32_t width = image->header.biWidth;
+    const int32_t height = image->header.biHeight;
+    const int64_t stride32 = DibStride(width, 32);
+    const int64_t stride24 = DibStride(width, 24);
+    uint8_t* pixels = image->pixels.get();
+    for (int64_t y = 0; y < height; ++y) {
+        const uint8_t* from = pixels + y * stride32;
+        uint8_t* to = pixels + y * stride24;
+        for (int32_t x = 0; x < width; ++x, from += 4, to += 3) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+        for (int64_t i = 3 * int64_t{width}; i < stride24; ++i) pixels[y * stride24 + i] = 0;
+    }
+    image->header.biBitCount = 24;
+    image->header.biSizeImage = static_cast<uint32_t>(stride24 * height);
+    image->info.pixelDataSize = static_cast<int32_t>(stride24 * height);
+}
+
+ImageError HeaderError(int code) {
+    return code == SPNG_EUSER_WIDTH || code == SPNG_EUSER_HEIGHT ? ImageError::TooLarge : ImageError::Corrupt;
+}
+
+}  // namespace
+
+DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
+    const Context context(spng_ctx_new(0));
+    spng_ctx* png = context.get();
+    if (!png) {
+        *error = ImageError::OutOfMemory;
+        return nullptr;
+    }
+    spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_ERROR);
+    spng_set_image_limits(png, uint32_t{MaxImagePixels}, uint32_t{MaxImagePixels});
+    spng_set_chunk_limits(png, MaxChunkSize, MaxChunkCache);
+    spng_set_png_buffer(png, data, size);
+
+    spng_ihdr header = {};
+    if (const int code = spng_get_ihdr(png, &header)) {
+        *error = HeaderError(code);
+        return nullptr;
+    }
+    if (!DibSizeAllowed(header.width, header.height, 32)) {
+        *error = ImageError::TooLarge;
+        return nullptr;
+    }
+    if (!PngChunksHoldImage(data, size)) {
+        *error = ImageError::Corrupt;
+        return nullptr;
+    }
+    spng_trns transparency = {};
+    const bool mayBeTransparent = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                                  header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
+                                  spng_get_trns(png, &transparency) == 0;
+    const bool wide = header.bit_depth == 16;
+    const int format = wide ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
+    size_t imageSize = 0;
+    if (spng_decoded_image_size(png, format, &imageSize) ||
+        spng_decode_image(png, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE)) {
+        *error = ImageError::Corrupt;
+        return nullptr;
+    }
+    const size_t rowSize = imageSize / header.height;
+    // 16-bit samples are read as such, 8-bit ones through the byte view.
+    const std::unique_ptr<uint16_t[]> rgba(new (std::nothrow) uint16_t[rowSize / 2 + 1]);
+    if (!rgba) {
+        *error = ImageError::OutOfMemory;
+        return nullptr;
+    }
+    const int bytesPerPixel = mayBeTransparent ? 4 : 3;
+    DibHandle image = DibCreate(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height),
+                                8 * bytesPerPixel, error);
+    if (!image) return nullptr;
+
+    int code = 0;
+    do {
+        spng_row_info row = {};
+        code = spng_get_row_info(png, &row);
+        if (code) break;
+        code = spng_decode_row(png, rgba.get(), rowSize);
+        if (code && code != SPNG_EOI) break;
+        const Columns columns = header.interlace_method ? Adam7Columns[row.pass] : Columns{0, 1};
+        uint8_t* to = DibRow(image, static_cast<int32_t>(row.row_num));
+        if (wide) {
+            StoreColumns(rgba.get(), to, header.width, columns, bytesPerPixel);
+        } else {
+            StoreColumns(reinterpret_cast<const uint8_t*>(rgba.get()), to, header.width, columns, bytesPerPixel);
+        }
+    } while (code == 0);
+    // The rest of the file must be whole too, up to the end chunk.
+    if (code != SPNG_EOI || spng_decode_chunks(png) != 0) {
+        ImgRelease(image);
+        *error = ImageError::Corrupt;
+        return nullptr;
+    }
+    if (bytesPerPixel == 4 && AllOpaque(image)) PackTo24(image);
+    return image;
+}

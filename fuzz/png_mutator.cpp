@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <zlib.h>
+
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 
 namespace {
@@ -24,7 +26,7 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
     while (size - offset >= 12) {
         const size_t length = ReadBigEndian32(data + offset);
         if (length > size - offset - 12) break;
-        WriteBigEndian32(data + offset + 8 + length, Crc32(data + offset + 4, length + 4));
+        WriteBigEndian32(data + offset + 8 + length, static_cast<uint32_t>(crc32(0, data + offset + 4, static_cast<uInt>(length + 4))));
         offset += length + 12;
     }
     return size;

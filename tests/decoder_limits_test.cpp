@@ -97,6 +97,18 @@ TEST(ImgLoadFile, ScansNamingTablesNotYetDefinedAreCorrupt) {
     }
 }
 
+TEST(ImgLoadFile, ProgressiveJpegsMayHaveUpToMaxJpegScans) {
+    // The same picture: one coefficient of one component per scan, and the
+    // scans of a second such file, for the rest, appended.
+    const std::string jpeg = std::string(VELMORA_TEST_DATA) + "/jpeg/";
+    DibHandle image = ImgLoadFile((jpeg + "scans-100.jpg").c_str());
+    EXPECT_NE(image, nullptr);
+    ImgRelease(image);
+    ImageError error = ImageError::None;
+    EXPECT_EQ(ImgLoadFile((jpeg + "scans-190.jpg").c_str(), &error), nullptr);
+    EXPECT_EQ(error, ImageError::Corrupt);
+}
+
 TEST(ImgLoadFile, PaletteIndicesPastThePaletteAreOpaqueBlack) {
     // 4 x 1, palette of red and green, pixels 0, 1, 2 and 255.
     DibHandle image = ImgLoadFile((FuzzData + "/png-indices-past-the-palette.png").c_str());

@@ -123,13 +123,14 @@ TEST(ImgLoadFile, TransparencyIsKeptUntilMake24CompositesOverWhite) {
     ImgRelease(image);
 }
 
-TEST(ImgLoadFile, JpegBaselineProgressiveAndGreyLookLikeTheirSource) {
+TEST(ImgLoadFile, JpegsOfEveryCommonKindLookLikeTheirSource) {
     DibHandle reference = ImgLoadFile((Data + "/jpeg/reference.png").c_str());
     ASSERT_NE(reference, nullptr);
     ASSERT_TRUE(ImgMake24(reference));
     const Picture expected = ReadImage(reference);
     ImgRelease(reference);
-    for (const char* name : {"baseline.jpg", "progressive.jpg", "grey.jpg"}) {
+    for (const char* name : {"baseline.jpg", "progressive.jpg", "grey.jpg", "subsampled-422.jpg", "subsampled-444.jpg",
+                             "restart-markers.jpg", "cmyk.jpg"}) {
         DibHandle image = ImgLoadFile((Data + "/jpeg/" + name).c_str());
         ASSERT_NE(image, nullptr) << name;
         EXPECT_EQ(image->header.biBitCount, 24);

@@ -129,8 +129,8 @@ TEST(ImgLoadFile, JpegsOfEveryCommonKindLookLikeTheirSource) {
     ASSERT_TRUE(ImgMake24(reference));
     const Picture expected = ReadImage(reference);
     ImgRelease(reference);
-    for (const char* name : {"baseline.jpg", "progressive.jpg", "grey.jpg", "subsampled-422.jpg", "subsampled-444.jpg",
-                             "restart-markers.jpg", "cmyk.jpg"}) {
+    for (const char* name : {"baseline.jpg", "progressive.jpg", "grey.jpg", "subsampled-420.jpg", "subsampled-422.jpg",
+                             "subsampled-444.jpg", "restart-markers.jpg", "cmyk.jpg"}) {
         DibHandle image = ImgLoadFile((Data + "/jpeg/" + name).c_str());
         ASSERT_NE(image, nullptr) << name;
         EXPECT_EQ(image->header.biBitCount, 24);

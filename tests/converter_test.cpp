@@ -2,6 +2,7 @@
 #include "noise_removal.h"
 #include "options.h"
 #include "paths.h"
+#include "png_output.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -186,6 +187,33 @@ TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {
     }
     ASSERT_EQ(RunConverter(folder, inputs).exitCode, 0);
     for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadBytes(DefaultOutputPath(inputs[i])), single[i]) << inputs[i];
+}
+
+TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
+    const std::string folder = TestFolder("WritePng");
+    // Widths that leave a partial byte of bits and row padding.
+    const Picture drawing = DarkPicture({"D..D.D..D.D", "..DD......D", "DDDDDDDDD.."});
+    // One pixel that is not black or white, each breaking another part of that test.
+    std::vector<Picture> pictures(4, drawing);
+    pictures[1].At(4, 1) = Bgr{254, 254, 254};
+    pictures[2].At(5, 1) = Bgr{255, 0, 255};
+    pictures[3].At(6, 1) = Bgr{0, 0, 255};
+    for (const Picture& picture : pictures) {
+        const bool bilevel = &picture == &pictures[0];
+        DibHandle image = MakeImage(picture);
+        const std::string path = folder + "/out.png";
+        int error = 0;
+        ASSERT_TRUE(WritePng(path.c_str(), *ImgQueryInfo(image), &error)) << error;
+        ImgRelease(image);
+        const std::vector<uint8_t> bytes = ReadBytes(path);
+        ASSERT_GT(bytes.size(), 26u);
+        EXPECT_EQ(bytes[24], bilevel ? 1 : 8) << "bit depth";
+        EXPECT_EQ(bytes[25], bilevel ? 0 : 2) << "colour type";
+        DibHandle loaded = ImgLoadFile(path.c_str());
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(FirstDifference(picture, ReadImage(loaded)), "");
+        ImgRelease(loaded);
+    }
 }
 
 TEST_F(ConverterRun, PngOutputHoldsTheSamePixels) {

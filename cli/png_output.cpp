@@ -38,7 +38,9 @@ bool BlackAndWhite(const DibInfo& image) {
 void PackBits(const uint8_t* bgr, int width, uint8_t* bits) {
     for (int x = 0; x < width; x += 8) {
         uint8_t byte = 0;
-        for (int bit = 0; bit < 8 && x + bit < width; ++bit) byte |= (bgr[3 * (x + bit)] & 1) << (7 - bit);
+        for (int bit = 0; bit < 8 && x + bit < width; ++bit) {
+            byte = static_cast<uint8_t>(byte | (bgr[3 * (x + bit)] & 1) << (7 - bit));
+        }
         bits[x / 8] = byte;
     }
 }

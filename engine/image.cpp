@@ -3,7 +3,9 @@
 #include "bmp_reader.h"
 #include "container_checks.h"
 #include "dib.h"
+#include "exif_orientation.h"
 #include "file_io.h"
+#include "orientation.h"
 #include "stb_decoder.h"
 
 #include <cerrno>
@@ -45,12 +47,16 @@ DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     if (!data) size = 0;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, error);
     if (LooksLikePng(data, size)) {
-        if (PngStructureValid(data, size)) return DecodeWithStb(data, size, error);
+        if (PngStructureValid(data, size)) {
+            return OrientImage(DecodeWithStb(data, size, error), ExifOrientation(data, size), error);
+        }
         *error = ImageError::Corrupt;
         return nullptr;
     }
     if (LooksLikeJpeg(data, size)) {
-        if (JpegStructureValid(data, size)) return DecodeWithStb(data, size, error);
+        if (JpegStructureValid(data, size)) {
+            return OrientImage(DecodeWithStb(data, size, error), ExifOrientation(data, size), error);
+        }
         *error = ImageError::Corrupt;
         return nullptr;
     }

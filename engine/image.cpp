@@ -3,8 +3,10 @@
 #include "bmp_reader.h"
 #include "container_checks.h"
 #include "dib.h"
+#include "exif_orientation.h"
 #include "file_io.h"
 #include "jpeg_decoder.h"
+#include "orientation.h"
 #include "png_decoder.h"
 
 #include <cerrno>
@@ -45,8 +47,8 @@ DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     *error = ImageError::None;
     if (!data) size = 0;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, error);
-    if (LooksLikePng(data, size)) return DecodePng(data, size, error);
-    if (LooksLikeJpeg(data, size)) return DecodeJpeg(data, size, error);
+    if (LooksLikePng(data, size)) return OrientImage(DecodePng(data, size, error), ExifOrientation(data, size), error);
+    if (LooksLikeJpeg(data, size)) return OrientImage(DecodeJpeg(data, size, error), ExifOrientation(data, size), error);
     *error = ImageError::NotAnImage;
     return nullptr;
 }

@@ -58,7 +58,8 @@ const char* ImageErrorText(ImageError error);
 // refused with TooLarge before any pixel memory is allocated.
 constexpr int64_t MaxImagePixels = INT32_MAX / 8;
 
-// Loads a BMP, JPEG or PNG file. Images with transparency are kept with their
+// Loads a BMP, JPEG or PNG file. JPEG and PNG pictures are turned upright as
+// their EXIF orientation says. Images with transparency are kept with their
 // alpha channel until ImgMake24. Null on failure; *error (if given) says why.
 DibHandle ImgLoadFile(const char* path, ImageError* error = nullptr);
 

@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-25}
 runs=${2:-100000000}
-targets=(load_fuzzer pipeline_fuzzer)
+targets=(load_fuzzer pipeline_fuzzer orientation_fuzzer)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds every preset and runs every test: natively,
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# programs under Wine, then runs the two fuzz targets side by side for 20
+# programs under Wine, then runs the fuzz targets side by side for 20
 # seconds and replays their corpus under Valgrind (under a minute in all).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #include "edge_extraction.h"
+#include "exif_files.h"
 #include "noise_removal.h"
 #include "options.h"
 #include "paths.h"
@@ -270,4 +271,22 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
+}
+
+TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {
+    WriteBytes(folder + "/sideways.jpg", WithJpegExif(ReadBytes(folder + "/photo.jpg"), TiffBlock(6, true)));
+    // Orientation 6 turns the stored photo a quarter clockwise.
+    const Picture stored = LoadPicture(folder + "/photo.jpg");
+    Picture upright{stored.height, stored.width, std::vector<Bgr>(stored.pixels.size())};
+    for (int y = 0; y < upright.height; ++y) {
+        for (int x = 0; x < upright.width; ++x) upright.At(x, y) = stored.At(y, stored.height - 1 - x);
+    }
+    DibHandle image = MakeImage(upright);
+    ASSERT_TRUE(ImgWriteBmp((folder + "/upright.bmp").c_str(), image));
+    ImgRelease(image);
+    const ConverterResult run = RunConverter(folder, {folder + "/sideways.jpg"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/upright.bmp", 0, 7, false),
+                              LoadPicture(DefaultOutputPath(folder + "/sideways.jpg"))),
+              "");
 }

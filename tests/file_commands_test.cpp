@@ -1,6 +1,7 @@
 // Opening, dropping, saving, copying and pasting, driven through the control
 // window with real dialogs and message boxes answered by the test.
 #include "control_window.h"
+#include "exif_files.h"
 #include "file_commands.h"
 #include "image_gdi.h"
 #include "image_window.h"
@@ -291,4 +292,17 @@ TEST_F(FileCommandsTest, FilesMadeToBreakTheLoaderAreRefusedWithTheMessage) {
     EXPECT_GT(refused.size(), 5u);
     Command(IDM_UNDO);
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+}
+
+TEST_F(FileCommandsTest, PhotoStoredSidewaysOpensUpright) {
+    // Orientation 6: the 61 x 43 photo's pixels were stored turned a quarter
+    // anticlockwise.
+    const std::string path = folder + "/sideways.jpg";
+    WriteBytes(path, WithJpegExif(ReadBytes(std::string(VELMORA_TEST_DATA) + "/jpeg/baseline.jpg"), TiffBlock(6, false)));
+    ASSERT_TRUE(OpenImageFile(ControlWindow, path));
+    Pump();
+    EXPECT_EQ(Document.ResultWidth(), 43);
+    EXPECT_EQ(Document.ResultHeight(), 61);
+    EXPECT_EQ(ClientWidth(ImageWindow), 43);
+    EXPECT_EQ(ClientHeight(ImageWindow), 61);
 }

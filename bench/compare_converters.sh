@@ -105,5 +105,7 @@ compare() {
     echo "velmora peak memory: $kib KiB, $(awk -v kib="$kib" -v bytes="$pictureBytes" 'BEGIN { printf "%.2f", kib * 1024 / bytes }') times the 24-bit picture (6000 x 4000 x 3 bytes)"
 }
 
+# Other work on the machine slows all three; the load shows how much.
+echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
 compare baseline
 compare progressive

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "image.h"
+#include "instruction_set.h"
 
 // Writes into result, for every pixel of source, black (0, 0, 0) when the
 // pixel differs by more than the threshold 4 * contrast + 4 from one of its
@@ -14,4 +15,9 @@
 // as -1 (threshold 0).
 // Both images are in the working layout with the same size; source is only
 // read, and the padding bytes of result are never written.
+// Uses the widest instruction set the processor has.
 void ExtractEdges(DibHandle source, DibHandle result, int thickness, int contrast);
+
+// The same with the given instruction set, which the processor must have;
+// every set gives the same bytes.
+void ExtractEdges(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set);

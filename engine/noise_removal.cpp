@@ -1,19 +1,12 @@
 #include "noise_removal.h"
 
-#include "byte_vector.h"
+#include "dark_marks.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 
 namespace {
-
-enum Mark : uint8_t {
-    MARK_BACKGROUND = 0,  // not dark, or a dark pixel already removed
-    MARK_DARK = 1,        // dark and not yet collected by any search
-    MARK_RETAINED = 2,    // dark and belonging to a group that stays
-    MARK_VISITED = 255,   // collected by the search under way
-};
 
 // A pixel position in the marks: x from the left, y from the top.
 struct Point {
@@ -24,25 +17,18 @@ struct Point {
 // The neighbours in the order a search looks at them.
 constexpr Point NeighbourSteps[8] = {{-1, 0}, {1, 0}, {-1, -1}, {0, -1}, {1, -1}, {-1, 1}, {0, 1}, {1, 1}};
 
-void MarkPixels(const uint8_t* pixels, uint8_t* marks, int from, int to) {
-    for (int x = from; x < to; ++x) marks[x] = pixels[3 * x] != 255 ? MARK_DARK : MARK_BACKGROUND;
-}
+using MarkDarkRowFunction = void (*)(const uint8_t* pixels, uint8_t* marks, int width);
 
-// Marks one row of pixels. Most of a line drawing is white, so 16 pixels at a
-// time are first checked for being all white.
-void MarkRow(const uint8_t* pixels, uint8_t* marks, int width) {
-    const ByteVector white = Splat(255);
-    int x = 0;
-    for (; x + ByteVectorSize <= width; x += ByteVectorSize) {
-        const uint8_t* p = pixels + 3 * x;
-        const ByteVector all = And(Load(p), And(Load(p + ByteVectorSize), Load(p + 2 * ByteVectorSize)));
-        if (TopBits(Equal(all, white)) == 0xFFFF) {
-            Store(marks + x, Splat(MARK_BACKGROUND));
-        } else {
-            MarkPixels(pixels, marks, x, x + ByteVectorSize);
-        }
+MarkDarkRowFunction MarkDarkRowFor(InstructionSet set) {
+    switch (set) {
+    case InstructionSet::Plain:
+        return MarkDarkRow<void>;
+    case InstructionSet::Sse2:
+        return MarkDarkRow<ByteVector16>;
+    case InstructionSet::Avx2:
+        return MarkDarkRowAvx2;
     }
-    MarkPixels(pixels, marks, x, width);
+    return MarkDarkRow<void>;
 }
 
 // The first mark from `from` on of a pixel no search has collected yet, or
@@ -83,6 +69,10 @@ bool CollectGroup(uint8_t* marks, int width, int height, Point start, int limit,
 }  // namespace
 
 void RemoveSpecks(DibHandle image, int thickness) {
+    RemoveSpecks(image, thickness, WidestInstructionSet());
+}
+
+void RemoveSpecks(DibHandle image, int thickness, InstructionSet set) {
     const DibInfo* info = ImgQueryInfo(image);
     const int width = info->header->biWidth;
     const int height = info->header->biHeight;
@@ -94,16 +84,17 @@ void RemoveSpecks(DibHandle image, int thickness) {
     auto pixelRow = [&](int y) { return pixels + (height - 1 - y) * stride; };
     auto markRow = [&](int y) { return marks.get() + int64_t{y} * width; };
 
+    const MarkDarkRowFunction markDarkRow = MarkDarkRowFor(set);
     const int limit = thickness == 0 ? 3 : 9;
     Point group[9];
     // A search starting in row y reads marks at most limit - 1 rows further
     // down, so rows are marked just that far ahead of the scan, while their
     // pixels are still in the cache.
     const int ahead = limit - 1;
-    for (int y = 0; y < ahead && y < height; ++y) MarkRow(pixelRow(y), markRow(y), width);
+    for (int y = 0; y < ahead && y < height; ++y) markDarkRow(pixelRow(y), markRow(y), width);
 
     for (int y = 0; y < height; ++y) {
-        if (y + ahead < height) MarkRow(pixelRow(y + ahead), markRow(y + ahead), width);
+        if (y + ahead < height) markDarkRow(pixelRow(y + ahead), markRow(y + ahead), width);
         uint8_t* row = markRow(y);
         uint8_t* end = row + width;
         for (uint8_t* found = NextDark(row, end); found != end; found = NextDark(found + 1, end)) {

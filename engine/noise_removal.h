@@ -2,6 +2,7 @@
 #pragma once
 
 #include "image.h"
+#include "instruction_set.h"
 
 // Paints white every group of touching dark pixels (diagonal contact counts)
 // smaller than the size limit: 3 pixels when thickness is 0, 9 otherwise.
@@ -9,4 +10,9 @@
 // padding bytes are never written. Works in place on an image in the working
 // layout. When its W x H bytes of working memory cannot be had, the image is
 // left as it was.
+// Uses the widest instruction set the processor has.
 void RemoveSpecks(DibHandle image, int thickness);
+
+// The same with the given instruction set, which the processor must have;
+// every set gives the same bytes.
+void RemoveSpecks(DibHandle image, int thickness, InstructionSet set);

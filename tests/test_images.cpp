@@ -81,6 +81,24 @@ Picture ReadImage(DibHandle image) {
     return ReadImage(*ImgQueryInfo(image));
 }
 
+std::vector<InstructionSet> RunnableInstructionSets() {
+    std::vector<InstructionSet> sets = {InstructionSet::Plain, InstructionSet::Sse2};
+    if (WidestInstructionSet() == InstructionSet::Avx2) sets.push_back(InstructionSet::Avx2);
+    return sets;
+}
+
+const char* InstructionSetName(InstructionSet set) {
+    switch (set) {
+    case InstructionSet::Plain:
+        return "plain";
+    case InstructionSet::Sse2:
+        return "SSE2";
+    case InstructionSet::Avx2:
+        return "AVX2";
+    }
+    return "?";
+}
+
 bool PaddingIs(DibHandle image, uint8_t fill) {
     const int width = image->header.biWidth;
     const int stride = Stride24(width);

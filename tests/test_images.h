@@ -2,6 +2,7 @@
 #pragma once
 
 #include "dib.h"
+#include "instruction_set.h"
 
 #include <cstdint>
 #include <random>
@@ -44,6 +45,11 @@ Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool
 
 // The files kept in the test data's fuzz folder that ImgLoadFile refuses.
 std::vector<std::string> RefusedFuzzInputs();
+
+// Every instruction set this processor can run, the plain reference first,
+// and a set's name for test messages.
+std::vector<InstructionSet> RunnableInstructionSets();
+const char* InstructionSetName(InstructionSet set);
 
 // Every padding byte of the 24-bit image equals fill.
 bool PaddingIs(DibHandle image, uint8_t fill);

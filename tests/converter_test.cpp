@@ -1,3 +1,4 @@
+#include "convert.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
 #include "options.h"
@@ -242,4 +243,16 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
+}
+
+TEST(ConverterMemory, InputThatCannotBeHeldIsReportedAsOutOfMemory) {
+    const std::string folder = TestFolder("ConverterMemory");
+    const std::string input = folder + "/photo.bmp";
+    DibHandle image = MakeImage(RandomPicture(40, 30, 9));
+    ASSERT_TRUE(ImgWriteBmp(input.c_str(), image));
+    ImgRelease(image);
+    // Room to read the picture, not to copy it as the result.
+    const MemoryBudget budget(ImgPixelBytesInUse() + int64_t{Stride24(40)} * 30 * 3 / 2);
+    EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", 0, 7, false), input + ": cannot read: out of memory");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp"));
 }

@@ -226,6 +226,13 @@ TEST_F(ImageDocumentTest, ResultThatIsNotBlackAndWhiteComesBackWhole) {
     for (int round = 0; round < 2; ++round) {
         EXPECT_TRUE(document.Undo());
         EXPECT_EQ(ResultBytes(document), changed) << "round " << round;
+        {
+            // Room to try packing the result, not for the image the packed
+            // step then needs.
+            const MemoryBudget budget(ImgPixelBytesInUse() + int64_t(changed.size()) / 2);
+            EXPECT_FALSE(document.Redo());
+        }
+        EXPECT_EQ(ResultBytes(document), changed) << "round " << round;
         EXPECT_TRUE(document.Redo());
         EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 2, false), Result(document)), "") << "round " << round;
     }

@@ -42,6 +42,7 @@ public:
     bool SaveBmp(const char* path, int* systemError = nullptr);
 
     // The result's record for reading its pixels; null without an image.
+    // The history assumes they change only through Extract and RemoveNoise.
     const DibInfo* ResultInfo() const { return result ? ImgQueryInfo(result) : nullptr; }
 
     int ResultWidth() const;

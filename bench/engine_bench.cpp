@@ -1,5 +1,6 @@
 // Speed of the pixel algorithms and the history on a 6000 x 4000 photo-like
-// image, each also given as a multiple of a memcpy of the same pixel buffer.
+// image, each also given as a multiple of a memcpy of the same pixel buffer,
+// and the history's memory per step as a fraction of a full copy.
 // Edge extraction and speck removal run with the widest instruction set the
 // processor has, as the programs do.
 // Thin extraction skips the work for runs of pixels without any step, so it
@@ -128,17 +129,20 @@ void RemoveSpecksThick(benchmark::State& state) {
     RemoveSpecksFrom(state, Images().thick, 1);
 }
 
-void UndoRedo(benchmark::State& state) {
+// Loads the photo into the document as opening its file does; false when it
+// cannot be written or read back.
+bool LoadPhoto(ImageDocument& document) {
     const std::string path = (std::filesystem::temp_directory_path() / "velmora-bench-photo.bmp").string();
-    if (!ImgWriteBmp(path.c_str(), Images().photo)) {
-        state.SkipWithError("cannot write the photo to the temporary folder");
-        return;
-    }
-    ImageDocument document;
+    if (!ImgWriteBmp(path.c_str(), Images().photo)) return false;
     const bool loaded = document.LoadFile(path.c_str());
     std::remove(path.c_str());
-    if (!loaded) {
-        state.SkipWithError("cannot load the photo");
+    return loaded;
+}
+
+void UndoRedo(benchmark::State& state) {
+    ImageDocument document;
+    if (!LoadPhoto(document)) {
+        state.SkipWithError("cannot load the photo through the temporary folder");
         return;
     }
     document.Extract(0, Contrast);
@@ -147,6 +151,20 @@ void UndoRedo(benchmark::State& state) {
         document.Undo();
         document.Redo();
     }
+}
+
+// The pixel bytes a full history holds per step, half of it undone, as a
+// fraction of the result's size; negative when the photo cannot be loaded.
+double HistoryBytesPerStep() {
+    ImageDocument document;
+    if (!LoadPhoto(document)) return -1;
+    document.Extract(0, Contrast);
+    const int64_t withoutHistory = ImgPixelBytesInUse();
+    constexpr int steps = 10;
+    for (int step = 0; step < steps; ++step) document.Extract(step % 2, Contrast);
+    for (int step = 0; step < steps / 2; ++step) document.Undo();
+    const double perStep = double(ImgPixelBytesInUse() - withoutHistory) / steps;
+    return perStep / double(document.ResultInfo()->pixelDataSize);
 }
 
 // Prints the usual table and keeps each measurement's time per iteration.
@@ -193,6 +211,7 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    std::printf("vs_full_copy HistoryBytesPerStep %.3f\n", HistoryBytesPerStep());
 
     const auto memcpyTime = reporter.seconds.find("Memcpy/real_time");
     if (memcpyTime == reporter.seconds.end()) return 0;

@@ -14,7 +14,7 @@ std::string ConvertFile(const std::string& input, const std::string& output, int
     if (!document.LoadFile(input.c_str(), &loadError)) {
         return input + ": cannot read: " + ImageErrorText(loadError);
     }
-    document.Extract(thickness, contrast - 1);
+    if (!document.Extract(thickness, contrast - 1)) return input + ": out of memory";
     if (noise) document.RemoveNoise(thickness);
 
     int writeError = 0;

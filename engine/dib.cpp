@@ -1,10 +1,44 @@
 #include "dib.h"
 
+#include <atomic>
 #include <new>
 
+namespace {
+
+// Atomic because the converter loads and extracts on several threads.
+std::atomic<int64_t> pixelBytesInUse{0};
+std::atomic<int64_t> pixelBudget{-1};
+
+// Null when memory runs out or the bytes would exceed the testing budget.
+PixelBuffer AllocatePixels(int64_t size) {
+    const int64_t inUse = pixelBytesInUse.fetch_add(size) + size;
+    const int64_t budget = pixelBudget.load();
+    uint8_t* bytes = budget >= 0 && inUse > budget ? nullptr : new (std::nothrow) uint8_t[size];
+    if (!bytes) {
+        pixelBytesInUse.fetch_sub(size);
+        return nullptr;
+    }
+    return PixelBuffer(bytes, PixelDeleter{size});
+}
+
+}  // namespace
+
+void PixelDeleter::operator()(uint8_t* bytes) const {
+    delete[] bytes;
+    pixelBytesInUse.fetch_sub(size);
+}
+
+void ImgSetMemoryBudgetForTesting(int64_t bytes) {
+    pixelBudget.store(bytes);
+}
+
+int64_t ImgPixelBytesInUse() {
+    return pixelBytesInUse.load();
+}
+
 int64_t DibStride(int64_t width, int bitsPerPixel) {
-    if (width <= 0 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return 0;
-    return (width * (bitsPerPixel / 8) + 3) & ~int64_t{3};
+    if (width <= 0 || (bitsPerPixel != 1 && bitsPerPixel != 24 && bitsPerPixel != 32)) return 0;
+    return ((width * bitsPerPixel + 31) / 32) * 4;
 }
 
 bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel) {
@@ -22,7 +56,7 @@ DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError*
     const int64_t stride = DibStride(width, bitsPerPixel);
     const int64_t size = stride * height;
     auto image = std::unique_ptr<Dib>(new (std::nothrow) Dib);
-    if (image) image->pixels.reset(new (std::nothrow) uint8_t[size]);
+    if (image) image->pixels = AllocatePixels(size);
     if (!image || !image->pixels) {
         if (error) *error = ImageError::OutOfMemory;
         return nullptr;
@@ -38,7 +72,7 @@ DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError*
     image->info.header = &image->header;
     image->info.pixels = image->pixels.get();
 
-    const int64_t used = int64_t{width} * (bitsPerPixel / 8);
+    const int64_t used = (int64_t{width} * bitsPerPixel + 7) / 8;
     if (used != stride) {
         for (int64_t row = 0; row < height; ++row) {
             uint8_t* padding = image->pixels.get() + row * stride + used;

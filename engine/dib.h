@@ -1,5 +1,5 @@
 // Internal to the image module: allocation of bitmaps and row access, shared
-// by the decoders and the conversions.
+// by the decoders, the conversions and the history's packed images.
 #pragma once
 
 #include "image.h"
@@ -7,25 +7,35 @@
 #include <cstddef>
 #include <memory>
 
+// Frees a pixel buffer and takes its bytes off the count of pixel bytes in
+// use (see ImgSetMemoryBudgetForTesting).
+struct PixelDeleter {
+    int64_t size = 0;
+    void operator()(uint8_t* bytes) const;
+};
+using PixelBuffer = std::unique_ptr<uint8_t[], PixelDeleter>;
+
 struct Dib {
     BitmapInfoHeader header{};
     DibInfo info{};
-    std::unique_ptr<uint8_t[]> pixels;
+    PixelBuffer pixels;
 };
 
 // Largest pixel data a bitmap may hold: its size is a signed 32-bit number.
 constexpr int64_t MaxPixelDataSize = INT32_MAX;
 
-// Bytes per row for 24 or 32 bits per pixel, 0 when the width is unusable.
+// Bytes per row for 1, 24 or 32 bits per pixel (rows padded to a multiple of
+// 4 bytes), 0 when the width or depth is unusable.
 int64_t DibStride(int64_t width, int bitsPerPixel);
 
 // Whether a width x height image of that depth may be allocated at all: both
 // positive, at most MaxImagePixels pixels and MaxPixelDataSize bytes.
 bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel);
 
-// A new bottom-up bitmap of 24 or 32 bits per pixel. Pixel bytes are left
+// A new bottom-up bitmap of 1, 24 or 32 bits per pixel. Pixel bytes are left
 // unset, padding bytes are zero. Null when the size is not allowed or memory
-// runs out; *error says which.
+// runs out; *error says which. Every pixel buffer of the program is allocated
+// here.
 DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError* error);
 
 // First byte of picture row y, counted from the top.

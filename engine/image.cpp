@@ -19,7 +19,7 @@ const char* ImageErrorText(ImageError error) {
     case ImageError::NotAnImage: return "not a BMP, JPEG or PNG image";
     case ImageError::Corrupt: return "the image data is damaged or incomplete";
     case ImageError::TooLarge: return "the image is too large";
-    case ImageError::OutOfMemory: return "not enough memory";
+    case ImageError::OutOfMemory: return "out of memory";
     }
     return "unknown error";
 }

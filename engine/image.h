@@ -96,6 +96,15 @@ bool ImgWriteBmp(const char* path, DibHandle image, int* systemError = nullptr);
 // The handle's record; the handle must not be null.
 const DibInfo* ImgQueryInfo(DibHandle image);
 
+// Test hook for running out of memory. Every pixel buffer, of images and of
+// history entries, counts toward the pixel bytes in use; with a budget set,
+// an allocation that would take them beyond bytes fails as if memory ran out.
+// Negative bytes: no budget, as at start-up.
+void ImgSetMemoryBudgetForTesting(int64_t bytes);
+
+// The pixel bytes now in use by every live handle.
+int64_t ImgPixelBytesInUse();
+
 // Bytes per row of a 24-bit image of the given width: 3 * width rounded up
 // to a multiple of 4.
 constexpr int32_t Stride24(int32_t width) { return (width * 3 + 3) & ~3; }

@@ -1,26 +1,51 @@
 #include "image_document.h"
 
+#include "bit_packing.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
 
 #include <cerrno>
+
+namespace {
+
+// A history entry for image: packed when it is pure black and white, else a
+// whole copy. Null when memory runs out.
+DibHandle HistoryEntryOf(DibHandle image) {
+    ImageError error = ImageError::None;
+    DibHandle packed = PackBlackAndWhite(image, &error);
+    if (packed || error == ImageError::OutOfMemory) return packed;
+    return ImgDuplicate(image);
+}
+
+}  // namespace
 
 ImageDocument::ImageDocument() = default;
 
 ImageDocument::~ImageDocument() {
     ImgRelease(source);
     ImgRelease(result);
+    ImgRelease(resultPacked);
 }
 
 bool ImageDocument::LoadFile(const char* path, ImageError* error) {
-    return TakeNewImage(ImgLoadFile(path, error));
+    return TakeNewImage([path](ImageError* loadError) { return ImgLoadFile(path, loadError); }, error);
 }
 
-bool ImageDocument::TakeNewImage(DibHandle image) {
+bool ImageDocument::TakeNewImage(const std::function<DibHandle(ImageError*)>& load, ImageError* error) {
+    ImageError ignored = ImageError::None;
+    if (!error) error = &ignored;
+    if (TakeImage(load(error), error)) return true;
+    if (*error != ImageError::OutOfMemory || (!CanUndo() && !CanRedo())) return false;
+    ClearHistory();
+    return TakeImage(load(error), error);
+}
+
+bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
     if (!image) return false;
     DibHandle copy = ImgMake24(image) ? ImgDuplicate(image) : nullptr;
     if (!copy) {
         ImgRelease(image);
+        *error = ImageError::OutOfMemory;
         return false;
     }
     ImgRelease(source);
@@ -28,9 +53,15 @@ bool ImageDocument::TakeNewImage(DibHandle image) {
     source = image;
     result = copy;
     extracted = false;
+    ClearHistory();
+    return true;
+}
+
+void ImageDocument::ClearHistory() {
     undoStack.Clear();
     redoStack.Clear();
-    return true;
+    ImgRelease(resultPacked);
+    resultPacked = nullptr;
 }
 
 bool ImageDocument::SaveBmp(const char* path, int* systemError) {
@@ -49,33 +80,66 @@ int ImageDocument::ResultHeight() const {
     return result ? ImgQueryInfo(result)->header->biHeight : 0;
 }
 
-void ImageDocument::Extract(int thickness, int contrast) {
-    if (!result) return;
+bool ImageDocument::Extract(int thickness, int contrast) {
+    if (!result) return true;
     if (extracted) {
-        // Without memory for the copy the extraction still runs, without an
-        // undo step.
-        if (DibHandle previous = ImgDuplicate(result)) undoStack.Push(previous);
+        DibHandle previous = resultPacked ? resultPacked : HistoryEntryOf(result);
+        if (!previous) return false;
+        resultPacked = nullptr;
+        undoStack.Push(previous);
     }
     redoStack.Clear();
     ExtractEdges(source, result, thickness, contrast);
     extracted = true;
+    return true;
 }
 
 void ImageDocument::RemoveNoise(int thickness) {
     if (!result) return;
     RemoveSpecks(result, thickness);
+    ImgRelease(resultPacked);
+    resultPacked = nullptr;
 }
 
-// Undo and redo move the result and the history entries between the stacks:
-// nothing is copied or allocated, so neither can fail.
-void ImageDocument::Undo() {
-    if (undoStack.Count() == 0) return;
-    redoStack.Push(result);
-    result = undoStack.Pop();
+bool ImageDocument::Undo() {
+    return Step(undoStack, redoStack);
 }
 
-void ImageDocument::Redo() {
-    if (redoStack.Count() == 0) return;
-    undoStack.Push(result);
-    result = redoStack.Pop();
+bool ImageDocument::Redo() {
+    return Step(redoStack, undoStack);
+}
+
+// Everything that can run out of memory happens before the stacks or the
+// result change. A packed entry is unpacked into the result's own buffer
+// when the result is packed, and is kept as the result's packed form: after
+// the first step nothing is allocated or packed.
+bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
+    if (from.Count() == 0) return true;
+    DibHandle kept = resultPacked;
+    if (!kept) {
+        ImageError error = ImageError::None;
+        kept = PackBlackAndWhite(result, &error);
+        if (!kept && error == ImageError::OutOfMemory) return false;
+    }
+    DibHandle next = from.Newest();
+    DibHandle nextPacked = nullptr;
+    if (IsPacked(next)) {
+        // Without a packed form the result goes to the history whole, so the
+        // entry needs an image of its own.
+        DibHandle target = kept ? result : ImgDuplicate(result);
+        if (!target) return false;
+        UnpackInto(next, target);
+        nextPacked = next;
+        next = target;
+    }
+    from.Pop();
+    if (kept) {
+        if (next != result) ImgRelease(result);
+        to.Push(kept);
+    } else {
+        to.Push(result);
+    }
+    result = next;
+    resultPacked = nextPacked;
+    return true;
 }

@@ -2,10 +2,17 @@
 // extraction writes and that is shown, copied and saved (result), whether an
 // extraction has run on the current image, and ten steps of undo and redo.
 // result is null exactly when source is null, and both have the same size.
+// History entries that are pure black and white, as every extraction result
+// is, are kept at one bit per pixel.
+//
+// When memory runs out, each operation either completes or changes nothing
+// and says so; no history entry is ever lost silently.
 #pragma once
 
 #include "image.h"
 #include "image_stack.h"
+
+#include <functional>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -26,6 +33,8 @@ public:
     // Replaces the images with the file's picture in the working layout and
     // empties the history. When the file cannot be read the document stays
     // exactly as it was and false is returned; *error (if given) says why.
+    // When memory runs out, the history is emptied and the file read once
+    // more; if that fails too, the images stay but the history is gone.
     bool LoadFile(const char* path, ImageError* error = nullptr);
 
     // Writes the result as a BMP file; false when it could not be written (an
@@ -33,6 +42,7 @@ public:
     bool SaveBmp(const char* path, int* systemError = nullptr);
 
     // The result's record for reading its pixels; null without an image.
+    // The history assumes they change only through Extract and RemoveNoise.
     const DibInfo* ResultInfo() const { return result ? ImgQueryInfo(result) : nullptr; }
 
     int ResultWidth() const;
@@ -42,20 +52,24 @@ public:
 
     // Runs edge extraction from source into result. From the second
     // extraction of an image on, the previous result becomes an undo step;
-    // the redo history is emptied. Does nothing without an image.
-    void Extract(int thickness, int contrast);
+    // the redo history is emptied. Does nothing without an image. False only
+    // when memory for the undo step ran out: then nothing has changed.
+    bool Extract(int thickness, int contrast);
 
     // Removes specks from the result; records no history.
     void RemoveNoise(int thickness);
 
-    void Undo();
-    void Redo();
+    // Move one step back or forth in the history. False only when memory ran
+    // out: then nothing has changed. Without a step they do nothing.
+    bool Undo();
+    bool Redo();
     bool CanUndo() const { return undoStack.Count() != 0; }
     bool CanRedo() const { return redoStack.Count() != 0; }
 
 #ifdef _WIN32
     // Takes the rectangle of the device context's pixels as the new image, as
-    // LoadFile does with a file; false (document unchanged) on failure.
+    // LoadFile does with a file, also when memory runs out; false (document
+    // unchanged) on failure.
     bool LoadFromDC(HDC hdc, int x, int y, int width, int height);
 
     // Draws the image that selector names; nothing without an image or for
@@ -64,13 +78,28 @@ public:
 #endif
 
 private:
+    // Makes the image that load returns the new source, as LoadFile
+    // describes; load reports why it returned null in its argument.
+    bool TakeNewImage(const std::function<DibHandle(ImageError*)>& load, ImageError* error);
+
     // Makes image the new source, with a copy as result and no history;
-    // false (image freed, document unchanged) when memory runs out.
-    bool TakeNewImage(DibHandle image);
+    // false (image freed, document unchanged, *error set) on failure.
+    bool TakeImage(DibHandle image, ImageError* error);
+
+    // Frees both stacks and the result's packed form.
+    void ClearHistory();
+
+    // Makes the newest entry of from the result and keeps the result as the
+    // newest entry of to.
+    bool Step(ImageStack& from, ImageStack& to);
 
     ImageStack undoStack{10};
     ImageStack redoStack{10};
     bool extracted = false;
     DibHandle source = nullptr;
     DibHandle result = nullptr;
+    // The packed form of result while result has not changed since it was
+    // packed or unpacked, so that stepping through the history packs nothing
+    // again; null otherwise.
+    DibHandle resultPacked = nullptr;
 };

@@ -3,7 +3,8 @@
 #include "image_gdi.h"
 
 bool ImageDocument::LoadFromDC(HDC hdc, int x, int y, int width, int height) {
-    return TakeNewImage(ImgCaptureDC(hdc, x, y, width, height));
+    return TakeNewImage(
+        [=](ImageError* error) { return ImgCaptureDC(hdc, x, y, width, height, error); }, nullptr);
 }
 
 void ImageDocument::Draw(HDC hdc, int x, int y, int width, int height, int sourceX, int sourceY,

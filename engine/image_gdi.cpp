@@ -13,10 +13,9 @@ const BITMAPINFO* AsBitmapInfo(DibHandle image) {
 
 }  // namespace
 
-DibHandle ImgCaptureDC(HDC hdc, int x, int y, int width, int height) {
+DibHandle ImgCaptureDC(HDC hdc, int x, int y, int width, int height, ImageError* error) {
     if (!hdc || width <= 0 || height <= 0) return nullptr;
-    ImageError error = ImageError::None;
-    DibHandle image = DibCreate(width, height, 24, &error);
+    DibHandle image = DibCreate(width, height, 24, error);
     if (!image) return nullptr;
 
     HDC memoryDc = CreateCompatibleDC(hdc);

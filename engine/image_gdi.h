@@ -6,8 +6,9 @@
 #include <windows.h>
 
 // A new 24-bit image holding a copy of the width x height rectangle of the
-// device context's pixels at (x, y); null on failure.
-DibHandle ImgCaptureDC(HDC hdc, int x, int y, int width, int height);
+// device context's pixels at (x, y); null on failure, with *error (if given)
+// OutOfMemory when memory ran out.
+DibHandle ImgCaptureDC(HDC hdc, int x, int y, int width, int height, ImageError* error = nullptr);
 
 // Copies a width x height block of the image, unscaled, to (x, y). Nothing for
 // a null image.

@@ -25,6 +25,9 @@ public:
     // on. Requires Count() >= 1.
     DibHandle Pop();
 
+    // The newest entry, still owned by the stack. Requires Count() >= 1.
+    DibHandle Newest() const { return slots[count - 1]; }
+
     // Frees every entry.
     void Clear();
 

@@ -1,3 +1,4 @@
+#include "convert.h"
 #include "edge_extraction.h"
 #include "exif_files.h"
 #include "noise_removal.h"
@@ -289,4 +290,16 @@ TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {
     EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/upright.bmp", 0, 7, false),
                               LoadPicture(DefaultOutputPath(folder + "/sideways.jpg"))),
               "");
+}
+
+TEST(ConverterMemory, InputThatCannotBeHeldIsReportedAsOutOfMemory) {
+    const std::string folder = TestFolder("ConverterMemory");
+    const std::string input = folder + "/photo.bmp";
+    DibHandle image = MakeImage(RandomPicture(40, 30, 9));
+    ASSERT_TRUE(ImgWriteBmp(input.c_str(), image));
+    ImgRelease(image);
+    // Room to read the picture, not to copy it as the result.
+    const MemoryBudget budget(ImgPixelBytesInUse() + int64_t{Stride24(40)} * 30 * 3 / 2);
+    EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", 0, 7, false), input + ": cannot read: out of memory");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp"));
 }

@@ -158,6 +158,116 @@ TEST_F(ImageDocumentTest, FailedLoadKeepsImagesAndHistory) {
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 1, false), Result(document)), "");
 }
 
+std::vector<uint8_t> ResultBytes(const ImageDocument& document) {
+    const DibInfo* info = document.ResultInfo();
+    return {info->pixels, info->pixels + info->pixelDataSize};
+}
+
+TEST_F(ImageDocumentTest, ExtractWithoutMemoryForTheUndoStepChangesNothing) {
+    document.Extract(0, 1);
+    document.Extract(0, 2);
+    document.Extract(0, 3);
+    document.Undo();
+    // A changed result needs new memory for its undo step.
+    document.RemoveNoise(1);
+    const Picture before = Result(document);
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_FALSE(document.Extract(1, 9));
+    }
+    EXPECT_EQ(FirstDifference(before, Result(document)), "");
+    EXPECT_TRUE(document.IsExtracted());
+    ASSERT_TRUE(document.CanRedo()) << "the redo step must be kept";
+    EXPECT_TRUE(document.Redo());
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 3, false), Result(document)), "");
+    EXPECT_TRUE(document.Undo());
+    EXPECT_EQ(FirstDifference(before, Result(document)), "");
+    EXPECT_TRUE(document.Undo());
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 1, false), Result(document)), "");
+    EXPECT_FALSE(document.CanUndo());
+}
+
+TEST_F(ImageDocumentTest, UndoAndRedoWithoutMemoryChangeNothing) {
+    document.Extract(0, 1);
+    document.Extract(0, 2);
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_FALSE(document.Undo());
+    }
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 2, false), Result(document)), "");
+    EXPECT_TRUE(document.CanUndo());
+    EXPECT_FALSE(document.CanRedo());
+
+    ASSERT_TRUE(document.Undo());
+    document.RemoveNoise(1);
+    const Picture cleaned = Result(document);
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_FALSE(document.Redo());
+    }
+    EXPECT_EQ(FirstDifference(cleaned, Result(document)), "");
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_TRUE(document.CanRedo());
+
+    EXPECT_TRUE(document.Redo());
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 2, false), Result(document)), "");
+    EXPECT_TRUE(document.Undo());
+    EXPECT_EQ(FirstDifference(cleaned, Result(document)), "");
+}
+
+TEST_F(ImageDocumentTest, ResultThatIsNotBlackAndWhiteComesBackWhole) {
+    document.Extract(0, 1);
+    // Changed behind the document's back: one grey pixel.
+    document.ResultInfo()->pixels[3 * 5 + 1] = 128;
+    const std::vector<uint8_t> changed = ResultBytes(document);
+    document.Extract(1, 2);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_TRUE(document.Undo());
+        EXPECT_EQ(ResultBytes(document), changed) << "round " << round;
+        {
+            // Room to try packing the result, not for the image the packed
+            // step then needs.
+            const MemoryBudget budget(ImgPixelBytesInUse() + int64_t(changed.size()) / 2);
+            EXPECT_FALSE(document.Redo());
+        }
+        EXPECT_EQ(ResultBytes(document), changed) << "round " << round;
+        EXPECT_TRUE(document.Redo());
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 2, false), Result(document)), "") << "round " << round;
+    }
+}
+
+TEST_F(ImageDocumentTest, LoadWithoutMemoryEmptiesTheHistoryAndTriesOnceMore) {
+    const int64_t loaded = ImgPixelBytesInUse();
+    for (int k = 1; k <= 4; ++k) document.Extract(0, k);
+    document.Undo();
+    const int64_t history = ImgPixelBytesInUse() - loaded;
+    ASSERT_GT(history, 0);
+    const Picture other = RandomPicture(31, 9, 5);
+    const std::string otherPath = WritePicture(folder, "other.bmp", other);
+    // Reading a 24-bit BMP takes the picture and its copy as result; the old
+    // images go only once the new ones are there.
+    const int64_t needed = 2 * int64_t{Stride24(31)} * 9;
+    {
+        const MemoryBudget budget(loaded + needed + history / 2);
+        ImageError error = ImageError::None;
+        EXPECT_TRUE(document.LoadFile(otherPath.c_str(), &error));
+        EXPECT_EQ(error, ImageError::None);
+    }
+    EXPECT_EQ(FirstDifference(other, Result(document)), "");
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_FALSE(document.IsExtracted());
+
+    // Without memory even then, the load is refused for what it is.
+    for (const std::string& path : {photoPath, otherPath}) {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        ImageError error = ImageError::None;
+        EXPECT_FALSE(document.LoadFile(path.c_str(), &error));
+        EXPECT_EQ(error, ImageError::OutOfMemory);
+    }
+    EXPECT_EQ(FirstDifference(other, Result(document)), "");
+}
+
 TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     document.Extract(1, 6);
     document.RemoveNoise(1);

@@ -63,3 +63,12 @@ std::string TestFolder(const std::string& name);
 // Reads and writes whole files for tests.
 std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Sets the pixel memory budget while it lives; see ImgSetMemoryBudgetForTesting.
+class MemoryBudget {
+public:
+    explicit MemoryBudget(int64_t bytes) { ImgSetMemoryBudgetForTesting(bytes); }
+    ~MemoryBudget() { ImgSetMemoryBudgetForTesting(-1); }
+    MemoryBudget(const MemoryBudget&) = delete;
+    MemoryBudget& operator=(const MemoryBudget&) = delete;
+};

@@ -226,3 +226,41 @@ TEST_F(ProgramTest, EscapeCloseAndExitEndTheProgram) {
     EXPECT_FALSE(IsWindow(ControlWindow));
     EXPECT_EQ(quitCode, 0);
 }
+
+TEST_F(ProgramTest, ExecuteWithoutMemoryForTheUndoStepSaysSoAndChangesNothing) {
+    Load(Photo);
+    Command(IDC_EXECUTE);
+    Command(IDC_EXECUTE);
+    ASSERT_TRUE(MenuEnabled(IDM_UNDO));
+    // A pixel that the next extraction, at contrast 1, would change.
+    const Picture shown = ExpectedDrawing(Photo, 0, 6, false);
+    const Picture next = ExpectedDrawing(Photo, 0, 0, false);
+    int x = 0;
+    int y = 0;
+    while (shown.At(x, y) == next.At(x, y)) {
+        if (++x == Photo.width) x = 0, ++y;
+        ASSERT_LT(y, Photo.height);
+    }
+    const COLORREF before = PixelOf(ImageWindow, x, y);
+    ASSERT_EQ(before, RGB(shown.At(x, y).red, shown.At(x, y).green, shown.At(x, y).blue));
+
+    // Speck removal after a failed extraction would change the result too.
+    ASSERT_NE(FirstDifference(shown, ExpectedDrawing(Photo, 0, 6, true)), "");
+    Select(IDC_NOISE, 1);
+    Select(IDC_CONTRAST, 0);
+    MessageSeen message;
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_EQ(AnswerModals([&] { Command(IDC_EXECUTE); }, {ReadMessage(message)}), 1);
+    }
+    EXPECT_EQ(message.text, L"メモリが不足しています．");
+    EXPECT_EQ(message.caption, WindowTitle);
+    EXPECT_EQ(message.owner, ControlWindow);
+    EXPECT_EQ(PixelOf(ImageWindow, x, y), before);
+    EXPECT_EQ(FirstDifference(shown, ReadImage(*Document.ResultInfo())), "");
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO}) EXPECT_TRUE(MenuEnabled(id)) << id;
+    EXPECT_FALSE(MenuEnabled(IDM_REDO));
+    EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
+    Command(IDM_UNDO);
+    EXPECT_FALSE(MenuEnabled(IDM_UNDO)) << "the failed execute must have added no step";
+}

@@ -82,10 +82,15 @@ BOOL OnInitDialog(HWND hwnd) {
     return TRUE;
 }
 
+// When memory for the undo step runs out, the document has changed nothing,
+// so neither do the commands nor the image window.
 void OnExecute(HWND hwnd) {
     const int contrast = Selection(hwnd, IDC_CONTRAST);
     const int thickness = Selection(hwnd, IDC_THICKNESS);
-    Document.Extract(thickness, contrast);
+    if (!Document.Extract(thickness, contrast)) {
+        MessageBoxW(hwnd, L"メモリが不足しています．", WindowTitle.c_str(), MB_OK);
+        return;
+    }
     if (Selection(hwnd, IDC_NOISE) == 1) Document.RemoveNoise(thickness);
 
     EnableButton(hwnd, IDC_SAVE, true);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine: wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
 # The prefix is created on first use, without the Mono and Gecko download
-# prompts. Japanese locale, so that the ANSI code page is 932.
+# prompts. Japanese locale unless VELMORA_WINE_LOCALE names another (for
+# instance C.UTF-8); the programs' manifest makes their code page UTF-8 in
+# every locale.
 set -euo pipefail
 
 prefix=$1
@@ -11,8 +13,8 @@ export WINEPREFIX=$prefix
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+export LANG=${VELMORA_WINE_LOCALE:-ja_JP.UTF-8}
+export LC_ALL=$LANG
 
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=wine

@@ -3,8 +3,7 @@
 #include <windows.h>
 
 std::string JoinPath(const std::string& directory, const std::string& name) {
-    bool endsInSeparator = false;
-    for (const char* at = directory.c_str(); *at; at = CharNextA(at)) endsInSeparator = *at == '\\';
+    const bool endsInSeparator = !directory.empty() && directory.back() == '\\';
     return directory + (endsInSeparator || directory.empty() ? "" : "\\") + name;
 }
 

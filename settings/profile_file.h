@@ -31,6 +31,7 @@ private:
 };
 
 // Joins a directory and a file name with one backslash, adding none when the
-// directory already ends in one. Works on text in the ANSI code page, where
-// a backslash byte can be the second half of a double-byte character.
+// directory already ends in one. Paths are UTF-8 (the process code page),
+// where a backslash byte is always a backslash: every byte of a multi-byte
+// character is 0x80 or above.
 std::string JoinPath(const std::string& directory, const std::string& name);

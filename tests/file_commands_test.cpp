@@ -34,7 +34,7 @@ std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::st
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             return;
         }
-        SetDlgItemTextA(dialog, FileNameBox, Native(name).c_str());
+        SetDlgItemTextW(dialog, FileNameBox, Wide(Native(name)).c_str());
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     };
 }
@@ -43,14 +43,17 @@ bool EndsWith(const std::wstring& text, const std::wstring& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// Answers a message box with the button given, after reading it.
+std::function<void(HWND)> AnswerQuestion(MessageSeen& seen, int button) {
+    return [&seen, button](HWND box) {
+        seen.text = ItemText(box, 0xFFFF);
+        seen.caption = WindowText(box);
+        PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
+    };
+}
+
 class FileCommandsTest : public ProgramTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        CurrentPath.clear();
-        SaveCounter = 0;
-    }
-
     // Loads and extracts a picture, as the user would before saving.
     void LoadAndExtract(const Picture& picture) {
         Load(picture);
@@ -89,7 +92,7 @@ TEST_F(FileCommandsTest, OnlyTheEightExtensionsOpen) {
         EXPECT_EQ(message.caption, WindowTitle);
         EXPECT_EQ(message.owner, ControlWindow);
         EXPECT_EQ(Document.ResultWidth(), 3) << name << " must leave the document as it was";
-        EXPECT_EQ(CurrentPath, path) << "a refused drop still becomes the base of the save name";
+        EXPECT_EQ(CurrentPath, path) << "a refused drop still becomes where the open dialog starts";
     }
 }
 
@@ -127,13 +130,12 @@ TEST_F(FileCommandsTest, DropsOpenTheFirstFileAndOnlyTheControlWindowKeepsItsPat
     Drop(ImageWindow, {second, first});
     Pump();
     EXPECT_EQ(Document.ResultWidth(), 7);
-    EXPECT_EQ(CurrentPath, first) << "a drop on the image window keeps the save name's base";
+    EXPECT_EQ(CurrentPath, first) << "a drop on the image window keeps where the open dialog starts";
 }
 
 TEST_F(FileCommandsTest, OpeningWithAutoExtractionOnExtractsAtOnce) {
     Command(IDM_AUTO);
     Drop(ControlWindow, {WritePicture(Photo, "auto.png.bmp")});
-    EXPECT_EQ(ZoomIndex, 2);
     Pump();
     EXPECT_TRUE(Document.IsExtracted());
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
@@ -150,11 +152,157 @@ TEST_F(FileCommandsTest, OpenDialogLoadsTheChosenFile) {
     EXPECT_EQ(Native(CurrentPath), Native(path)) << "a cancelled dialog keeps the path";
 }
 
+TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
+    Drop(ControlWindow, {WritePicture(Photo, "first.bmp")});
+    for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_TRUE(ButtonEnabled(id)) << id;
+    for (UINT id : {IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
+    for (int contrast : {0, 4, 9}) {
+        Select(IDC_CONTRAST, contrast);
+        Command(IDC_EXECUTE);
+    }
+    Command(IDM_UNDO);
+    Command(IDM_ZOOM_IN);
+    Command(IDM_ZOOM_IN);
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO}) ASSERT_TRUE(MenuEnabled(id)) << id;
+
+    Drop(ImageWindow, {WritePicture(RandomPicture(20, 10, 3), "second.bmp")});
+    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_EQ(PanelScaleText(), L"表示　100 ％");
+    EXPECT_EQ(PanelSizeText(), L"画像サイズ  20 × 10");
+    EXPECT_EQ(ClientWidth(ImageWindow), 20);
+    EXPECT_FALSE(ButtonEnabled(IDC_SAVE));
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO}) EXPECT_FALSE(MenuEnabled(id)) << id;
+    for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_TRUE(ButtonEnabled(id)) << id;
+}
+
+TEST_F(FileCommandsTest, NoDropIsTakenWhileADialogOrMessageIsOpen) {
+    LoadAndExtract(Photo);
+    const Picture extracted = ReadImage(*Document.ResultInfo());
+    const std::string other = WritePicture(RandomPicture(7, 5, 2), "other.bmp");
+    auto dropEverywhere = [&] {
+        Drop(ImageWindow, {other});
+        Drop(ControlWindow, {other});
+    };
+    bool imageUsable = true;
+    std::wstring proposed;
+    MessageSeen message;
+    // A drop under the save dialog, then under its confirmation.
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); }, {[&](HWND dialog) {
+        imageUsable = IsWindowEnabled(ImageWindow);
+        dropEverywhere();
+        AnswerFileDialog(proposed, folder + "/saved")(dialog);
+    }, [&](HWND box) {
+        dropEverywhere();
+        ReadMessage(message)(box);
+    }}), 2);
+    EXPECT_FALSE(imageUsable);
+    EXPECT_EQ(message.text, L"ファイルを保存しました．");
+    DibHandle saved = ImgLoadFile((folder + "/saved.bmp").c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(FirstDifference(extracted, ReadImage(saved)), "") << "the extracted picture is what was saved";
+    ImgRelease(saved);
+    // And under the open dialog.
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_OPEN); }, {[&](HWND dialog) {
+        dropEverywhere();
+        AnswerFileDialog(proposed, "")(dialog);
+    }}), 1);
+    EXPECT_EQ(FirstDifference(extracted, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_TRUE(IsWindowEnabled(ImageWindow));
+    Drop(ImageWindow, {other});
+    EXPECT_EQ(Document.ResultWidth(), 7) << "with nothing open, drops work again";
+}
+
+TEST_F(FileCommandsTest, TheSaveNameFollowsTheShownPicture) {
+    Drop(ControlWindow, {WritePicture(Photo, "cat.bmp")});
+    Command(IDC_EXECUTE);
+    WriteBytes(folder + "/broken.png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0});
+    for (const std::string& refused : {folder + "/broken.png", WritePicture(Photo, "dog.gif")}) {
+        MessageSeen message;
+        EXPECT_EQ(AnswerModals([&] { Drop(ControlWindow, {refused}); }, {ReadMessage(message)}), 1);
+        EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora00.bmp")) << refused;
+    }
+    Drop(ImageWindow, {WritePicture(Photo, "owl.bmp")});
+    Command(IDC_EXECUTE);
+    EXPECT_TRUE(EndsWith(Save(""), L"owl-velmora00.bmp"));
+    PutOnClipboard(RandomPicture(6, 6, 1));
+    Command(IDM_PASTE);
+    Command(IDC_EXECUTE);
+    EXPECT_TRUE(EndsWith(Save(""), L"owl-velmora00.bmp")) << "a pasted picture keeps the last file's name";
+}
+
+TEST_F(FileCommandsTest, SaveAsksBeforeReplacingTheFileItWrites) {
+    LoadAndExtract(Photo);
+    const std::vector<uint8_t> old{'o', 'l', 'd'};
+    WriteBytes(folder + "/out.bmp", old);
+    std::wstring proposed;
+    MessageSeen question, confirmation;
+    // Typed out.png, written out.bmp: the dialog asked about neither.
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
+                           {AnswerFileDialog(proposed, folder + "/out.png"), AnswerQuestion(question, IDNO),
+                            ReadMessage(confirmation)}), 2);
+    EXPECT_EQ(question.text, L"out.bmp は既に存在します。\n上書きしますか？");
+    EXPECT_EQ(question.caption, WindowTitle);
+    EXPECT_EQ(ReadBytes(folder + "/out.bmp"), old);
+    EXPECT_EQ(SaveCounter, 0) << "no is no save";
+    EXPECT_EQ(confirmation.text, L"");
+
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
+                           {AnswerFileDialog(proposed, folder + "/out.png"), AnswerQuestion(question, IDYES),
+                            ReadMessage(confirmation)}), 3);
+    EXPECT_EQ(confirmation.text, L"ファイルを保存しました．");
+    EXPECT_EQ(SaveCounter, 1);
+    EXPECT_NE(ReadBytes(folder + "/out.bmp"), old);
+
+    // Typed out: the dialog itself adds .bmp and asks its own question.
+    WriteBytes(folder + "/out.bmp", old);
+    question = {};
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
+                           {AnswerFileDialog(proposed, folder + "/out"), AnswerQuestion(question, IDYES),
+                            ReadMessage(confirmation)}), 3);
+    EXPECT_NE(question.text, L"");
+    EXPECT_NE(question.text, L"out.bmp は既に存在します。\n上書きしますか？") << "asked by the dialog, not again by us";
+    EXPECT_EQ(SaveCounter, 2);
+    EXPECT_NE(ReadBytes(folder + "/out.bmp"), old);
+}
+
+TEST_F(FileCommandsTest, FileNamesInAnyScriptOpenSaveAndDrop) {
+    const std::string named = folder + "/写真 é 🙂";
+    ASSERT_TRUE(CreateDirectoryW(Wide(named).c_str(), nullptr));
+    const std::string photo = WritePicture(Photo, "写真 é 🙂/写真 café 🙂.png");
+    ASSERT_TRUE(ExistsWide(photo));
+
+    std::wstring proposed;
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_OPEN); }, {AnswerFileDialog(proposed, photo)}), 1);
+    EXPECT_EQ(Document.ResultWidth(), 31);
+    EXPECT_EQ(Native(CurrentPath), Native(photo));
+    Command(IDC_EXECUTE);
+    MessageSeen message;
+    EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
+                           {AnswerFileDialog(proposed, named + "/保存 ñ 🙂"), ReadMessage(message)}), 2);
+    EXPECT_TRUE(EndsWith(proposed, L"写真 café 🙂-velmora00.bmp"));
+    EXPECT_EQ(message.text, L"ファイルを保存しました．");
+    EXPECT_TRUE(ExistsWide(named + "/保存 ñ 🙂.bmp"));
+
+    // The question names the file in its own script.
+    MessageSeen question;
+    AnswerModals([&] { Command(IDC_SAVE); },
+                 {AnswerFileDialog(proposed, named + "/保存 ñ 🙂.jpg"), AnswerQuestion(question, IDNO)});
+    EXPECT_EQ(question.text, L"保存 ñ 🙂.bmp は既に存在します。\n上書きしますか？");
+
+    Load(RandomPicture(3, 3, 1));
+    Drop(ControlWindow, {photo});
+    EXPECT_EQ(Document.ResultWidth(), 31);
+    EXPECT_EQ(Native(CurrentPath), Native(photo));
+    Load(RandomPicture(3, 3, 1));
+    Drop(ImageWindow, {named + "/保存 ñ 🙂.bmp"});
+    EXPECT_EQ(Document.ResultWidth(), 31);
+}
+
 TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     LoadAndExtract(Photo);
-    CurrentPath = "C:\\pics\\cat.jpg";
-    EXPECT_EQ(DefaultSaveName(CurrentPath, 0), "C:\\pics\\cat-velmora00.bmp");
-    EXPECT_EQ(DefaultSaveName(CurrentPath, 123), "C:\\pics\\cat-velmora123.bmp");
+    ShownPath = "C:\\pics\\cat.jpg";
+    EXPECT_EQ(DefaultSaveName(ShownPath, 0), "C:\\pics\\cat-velmora00.bmp");
+    EXPECT_EQ(DefaultSaveName(ShownPath, 123), "C:\\pics\\cat-velmora123.bmp");
     EXPECT_EQ(DefaultSaveName("C:\\v1.2\\cat", 7), "C:\\v1.2\\cat-velmora07.bmp");
 
     EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora00.bmp"));
@@ -176,11 +324,14 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
 
 TEST_F(FileCommandsTest, FailedSaveSaysSoAndKeepsWhatIsThere) {
     LoadAndExtract(Photo);
-    // A typed "locked" becomes locked.bmp, which is a folder: the write fails.
+    // A typed "locked.png" becomes locked.bmp, which is a folder: the user
+    // lets it be replaced, but the write fails.
     std::filesystem::create_directory(folder + "/locked.bmp");
     WriteBytes(folder + "/locked.bmp/keep.txt", {'k', 'e', 'e', 'p'});
-    MessageSeen message;
-    Save(folder + "/locked", &message);
+    std::wstring proposed;
+    MessageSeen question, message;
+    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/locked.png"),
+                                              AnswerQuestion(question, IDYES), ReadMessage(message)});
     EXPECT_EQ(message.text, L"ファイルを保存できませんでした．");
     EXPECT_EQ(message.caption, WindowTitle);
     EXPECT_EQ(SaveCounter, 1);
@@ -234,21 +385,7 @@ TEST_F(FileCommandsTest, PasteBringsABitmapInAtFullScaleWithoutExtracting) {
     Command(IDM_AUTO);
 
     const Picture pasted = RandomPicture(17, 12, 6);
-    DibHandle image = MakeImage(pasted, 0);
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 17, 12);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    ImgBlit(memory, 0, 0, 17, 12, image, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    ImgRelease(image);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    SetClipboardData(CF_BITMAP, bitmap);
-    CloseClipboard();
-
+    PutOnClipboard(pasted);
     Command(IDM_PASTE);
     Pump();
     EXPECT_EQ(FirstDifference(pasted, ReadImage(*Document.ResultInfo())), "");
@@ -262,9 +399,7 @@ TEST_F(FileCommandsTest, PasteBringsABitmapInAtFullScaleWithoutExtracting) {
 
 TEST_F(FileCommandsTest, PasteWithoutABitmapChangesNothing) {
     Load(Photo);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
+    PutOnClipboard({});
     Command(IDM_ZOOM_IN);
     Command(IDM_PASTE);
     EXPECT_EQ(ZoomIndex, 3);
@@ -272,8 +407,10 @@ TEST_F(FileCommandsTest, PasteWithoutABitmapChangesNothing) {
 }
 
 TEST_F(FileCommandsTest, SaveAfterOnlyAPasteProposesAnEmptyName) {
-    Load(Photo);
+    PutOnClipboard(Photo);
+    Command(IDM_PASTE);
     Command(IDC_EXECUTE);
+    ASSERT_TRUE(Document.IsExtracted());
     EXPECT_EQ(Save(""), L"");
 }
 

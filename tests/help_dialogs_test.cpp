@@ -2,8 +2,6 @@
 #include "program_fixture.h"
 #include "resource.h"
 
-#include <optional>
-
 namespace {
 
 const std::wstring Steps =
@@ -35,11 +33,13 @@ TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
     std::vector<std::wstring> pages;
     HWND owner = ControlWindow;
     bool controlUsable = false;
+    bool imageUsable = false;
     std::wstring caption;
     const int answered = AnswerModals([&] { Command(IDC_HELP); }, {[&](HWND help) {
         caption = WindowText(help);
         owner = GetWindow(help, GW_OWNER);
         controlUsable = IsWindowEnabled(ControlWindow);
+        imageUsable = IsWindowEnabled(ImageWindow);
         pages.push_back(ItemText(help, IDC_HELP_TEXT));
         for (int id : {IDC_HELP_FEATURES, IDC_HELP_OPTIONS, IDC_HELP_OPTIONS, IDC_HELP_STEPS, IDC_HELP_FEATURES}) {
             Click(help, id);
@@ -51,30 +51,30 @@ TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
     EXPECT_EQ(caption, L"使い方");
     EXPECT_EQ(owner, nullptr);
     EXPECT_TRUE(controlUsable);
+    EXPECT_TRUE(imageUsable);
     EXPECT_EQ(pages, (std::vector<std::wstring>{Steps, Features, Options, Options, Steps, Features}));
 }
 
 TEST_F(ProgramTest, EscapeClosesTheHelpOpenedFromTheMenu) {
-    bool closed = false;
-    AnswerModals([&] {
-        Command(IDM_HELP);
-        closed = true;
-    }, {[](HWND help) { PostMessageW(help, WM_COMMAND, IDCANCEL, 0); }});
-    EXPECT_TRUE(closed);
+    std::wstring caption;
+    EXPECT_EQ(AnswerModals([&] { Command(IDM_HELP); }, {[&](HWND help) {
+        caption = WindowText(help);
+        PostMessageW(help, WM_COMMAND, IDCANCEL, 0);
+    }}), 1);
+    EXPECT_EQ(caption, L"使い方");
 }
 
 TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     std::wstring title, version, copyright, notice, caption;
     HWND owner = nullptr;
     bool controlUsable = true;
+    bool imageUsable = true;
     // Alt+"/" reaches the version box through the accelerators.
-    std::optional<HeldKey> alt(VK_MENU);
-    PostMessageW(ControlWindow, WM_SYSCHAR, '/', 1 << 29);
-    const int answered = AnswerModals([&] { Pump(); }, {[&](HWND box) {
-        alt.reset();
+    const int answered = AnswerModals([&] { PressAlt('/'); }, {[&](HWND box) {
         caption = WindowText(box);
         owner = GetWindow(box, GW_OWNER);
         controlUsable = IsWindowEnabled(ControlWindow);
+        imageUsable = IsWindowEnabled(ImageWindow);
         title = ItemText(box, IDC_ABOUT_TITLE);
         version = ItemText(box, IDC_ABOUT_VERSION);
         copyright = ItemText(box, IDC_ABOUT_COPYRIGHT);
@@ -85,11 +85,20 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     EXPECT_EQ(caption, L"バージョン情報");
     EXPECT_EQ(owner, ControlWindow);
     EXPECT_FALSE(controlUsable) << "the version box is modal for the control window";
+    EXPECT_FALSE(imageUsable) << "and for the image window";
     EXPECT_TRUE(IsWindowEnabled(ControlWindow));
+    EXPECT_TRUE(IsWindowEnabled(ImageWindow));
     EXPECT_EQ(title, L"ヴェルモラ抽出器");
     EXPECT_EQ(version, L"version 2.10");
     EXPECT_EQ(copyright, L"Copyright (C) 2026 ヴェルモラ開発チーム");
     EXPECT_EQ(notice.rfind(L"フリーソフト\r\n", 0), 0u) << "the notice starts with the free-software line";
     EXPECT_NE(notice.find(L"更新日\t"), std::wstring::npos);
     EXPECT_NE(notice.find(L"作成日\t"), std::wstring::npos);
+
+    caption.clear();
+    EXPECT_EQ(AnswerModals([&] { PressAlt('?'); }, {[&](HWND box) {
+        caption = WindowText(box);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }}), 1);
+    EXPECT_EQ(caption, L"バージョン情報") << "Alt+? opens it too";
 }

@@ -1,9 +1,12 @@
 #include "program_fixture.h"
 
 #include "control_window.h"
+#include "file_commands.h"
+#include "image_gdi.h"
 #include "image_window.h"
 #include "resource.h"
 #include "startup.h"
+#include "window_geometry.h"
 
 #include <new>
 #include <shlobj.h>
@@ -20,7 +23,9 @@ bool IsMainWindow(HWND hwnd) {
 BOOL CALLBACK FindModal(HWND hwnd, LPARAM found) {
     wchar_t className[32] = {};
     GetClassNameW(hwnd, className, 32);
-    if (!IsMainWindow(hwnd) && IsWindowVisible(hwnd) && std::wstring(className) == L"#32770") {
+    // A modal window that has opened another is disabled: the newest is the
+    // one that takes input.
+    if (!IsMainWindow(hwnd) && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && std::wstring(className) == L"#32770") {
         *reinterpret_cast<HWND*>(found) = hwnd;
         return FALSE;
     }
@@ -51,6 +56,9 @@ void ProgramTest::StartInFolder() {
     // Every start has a new document, as a new process would.
     Document.~ImageDocument();
     new (&Document) ImageDocument();
+    CurrentPath.clear();
+    ShownPath.clear();
+    SaveCounter = 0;
     accelerators = StartProgram(GetModuleHandleW(nullptr));
     Pump();
 }
@@ -134,18 +142,38 @@ void ProgramTest::Load(const Picture& picture) {
 }
 
 void ProgramTest::Drop(HWND hwnd, const std::vector<std::string>& paths) {
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const std::string& path : paths) size += path.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, size);
+    std::wstring names;
+    for (const std::string& path : paths) names += Wide(path) + L'\0';
+    names += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
-    char* names = reinterpret_cast<char*>(drop + 1);
-    for (const std::string& path : paths) {
-        path.copy(names, path.size());
-        names += path.size() + 1;
-    }
+    drop->fWide = TRUE;
+    names.copy(reinterpret_cast<wchar_t*>(drop + 1), names.size());
     GlobalUnlock(memory);
     SendMessageW(hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+Picture ProgramTest::ShownInImageWindow() {
+    UpdateWindow(ImageWindow);
+    HDC hdc = GetDC(ImageWindow);
+    DibHandle shown = ImgCaptureDC(hdc, 0, 0, ClientWidth(ImageWindow), ClientHeight(ImageWindow));
+    ReleaseDC(ImageWindow, hdc);
+    Picture picture = shown ? ReadImage(shown) : Picture{};
+    ImgRelease(shown);
+    return picture;
+}
+
+void ProgramTest::PressCtrl(char key) {
+    HeldKey control(VK_CONTROL);
+    PostMessageW(ImageWindow, WM_KEYDOWN, WPARAM(key), 1);
+    Pump();
+}
+
+void ProgramTest::PressAlt(char character) {
+    HeldKey alt(VK_MENU);
+    PostMessageW(ImageWindow, WM_SYSCHAR, WPARAM(character), 1 << 29);
+    Pump();
 }
 
 int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers) {
@@ -168,6 +196,37 @@ HeldKey::HeldKey(int virtualKey) {
 
 HeldKey::~HeldKey() {
     SetKeyboardState(saved);
+}
+
+void PutOnClipboard(const Picture& picture) {
+    HBITMAP bitmap = nullptr;
+    if (picture.width > 0) {
+        DibHandle image = MakeImage(picture, 0);
+        HDC screen = GetDC(nullptr);
+        bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+        HDC memory = CreateCompatibleDC(screen);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        ImgBlit(memory, 0, 0, picture.width, picture.height, image, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        ImgRelease(image);
+    }
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    if (bitmap) SetClipboardData(CF_BITMAP, bitmap);
+    CloseClipboard();
+}
+
+std::wstring Wide(const std::string& utf8) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+bool ExistsWide(const std::string& utf8) {
+    return GetFileAttributesW(Wide(utf8).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::wstring WindowText(HWND hwnd) {

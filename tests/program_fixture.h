@@ -44,8 +44,17 @@ protected:
     // Loads the picture as opening a file does.
     void Load(const Picture& picture);
 
-    // Sends a drop of the files to the window, as the shell does.
+    // Sends a drop of the files (UTF-8 paths) to the window as the shell
+    // does, the names in UTF-16.
     void Drop(HWND hwnd, const std::vector<std::string>& paths);
+
+    // The image window's client area as it is painted.
+    Picture ShownInImageWindow();
+
+    // Presses a key combination in the image window and handles the
+    // messages that follow: Ctrl with a virtual key, or Alt with a character.
+    void PressCtrl(char key);
+    void PressAlt(char character);
 
     // Runs trigger; each modal window it opens (dialog or message box of this
     // thread) is handed to the next of the answers, which must close it.
@@ -69,6 +78,16 @@ public:
 private:
     BYTE saved[256] = {};
 };
+
+// Empties the clipboard, then puts the picture on it as a bitmap unless it
+// is empty.
+void PutOnClipboard(const Picture& picture);
+
+// UTF-16 from UTF-8, whatever the process code page.
+std::wstring Wide(const std::string& utf8);
+
+// Whether a file or folder of that UTF-8 name exists, asked in UTF-16.
+bool ExistsWide(const std::string& utf8);
 
 std::wstring WindowText(HWND hwnd);
 std::wstring ItemText(HWND dialog, int id);

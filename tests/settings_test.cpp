@@ -59,6 +59,10 @@ TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheThreeSections) {
 
     MoveWindow(ControlWindow, 123, 45, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
     Command(IDM_AUTO);
+    // The close box ends the program and saves.
+    SendMessageW(ControlWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(ControlWindow));
     EndProgram();
     const std::string text = SettingsText();
     EXPECT_NE(text.find("[SOFTWARE]"), std::string::npos) << text;
@@ -115,6 +119,39 @@ TEST_F(SettingsTest, MissingOrMinusOneCoordinatesKeepTheCreationPlace) {
     ExpectImageWindowBeside();
 }
 
+TEST_F(SettingsTest, MinimisedAtExitStoresTheRestoredPosition) {
+    MoveWindow(ControlWindow, 123, 45, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
+    ShowWindow(ControlWindow, SW_MINIMIZE);
+    Pump();
+    Restart();
+    EXPECT_EQ(WindowLeft(ControlWindow), 123);
+    EXPECT_EQ(WindowTop(ControlWindow), 45);
+    ExpectImageWindowBeside();
+}
+
+TEST_F(SettingsTest, PositionsThatHideTheCaptionStartCentred) {
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int width = WindowWidth(ControlWindow);
+    const std::pair<int, int> hidden[] = {
+        {-32000, -32000},              // where a minimised window is parked
+        {40, screenWidth + 100},       // on a second monitor that is gone
+        {screenHeight - 3, 40},        // only a sliver of the caption
+        {-20, 40},                     // caption above the screen
+        {40, 8 - width},               // caption off the left edge
+    };
+    for (const auto& [top, left] : hidden) {
+        RestartWith(Stored(top, left, 1));
+        ExpectCentred();
+        ExpectImageWindowBeside();
+        EXPECT_TRUE(AutoOn()) << "the rest of the file is still trusted";
+    }
+    // Partly off the screen but with a caption to grab: kept.
+    RestartWith(Stored(screenHeight - 60, -width / 2, 0));
+    EXPECT_EQ(WindowLeft(ControlWindow), -width / 2);
+    EXPECT_EQ(WindowTop(ControlWindow), screenHeight - 60);
+}
+
 TEST_F(SettingsTest, OtherSectionsAreGoneAfterTheNextExit) {
     RestartWith("; notes\r\n[USER]\r\nColour = red\r\n" + Stored(10, 20, 1) + "[EXTRA]\r\nKey = 1\r\n");
     EXPECT_EQ(WindowTop(ControlWindow), 10);
@@ -144,13 +181,37 @@ TEST_F(SettingsTest, TheFileLivesInTheStartUpDirectory) {
     StartInFolder();
 }
 
-TEST(JoinPath, AddsOneBackslashAndRespectsDoubleByteCharacters) {
+TEST(JoinPath, AddsOneBackslashToUtf8Paths) {
+    // Paths are UTF-8 because the manifest makes it the process code page;
+    // there a backslash byte is never part of another character. (Under code
+    // page 932 the second byte of 表, 0x95 0x5C, would read as one.)
+    EXPECT_EQ(GetACP(), UINT(CP_UTF8));
     EXPECT_EQ(JoinPath("C:\\work", "Velmora.ini"), "C:\\work\\Velmora.ini");
     EXPECT_EQ(JoinPath("C:\\", "Velmora.ini"), "C:\\Velmora.ini");
-    // In code page 932 the second byte of this character is a backslash.
-    EXPECT_EQ(JoinPath("C:\\\x95\x5C", "Velmora.ini"), "C:\\\x95\x5C\\Velmora.ini");
+    EXPECT_EQ(JoinPath("", "Velmora.ini"), "Velmora.ini");
+    EXPECT_EQ(JoinPath("C:\\表 café 🙂", "Velmora.ini"), "C:\\表 café 🙂\\Velmora.ini");
+    EXPECT_EQ(JoinPath("C:\\表\\", "Velmora.ini"), "C:\\表\\Velmora.ini");
     const std::string deep(400, 'd');
     EXPECT_EQ(JoinPath("C:\\" + deep, "Velmora.ini"), "C:\\" + deep + "\\Velmora.ini");
+}
+
+TEST_F(SettingsTest, TheFileWorksInAFolderWithAnyName) {
+    const std::string named = folder + "/設定 façade 🙂";
+    ASSERT_TRUE(CreateDirectoryW(Wide(named).c_str(), nullptr));
+    EndProgram();
+    SetCurrentDirectoryW(Wide(named).c_str());
+    StartInFolder();
+    ExpectCentred();
+    MoveWindow(ControlWindow, 77, 66, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
+    Command(IDM_AUTO);
+    Restart();
+    EXPECT_TRUE(ExistsWide(named + "/Velmora.ini"));
+    EXPECT_EQ(WindowLeft(ControlWindow), 77);
+    EXPECT_EQ(WindowTop(ControlWindow), 66);
+    EXPECT_TRUE(AutoOn());
+    EndProgram();
+    SetCurrentDirectoryA(folder.c_str());
+    StartInFolder();
 }
 
 TEST_F(SettingsTest, BrokenFileStartsWithDefaultsAndTheNextExitMendsIt) {

@@ -21,7 +21,8 @@ extern HWND ImageWindow;
 // of the program's message boxes.
 extern std::wstring WindowTitle;
 
-// The current directory when the program started, in the ANSI code page.
+// The current directory when the program started, in the process code page
+// (UTF-8, which the program's manifest sets).
 extern std::string StartupDirectory;
 
 // A string resource; empty when it is missing.

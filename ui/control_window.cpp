@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -125,9 +126,12 @@ void OnPaste() {
     ApplyNewImageState();
 }
 
-// A file dropped here also becomes the base of the default save name.
+// A file dropped here also becomes where the open dialog starts. A window
+// disabled by a modal window of the program takes no drop.
 void OnDropFiles(HWND hwnd, HDROP drop) {
-    CurrentPath = TakeDroppedFile(drop);
+    std::string path = TakeDroppedFile(drop);
+    if (!IsWindowEnabled(hwnd)) return;
+    CurrentPath = std::move(path);
     OpenImageFile(hwnd, CurrentPath);
 }
 
@@ -162,7 +166,7 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
         return TRUE;
     case IDC_SAVE:
     case IDM_SAVE:
-        SaveResultImage(hwnd, CurrentPath);
+        SaveResultImage(hwnd, ShownPath);
         return TRUE;
     case IDC_EXECUTE:
         OnExecute(hwnd);
@@ -223,11 +227,10 @@ void PaintInfoPanel(HWND hwnd) {
     SetTextColor(hdc, PanelTextColour);
     SelectObject(hdc, PanelFont);
 
-    wchar_t text[256];
-    std::swprintf(text, 256, L"画像サイズ  %d × %d", Document.ResultWidth(), Document.ResultHeight());
-    DrawCentredText(hdc, text, {PanelRect.left + 10, PanelRect.bottom - 20, PanelRect.right - 10, PanelRect.bottom - 5});
-    std::swprintf(text, 256, L"表示　%d ％", ZoomPercent[ZoomIndex]);
-    DrawCentredText(hdc, text, {ScaleRect.left + 20, ScaleRect.top + 6, ScaleRect.right - 60, ScaleRect.bottom});
+    DrawCentredText(hdc, PanelSizeText().c_str(),
+                    {PanelRect.left + 10, PanelRect.bottom - 20, PanelRect.right - 10, PanelRect.bottom - 5});
+    DrawCentredText(hdc, PanelScaleText().c_str(),
+                    {ScaleRect.left + 20, ScaleRect.top + 6, ScaleRect.right - 60, ScaleRect.bottom});
 
     Document.Draw(hdc, PanelRect.left + 10, PanelRect.top + 15, ThumbnailSize, ThumbnailSize, 0, 0,
                   Document.DrawSource);
@@ -268,6 +271,18 @@ void OnDestroy() {
 }
 
 }  // namespace
+
+std::wstring PanelSizeText() {
+    wchar_t text[256];
+    std::swprintf(text, 256, L"画像サイズ  %d × %d", Document.ResultWidth(), Document.ResultHeight());
+    return text;
+}
+
+std::wstring PanelScaleText() {
+    wchar_t text[256];
+    std::swprintf(text, 256, L"表示　%d ％", ZoomPercent[ZoomIndex]);
+    return text;
+}
 
 void ApplyNewImageState() {
     EnableButton(ControlWindow, IDC_SAVE, false);

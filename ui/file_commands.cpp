@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "control_window.h"
 #include "image_window.h"
+#include "modal.h"
 #include "resource.h"
 
 #include <commdlg.h>
@@ -11,16 +12,13 @@
 #include <vector>
 
 std::string CurrentPath;
+std::string ShownPath;
 int SaveCounter = 0;
 
 namespace {
 
 // Room for any path the dialogs return.
 constexpr DWORD DialogBufferSize = 32768;
-
-void ShowMessage(HWND owner, const wchar_t* text) {
-    MessageBoxW(owner, text, WindowTitle.c_str(), MB_OK);
-}
 
 bool HasAcceptedExtension(const std::string& path) {
     const char* extension = PathFindExtensionA(path.c_str());
@@ -34,8 +32,18 @@ std::string WithoutExtension(const std::string& path) {
     return path.substr(0, size_t(PathFindExtensionA(path.c_str()) - path.c_str()));
 }
 
+// A name with ".bmp" in the place of any other extension; one that already
+// ends in ".bmp", in any case, is kept as it is.
+std::string WithBmpExtension(const std::string& name) {
+    if (lstrcmpiA(PathFindExtensionA(name.c_str()), ".bmp") == 0) return name;
+    return WithoutExtension(name) + ".bmp";
+}
+
 // Runs a file dialog on a buffer holding name; the chosen name on success.
+// The save dialog adds ".bmp" to a name typed without an extension, before
+// it asks whether to replace an existing file.
 bool RunFileDialog(HWND owner, bool save, const char* title, const char* filter, std::string& name) {
+    ImageWindowPause pause;
     std::vector<char> buffer(DialogBufferSize, '\0');
     name.copy(buffer.data(), DialogBufferSize - 1);
     OPENFILENAMEA dialog{};
@@ -46,13 +54,15 @@ bool RunFileDialog(HWND owner, bool save, const char* title, const char* filter,
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = DialogBufferSize;
     dialog.lpstrTitle = title;
+    dialog.lpstrDefExt = save ? "bmp" : nullptr;
     dialog.Flags = save ? OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
     if (chosen) name = buffer.data();
     return chosen != 0;
 }
 
-// The dialog texts in the ANSI code page, as the narrow dialogs take them.
+// Narrow text is in the process code page, which the manifest makes UTF-8;
+// these convert where it meets the wide user-interface calls.
 std::string Narrow(const wchar_t* text, size_t length) {
     const int size = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
     std::string narrow(size_t(size), '\0');
@@ -63,6 +73,20 @@ std::string Narrow(const wchar_t* text, size_t length) {
 template <size_t N>
 std::string Narrow(const wchar_t (&text)[N]) {
     return Narrow(text, N - 1);
+}
+
+std::wstring Widen(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), size);
+    return wide;
+}
+
+// The question the save dialog asks about an existing file, for a file it
+// did not ask about; true when the user lets it be replaced.
+bool ConfirmReplace(HWND owner, const std::string& name) {
+    const std::wstring text = Widen(PathFindFileNameA(name.c_str())) + L" は既に存在します。\n上書きしますか？";
+    return ShowMessage(owner, text.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 // Deletes a GDI object when it goes out of scope, unless released.
@@ -90,6 +114,7 @@ bool OpenImageFile(HWND owner, const std::string& path) {
         ShowMessage(owner, L"画像を読み込めませんでした．");
         return false;
     }
+    ShownPath = path;
     ZoomIndex = 2;
     ApplyZoom();
     ApplyNewImageState();
@@ -120,9 +145,13 @@ bool SaveResultImage(HWND owner, const std::string& path) {
     const std::string title = Narrow(L"画像を保存する");
     const std::string filter = Narrow(L"ビットマップファイル(*.bmp)\0*.bmp\0");
     if (!RunFileDialog(owner, true, title.c_str(), filter.c_str(), name)) return false;
+    const std::string written = WithBmpExtension(name);
+    if (written != name && GetFileAttributesA(written.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !ConfirmReplace(owner, written)) {
+        return false;
+    }
     ++SaveCounter;
-    name = WithoutExtension(name) + ".bmp";
-    if (!Document.SaveBmp(name.c_str())) {
+    if (!Document.SaveBmp(written.c_str())) {
         ShowMessage(owner, L"ファイルを保存できませんでした．");
         return false;
     }

@@ -1,14 +1,19 @@
 // Bringing images in (open dialog, dropped files, clipboard) and taking the
-// result out (save dialog, clipboard). Paths are in the ANSI code page.
+// result out (save dialog, clipboard). Paths are narrow strings in the
+// process code page, UTF-8 (the program's manifest sets it).
 #pragma once
 
 #include <string>
 #include <windows.h>
 #include <shellapi.h>
 
-// The last file chosen in the open dialog or dropped on the control window;
-// the default save name is made from it.
+// The last file chosen in the open dialog or dropped on the control window,
+// refused ones included; the open dialog starts at it.
 extern std::string CurrentPath;
+
+// The file whose picture is shown, or after a paste the last such file; the
+// default save name is made from it. Empty until a file is opened.
+extern std::string ShownPath;
 
 // Number of confirmed save dialogs so far; it numbers the default names.
 extern int SaveCounter;
@@ -34,8 +39,10 @@ std::string DefaultSaveName(const std::string& path, int counter);
 
 // Asks for a file name, proposing the default one, and writes the result
 // there as a BMP file (".bmp" replaces any other extension), then confirms
-// or reports the failure. Nothing before the first extraction of an image.
-// True when the file was written.
+// or reports the failure. Whenever the name written is not the one the
+// dialog asked about, an existing file of that name is only replaced when
+// the user agrees. Nothing before the first extraction of an image. True
+// when the file was written.
 bool SaveResultImage(HWND owner, const std::string& path);
 
 // Puts the result, unscaled, on the clipboard as a bitmap; nothing before

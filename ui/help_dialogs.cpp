@@ -1,6 +1,7 @@
 #include "help_dialogs.h"
 
 #include "app_state.h"
+#include "modal.h"
 #include "resource.h"
 
 namespace {
@@ -85,5 +86,6 @@ void ShowHelpDialog() {
 }
 
 void ShowVersionDialog(HWND owner) {
+    ImageWindowPause pause;
     DialogBoxParamW(InstanceHandle, MAKEINTRESOURCEW(IDD_ABOUT), owner, VersionDialogProc, 0);
 }

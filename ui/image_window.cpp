@@ -6,15 +6,29 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstdint>
+
 const int ZoomPercent[5] = {25, 50, 100, 150, 200};
 int ZoomIndex = 2;
+
+namespace {
+
+// The client extent for an image extent at a scale in percent.
+int ZoomedExtent(int extent, int percent) {
+    // Window sizes travel in 16 bits (WM_SIZE), so that is as large as a
+    // window gets; an image may be far wider than that.
+    constexpr int64_t largest = 32767;
+    return int(std::min(int64_t(extent) * percent / 100, largest));
+}
+
+}  // namespace
 
 void ApplyZoom() {
     SetForegroundWindow(ImageWindow);
     SetForegroundWindow(ControlWindow);
-    const int percent = ZoomPercent[ZoomIndex];
-    const int width = Document.ResultWidth() * percent / 100;
-    const int height = Document.ResultHeight() * percent / 100;
+    const int width = ZoomedExtent(Document.ResultWidth(), ZoomPercent[ZoomIndex]);
+    const int height = ZoomedExtent(Document.ResultHeight(), ZoomPercent[ZoomIndex]);
     MoveWindowByClient(ImageWindow, -1, -1, width, height, false);
     InvalidateRect(ImageWindow, nullptr, TRUE);
     InvalidateRect(ControlWindow, nullptr, TRUE);
@@ -42,9 +56,11 @@ void OnPaint(HWND hwnd) {
 }
 
 // A file dropped here opens like one dropped on the control window, but the
-// default save name stays that of the control window's last file.
-void OnDropFiles(HDROP drop) {
-    OpenImageFile(ControlWindow, TakeDroppedFile(drop));
+// open dialog keeps starting at the control window's last file. While a
+// modal window of the program has disabled this window, a drop is refused.
+void OnDropFiles(HWND hwnd, HDROP drop) {
+    const std::string path = TakeDroppedFile(drop);
+    if (IsWindowEnabled(hwnd)) OpenImageFile(ControlWindow, path);
 }
 
 }  // namespace
@@ -55,7 +71,7 @@ INT_PTR CALLBACK ImageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
         DragAcceptFiles(hwnd, TRUE);
         return TRUE;
     case WM_DROPFILES:
-        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        OnDropFiles(hwnd, reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_PAINT:
         OnPaint(hwnd);

@@ -15,6 +15,14 @@
 #include <utility>
 #include <vector>
 
+#ifdef _WIN32
+// Neither cmd.exe nor PowerShell expands wildcards such as *.jpg; the
+// MinGW-w64 runtime expands them in the arguments when this is set.
+extern "C" {
+int _dowildcard = -1;
+}
+#endif
+
 namespace {
 
 struct Job {

@@ -319,3 +319,13 @@ TEST_F(ConverterRun, TerminalShowsProgressOfABatchAndBlanksItAtTheEnd) {
     EXPECT_EQ(screen.back(), '\r') << screen;
 }
 #endif
+
+#ifdef _WIN32
+TEST_F(ConverterRun, ExpandsWildcardsAsAUnixShellWould) {
+    const ConverterResult run = RunConverter(folder, {"--quiet", folder + "/*.bmp", folder + "/p*.jpg"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/photo-velmora.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/alpha-velmora.bmp"));
+}
+#endif

@@ -1,7 +1,8 @@
 #include "options.h"
 
 const char* const UsageText =
-    "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on] [-o OUTPUT] INPUT...\n"
+    "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
+    "                   [-o OUTPUT | --output-dir DIR] [--quiet] INPUT...\n"
     "\n"
     "Turns each BMP, JPEG or PNG input into a black-on-white line drawing.\n"
     "\n"
@@ -10,10 +11,13 @@ const char* const UsageText =
     "  --noise off|on          remove small specks (default off)\n"
     "  -o OUTPUT               output file, for a single input; a name ending in .png\n"
     "                          writes PNG, any other a 24-bit BMP\n"
+    "  --output-dir DIR        write the outputs into DIR, created if missing\n"
+    "  --quiet                 do not list the files written\n"
     "  --help                  show this help\n"
     "  --version               show the version\n"
     "\n"
-    "Without -o, each output is written beside its input as NAME-velmora.bmp.\n";
+    "Without -o, each output is written beside its input (or into DIR) as\n"
+    "NAME-velmora.bmp.\n";
 
 namespace {
 
@@ -46,6 +50,10 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         }
         if (argument == "--help" || argument == "-h") return ParseOutcome::Help;
         if (argument == "--version") return ParseOutcome::Version;
+        if (argument == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
 
         std::string value;
         bool hasValue = false;
@@ -54,7 +62,8 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
             argument = argument.substr(0, equals);
             hasValue = true;
         }
-        if (argument != "--thickness" && argument != "--contrast" && argument != "--noise" && argument != "-o") {
+        if (argument != "--thickness" && argument != "--contrast" && argument != "--noise" && argument != "-o" &&
+            argument != "--output-dir") {
             message = "unknown option '" + argument + "'";
             return ParseOutcome::UsageError;
         }
@@ -75,6 +84,9 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         } else if (argument == "--noise") {
             valid = value == "off" || value == "on";
             options.noise = value == "on";
+        } else if (argument == "--output-dir") {
+            valid = !value.empty();
+            options.outputFolder = value;
         } else {
             valid = !value.empty();
             options.output = value;
@@ -91,6 +103,10 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
     if (!options.output.empty() && options.inputs.size() > 1) {
         message = "-o names the output of a single input, but " + std::to_string(options.inputs.size()) +
                   " inputs were given";
+        return ParseOutcome::UsageError;
+    }
+    if (!options.output.empty() && !options.outputFolder.empty()) {
+        message = "-o and --output-dir cannot be used together";
         return ParseOutcome::UsageError;
     }
     return ParseOutcome::Convert;

@@ -8,7 +8,9 @@ struct ConvertOptions {
     int thickness = 0;  // 0 thin, 1 thick
     int contrast = 7;   // as the user sees it, 1 to 16
     bool noise = false;
-    std::string output;  // empty: beside each input
+    std::string output;           // empty: beside each input, or in outputFolder
+    std::string outputFolder;     // empty: beside each input
+    bool quiet = false;           // no "INPUT -> OUTPUT" line per file
     std::vector<std::string> inputs;
 };
 

@@ -1,8 +1,11 @@
 #include "paths.h"
 
+#include <cerrno>
+
 #include <sys/stat.h>
 
 #ifdef _WIN32
+#include <direct.h>
 #include <windows.h>
 #endif
 
@@ -43,6 +46,53 @@ std::string DefaultOutputPath(const std::string& input) {
     const size_t stemEnd = extensionStart != std::string::npos && extensionStart > nameStart ? extensionStart
                                                                                               : input.size();
     return input.substr(0, stemEnd) + "-velmora.bmp";
+}
+
+std::string OutputInFolder(const std::string& input, const std::string& folder) {
+    const std::string beside = DefaultOutputPath(input);
+    size_t nameStart = 0;
+    bool endsInSeparator = false;
+    for (size_t at = 0; at < beside.size(); at += CharacterLength(beside, at)) {
+        if (IsSeparator(beside[at])) nameStart = at + 1;
+    }
+    for (size_t at = 0; at < folder.size(); at += CharacterLength(folder, at)) endsInSeparator = IsSeparator(folder[at]);
+#ifdef _WIN32
+    const char* separator = "\\";
+#else
+    const char* separator = "/";
+#endif
+    return folder + (endsInSeparator ? "" : separator) + beside.substr(nameStart);
+}
+
+std::string OutputPathKey(const std::string& path) {
+    std::string key = path;
+#ifdef _WIN32
+    for (char& c : key) {
+        if (c == '/') c = '\\';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+#endif
+    return key;
+}
+
+bool CreateFolders(const std::string& folder, int* systemError) {
+    auto make = [](const std::string& path) {
+#ifdef _WIN32
+        return _mkdir(path.c_str());
+#else
+        return mkdir(path.c_str(), 0777);
+#endif
+    };
+    // Each parent first; one that exists already, or a drive or root, fails harmlessly.
+    for (size_t at = 0; at < folder.size(); at += CharacterLength(folder, at)) {
+        if (at > 0 && IsSeparator(folder[at])) make(folder.substr(0, at));
+    }
+    if (make(folder) == 0) return true;
+    *systemError = errno;
+    struct stat status {};
+    if (stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+    if (*systemError == EEXIST) *systemError = ENOTDIR;
+    return false;
 }
 
 bool HasPngExtension(const std::string& path) {

@@ -10,6 +10,17 @@
 // NAME is the input's file name without its extension.
 std::string DefaultOutputPath(const std::string& input);
 
+// The output for input in folder: folder/NAME-velmora.bmp.
+std::string OutputInFolder(const std::string& input, const std::string& folder);
+
+// A key that two output paths share exactly when they name the same file once
+// written: on Windows, names differing only in letter case do.
+std::string OutputPathKey(const std::string& path);
+
+// Creates the folder and any missing parent folders. Returns false, with the
+// errno value in *systemError, when the folder does not exist afterwards.
+bool CreateFolders(const std::string& folder, int* systemError);
+
 // Whether the path ends in ".png", in any letter case.
 bool HasPngExtension(const std::string& path);
 

@@ -303,3 +303,90 @@ TEST(ConverterMemory, InputThatCannotBeHeldIsReportedAsOutOfMemory) {
     EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", 0, 7, false), input + ": cannot read: out of memory");
     EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp"));
 }
+}
+
+TEST(ConverterOptions, ReadsTheBatchOptions) {
+    ConvertOptions options;
+    std::string message;
+    ASSERT_EQ(Parse({"--output-dir", "out", "--quiet", "a.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.outputFolder, "out");
+    EXPECT_TRUE(options.quiet);
+    EXPECT_EQ(options.inputs, (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(Parse({"--output-dir", "", "a.jpg"}, options, message), ParseOutcome::UsageError);
+    EXPECT_EQ(Parse({"-o", "x.bmp", "--output-dir=out", "a.jpg"}, options, message), ParseOutcome::UsageError);
+    EXPECT_NE(message.find("--output-dir"), std::string::npos) << message;
+}
+
+TEST(ConverterPaths, OutputFolderKeepsOnlyTheOutputName) {
+    EXPECT_EQ(OutputInFolder("pics/cat.jpg", "out/"), "out/cat-velmora.bmp");
+    EXPECT_EQ(OutputInFolder("\x95\x5C.jpg", "out/"), "out/\x95\x5C-velmora.bmp");
+#ifdef _WIN32
+    EXPECT_EQ(OutputInFolder("C:\\pics\\cat.jpg", "D:\\out"), "D:\\out\\cat-velmora.bmp");
+    EXPECT_EQ(OutputPathKey("out/CAT-velmora.bmp"), OutputPathKey("out\\cat-Velmora.BMP"));
+#else
+    EXPECT_EQ(OutputInFolder("pics/cat.jpg", "/tmp/out"), "/tmp/out/cat-velmora.bmp");
+    EXPECT_NE(OutputPathKey("out/CAT-velmora.bmp"), OutputPathKey("out/cat-velmora.bmp"));
+#endif
+}
+
+TEST_F(ConverterRun, OutputFolderIsCreatedAndGetsTheSameFiles) {
+    const std::string outputs = folder + "/made/for/outputs";
+    const ConverterResult run = RunConverter(folder, {"--output-dir", outputs, folder + "/photo.jpg", folder + "/drawing.bmp"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    for (const char* name : {"photo", "drawing"}) {
+        const std::string output = outputs + "/" + name + "-velmora.bmp";
+        EXPECT_NE(run.out.find(Native(output)), std::string::npos) << run.out;
+        EXPECT_FALSE(std::filesystem::exists(folder + "/" + name + "-velmora.bmp"));
+    }
+    EXPECT_EQ(FileCount(outputs), 2u);
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/photo.jpg", 0, 7, false), LoadPicture(outputs + "/photo-velmora.bmp")), "");
+}
+
+TEST_F(ConverterRun, OutputFolderNameClashWritesNothing) {
+    std::filesystem::create_directory(folder + "/more");
+    std::filesystem::copy_file(folder + "/drawing.bmp", folder + "/more/photo.bmp");
+    const size_t before = FileCount(folder);
+    const ConverterResult run = RunConverter(folder, {"--output-dir", folder + "/outputs", folder + "/drawing.bmp",
+                                                      folder + "/photo.jpg", folder + "/more/photo.bmp"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find(Native(folder + "/photo.jpg")), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(Native(folder + "/more/photo.bmp")), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(FileCount(folder), before);
+}
+
+TEST_F(ConverterRun, QuietWritesTheFilesWithoutListingThem) {
+    const ConverterResult run = RunConverter(folder, {"--quiet", folder + "/photo.jpg", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/photo-velmora.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+}
+
+#ifndef _WIN32
+// script(1) gives the converter a terminal for both streams.
+TEST_F(ConverterRun, TerminalShowsProgressOfABatchAndBlanksItAtTheEnd) {
+    const std::string command = std::string(VELMORA_CLI) + " --quiet '" + folder + "/photo.jpg' '" + folder +
+                                "/drawing.bmp' '" + folder + "/alpha.png'";
+    ASSERT_EQ(std::system(("script -qec \"" + command + "\" /dev/null > '" + folder + "/screen.txt'").c_str()), 0);
+    const std::vector<uint8_t> bytes = ReadBytes(folder + "/screen.txt");
+    const std::string screen(bytes.begin(), bytes.end());
+    for (const char* count : {"\r[1/3] ", "\r[2/3] ", "\r[3/3] "}) EXPECT_NE(screen.find(count), std::string::npos) << screen;
+    EXPECT_NE(screen.find(folder + "/photo.jpg"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("->"), std::string::npos) << screen;
+    ASSERT_FALSE(screen.empty());
+    EXPECT_EQ(screen.back(), '\r') << screen;
+}
+#endif
+
+#ifdef _WIN32
+TEST_F(ConverterRun, ExpandsWildcardsAsAUnixShellWould) {
+    const ConverterResult run = RunConverter(folder, {"--quiet", folder + "/*.bmp", folder + "/p*.jpg"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/photo-velmora.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/alpha-velmora.bmp"));
+}
+#endif

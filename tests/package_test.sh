@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the Windows release zip, unpacks it and checks what a user gets:
+# the files, the texts' form, the DLLs the programs need, their version
+# resources and manifests, and that both programs run from the unpacked
+# folder under Wine. package_test.sh BUILD_FOLDER START_AND_CLOSE_EXE
+set -euo pipefail
+build=$1
+start_and_close=$2
+source=$(cd "$(dirname "$0")/.." && pwd)
+wine_run="$source/scripts/wine-run.sh $build/wineprefix"
+work=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+status=0
+fail() {
+  echo "package_test: $*" >&2
+  status=1
+}
+
+cmake --build "$build" --target package >/dev/null
+unzip -q "$build/velmora-2.10-win64.zip" -d "$work/unpacked"
+folder=$work/unpacked/velmora-2.10
+
+listing=$(cd "$work/unpacked" && find . -type f | sort | tr '\n' ' ')
+expected="./velmora-2.10/LICENSE.txt ./velmora-2.10/README-ja.txt ./velmora-2.10/THIRD-PARTY-NOTICES.txt ./velmora-2.10/velmora-cli.exe ./velmora-2.10/velmora.exe "
+[ "$listing" = "$expected" ] || fail "the zip holds: $listing"
+
+# Notepad on any Windows: a byte-order mark, valid UTF-8, and CR LF only.
+for text in README-ja.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+  [ "$(head -c 3 "$folder/$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "$text has no byte-order mark"
+  iconv -f UTF-8 -t UTF-8 "$folder/$text" >/dev/null || fail "$text is not UTF-8"
+  ! grep -qv $'\r$' "$folder/$text" || fail "$text has a line end other than CR LF"
+done
+grep -q "Copyright (C) 2026 ヴェルモラ開発チーム" "$folder/LICENSE.txt" || fail "LICENSE.txt names another holder"
+for notice in "MinGW-w64" "winpthreads" "GCC RUNTIME LIBRARY EXCEPTION" "stb_image" "libjpeg-turbo" "libspng" \
+              "zlib" "GNU GENERAL PUBLIC LICENSE" "GNU LESSER GENERAL PUBLIC LICENSE"; do
+  grep -q "$notice" "$folder/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt lacks $notice"
+done
+
+# Only DLLs that every Windows has: nothing from MinGW-w64 or GCC.
+for program in velmora.exe velmora-cli.exe; do
+  x86_64-w64-mingw32-objdump -p "$folder/$program" | sed -n 's/^\tDLL Name: //p' | while read -r dll; do
+    case "${dll,,}" in
+      kernel32.dll | user32.dll | gdi32.dll | shell32.dll | comdlg32.dll | comctl32.dll | shlwapi.dll | \
+        advapi32.dll | ole32.dll | msvcrt.dll) ;;
+      *) echo "package_test: $program needs $dll, which Windows does not ship" >&2; exit 1 ;;
+    esac
+  done || status=1
+
+  # windres writes texts outside ASCII as UTF-16 escapes:
+  # ヴェルモラ抽出器 and "Copyright (C) 2026 ヴェルモラ開発チーム".
+  resources=$(x86_64-w64-mingw32-windres -i "$folder/$program" -O rc)
+  for line in 'FILEVERSION 2, 10, 0, 0' 'PRODUCTVERSION 2, 10, 0, 0' 'VALUE "FileVersion", "2.10"' \
+              'VALUE "ProductVersion", "2.10"' "VALUE \"OriginalFilename\", \"$program\"" \
+              'VALUE "ProductName", L"\x30f4\x30a7\x30eb\x30e2\x30e9\x62bd\x51fa\x5668"' \
+              'VALUE "LegalCopyright", L"Copyright (C) 2026 \x30f4\x30a7\x30eb\x30e2\x30e9\x958b\x767a\x30c1\x30fc\x30e0"' \
+              'VALUE "FileDescription", L"\x30f4\x30a7\x30eb\x30e2\x30e9' \
+              'Microsoft.Windows.Common-Controls' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' '>UTF-8</activeCodePage>'; do
+    grep -qF -- "$line" <<<"$resources" || fail "$program lacks: $line"
+  done
+done
+
+# The programs run from the unpacked folder with the working directory elsewhere.
+mkdir "$work/elsewhere"
+cd "$work/elsewhere"
+version=$($wine_run "Z:${folder//\//\\}\\velmora-cli.exe" --version | tr -d '\r')
+[ "$version" = "velmora-cli version 2.10" ] || fail "velmora-cli.exe --version printed: $version"
+timeout 120 $wine_run "$start_and_close" "Z:${folder//\//\\}\\velmora.exe" || fail "velmora.exe did not start and close (exit $?)"
+[ -f "$work/elsewhere/Velmora.ini" ] || fail "velmora.exe wrote no Velmora.ini into its working directory"
+[ ! -e "$folder/Velmora.ini" ] || fail "velmora.exe wrote Velmora.ini beside itself"
+exit $status

@@ -40,8 +40,8 @@ uint32_t EveryThirdBit(uint64_t bits) {
     return uint32_t(bits);
 }
 
-ByteVector BlackOrWhite(ByteVector v) {
-    return Or(IsZero(v), Equal(v, Splat(255)));
+ByteVector16 BlackOrWhite(ByteVector16 v) {
+    return Or(IsZero(v), Equal(v, Splat<ByteVector16>(255)));
 }
 
 // For the third of a group's 48 bytes starting at byte 16 * part: each
@@ -58,8 +58,8 @@ constexpr std::array<uint8_t, 16> LaneBits(int part) {
 constexpr std::array<uint8_t, 16> Lanes[3] = {LaneBits(0), LaneBits(1), LaneBits(2)};
 
 // 255 in the lanes whose bit is set in field, 0 elsewhere.
-ByteVector Expand(unsigned field, ByteVector lanes) {
-    return Equal(And(Splat(uint8_t(field & 63)), lanes), lanes);
+ByteVector16 Expand(unsigned field, ByteVector16 lanes) {
+    return Equal(And(Splat<ByteVector16>(uint8_t(field & 63)), lanes), lanes);
 }
 
 }  // namespace
@@ -80,9 +80,9 @@ bool PackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
 bool PackRow(const uint8_t* from, int32_t width, uint8_t* to) {
     int32_t x = 0;
     for (; x + GroupPixels <= width; x += GroupPixels, from += 3 * GroupPixels, to += 2) {
-        const ByteVector a = Load(from);
-        const ByteVector b = Load(from + 16);
-        const ByteVector c = Load(from + 32);
+        const ByteVector16 a = Load<ByteVector16>(from);
+        const ByteVector16 b = Load<ByteVector16>(from + 16);
+        const ByteVector16 c = Load<ByteVector16>(from + 32);
         if (TopBits(And(And(BlackOrWhite(a), BlackOrWhite(b)), BlackOrWhite(c))) != 0xFFFF) return false;
         // Every byte is 0 or 255, so its top bit tells which.
         const uint64_t top = uint64_t(TopBits(a)) | uint64_t(TopBits(b)) << 16 | uint64_t(TopBits(c)) << 32;
@@ -102,7 +102,8 @@ void UnpackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
 }
 
 void UnpackRow(const uint8_t* from, int32_t width, uint8_t* to) {
-    const ByteVector lanes[3] = {Load(Lanes[0].data()), Load(Lanes[1].data()), Load(Lanes[2].data())};
+    const ByteVector16 lanes[3] = {Load<ByteVector16>(Lanes[0].data()), Load<ByteVector16>(Lanes[1].data()),
+                                   Load<ByteVector16>(Lanes[2].data())};
     int32_t x = 0;
     for (; x + GroupPixels <= width; x += GroupPixels, from += 2, to += 3 * GroupPixels) {
         const unsigned bits = unsigned(from[0]) << 8 | from[1];

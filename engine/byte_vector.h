@@ -72,6 +72,16 @@ inline ByteVector16 IsZero(ByteVector16 v) {
     return {_mm_cmpeq_epi8(v.bytes, _mm_setzero_si128())};
 }
 
+// 255 where the bytes are equal, else 0.
+inline ByteVector16 Equal(ByteVector16 a, ByteVector16 b) {
+    return {_mm_cmpeq_epi8(a.bytes, b.bytes)};
+}
+
+// One bit per byte, bit i set when byte i has its top bit set.
+inline int TopBits(ByteVector16 v) {
+    return _mm_movemask_epi8(v.bytes);
+}
+
 // Whether every byte of a equals the same byte of b.
 inline bool AllEqual(ByteVector16 a, ByteVector16 b) {
     return _mm_movemask_epi8(_mm_cmpeq_epi8(a.bytes, b.bytes)) == 0xFFFF;

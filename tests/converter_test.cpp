@@ -303,7 +303,6 @@ TEST(ConverterMemory, InputThatCannotBeHeldIsReportedAsOutOfMemory) {
     EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", 0, 7, false), input + ": cannot read: out of memory");
     EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp"));
 }
-}
 
 TEST(ConverterOptions, ReadsTheBatchOptions) {
     ConvertOptions options;

@@ -83,9 +83,10 @@ bool CreateFolders(const std::string& folder, int* systemError) {
         return mkdir(path.c_str(), 0777);
 #endif
     };
-    // Each parent first; one that exists already, or a drive or root, fails harmlessly.
+    // Each parent first; one that exists already, or a drive or root, fails
+    // harmlessly. The colon after a drive letter ends no folder name.
     for (size_t at = 0; at < folder.size(); at += CharacterLength(folder, at)) {
-        if (at > 0 && IsSeparator(folder[at])) make(folder.substr(0, at));
+        if (at > 0 && IsSeparator(folder[at]) && folder[at] != ':') make(folder.substr(0, at));
     }
     if (make(folder) == 0) return true;
     *systemError = errno;

@@ -68,8 +68,7 @@ public:
 
 #ifdef _WIN32
     // Takes the rectangle of the device context's pixels as the new image, as
-    // LoadFile does with a file, also when memory runs out; false (document
-    // unchanged) on failure.
+    // LoadFile does with a file, also when memory runs out; false on failure.
     bool LoadFromDC(HDC hdc, int x, int y, int width, int height);
 
     // Draws the image that selector names; nothing without an image or for
@@ -82,8 +81,9 @@ private:
     // describes; load reports why it returned null in its argument.
     bool TakeNewImage(const std::function<DibHandle(ImageError*)>& load, ImageError* error);
 
-    // Makes image the new source, with a copy as result and no history;
-    // false (image freed, document unchanged, *error set) on failure.
+    // Makes image the new source, with a copy as result and no history.
+    // False (image freed, document unchanged) for a null image, or when
+    // memory runs out, with *error then OutOfMemory.
     bool TakeImage(DibHandle image, ImageError* error);
 
     // Frees both stacks and the result's packed form.

@@ -19,7 +19,6 @@ if(WIN32)
   set(notice_titles
     "MinGW-w64 runtime and winpthreads"
     "GCC runtime libraries (libstdc++, libgcc)"
-    "stb_image"
     "libjpeg-turbo"
     "libspng"
     "zlib"
@@ -30,10 +29,9 @@ if(WIN32)
   set(notice_files
     /usr/share/doc/mingw-w64-common/copyright
     /usr/share/doc/gcc-mingw-w64-base/copyright
-    /usr/share/doc/libstb-dev/copyright
     /usr/share/doc/libjpeg62-turbo/copyright
     /usr/share/doc/libspng0/copyright
-    /usr/share/doc/zlib1g/copyright
+    /usr/share/doc/libz-mingw-w64-dev/copyright
     /usr/share/common-licenses/GPL-3
     /usr/share/common-licenses/GPL-2
     /usr/share/common-licenses/LGPL-2.1

@@ -31,7 +31,7 @@ for text in README-ja.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   ! grep -qv $'\r$' "$folder/$text" || fail "$text has a line end other than CR LF"
 done
 grep -q "Copyright (C) 2026 ヴェルモラ開発チーム" "$folder/LICENSE.txt" || fail "LICENSE.txt names another holder"
-for notice in "MinGW-w64" "winpthreads" "GCC RUNTIME LIBRARY EXCEPTION" "stb_image" "libjpeg-turbo" "libspng" \
+for notice in "MinGW-w64" "winpthreads" "GCC RUNTIME LIBRARY EXCEPTION" "libjpeg-turbo" "libspng" \
               "zlib" "GNU GENERAL PUBLIC LICENSE" "GNU LESSER GENERAL PUBLIC LICENSE"; do
   grep -q "$notice" "$folder/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt lacks $notice"
 done

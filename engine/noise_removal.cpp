@@ -38,23 +38,35 @@ uint8_t* NextDark(uint8_t* from, uint8_t* end) {
     return found ? static_cast<uint8_t*>(found) : end;
 }
 
+// The marks of the rows a search can reach. The scan leaves no dark pixel
+// unsearched above its row y, so a search from row y collects pixels of rows
+// y to y + limit - 2 only and reads the marks of rows y - 1 to
+// y + limit - 1: a ring of limit + 1 rows holds them all. It stays in the
+// cache, and its memory is a few rows however tall the picture is.
+struct MarkRows {
+    uint8_t* marks;
+    int width;
+    int rows;
+    uint8_t* Row(int y) const { return marks + int64_t{y % rows} * width; }
+};
+
 // Collects into group the dark pixels connected to start, breadth first, and
 // marks them visited. Returns true, with the search cut short, as soon as
 // limit pixels are collected or a retained pixel is touched: the group stays.
 // Otherwise count is the whole group, which is smaller than limit.
-bool CollectGroup(uint8_t* marks, int width, int height, Point start, int limit, Point* group, int& count) {
-    marks[int64_t{start.y} * width + start.x] = MARK_VISITED;
+bool CollectGroup(const MarkRows& marks, int height, Point start, int limit, Point* group, int& count) {
+    marks.Row(start.y)[start.x] = MARK_VISITED;
     group[0] = start;
     count = 1;
     for (int head = 0; head < count; ++head) {
         for (const Point step : NeighbourSteps) {
             const int x = group[head].x + step.x;
             const int y = group[head].y + step.y;
-            if (static_cast<unsigned>(x) >= static_cast<unsigned>(width) ||
+            if (static_cast<unsigned>(x) >= static_cast<unsigned>(marks.width) ||
                 static_cast<unsigned>(y) >= static_cast<unsigned>(height)) {
                 continue;
             }
-            uint8_t& mark = marks[int64_t{y} * width + x];
+            uint8_t& mark = marks.Row(y)[x];
             if (mark == MARK_RETAINED) return true;
             if (mark == MARK_DARK) {
                 mark = MARK_VISITED;
@@ -79,31 +91,31 @@ void RemoveSpecks(DibHandle image, int thickness, InstructionSet set) {
     const int64_t stride = Stride24(width);
     uint8_t* pixels = info->pixels;
 
-    std::unique_ptr<uint8_t[]> marks(new (std::nothrow) uint8_t[int64_t{width} * height]);
-    if (!marks) return;
+    const int limit = thickness == 0 ? 3 : 9;
+    const int rows = limit + 1;
+    std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[int64_t{width} * rows]);
+    if (!ring) return;
+    const MarkRows marks = {ring.get(), width, rows};
     auto pixelRow = [&](int y) { return pixels + (height - 1 - y) * stride; };
-    auto markRow = [&](int y) { return marks.get() + int64_t{y} * width; };
 
     const MarkDarkRowFunction markDarkRow = MarkDarkRowFor(set);
-    const int limit = thickness == 0 ? 3 : 9;
     Point group[9];
-    // A search starting in row y reads marks at most limit - 1 rows further
-    // down, so rows are marked just that far ahead of the scan, while their
-    // pixels are still in the cache.
+    // Rows are marked limit - 1 rows ahead of the scan, as far down as its
+    // searches read, each into the ring row of row y - 2, which no search
+    // reads any more.
     const int ahead = limit - 1;
-    for (int y = 0; y < ahead && y < height; ++y) markDarkRow(pixelRow(y), markRow(y), width);
+    for (int y = 0; y < ahead && y < height; ++y) markDarkRow(pixelRow(y), marks.Row(y), width);
 
     for (int y = 0; y < height; ++y) {
-        if (y + ahead < height) markDarkRow(pixelRow(y + ahead), markRow(y + ahead), width);
-        uint8_t* row = markRow(y);
+        if (y + ahead < height) markDarkRow(pixelRow(y + ahead), marks.Row(y + ahead), width);
+        uint8_t* row = marks.Row(y);
         uint8_t* end = row + width;
         for (uint8_t* found = NextDark(row, end); found != end; found = NextDark(found + 1, end)) {
             int count = 0;
-            const bool retained =
-                CollectGroup(marks.get(), width, height, {int(found - row), y}, limit, group, count);
+            const bool retained = CollectGroup(marks, height, {int(found - row), y}, limit, group, count);
             for (int i = 0; i < count; ++i) {
                 const Point p = group[i];
-                markRow(p.y)[p.x] = retained ? MARK_RETAINED : MARK_BACKGROUND;
+                marks.Row(p.y)[p.x] = retained ? MARK_RETAINED : MARK_BACKGROUND;
                 if (!retained) {
                     uint8_t* pixel = pixelRow(p.y) + 3 * p.x;
                     pixel[0] = pixel[1] = pixel[2] = 255;

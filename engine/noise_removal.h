@@ -8,8 +8,8 @@
 // smaller than the size limit: 3 pixels when thickness is 0, 9 otherwise.
 // A pixel is dark when its blue byte is not 255. Only dark pixels change;
 // padding bytes are never written. Works in place on an image in the working
-// layout. When its W x H bytes of working memory cannot be had, the image is
-// left as it was.
+// layout. When its working memory, one byte per pixel of 10 rows at most,
+// cannot be had, the image is left as it was.
 // Uses the widest instruction set the processor has.
 void RemoveSpecks(DibHandle image, int thickness);
 

@@ -130,7 +130,7 @@ TEST(ImgLoadFile, JpegsOfEveryCommonKindLookLikeTheirSource) {
     const Picture expected = ReadImage(reference);
     ImgRelease(reference);
     for (const char* name : {"baseline.jpg", "progressive.jpg", "grey.jpg", "subsampled-420.jpg", "subsampled-422.jpg",
-                             "subsampled-444.jpg", "restart-markers.jpg", "cmyk.jpg"}) {
+                             "subsampled-440.jpg", "subsampled-444.jpg", "restart-markers.jpg", "cmyk.jpg"}) {
         DibHandle image = ImgLoadFile((Data + "/jpeg/" + name).c_str());
         ASSERT_NE(image, nullptr) << name;
         EXPECT_EQ(image->header.biBitCount, 24);

@@ -79,7 +79,7 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
         version = ItemText(box, IDC_ABOUT_VERSION);
         copyright = ItemText(box, IDC_ABOUT_COPYRIGHT);
         notice = ItemText(box, IDC_ABOUT_NOTICE);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     }});
     EXPECT_EQ(answered, 1);
     EXPECT_EQ(caption, L"バージョン情報");
@@ -98,7 +98,7 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     caption.clear();
     EXPECT_EQ(AnswerModals([&] { PressAlt('?'); }, {[&](HWND box) {
         caption = WindowText(box);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     }}), 1);
     EXPECT_EQ(caption, L"バージョン情報") << "Alt+? opens it too";
 }

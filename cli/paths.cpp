@@ -19,22 +19,12 @@ bool IsSeparator(char c) {
 #endif
 }
 
-size_t CharacterLength(const std::string& path, size_t at) {
-#ifdef _WIN32
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[at])) && at + 1 < path.size()) return 2;
-#else
-    (void)path;
-    (void)at;
-#endif
-    return 1;
-}
-
 }  // namespace
 
 std::string DefaultOutputPath(const std::string& input) {
     size_t nameStart = 0;
     size_t extensionStart = std::string::npos;
-    for (size_t at = 0; at < input.size(); at += CharacterLength(input, at)) {
+    for (size_t at = 0; at < input.size(); ++at) {
         if (IsSeparator(input[at])) {
             nameStart = at + 1;
             extensionStart = std::string::npos;
@@ -52,10 +42,10 @@ std::string OutputInFolder(const std::string& input, const std::string& folder) 
     const std::string beside = DefaultOutputPath(input);
     size_t nameStart = 0;
     bool endsInSeparator = false;
-    for (size_t at = 0; at < beside.size(); at += CharacterLength(beside, at)) {
+    for (size_t at = 0; at < beside.size(); ++at) {
         if (IsSeparator(beside[at])) nameStart = at + 1;
     }
-    for (size_t at = 0; at < folder.size(); at += CharacterLength(folder, at)) endsInSeparator = IsSeparator(folder[at]);
+    for (size_t at = 0; at < folder.size(); ++at) endsInSeparator = IsSeparator(folder[at]);
 #ifdef _WIN32
     const char* separator = "\\";
 #else
@@ -85,7 +75,7 @@ bool CreateFolders(const std::string& folder, int* systemError) {
     };
     // Each parent first; one that exists already, or a drive or root, fails
     // harmlessly. The colon after a drive letter ends no folder name.
-    for (size_t at = 0; at < folder.size(); at += CharacterLength(folder, at)) {
+    for (size_t at = 0; at < folder.size(); ++at) {
         if (at > 0 && IsSeparator(folder[at]) && folder[at] != ':') make(folder.substr(0, at));
     }
     if (make(folder) == 0) return true;

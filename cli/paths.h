@@ -1,7 +1,7 @@
-// Path handling for the converter. Paths are narrow strings in the platform's
-// encoding; on Windows that is the ANSI code page, where a backslash byte can
-// be the second half of a double-byte character, so separators are found
-// character by character.
+// Path handling for the converter. Paths are narrow strings in UTF-8 (on
+// Windows the manifest makes it the process code page), where a separator or
+// dot byte is never part of another character, so they are found byte by
+// byte.
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
 // Whole-file reading and all-or-nothing writing, shared by the image module
-// and the command-line converter. Paths are in the platform's narrow encoding
-// (the ANSI code page on Windows).
+// and the command-line converter. Paths are narrow UTF-8 strings (on Windows
+// the manifest makes UTF-8 the process code page).
 #pragma once
 
 #include <cstdint>

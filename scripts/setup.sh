@@ -36,7 +36,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Wine needs the Japanese locale so that the ANSI code page is 932.
+# The programs run under Wine with the Japanese locale, as on a Japanese
+# Windows (the manifest makes their own code page UTF-8 either way).
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   if [ -f /etc/locale.gen ] && ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
     echo 'ja_JP.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null

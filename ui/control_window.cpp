@@ -4,6 +4,7 @@
 #include "file_commands.h"
 #include "help_dialogs.h"
 #include "image_window.h"
+#include "modal.h"
 #include "resource.h"
 #include "window_placement.h"
 
@@ -89,7 +90,7 @@ void OnExecute(HWND hwnd) {
     const int contrast = Selection(hwnd, IDC_CONTRAST);
     const int thickness = Selection(hwnd, IDC_THICKNESS);
     if (!Document.Extract(thickness, contrast)) {
-        MessageBoxW(hwnd, L"メモリが不足しています．", WindowTitle.c_str(), MB_OK);
+        ShowMessage(hwnd, L"メモリが不足しています．");
         return;
     }
     if (Selection(hwnd, IDC_NOISE) == 1) Document.RemoveNoise(thickness);

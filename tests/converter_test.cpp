@@ -392,3 +392,20 @@ TEST_F(ConverterRun, ExpandsWildcardsAsAUnixShellWould) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/alpha-velmora.bmp"));
 }
 #endif
+
+TEST_F(ConverterRun, FileNamesInAnyScriptConvert) {
+    // Japanese, accented Latin and an emoji: no legacy code page holds them all.
+    const auto Utf8Path = [](const std::string& utf8) {
+        return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    };
+    const std::string named = folder + "/写真 é 🙂";
+    ASSERT_TRUE(std::filesystem::create_directory(Utf8Path(named)));
+    std::filesystem::copy_file(Utf8Path(folder + "/photo.jpg"), Utf8Path(named + "/写真 café 🙂.jpg"));
+
+    const ConverterResult run = RunConverter(folder, {"--output-dir", named + "/出力 ñ", named + "/写真 café 🙂.jpg"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("出力 ñ"), std::string::npos) << "names are printed in UTF-8: " << run.out;
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/photo.jpg", 0, 7, false),
+                              LoadPicture(named + "/出力 ñ/写真 café 🙂-velmora.bmp")),
+              "");
+}

@@ -138,6 +138,22 @@ TEST(ImgLoadMemory, JpegAndPngFilesComeOutUprightInBothByteOrders) {
     }
 }
 
+TEST(ImgLoadMemory, QuarterTurnWithoutMemoryIsRefusedAndLeavesNothingBehind) {
+    const std::vector<uint8_t> plain = ReadBytes(Data + "/jpeg/baseline.jpg");
+    const int64_t before = ImgPixelBytesInUse();
+    // Room for the decoded picture, not for a second one turned a quarter.
+    const MemoryBudget budget(before + int64_t{Stride24(61)} * 43 * 3 / 2);
+    const std::vector<uint8_t> halfTurn = WithJpegExif(plain, TiffBlock(3, false));
+    DibHandle turned = ImgLoadMemory(halfTurn.data(), halfTurn.size());
+    EXPECT_NE(turned, nullptr) << "a half turn needs no second picture";
+    ImgRelease(turned);
+    const std::vector<uint8_t> quarterTurn = WithJpegExif(plain, TiffBlock(6, false));
+    ImageError error = ImageError::None;
+    EXPECT_EQ(ImgLoadMemory(quarterTurn.data(), quarterTurn.size(), &error), nullptr);
+    EXPECT_EQ(error, ImageError::OutOfMemory);
+    EXPECT_EQ(ImgPixelBytesInUse(), before);
+}
+
 TEST(ImgLoadMemory, DamagedExifBlocksLoadAsStored) {
     const std::vector<uint8_t> jpeg = ReadBytes(Data + "/jpeg/baseline.jpg");
     const std::vector<uint8_t> png = ReadBytes(Data + "/jpeg/reference.png");

@@ -81,3 +81,11 @@ DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError*
     }
     return image.release();
 }
+
+void DibReplacePixels(DibHandle image, DibHandle replacement) {
+    image->header = replacement->header;
+    image->pixels = std::move(replacement->pixels);
+    image->info.pixelDataSize = replacement->info.pixelDataSize;
+    image->info.pixels = image->pixels.get();
+    ImgRelease(replacement);
+}

@@ -38,6 +38,10 @@ bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel);
 // here.
 DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError* error);
 
+// Gives image the size, depth and pixels of replacement, which is released:
+// the handle stays its owner's while its picture changes.
+void DibReplacePixels(DibHandle image, DibHandle replacement);
+
 // First byte of picture row y, counted from the top.
 inline uint8_t* DibRow(DibHandle image, int32_t y) {
     const BitmapInfoHeader& header = image->header;

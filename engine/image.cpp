@@ -84,11 +84,7 @@ bool ImgMake24(DibHandle image) {
             to[2] = static_cast<uint8_t>((from[2] * alpha + paper) / 255);
         }
     }
-    image->header = converted->header;
-    image->pixels = std::move(converted->pixels);
-    image->info.pixelDataSize = converted->info.pixelDataSize;
-    image->info.pixels = image->pixels.get();
-    ImgRelease(converted);
+    DibReplacePixels(image, converted);
     return true;
 }
 

@@ -75,11 +75,6 @@ DibHandle OrientImage(DibHandle image, int orientation, ImageError* error) {
         return nullptr;
     }
     TurnQuarter(image, upright, orientation, bytesPerPixel);
-    // The handle stays the caller's; only its pixels and size change.
-    image->header = upright->header;
-    image->pixels = std::move(upright->pixels);
-    image->info.pixelDataSize = upright->info.pixelDataSize;
-    image->info.pixels = image->pixels.get();
-    ImgRelease(upright);
+    DibReplacePixels(image, upright);
     return image;
 }

@@ -65,27 +65,32 @@ DibHandle ImgDuplicate(DibHandle image) {
     return copy;
 }
 
-bool ImgMake24(DibHandle image) {
-    if (!image || image->header.biBitCount == 24) return true;
+// Each 24-bit row is no longer than its 32-bit row and starts no later, and
+// each pixel is read whole before it is written, so converting from the
+// first byte on never overwrites a byte still to be read.
+void ImgMake24(DibHandle image) {
+    if (!image || image->header.biBitCount == 24) return;
     const int32_t width = image->header.biWidth;
     const int32_t height = image->header.biHeight;
-    ImageError error = ImageError::None;
-    DibHandle converted = DibCreate(width, height, 24, &error);
-    if (!converted) return false;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* from = DibRow(image, y);
-        uint8_t* to = DibRow(converted, y);
+    const int64_t stride32 = DibStride(width, 32);
+    const int64_t stride24 = DibStride(width, 24);
+    uint8_t* pixels = image->pixels.get();
+    for (int64_t row = 0; row < height; ++row) {
+        const uint8_t* from = pixels + row * stride32;
+        uint8_t* to = pixels + row * stride24;
         for (int32_t x = 0; x < width; ++x, from += 4, to += 3) {
+            const unsigned blue = from[0], green = from[1], red = from[2], alpha = from[3];
             // Over white paper: c * a + 255 * (255 - a), divided by 255 with rounding.
-            const unsigned alpha = from[3];
             const unsigned paper = 255 * (255 - alpha) + 127;
-            to[0] = static_cast<uint8_t>((from[0] * alpha + paper) / 255);
-            to[1] = static_cast<uint8_t>((from[1] * alpha + paper) / 255);
-            to[2] = static_cast<uint8_t>((from[2] * alpha + paper) / 255);
+            to[0] = static_cast<uint8_t>((blue * alpha + paper) / 255);
+            to[1] = static_cast<uint8_t>((green * alpha + paper) / 255);
+            to[2] = static_cast<uint8_t>((red * alpha + paper) / 255);
         }
+        for (int64_t i = 3 * int64_t{width}; i < stride24; ++i) pixels[row * stride24 + i] = 0;
     }
-    DibReplacePixels(image, converted);
-    return true;
+    image->header.biBitCount = 24;
+    image->header.biSizeImage = static_cast<uint32_t>(stride24 * height);
+    image->info.pixelDataSize = static_cast<int32_t>(stride24 * height);
 }
 
 namespace {

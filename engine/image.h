@@ -82,10 +82,10 @@ void ImgRelease(DibHandle image);
 // runs out.
 DibHandle ImgDuplicate(DibHandle image);
 
-// Converts the image in place to the working layout; transparent pixels are
-// composited over white. False (image unchanged) only when memory runs out.
-// Null is ignored and reported as success.
-bool ImgMake24(DibHandle image);
+// Converts the image to the working layout within its own pixel buffer, so it
+// needs no memory and cannot fail; transparent pixels are composited over
+// white. Null is ignored.
+void ImgMake24(DibHandle image);
 
 // Writes the image as an uncompressed BMP file. The bytes go to a temporary
 // file beside the target, which replaces the target only once complete, so a

@@ -42,7 +42,8 @@ bool ImageDocument::TakeNewImage(const std::function<DibHandle(ImageError*)>& lo
 
 bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
     if (!image) return false;
-    DibHandle copy = ImgMake24(image) ? ImgDuplicate(image) : nullptr;
+    ImgMake24(image);
+    DibHandle copy = ImgDuplicate(image);
     if (!copy) {
         ImgRelease(image);
         *error = ImageError::OutOfMemory;

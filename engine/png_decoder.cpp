@@ -64,30 +64,6 @@ bool AllOpaque(DibHandle image) {
     return true;
 }
 
-// Turns a fully opaque 32-bit bitmap into a 24-bit one in its own buffer.
-// Each 24-bit row is no longer than its 32-bit row and starts no later, so
-// packing from the first byte on never overwrites bytes still to be read.
-void PackTo24(DibHandle image) {
-    const int32_t width = image->header.biWidth;
-    const int32_t height = image->header.biHeight;
-    const int64_t stride32 = DibStride(width, 32);
-    const int64_t stride24 = DibStride(width, 24);
-    uint8_t* pixels = image->pixels.get();
-    for (int64_t y = 0; y < height; ++y) {
-        const uint8_t* from = pixels + y * stride32;
-        uint8_t* to = pixels + y * stride24;
-        for (int32_t x = 0; x < width; ++x, from += 4, to += 3) {
-            to[0] = from[0];
-            to[1] = from[1];
-            to[2] = from[2];
-        }
-        for (int64_t i = 3 * int64_t{width}; i < stride24; ++i) pixels[y * stride24 + i] = 0;
-    }
-    image->header.biBitCount = 24;
-    image->header.biSizeImage = static_cast<uint32_t>(stride24 * height);
-    image->info.pixelDataSize = static_cast<int32_t>(stride24 * height);
-}
-
 ImageError HeaderError(int code) {
     return code == SPNG_EUSER_WIDTH || code == SPNG_EUSER_HEIGHT ? ImageError::TooLarge : ImageError::Corrupt;
 }
@@ -164,6 +140,7 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
         *error = ImageError::Corrupt;
         return nullptr;
     }
-    if (bytesPerPixel == 4 && AllOpaque(image)) PackTo24(image);
+    // An opaque picture needs no alpha: it becomes 24-bit at once, in place.
+    if (bytesPerPixel == 4 && AllOpaque(image)) ImgMake24(image);
     return image;
 }

@@ -32,7 +32,8 @@ bool BlackAndWhiteWithZeroPadding(DibHandle image) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DibHandle source = ImgLoadMemory(data, size);
     if (!source) return 0;
-    DibHandle result = ImgMake24(source) ? ImgDuplicate(source) : nullptr;
+    ImgMake24(source);
+    DibHandle result = ImgDuplicate(source);
     if (result) {
         const uint8_t options = data[size - 1];
         const int thickness = options & 1;

@@ -102,7 +102,7 @@ TEST(ImgLoadFile, TransparencyIsKeptUntilMake24CompositesOverWhite) {
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(image->header.biBitCount, 32);
     std::vector<uint8_t> before(image->info.pixels, image->info.pixels + image->info.pixelDataSize);
-    ASSERT_TRUE(ImgMake24(image));
+    ImgMake24(image);
     const DibInfo* info = ImgQueryInfo(image);
     EXPECT_EQ(info->header->biBitCount, 24);
     EXPECT_EQ(info->pixelDataSize, Stride24(info->header->biWidth) * info->header->biHeight);
@@ -126,7 +126,7 @@ TEST(ImgLoadFile, TransparencyIsKeptUntilMake24CompositesOverWhite) {
 TEST(ImgLoadFile, JpegsOfEveryCommonKindLookLikeTheirSource) {
     DibHandle reference = ImgLoadFile((Data + "/jpeg/reference.png").c_str());
     ASSERT_NE(reference, nullptr);
-    ASSERT_TRUE(ImgMake24(reference));
+    ImgMake24(reference);
     const Picture expected = ReadImage(reference);
     ImgRelease(reference);
     for (const char* name : {"baseline.jpg", "progressive.jpg", "grey.jpg", "subsampled-420.jpg", "subsampled-422.jpg",

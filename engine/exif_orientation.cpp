@@ -1,5 +1,7 @@
 #include "exif_orientation.h"
 
+#include "container_checks.h"
+
 #include <cstring>
 
 namespace {
@@ -19,8 +21,6 @@ struct ByteOrder {
 };
 
 constexpr ByteOrder BigEndian{true};
-
-constexpr uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 // Walks the marker segments from after the start-of-image marker up to the
 // first scan, whose compressed data follows.
@@ -48,7 +48,7 @@ int JpegOrientation(const uint8_t* file, size_t size) {
 // Walks the chunks (length, type, data, checksum) up to IEND. The checksums
 // are the decoder's business: a file with a wrong one is refused anyway.
 int PngOrientation(const uint8_t* file, size_t size) {
-    size_t at = sizeof(PngSignature);
+    size_t at = 8;  // after the signature
     while (at + 12 <= size) {
         const size_t length = BigEndian.Read32(file + at);
         const uint8_t* type = file + at + 4;
@@ -64,10 +64,8 @@ int PngOrientation(const uint8_t* file, size_t size) {
 
 int ExifOrientation(const uint8_t* file, size_t size) {
     if (!file) return Upright;
-    if (size >= 2 && file[0] == 0xFF && file[1] == 0xD8) return JpegOrientation(file, size);
-    if (size >= sizeof(PngSignature) && std::memcmp(file, PngSignature, sizeof(PngSignature)) == 0) {
-        return PngOrientation(file, size);
-    }
+    if (LooksLikeJpeg(file, size)) return JpegOrientation(file, size);
+    if (LooksLikePng(file, size)) return PngOrientation(file, size);
     return Upright;
 }
 

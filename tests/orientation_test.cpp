@@ -91,7 +91,8 @@ DibHandle Load(const std::vector<uint8_t>& file) {
 }  // namespace
 
 TEST(OrientImage, EachOrientationMovesEveryPixelOfBothDepthsAsDefined) {
-    const int sizes[][2] = {{1, 1}, {1, 3}, {3, 1}, {2, 2}, {5, 3}, {4, 7}};
+    // The last size spans several tiles of the quarter turns, partly filled ones too.
+    const int sizes[][2] = {{1, 1}, {1, 3}, {3, 1}, {2, 2}, {5, 3}, {4, 7}, {131, 70}};
     for (int bits : {24, 32}) {
         for (const auto& size : sizes) {
             DibHandle stored = PatternImage(size[0], size[1], bits);

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
         std::fputs(UsageText, stdout);
         return 0;
     case ParseOutcome::Version:
-        std::puts("velmora-cli version 2.10");
+        std::puts("velmora-cli version " VELMORA_VERSION);
         return 0;
     case ParseOutcome::UsageError:
         std::fprintf(stderr, "velmora-cli: %s\n%s", message.c_str(), UsageText);

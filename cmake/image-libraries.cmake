@@ -1,8 +1,9 @@
 # libjpeg-turbo and libspng, built from Debian's source packages with this
 # build's compiler and flags (sanitizers and fuzzing coverage included), the
-# same sources for every preset. scripts/fetch-sources.sh fetches them once
-# into build/sources, shared by the presets; each preset builds its own copy.
-# Defines the targets jpeg_library and png_library.
+# same sources for every preset. scripts/fetch-sources.sh fetches the versions
+# it pins once into build/sources, shared by the presets; each preset builds
+# its own copy. Defines the targets jpeg_library and png_library, and the
+# Debian versions built in VELMORA_JPEG_VERSION and VELMORA_SPNG_VERSION.
 include(ExternalProject)
 
 set(VELMORA_SOURCES_DIR ${PROJECT_SOURCE_DIR}/build/sources CACHE PATH "Where the library sources are fetched")
@@ -12,6 +13,10 @@ execute_process(
 if(NOT fetch_result EQUAL 0)
   message(FATAL_ERROR "Could not fetch the library sources into ${VELMORA_SOURCES_DIR}")
 endif()
+# A change of the pins fetches again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scripts/fetch-sources.sh)
+file(STRINGS ${VELMORA_SOURCES_DIR}/libjpeg-turbo/.fetched VELMORA_JPEG_VERSION)
+file(STRINGS ${VELMORA_SOURCES_DIR}/libspng/.fetched VELMORA_SPNG_VERSION)
 
 set(library_c_flags "")
 if(VELMORA_SANITIZE)
@@ -29,9 +34,17 @@ if(CMAKE_TOOLCHAIN_FILE)
   list(APPEND library_cmake_args -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE})
 endif()
 
+# Each version is built in a folder of its own: the files of a newly fetched
+# one keep their release dates, which may be older than the objects built
+# from the one before. The folder is named as Debian names the files, with
+# no epoch.
+string(REGEX REPLACE "^[0-9]+:" "" jpeg_release ${VELMORA_JPEG_VERSION})
+string(REGEX REPLACE "^[0-9]+:" "" spng_release ${VELMORA_SPNG_VERSION})
+
 # Only the static library is built; it is used from the build tree.
-set(jpeg_build ${CMAKE_BINARY_DIR}/libjpeg-turbo)
+set(jpeg_build ${CMAKE_BINARY_DIR}/libjpeg-turbo-${jpeg_release})
 ExternalProject_Add(libjpeg-turbo
+  PREFIX ${jpeg_build}/external
   SOURCE_DIR ${VELMORA_SOURCES_DIR}/libjpeg-turbo
   BINARY_DIR ${jpeg_build}
   CMAKE_ARGS ${library_cmake_args}
@@ -50,8 +63,9 @@ add_dependencies(jpeg_library libjpeg-turbo)
 # (libz-mingw-w64-dev), the same release; linked statically into Windows programs.
 set(ZLIB_USE_STATIC_LIBS ${WIN32})
 find_package(ZLIB REQUIRED)
-set(spng_build ${CMAKE_BINARY_DIR}/libspng)
+set(spng_build ${CMAKE_BINARY_DIR}/libspng-${spng_release})
 ExternalProject_Add(libspng
+  PREFIX ${spng_build}/external
   SOURCE_DIR ${VELMORA_SOURCES_DIR}/libspng
   BINARY_DIR ${spng_build}
   CMAKE_ARGS ${library_cmake_args}

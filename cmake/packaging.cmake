@@ -14,46 +14,78 @@ if(WIN32)
   set(texts ${CMAKE_BINARY_DIR}/package-texts)
   set(text_script ${PROJECT_SOURCE_DIR}/cmake/windows_text.cmake)
 
-  # The libraries compiled into the programs, with the Debian copyright file
-  # of each. libspng's comes with Debian's libspng0 package.
-  set(notice_titles
-    "MinGW-w64 runtime and winpthreads"
-    "GCC runtime libraries (libstdc++, libgcc)"
-    "libjpeg-turbo"
-    "libspng"
-    "zlib"
-    "GNU General Public License, version 3"
-    "GNU General Public License, version 2"
-    "GNU Lesser General Public License, version 2.1"
-    "GNU Library General Public License, version 2")
-  set(notice_files
-    /usr/share/doc/mingw-w64-common/copyright
-    /usr/share/doc/gcc-mingw-w64-base/copyright
-    /usr/share/doc/libjpeg62-turbo/copyright
-    /usr/share/doc/libspng0/copyright
-    /usr/share/doc/libz-mingw-w64-dev/copyright
-    /usr/share/common-licenses/GPL-3
-    /usr/share/common-licenses/GPL-2
-    /usr/share/common-licenses/LGPL-2.1
-    /usr/share/common-licenses/LGPL-2)
-  foreach(file ${notice_files})
+  # The libraries compiled into the programs and their licences, each text
+  # under a title that names the version it belongs to. The image libraries'
+  # come from the very sources built; the others from the Debian packages
+  # installed, whose versions dpkg gives.
+  function(installed_version package variable)
+    execute_process(COMMAND dpkg-query -W -f=\${Version} ${package}
+      OUTPUT_VARIABLE version RESULT_VARIABLE result ERROR_QUIET)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "${package} is not installed: scripts/setup.sh installs it")
+    endif()
+    set(${variable} ${version} PARENT_SCOPE)
+  endfunction()
+  installed_version(mingw-w64-common mingw_version)
+  installed_version(gcc-mingw-w64-base gcc_version)
+  installed_version(libz-mingw-w64-dev zlib_version)
+  # Upstream's version, without Debian's epoch, revision or repacking.
+  function(upstream_version debian_version variable)
+    string(REGEX REPLACE "^([0-9]+:)?([0-9.]+).*" "\\2" version ${debian_version})
+    set(${variable} ${version} PARENT_SCOPE)
+  endfunction()
+  upstream_version(${VELMORA_JPEG_VERSION} jpeg_upstream)
+  upstream_version(${VELMORA_SPNG_VERSION} spng_upstream)
+  upstream_version(${zlib_version} zlib_upstream)
+
+  set(notice_titles "")
+  set(notice_origins "")
+  set(notice_files "")
+  macro(notice title origin file)
     if(NOT EXISTS ${file})
       message(FATAL_ERROR "${file} is missing: scripts/setup.sh installs the package that holds it")
     endif()
-  endforeach()
+    list(APPEND notice_titles "${title}")
+    list(APPEND notice_origins "${origin}")
+    list(APPEND notice_files ${file})
+  endmacro()
+  set(jpeg_source "Debian's source package libjpeg-turbo ${VELMORA_JPEG_VERSION}, from which it was built")
+  set(spng_source "Debian's source package libspng ${VELMORA_SPNG_VERSION}, from which it was built")
+  set(jpeg_tree ${VELMORA_SOURCES_DIR}/libjpeg-turbo)
+  set(spng_tree ${VELMORA_SOURCES_DIR}/libspng)
+  notice("MinGW-w64 runtime and winpthreads"
+    "copyright of Debian's package mingw-w64-common ${mingw_version}" /usr/share/doc/mingw-w64-common/copyright)
+  notice("GCC runtime libraries (libstdc++, libgcc)"
+    "copyright of Debian's package gcc-mingw-w64-base ${gcc_version}" /usr/share/doc/gcc-mingw-w64-base/copyright)
+  notice("libjpeg-turbo ${jpeg_upstream}" "debian/copyright of ${jpeg_source}" ${jpeg_tree}/debian/copyright)
+  notice("libjpeg-turbo ${jpeg_upstream}" "LICENSE.md of ${jpeg_source}" ${jpeg_tree}/LICENSE.md)
+  notice("libjpeg-turbo ${jpeg_upstream}: the IJG licence" "README.ijg of ${jpeg_source}" ${jpeg_tree}/README.ijg)
+  notice("libspng ${spng_upstream}" "debian/copyright of ${spng_source}" ${spng_tree}/debian/copyright)
+  notice("libspng ${spng_upstream}" "LICENSE of ${spng_source}" ${spng_tree}/LICENSE)
+  notice("zlib ${zlib_upstream}"
+    "copyright of Debian's package libz-mingw-w64-dev ${zlib_version}" /usr/share/doc/libz-mingw-w64-dev/copyright)
+  set(licences /usr/share/common-licenses)
+  notice("GNU General Public License, version 3" "as Debian ships it in ${licences}/GPL-3" ${licences}/GPL-3)
+  notice("GNU General Public License, version 2" "as Debian ships it in ${licences}/GPL-2" ${licences}/GPL-2)
+  notice("GNU Lesser General Public License, version 2.1" "as Debian ships it in ${licences}/LGPL-2.1"
+    ${licences}/LGPL-2.1)
+  notice("GNU Library General Public License, version 2" "as Debian ships it in ${licences}/LGPL-2" ${licences}/LGPL-2)
 
+  # The read-me and the notices' opening name the versions.
+  configure_file(${PROJECT_SOURCE_DIR}/docs/README-ja.txt ${texts}/README-ja.configured.txt @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/third-party-notices.txt ${texts}/notices-preamble.txt @ONLY)
   add_custom_command(OUTPUT ${texts}/README-ja.txt
-    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${texts}/README-ja.txt -DINPUTS=${PROJECT_SOURCE_DIR}/docs/README-ja.txt
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${texts}/README-ja.txt -DINPUTS=${texts}/README-ja.configured.txt
             -P ${text_script}
-    DEPENDS ${PROJECT_SOURCE_DIR}/docs/README-ja.txt ${text_script})
+    DEPENDS ${texts}/README-ja.configured.txt ${text_script})
   add_custom_command(OUTPUT ${texts}/LICENSE.txt
     COMMAND ${CMAKE_COMMAND} -DOUTPUT=${texts}/LICENSE.txt -DINPUTS=${PROJECT_SOURCE_DIR}/LICENSE -P ${text_script}
     DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE ${text_script})
   add_custom_command(OUTPUT ${texts}/THIRD-PARTY-NOTICES.txt
-    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${texts}/THIRD-PARTY-NOTICES.txt
-            -DPREAMBLE=${PROJECT_SOURCE_DIR}/docs/third-party-notices.txt
-            "-DINPUTS=${notice_files}" "-DHEADINGS=${notice_titles}" -P ${text_script}
-    DEPENDS ${notice_files} ${PROJECT_SOURCE_DIR}/docs/third-party-notices.txt ${text_script}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${texts}/THIRD-PARTY-NOTICES.txt -DPREAMBLE=${texts}/notices-preamble.txt
+            "-DINPUTS=${notice_files}" "-DHEADINGS=${notice_titles}" "-DORIGINS=${notice_origins}"
+            -P ${text_script}
+    DEPENDS ${notice_files} ${texts}/notices-preamble.txt ${text_script}
     VERBATIM)
   add_custom_target(package_texts ALL
     DEPENDS ${texts}/README-ja.txt ${texts}/LICENSE.txt ${texts}/THIRD-PARTY-NOTICES.txt)
@@ -72,7 +104,7 @@ if(WIN32)
 else()
   include(GNUInstallDirs)
   install(TARGETS velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/docs/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/cli/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
   set(VELMORA_WINDOWS_BUILD "" CACHE PATH
     "Build folder of the windows preset, whose window program is installed with a Wine launcher")

@@ -1,10 +1,12 @@
 # Writes a text for Windows users: UTF-8 with a byte-order mark and CR LF line
 # ends, so that Notepad shows it rightly whatever the system's code page.
 #
-#   cmake -DOUTPUT=FILE -DINPUTS=A;B;... [-DHEADINGS=TITLE;TITLE;...] [-DPREAMBLE=FILE] -P windows_text.cmake
+#   cmake -DOUTPUT=FILE -DINPUTS=A;B;... [-DHEADINGS=TITLE;... -DORIGINS=TEXT;...] [-DPREAMBLE=FILE]
+#         -P windows_text.cmake
 #
 # The inputs are joined in order; with HEADINGS each input is preceded by its
-# title set off by rules. PREAMBLE, if given, comes first without a heading.
+# title and a line on where it comes from (ORIGINS), set off by rules.
+# PREAMBLE, if given, comes first without a heading.
 if(NOT OUTPUT OR NOT INPUTS)
   message(FATAL_ERROR "windows_text: OUTPUT and INPUTS are required")
 endif()
@@ -19,7 +21,8 @@ foreach(input IN LISTS INPUTS)
   file(READ "${input}" part)
   if(HEADINGS)
     list(GET HEADINGS ${index} heading)
-    string(APPEND text "\n${rule}\n${heading}\n(as Debian ships it in ${input})\n${rule}\n\n")
+    list(GET ORIGINS ${index} origin)
+    string(APPEND text "\n${rule}\n${heading}\n(${origin})\n${rule}\n\n")
   endif()
   string(APPEND text "${part}")
   math(EXPR index "${index} + 1")

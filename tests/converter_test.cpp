@@ -267,7 +267,7 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
     run = RunConverter(folder, {"--version"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_NE(run.out.find("version 2.10"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("velmora-cli version " VELMORA_VERSION), std::string::npos) << run.out;
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;

@@ -89,7 +89,7 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     EXPECT_TRUE(IsWindowEnabled(ControlWindow));
     EXPECT_TRUE(IsWindowEnabled(ImageWindow));
     EXPECT_EQ(title, L"ヴェルモラ抽出器");
-    EXPECT_EQ(version, L"version 2.10");
+    EXPECT_EQ(version, L"version " VELMORA_VERSION);
     EXPECT_EQ(copyright, L"Copyright (C) 2026 ヴェルモラ開発チーム");
     EXPECT_EQ(notice.rfind(L"フリーソフト\r\n", 0), 0u) << "the notice starts with the free-software line";
     EXPECT_NE(notice.find(L"更新日\t"), std::wstring::npos);

@@ -2,11 +2,13 @@
 # Installs the Linux build into a temporary prefix and checks what a user
 # gets: the converter, which runs, and its manual page, which names every
 # option of --help. Given the Windows build folder it was configured with,
-# also the window program's launcher, desktop entry and icons.
-# install_test.sh BUILD_FOLDER [WINDOWS_BUILD_FOLDER]
+# also the window program's launcher, desktop entry and icons. VERSION is
+# the one of project(), which the converter and its page must name.
+# install_test.sh BUILD_FOLDER VERSION [WINDOWS_BUILD_FOLDER]
 set -euo pipefail
 build=$1
-windows_build=${2:-}
+version=$2
+windows_build=${3:-}
 source=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -19,7 +21,7 @@ fail() {
 cmake --install "$build" --prefix "$prefix" >/dev/null
 cli=$prefix/bin/velmora-cli
 [ -x "$cli" ] || { echo "install_test: no bin/velmora-cli" >&2; exit 1; }
-[ "$("$cli" --version)" = "velmora-cli version 2.10" ] || fail "the installed converter gives another version"
+[ "$("$cli" --version)" = "velmora-cli version $version" ] || fail "the installed converter gives another version"
 cp "$source/tests/data/jpeg/baseline.jpg" "$prefix/photo.jpg"
 "$cli" --quiet --output-dir "$prefix/drawings" "$prefix/photo.jpg" || fail "the installed converter failed"
 [ -s "$prefix/drawings/photo-velmora.bmp" ] || fail "the installed converter wrote no drawing"
@@ -30,6 +32,7 @@ page=$prefix/share/man/man1/velmora-cli.1
 manual=$(MANWIDTH=1000 LC_ALL=C.UTF-8 man -l "$page" 2>&1) || fail "man -l cannot read the page: $manual"
 grep -q "^EXIT STATUS" <<<"$manual" || fail "the manual page has no exit status"
 grep -q "^EXAMPLES" <<<"$manual" || fail "the manual page has no examples"
+grep -q "^velmora-cli $version .*VELMORA-CLI(1)\$" <<<"$manual" || fail "the manual page names another version"
 for option in $("$cli" --help | grep -o -- '^  -[-a-z]*'); do
   grep -qF -- "$option" <<<"$manual" || fail "the manual page does not mention $option"
 done

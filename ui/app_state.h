@@ -17,7 +17,7 @@ extern HINSTANCE InstanceHandle;
 extern HWND ControlWindow;
 extern HWND ImageWindow;
 
-// "ヴェルモラ抽出器  version 2.10": the control window's title and the caption
+// "ヴェルモラ抽出器  version N.N": the control window's title and the caption
 // of the program's message boxes.
 extern std::wstring WindowTitle;
 

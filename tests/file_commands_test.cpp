@@ -1,6 +1,7 @@
 // Opening, dropping, saving, copying and pasting, driven through the control
 // window with real dialogs and message boxes answered by the test.
 #include "control_window.h"
+#include "dib.h"
 #include "exif_files.h"
 #include "file_commands.h"
 #include "image_gdi.h"
@@ -9,6 +10,7 @@
 #include "resource.h"
 #include "window_geometry.h"
 
+#include <dlgs.h>
 #include <filesystem>
 
 namespace {
@@ -50,6 +52,34 @@ std::function<void(HWND)> AnswerQuestion(MessageSeen& seen, int button) {
         seen.caption = WindowText(box);
         PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
     };
+}
+
+// Answers the save dialog: chooses the type (its index in the list), keeps
+// the name the box then shows, types name and confirms.
+std::function<void(HWND)> AnswerWithType(int type, std::wstring& shown, const std::string& name) {
+    return [type, &shown, name](HWND dialog) {
+        SendDlgItemMessageW(dialog, cmb1, CB_SETCURSEL, WPARAM(type - 1), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), LPARAM(GetDlgItem(dialog, cmb1)));
+        shown = ItemText(dialog, FileNameBox);
+        AnswerFileDialog(shown, name)(dialog);
+    };
+}
+
+// What a transparent PNG shows: its lines over white, and its alpha as grey.
+struct Transparent {
+    Picture overWhite, alpha;
+};
+Transparent ReadTransparent(DibHandle image) {
+    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
+    Transparent seen{{header.biWidth, header.biHeight, {}}, {header.biWidth, header.biHeight, {}}};
+    for (int y = 0; y < header.biHeight; ++y) {
+        const uint8_t* row = DibRow(image, y);
+        for (int x = 0; x < header.biWidth; ++x, row += 4) {
+            seen.overWhite.pixels.push_back(row[3] == 255 ? Bgr{row[0], row[1], row[2]} : Bgr{255, 255, 255});
+            seen.alpha.pixels.push_back({row[3], row[3], row[3]});
+        }
+    }
+    return seen;
 }
 
 class FileCommandsTest : public ProgramTest {
@@ -236,9 +266,9 @@ TEST_F(FileCommandsTest, SaveAsksBeforeReplacingTheFileItWrites) {
     WriteBytes(folder + "/out.bmp", old);
     std::wstring proposed;
     MessageSeen question, confirmation;
-    // Typed out.png, written out.bmp: the dialog asked about neither.
+    // Typed out.jpg, written out.bmp: the dialog asked about neither.
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out.png"), AnswerQuestion(question, IDNO),
+                           {AnswerFileDialog(proposed, folder + "/out.jpg"), AnswerQuestion(question, IDNO),
                             ReadMessage(confirmation)}), 2);
     EXPECT_EQ(question.text, L"out.bmp は既に存在します。\n上書きしますか？");
     EXPECT_EQ(question.caption, WindowTitle);
@@ -247,7 +277,7 @@ TEST_F(FileCommandsTest, SaveAsksBeforeReplacingTheFileItWrites) {
     EXPECT_EQ(confirmation.text, L"");
 
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out.png"), AnswerQuestion(question, IDYES),
+                           {AnswerFileDialog(proposed, folder + "/out.jpg"), AnswerQuestion(question, IDYES),
                             ReadMessage(confirmation)}), 3);
     EXPECT_EQ(confirmation.text, L"ファイルを保存しました．");
     EXPECT_EQ(SaveCounter, 1);
@@ -308,10 +338,10 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora00.bmp"));
     EXPECT_EQ(SaveCounter, 0) << "a cancelled dialog does not count";
     MessageSeen message;
-    EXPECT_TRUE(EndsWith(Save(folder + "/out.png", &message), L"cat-velmora00.bmp"));
+    EXPECT_TRUE(EndsWith(Save(folder + "/out.gif", &message), L"cat-velmora00.bmp"));
     EXPECT_EQ(message.text, L"ファイルを保存しました．");
     EXPECT_EQ(message.caption, WindowTitle);
-    EXPECT_FALSE(std::filesystem::exists(folder + "/out.png"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.gif"));
     DibHandle saved = ImgLoadFile((folder + "/out.bmp").c_str());
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(saved)), "");
@@ -322,15 +352,58 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora01.bmp"));
 }
 
+TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
+    LoadAndExtract(Photo);
+    ShownPath = folder + "/cat.jpg";
+    const Picture result = ReadImage(*Document.ResultInfo());
+    Picture alpha = result;
+    for (Bgr& pixel : alpha.pixels) pixel = pixel.red == 255 ? Bgr{0, 0, 0} : Bgr{255, 255, 255};
+    struct Row {
+        int type;
+        std::string typed, written;
+        const char* shownEnd;
+        bool png, transparent;
+    } rows[] = {
+        {1, "a.png", "a.png", "cat-velmora00.bmp", true, false},
+        {2, "b", "b.png", "cat-velmora01.png", true, true},
+        {3, "c.bmp", "c.bmp", "cat-velmora02.png", false, false},
+        {2, "d.jpg", "d.png", "cat-velmora03.png", true, true},
+        {3, "e.PNG", "e.PNG", "cat-velmora04.png", true, false},
+        {1, "f", "f.bmp", "cat-velmora05.bmp", false, false},
+    };
+    for (const Row& row : rows) {
+        std::wstring shown;
+        MessageSeen message;
+        AnswerModals([&] { Command(IDC_SAVE); }, {AnswerWithType(row.type, shown, folder + "/" + row.typed), ReadMessage(message)});
+        EXPECT_TRUE(EndsWith(shown, Wide(row.shownEnd))) << row.typed << " " << testing::PrintToString(shown);
+        EXPECT_EQ(message.text, L"ファイルを保存しました．") << row.typed;
+        const std::vector<uint8_t> bytes = ReadBytes(folder + "/" + row.written);
+        ASSERT_GE(bytes.size(), 4u) << row.written;
+        EXPECT_EQ(bytes[0], row.png ? 0x89 : 'B') << row.written;
+        EXPECT_EQ(bytes[1], row.png ? 'P' : 'M') << row.written;
+        DibHandle saved = ImgLoadFile((folder + "/" + row.written).c_str());
+        ASSERT_NE(saved, nullptr) << row.written;
+        EXPECT_EQ(ImgQueryInfo(saved)->header->biBitCount, row.transparent ? 32 : 24) << row.written;
+        if (row.transparent) {
+            const Transparent seen = ReadTransparent(saved);
+            EXPECT_EQ(FirstDifference(alpha, seen.alpha), "") << row.written;
+            EXPECT_EQ(FirstDifference(result, seen.overWhite), "") << row.written;
+        } else {
+            EXPECT_EQ(FirstDifference(result, ReadImage(saved)), "") << row.written;
+        }
+        ImgRelease(saved);
+    }
+}
+
 TEST_F(FileCommandsTest, FailedSaveSaysSoAndKeepsWhatIsThere) {
     LoadAndExtract(Photo);
-    // A typed "locked.png" becomes locked.bmp, which is a folder: the user
+    // A typed "locked.tif" becomes locked.bmp, which is a folder: the user
     // lets it be replaced, but the write fails.
     std::filesystem::create_directory(folder + "/locked.bmp");
     WriteBytes(folder + "/locked.bmp/keep.txt", {'k', 'e', 'e', 'p'});
     std::wstring proposed;
     MessageSeen question, message;
-    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/locked.png"),
+    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/locked.tif"),
                                               AnswerQuestion(question, IDYES), ReadMessage(message)});
     EXPECT_EQ(message.text, L"ファイルを保存できませんでした．");
     EXPECT_EQ(message.caption, WindowTitle);

@@ -82,6 +82,23 @@ Transparent ReadTransparent(DibHandle image) {
     return seen;
 }
 
+// The folder of the X clipboard check (x_clipboard_test.sh), which runs the
+// XClipboard steps below; without it they are skipped.
+std::string XClipboardFolder() {
+    const char* folder = getenv("VELMORA_X_CLIPBOARD");
+    return folder ? folder : "";
+}
+
+// Handles messages until ready() or 20 s have passed; whether it got ready.
+bool WaitUntil(const std::function<bool()>& ready) {
+    for (int i = 0; i < 400 && !ready(); ++i) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(50);
+    }
+    return ready();
+}
+
 class FileCommandsTest : public ProgramTest {
 protected:
     // Loads and extracts a picture, as the user would before saving.
@@ -515,4 +532,34 @@ TEST_F(FileCommandsTest, PhotoStoredSidewaysOpensUpright) {
     EXPECT_EQ(Document.ResultHeight(), 61);
     EXPECT_EQ(ClientWidth(ImageWindow), 43);
     EXPECT_EQ(ClientHeight(ImageWindow), 61);
+}
+
+// Copies a result and waits while the script reads the X clipboard.
+TEST_F(FileCommandsTest, XClipboardCopy) {
+    const std::string x = XClipboardFolder();
+    if (x.empty()) GTEST_SKIP() << "a step of x_clipboard_test.sh";
+    LoadAndExtract(Photo);
+    ASSERT_TRUE(Document.SaveBmp((x + "/result.bmp").c_str()));
+    PressCtrl('C');
+    WriteBytes(x + "/copied", {});
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(x + "/read"); }));
+}
+
+// Pastes what an X program offers (a PNG, or a BMP as image/bmp) and
+// compares it with opening the same file.
+TEST_F(FileCommandsTest, XClipboardPaste) {
+    const std::string x = XClipboardFolder();
+    if (x.empty()) GTEST_SKIP() << "a step of x_clipboard_test.sh";
+    const std::string file = x + "/" + getenv("VELMORA_X_CLIPBOARD_FILE");
+    const UINT png = RegisterClipboardFormatW(L"PNG");
+    const bool offersPng = file.ends_with(".png");
+    // Wine takes a moment to see a new X selection.
+    ASSERT_TRUE(WaitUntil([&] {
+        return offersPng ? IsClipboardFormatAvailable(png) : IsClipboardFormatAvailable(CF_DIB) && !IsClipboardFormatAvailable(png);
+    }));
+    PressCtrl('V');
+    ASSERT_TRUE(Document.HasSource());
+    const Picture pasted = ReadImage(*Document.ResultInfo());
+    ASSERT_TRUE(Document.LoadFile(file.c_str()));
+    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), pasted), "");
 }

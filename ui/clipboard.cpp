@@ -24,17 +24,43 @@ void Write32(uint8_t* bytes, uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[i] = uint8_t(value >> (8 * i));
 }
 
-// Whether a packed bitmap has 32 bits per pixel and, unless any such one
-// will do, an alpha mask: in the header from 56 bytes on, or as the fourth
-// mask after a 40-byte one.
-bool HasUsableAlpha(const uint8_t* dib, size_t size, bool any32Bits) {
-    if (size < InfoHeaderSize || Read16(dib + 14) != 32) return false;
-    if (any32Bits) return true;
-    const uint32_t headerSize = Read32(dib);
+// Packed bitmaps of 32 bits per pixel with a header that can hold masks
+// (56 bytes or more, as CF_DIBV5's always does).
+bool Is32BitsWithMasks(const uint8_t* dib, size_t size) {
+    return size >= InfoHeaderSize && Read32(dib) >= 56 && Read32(dib) <= size && Read16(dib + 14) == 32;
+}
+
+// A CF_DIBV5 block of 32 bits per pixel as a file. Its fourth bytes are
+// alpha also when the header says BI_RGB, as the platform's own conversions
+// write it; the reader takes an alpha that is zero everywhere as unused.
+std::vector<uint8_t> FileOfDibV5(const uint8_t* dib, size_t size) {
+    if (!Is32BitsWithMasks(dib, size)) return {};
+    std::vector<uint8_t> file = BmpFileOfPackedDib(dib, size);
+    uint8_t* header = file.data() + FileHeaderSize;
+    if (!file.empty() && Read32(header + 16) == BI_RGB) {
+        Write32(header + 16, BI_BITFIELDS);
+        Write32(header + 40, 0x00FF0000);
+        Write32(header + 44, 0x0000FF00);
+        Write32(header + 48, 0x000000FF);
+        Write32(header + 52, 0xFF000000);
+    }
+    return file;
+}
+
+// A CF_DIB block as a file when it has 32 bits per pixel and an alpha mask:
+// in a header of 56 bytes or more, or as the fourth mask after a 40-byte one.
+std::vector<uint8_t> FileOfDibWithAlpha(const uint8_t* dib, size_t size) {
+    if (size < InfoHeaderSize || Read16(dib + 14) != 32) return {};
     const uint32_t compression = Read32(dib + 16);
-    if (compression != BI_BITFIELDS && compression != BiAlphaBitfields) return false;
-    const size_t alphaMask = headerSize >= 56 ? 52 : compression == BiAlphaBitfields ? InfoHeaderSize + 12 : 0;
-    return alphaMask != 0 && alphaMask + 4 <= size && Read32(dib + alphaMask) != 0;
+    size_t alphaMask = 0;
+    if (compression == BI_BITFIELDS && Is32BitsWithMasks(dib, size)) alphaMask = 52;
+    if (compression == BiAlphaBitfields) alphaMask = Read32(dib) >= 56 ? 52 : InfoHeaderSize + 12;
+    if (alphaMask == 0 || alphaMask + 4 > size || Read32(dib + alphaMask) == 0) return {};
+    return BmpFileOfPackedDib(dib, size);
+}
+
+std::vector<uint8_t> FileOfPng(const uint8_t* png, size_t size) {
+    return {png, png + size};
 }
 
 // Puts a copy of the bytes on the open clipboard in the format.
@@ -51,28 +77,15 @@ bool PutBytes(UINT format, const std::vector<uint8_t>& bytes) {
     return false;
 }
 
-// The open clipboard's block in the format, as file bytes that
-// LoadMemory reads: a PNG as it is, a packed bitmap that passes the test
-// with a file header in front. Empty when it is not there or fails.
-std::vector<uint8_t> FileBytesOf(UINT format, bool isBitmap, bool any32Bits) {
+// Loads the open clipboard's block in the format, made a file by toFile,
+// as LoadMemory reads files; false when it is not there or not read.
+bool PasteBlock(UINT format, std::vector<uint8_t> (*toFile)(const uint8_t*, size_t)) {
+    if (!IsClipboardFormatAvailable(format)) return false;
     HGLOBAL memory = GetClipboardData(format);
     const auto* bytes = memory ? static_cast<const uint8_t*>(GlobalLock(memory)) : nullptr;
-    if (!bytes) return {};
-    const size_t size = GlobalSize(memory);
-    std::vector<uint8_t> file;
-    if (!isBitmap) {
-        file.assign(bytes, bytes + size);
-    } else if (HasUsableAlpha(bytes, size, any32Bits)) {
-        file = BmpFileOfPackedDib(bytes, size);
-    }
+    if (!bytes) return false;
+    const std::vector<uint8_t> file = toFile(bytes, GlobalSize(memory));
     GlobalUnlock(memory);
-    return file;
-}
-
-// Loads the open clipboard's block in the format as LoadMemory reads files.
-bool PasteBytes(UINT format, bool isBitmap = false, bool any32Bits = false) {
-    if (!IsClipboardFormatAvailable(format)) return false;
-    const std::vector<uint8_t> file = FileBytesOf(format, isBitmap, any32Bits);
     return !file.empty() && Document.LoadMemory(file.data(), file.size());
 }
 
@@ -161,8 +174,8 @@ bool PasteFromClipboard() {
     for (UINT format : {png, UINT(CF_DIBV5), UINT(CF_DIB), UINT(CF_BITMAP)}) offered |= IsClipboardFormatAvailable(format) != 0;
     if (!offered || !OpenClipboard(ImageWindow)) return false;
     // Each form that is there but cannot be read gives way to the next.
-    const bool pasted = PasteBytes(png) || PasteBytes(CF_DIBV5, true, true) || PasteBytes(CF_DIB, true) ||
-                        (IsClipboardFormatAvailable(CF_BITMAP) && PasteBitmap());
+    const bool pasted = PasteBlock(png, FileOfPng) || PasteBlock(CF_DIBV5, FileOfDibV5) ||
+                        PasteBlock(CF_DIB, FileOfDibWithAlpha) || (IsClipboardFormatAvailable(CF_BITMAP) && PasteBitmap());
     CloseClipboard();
     return pasted;
 }

@@ -469,6 +469,13 @@ TEST_F(FileCommandsTest, PasteWithoutABitmapChangesNothing) {
     Command(IDM_PASTE);
     EXPECT_EQ(ZoomIndex, 3);
     EXPECT_EQ(Document.ResultWidth(), 31);
+    // Nor does a PNG that cannot be read.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    SetClipboardData(RegisterClipboardFormatW(L"PNG"), GlobalAlloc(GHND, 8));
+    CloseClipboard();
+    Command(IDM_PASTE);
+    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(Document.ResultWidth(), 31);
 }
 
 TEST_F(FileCommandsTest, SaveAfterOnlyAPasteProposesAnEmptyName) {

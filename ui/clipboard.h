@@ -20,5 +20,6 @@ bool PasteFromClipboard();
 // The BMP file that holds a packed bitmap as the clipboard keeps one (an
 // info header of 40 bytes or more, colour masks, palette, pixels): the
 // file header put in front, its pixel offset counted from the info header.
-// Empty when the block is too small for what its header says.
+// Empty when the block is too small for what its header says, or too
+// large for a BMP file.
 std::vector<uint8_t> BmpFileOfPackedDib(const uint8_t* dib, size_t size);

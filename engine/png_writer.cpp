@@ -81,8 +81,6 @@ PngForm ChooseForm(int32_t width, int32_t height, bool bilevel, const OutputColo
 void Invert(uint8_t* bits, int32_t width) {
     const int32_t bytes = (width + 7) / 8;
     for (int32_t i = 0; i < bytes; ++i) bits[i] = static_cast<uint8_t>(~bits[i]);
-    // Bits past the last pixel stay zero, as packing leaves them.
-    if (width % 8) bits[bytes - 1] = static_cast<uint8_t>(bits[bytes - 1] & (0xFF00 >> (width % 8)));
 }
 
 void ToRgb(const uint8_t* bgr, int32_t width, uint8_t* rgb) {

@@ -1,25 +1,21 @@
 #include "convert.h"
 
-#include "file_io.h"
 #include "image_document.h"
-#include "paths.h"
-#include "png_output.h"
 
 #include <cstring>
 
-std::string ConvertFile(const std::string& input, const std::string& output, int thickness, int contrast,
-                        bool noise) {
+std::string ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options) {
     ImageDocument document;
     ImageError loadError = ImageError::None;
     if (!document.LoadFile(input.c_str(), &loadError)) {
         return input + ": cannot read: " + ImageErrorText(loadError);
     }
-    if (!document.Extract(thickness, contrast - 1)) return input + ": out of memory";
-    if (noise) document.RemoveNoise(thickness);
+    if (!document.Extract(options.thickness, options.contrast - 1)) return input + ": out of memory";
+    if (options.noise) document.RemoveNoise(options.thickness);
 
     int writeError = 0;
-    const bool written = HasPngExtension(output) ? WritePng(output.c_str(), *document.ResultInfo(), &writeError)
-                                                 : document.SaveBmp(output.c_str(), &writeError);
+    const bool written = options.png ? document.SavePng(output.c_str(), options.colours, &writeError)
+                                     : document.SaveBmp(output.c_str(), options.colours, &writeError);
     if (!written) return output + ": cannot write: " + std::strerror(writeError);
     return {};
 }

@@ -1,5 +1,5 @@
-// velmora-cli: converts image files into black-on-white line drawings with
-// the same engine and options as the window program.
+// velmora-cli: converts image files into line drawings with the same engine
+// and options as the window program.
 #include "console.h"
 #include "convert.h"
 #include "options.h"
@@ -32,9 +32,10 @@ struct Job {
 };
 
 std::string OutputFor(const ConvertOptions& options, const std::string& input) {
+    const char* extension = options.png ? ".png" : ".bmp";
     if (!options.output.empty()) return options.output;
-    if (!options.outputFolder.empty()) return OutputInFolder(input, options.outputFolder);
-    return DefaultOutputPath(input);
+    if (!options.outputFolder.empty()) return OutputInFolder(input, options.outputFolder, extension);
+    return DefaultOutputPath(input, extension);
 }
 
 // Plans every output, refusing one that would overwrite an input or the
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
             Job& job = jobs[i];
             std::string problem = job.problem;
             if (problem.empty()) {
-                problem = ConvertFile(job.input, job.output, options.thickness, options.contrast, options.noise);
+                problem = ConvertFile(job.input, job.output, options);
             }
             std::lock_guard<std::mutex> lock(printing);
             progress.Clear();

@@ -1,23 +1,36 @@
 #include "options.h"
 
+#include "paths.h"
+
 const char* const UsageText =
     "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
+    "                   [--format bmp|png] [--lines COLOR] [--background COLOR|transparent]\n"
     "                   [-o OUTPUT | --output-dir DIR] [--quiet] INPUT...\n"
     "\n"
-    "Turns each BMP, JPEG or PNG input into a black-on-white line drawing.\n"
+    "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
+    "other colours are given.\n"
     "\n"
     "  --thickness thin|thick  line thickness (default thin)\n"
     "  --contrast 1-16         larger numbers keep only stronger edges (default 7)\n"
     "  --noise off|on          remove small specks (default off)\n"
-    "  -o OUTPUT               output file, for a single input; a name ending in .png\n"
-    "                          writes PNG, any other a 24-bit BMP\n"
+    "  --format bmp|png        output format (default: PNG when the -o name ends in\n"
+    "                          .png, else a 24-bit BMP)\n"
+    "  --lines COLOR           colour of the lines (default black)\n"
+    "  --background COLOR|transparent\n"
+    "                          colour of the rest (default white); transparent\n"
+    "                          needs PNG\n"
+    "  -o OUTPUT               output file, for a single input\n"
     "  --output-dir DIR        write the outputs into DIR, created if missing\n"
     "  --quiet                 do not list the files written\n"
     "  --help                  show this help\n"
     "  --version               show the version\n"
     "\n"
+    "COLOR is black, white or #RRGGBB in hexadecimal. A PNG output of a line\n"
+    "drawing takes 1 bit per pixel. The input's pixel density, if it has one,\n"
+    "is kept in the output.\n"
+    "\n"
     "Without -o, each output is written beside its input (or into DIR) as\n"
-    "NAME-velmora.bmp.\n";
+    "NAME-velmora.bmp, or NAME-velmora.png with --format png.\n";
 
 namespace {
 
@@ -33,11 +46,36 @@ bool ParseContrast(const std::string& text, int& contrast) {
     return true;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// black, white or #RRGGBB.
+bool ParseColour(const std::string& text, uint32_t& colour) {
+    if (text == "black" || text == "white") {
+        colour = text == "black" ? 0x000000 : 0xFFFFFF;
+        return true;
+    }
+    if (text.size() != 7 || text[0] != '#') return false;
+    uint32_t value = 0;
+    for (size_t i = 1; i < 7; ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0) return false;
+        value = value << 4 | uint32_t(digit);
+    }
+    colour = value;
+    return true;
+}
+
 }  // namespace
 
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message) {
     bool optionsEnded = false;
+    bool formatGiven = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
@@ -63,7 +101,8 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
             hasValue = true;
         }
         if (argument != "--thickness" && argument != "--contrast" && argument != "--noise" && argument != "-o" &&
-            argument != "--output-dir") {
+            argument != "--output-dir" && argument != "--format" && argument != "--lines" &&
+            argument != "--background") {
             message = "unknown option '" + argument + "'";
             return ParseOutcome::UsageError;
         }
@@ -84,6 +123,15 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         } else if (argument == "--noise") {
             valid = value == "off" || value == "on";
             options.noise = value == "on";
+        } else if (argument == "--format") {
+            valid = value == "bmp" || value == "png";
+            options.png = value == "png";
+            formatGiven = true;
+        } else if (argument == "--lines") {
+            valid = ParseColour(value, options.colours.lines);
+        } else if (argument == "--background") {
+            options.colours.transparent = value == "transparent";
+            valid = options.colours.transparent || ParseColour(value, options.colours.background);
         } else if (argument == "--output-dir") {
             valid = !value.empty();
             options.outputFolder = value;
@@ -107,6 +155,11 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
     }
     if (!options.output.empty() && !options.outputFolder.empty()) {
         message = "-o and --output-dir cannot be used together";
+        return ParseOutcome::UsageError;
+    }
+    if (!formatGiven) options.png = HasPngExtension(options.output);
+    if (options.colours.transparent && !options.png) {
+        message = "--background transparent needs PNG output, but the output is BMP, which has no transparency";
         return ParseOutcome::UsageError;
     }
     return ParseOutcome::Convert;

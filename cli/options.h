@@ -1,6 +1,8 @@
 // Command-line options of the converter.
 #pragma once
 
+#include "output_colours.h"
+
 #include <string>
 #include <vector>
 
@@ -11,13 +13,16 @@ struct ConvertOptions {
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
+    bool png = false;             // PNG output, else BMP
+    OutputColours colours;
     std::vector<std::string> inputs;
 };
 
 enum class ParseOutcome { Convert, Help, Version, UsageError };
 
-// Reads the arguments after the program name. On UsageError, message holds
-// one line naming the bad option or value.
+// Reads the arguments after the program name. Without --format the output
+// is PNG when -o names a .png file. On UsageError, message holds one line
+// naming the bad option or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);
 

@@ -21,7 +21,7 @@ bool IsSeparator(char c) {
 
 }  // namespace
 
-std::string DefaultOutputPath(const std::string& input) {
+std::string DefaultOutputPath(const std::string& input, const std::string& extension) {
     size_t nameStart = 0;
     size_t extensionStart = std::string::npos;
     for (size_t at = 0; at < input.size(); ++at) {
@@ -35,11 +35,11 @@ std::string DefaultOutputPath(const std::string& input) {
     // A leading dot names a hidden file rather than starting an extension.
     const size_t stemEnd = extensionStart != std::string::npos && extensionStart > nameStart ? extensionStart
                                                                                               : input.size();
-    return input.substr(0, stemEnd) + "-velmora.bmp";
+    return input.substr(0, stemEnd) + "-velmora" + extension;
 }
 
-std::string OutputInFolder(const std::string& input, const std::string& folder) {
-    const std::string beside = DefaultOutputPath(input);
+std::string OutputInFolder(const std::string& input, const std::string& folder, const std::string& extension) {
+    const std::string beside = DefaultOutputPath(input, extension);
     size_t nameStart = 0;
     bool endsInSeparator = false;
     for (size_t at = 0; at < beside.size(); ++at) {

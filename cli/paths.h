@@ -6,12 +6,15 @@
 
 #include <string>
 
-// The output for input when none is named: NAME-velmora.bmp beside it, where
-// NAME is the input's file name without its extension.
-std::string DefaultOutputPath(const std::string& input);
+// The output for input when none is named: NAME-velmora.bmp (or with the
+// given extension) beside it, where NAME is the input's file name without
+// its extension.
+std::string DefaultOutputPath(const std::string& input, const std::string& extension = ".bmp");
 
-// The output for input in folder: folder/NAME-velmora.bmp.
-std::string OutputInFolder(const std::string& input, const std::string& folder);
+// The output for input in folder: folder/NAME-velmora.bmp (or with the given
+// extension).
+std::string OutputInFolder(const std::string& input, const std::string& folder,
+                           const std::string& extension = ".bmp");
 
 // A key that two output paths share exactly when they name the same file once
 // written: on Windows, names differing only in letter case do.

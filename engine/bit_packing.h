@@ -12,15 +12,15 @@
 
 // A new packed image of image (working layout), when its pixels are all
 // black (0, 0, 0) or white (255, 255, 255) and its padding bytes zero, so
-// that unpacking gives back every byte. Otherwise null with *error None, or
+// that unpacking gives back every byte; it keeps the pixel density. Otherwise null with *error None, or
 // null with *error OutOfMemory when memory runs out.
 DibHandle PackBlackAndWhite(DibHandle image, ImageError* error);
 
 // Whether image is a packed image; false for null.
 bool IsPacked(DibHandle image);
 
-// Writes the bytes packed was made from into image, which has its size and
-// the working layout.
+// Writes the bytes packed was made from, and its pixel density, into image,
+// which has its size and the working layout.
 void UnpackInto(DibHandle packed, DibHandle image);
 
 // The row kernels, each beside its plain twin that gives the same bytes.

@@ -61,6 +61,8 @@ TEST(BitPacking, PackedImageUnpacksToEveryByteItWasPackedFrom) {
     for (int width : Widths) {
         const Picture picture = RandomBlackAndWhite(width, 5, uint32_t(width) + 100);
         DibHandle image = MakeImage(picture, 0);
+        image->header.biXPelsPerMeter = 11811;
+        image->header.biYPelsPerMeter = width;
         ImageError error = ImageError::Corrupt;
         DibHandle packed = PackBlackAndWhite(image, &error);
         ASSERT_NE(packed, nullptr) << width;
@@ -71,6 +73,8 @@ TEST(BitPacking, PackedImageUnpacksToEveryByteItWasPackedFrom) {
         DibHandle unpacked = MakeImage(RandomPicture(width, 5, 1), 0xA5);
         UnpackInto(packed, unpacked);
         EXPECT_EQ(Bytes(unpacked), Bytes(image)) << "width " << width;
+        EXPECT_EQ(unpacked->header.biXPelsPerMeter, 11811);
+        EXPECT_EQ(unpacked->header.biYPelsPerMeter, width);
         ImgRelease(unpacked);
         ImgRelease(packed);
         ImgRelease(image);

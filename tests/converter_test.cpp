@@ -4,7 +4,7 @@
 #include "noise_removal.h"
 #include "options.h"
 #include "paths.h"
-#include "png_output.h"
+#include "png_files.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +142,11 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"--thickness", "medium", "a"}, "medium"}, {{"--noise", "yes", "a.jpg"}, "'yes'"},
         {{"--colour", "a.jpg"}, "--colour"},        {{"a.jpg", "--contrast"}, "--contrast"},
         {{"-o", "x.bmp", "a.jpg", "b.jpg"}, "-o"},  {{}, "no input"},
+        {{"--format", "gif", "a"}, "'gif'"},        {{"--lines", "red", "a"}, "'red'"},
+        {{"--lines", "#12345", "a"}, "'#12345'"},   {{"--lines", "#1234567", "a"}, "'#1234567'"},
+        {{"--lines", "#12345G", "a"}, "'#12345G'"}, {{"--lines", "transparent", "a"}, "'transparent'"},
+        {{"--background", "#12", "a"}, "'#12'"},    {{"--background", "transparent", "a"}, "transparent"},
+        {{"--background=transparent", "--format", "bmp", "-o", "x.png", "a"}, "transparent"},
     };
     for (const auto& [arguments, named] : cases) {
         EXPECT_EQ(Parse(arguments, options, message), ParseOutcome::UsageError) << named;
@@ -190,41 +195,87 @@ TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {
     for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadBytes(DefaultOutputPath(inputs[i])), single[i]) << inputs[i];
 }
 
-TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
-    const std::string folder = TestFolder("WritePng");
-    // Widths that leave a partial byte of bits and row padding.
-    const Picture drawing = DarkPicture({"D..D.D..D.D", "..DD......D", "DDDDDDDDD.."});
-    // One pixel that is not black or white, each breaking another part of that test.
-    std::vector<Picture> pictures(4, drawing);
-    pictures[1].At(4, 1) = Bgr{254, 254, 254};
-    pictures[2].At(5, 1) = Bgr{255, 0, 255};
-    pictures[3].At(6, 1) = Bgr{0, 0, 255};
-    for (const Picture& picture : pictures) {
-        const bool bilevel = &picture == &pictures[0];
-        DibHandle image = MakeImage(picture);
-        const std::string path = folder + "/out.png";
-        int error = 0;
-        ASSERT_TRUE(WritePng(path.c_str(), *ImgQueryInfo(image), &error)) << error;
-        ImgRelease(image);
-        const std::vector<uint8_t> bytes = ReadBytes(path);
-        ASSERT_GT(bytes.size(), 26u);
-        EXPECT_EQ(bytes[24], bilevel ? 1 : 8) << "bit depth";
-        EXPECT_EQ(bytes[25], bilevel ? 0 : 2) << "colour type";
-        DibHandle loaded = ImgLoadFile(path.c_str());
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_EQ(FirstDifference(picture, ReadImage(loaded)), "");
-        ImgRelease(loaded);
+TEST(ConverterOptions, ReadsFormatAndColours) {
+    struct Case {
+        std::vector<std::string> arguments;
+        bool png;
+        OutputColours colours;
+    };
+    const Case cases[] = {
+        {{"a.jpg"}, false, {}},
+        {{"-o", "x.PNG", "a.jpg"}, true, {}},
+        {{"--format", "png", "--output-dir", "out", "a.jpg"}, true, {}},
+        {{"--format=bmp", "-o", "x.png", "a.jpg"}, false, {}},
+        {{"--lines", "white", "--background", "black", "a.jpg"}, false, {0xFFFFFF, 0x000000, false}},
+        {{"--lines=#1e64C8", "--background", "transparent", "-o", "x.png", "a"}, true, {0x1E64C8, 0xFFFFFF, true}},
+        {{"--background", "#FfFf00", "--format", "png", "a.jpg"}, true, {0x000000, 0xFFFF00, false}},
+    };
+    for (const Case& test : cases) {
+        ConvertOptions options;
+        std::string message;
+        ASSERT_EQ(Parse(test.arguments, options, message), ParseOutcome::Convert) << message;
+        EXPECT_EQ(options.png, test.png) << test.arguments[0];
+        EXPECT_EQ(options.colours.lines, test.colours.lines) << test.arguments[0];
+        EXPECT_EQ(options.colours.background, test.colours.background) << test.arguments[0];
+        EXPECT_EQ(options.colours.transparent, test.colours.transparent) << test.arguments[0];
     }
 }
 
-TEST_F(ConverterRun, PngOutputHoldsTheSamePixels) {
-    const std::string output = folder + "/result.PNG";
-    const ConverterResult run = RunConverter(folder, {"-o", output, folder + "/drawing.bmp"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<uint8_t> bytes = ReadBytes(output);
-    ASSERT_GT(bytes.size(), 8u);
-    EXPECT_EQ(bytes[1], 'P');
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/drawing.bmp", 0, 7, false), LoadPicture(output)), "");
+TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string output;
+        OutputColours colours;
+        int pngColourType;  // -1 for a BMP file
+    };
+    const Case cases[] = {
+        {{"-o", folder + "/result.PNG"}, folder + "/result.PNG", {}, 0},
+        {{"--format", "png", "--output-dir", folder + "/png"}, folder + "/png/drawing-velmora.png", {}, 0},
+        {{"--background", "transparent", "-o", folder + "/clear.png"}, folder + "/clear.png", {0, 0, true}, 0},
+        {{"--lines", "#1E64C8", "--format", "png", "-o", folder + "/blue"}, folder + "/blue", {0x1E64C8}, 3},
+        {{"--lines", "white", "--background", "black", "--format", "png"}, folder + "/drawing-velmora.png",
+         {0xFFFFFF, 0}, 0},
+        {{"--lines", "white", "--background", "black", "--output-dir", folder + "/bmp"},
+         folder + "/bmp/drawing-velmora.bmp", {0xFFFFFF, 0}, -1},
+        {{"--lines", "#c81e64", "--background", "#FFFF00", "-o", folder + "/pink.bmp"}, folder + "/pink.bmp",
+         {0xC81E64, 0xFFFF00}, -1},
+    };
+    const Picture expected = ExpectedDrawing(folder + "/drawing.bmp", 0, 7, false);
+    for (const Case& test : cases) {
+        std::vector<std::string> arguments = test.arguments;
+        arguments.push_back(folder + "/drawing.bmp");
+        const ConverterResult run = RunConverter(folder, arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find(test.output), std::string::npos) << run.out;
+        const std::vector<uint8_t> bytes = ReadBytes(test.output);
+        ASSERT_GT(bytes.size(), 8u) << test.output;
+        const std::vector<uint32_t> rgba = LineDrawingRgba(expected, test.colours);
+        if (test.pngColourType < 0) {
+            EXPECT_EQ(FirstRgbaDifference(rgba, OpaqueRgba(LoadPicture(test.output))), "") << test.output;
+            EXPECT_EQ(bytes[0], 'B') << test.output;
+            continue;
+        }
+        const PngContents png = ReadPng(bytes);
+        EXPECT_EQ(png.bitDepth, 1) << test.output;
+        EXPECT_EQ(png.colourType, test.pngColourType) << test.output;
+        EXPECT_EQ(FirstRgbaDifference(rgba, png.rgba), "") << test.output;
+    }
+}
+
+TEST_F(ConverterRun, TransparentBackgroundForABmpIsRefusedAndNothingWritten) {
+    const size_t files = FileCount(folder);
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--background", "transparent"},
+          {"--background", "transparent", "--output-dir", folder + "/out"},
+          {"--background", "transparent", "-o", folder + "/x.bmp"},
+          {"--background", "transparent", "--format", "bmp", "-o", folder + "/x.png"}}) {
+        std::vector<std::string> withInput = arguments;
+        withInput.push_back(folder + "/drawing.bmp");
+        const ConverterResult run = RunConverter(folder, withInput);
+        EXPECT_EQ(run.exitCode, 2) << arguments.back();
+        EXPECT_NE(run.err.find("transparent needs PNG"), std::string::npos) << run.err;
+        EXPECT_EQ(FileCount(folder), files) << arguments.back();
+    }
 }
 
 TEST_F(ConverterRun, UnreadableInputIsReportedAndTheOthersStillConverted) {
@@ -299,7 +350,7 @@ TEST(ConverterMemory, InputThatCannotBeHeldIsReportedAsOutOfMemory) {
     ImgRelease(image);
     // Room to read the picture, not to copy it as the result.
     const MemoryBudget budget(ImgPixelBytesInUse() + int64_t{Stride24(40)} * 30 * 3 / 2);
-    EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", 0, 7, false), input + ": cannot read: out of memory");
+    EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", ConvertOptions{}), input + ": cannot read: out of memory");
     EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp"));
 }
 

@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "window_geometry.h"
 
+#include <dlgs.h>
 #include <filesystem>
 
 namespace {
@@ -25,10 +26,15 @@ std::string Native(std::string path) {
     return path;
 }
 
-// Answers a file dialog: remembers the proposed name, then types name and
-// confirms, or cancels when name is empty.
-std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::string& name) {
-    return [&proposed, name](HWND dialog) {
+// Answers a file dialog: chooses the save type given (its place in the
+// list), remembers the proposed name, then types name and confirms, or
+// cancels when name is empty.
+std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::string& name, int type = 0) {
+    return [&proposed, name, type](HWND dialog) {
+        if (type) {
+            SendDlgItemMessageW(dialog, cmb1, CB_SETCURSEL, WPARAM(type - 1), 0);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), LPARAM(GetDlgItem(dialog, cmb1)));
+        }
         proposed = ItemText(dialog, FileNameBox);
         if (name.empty()) {
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -50,6 +56,16 @@ std::function<void(HWND)> AnswerQuestion(MessageSeen& seen, int button) {
         seen.caption = WindowText(box);
         PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
     };
+}
+
+// Handles messages until ready() or 20 s have passed; whether it got ready.
+bool WaitUntil(const std::function<bool()>& ready) {
+    for (int i = 0; i < 400 && !ready(); ++i) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(50);
+    }
+    return ready();
 }
 
 class FileCommandsTest : public ProgramTest {
@@ -236,9 +252,9 @@ TEST_F(FileCommandsTest, SaveAsksBeforeReplacingTheFileItWrites) {
     WriteBytes(folder + "/out.bmp", old);
     std::wstring proposed;
     MessageSeen question, confirmation;
-    // Typed out.png, written out.bmp: the dialog asked about neither.
+    // Typed out.jpg, written out.bmp: the dialog asked about neither.
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out.png"), AnswerQuestion(question, IDNO),
+                           {AnswerFileDialog(proposed, folder + "/out.jpg"), AnswerQuestion(question, IDNO),
                             ReadMessage(confirmation)}), 2);
     EXPECT_EQ(question.text, L"out.bmp は既に存在します。\n上書きしますか？");
     EXPECT_EQ(question.caption, WindowTitle);
@@ -247,7 +263,7 @@ TEST_F(FileCommandsTest, SaveAsksBeforeReplacingTheFileItWrites) {
     EXPECT_EQ(confirmation.text, L"");
 
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out.png"), AnswerQuestion(question, IDYES),
+                           {AnswerFileDialog(proposed, folder + "/out.jpg"), AnswerQuestion(question, IDYES),
                             ReadMessage(confirmation)}), 3);
     EXPECT_EQ(confirmation.text, L"ファイルを保存しました．");
     EXPECT_EQ(SaveCounter, 1);
@@ -308,10 +324,10 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora00.bmp"));
     EXPECT_EQ(SaveCounter, 0) << "a cancelled dialog does not count";
     MessageSeen message;
-    EXPECT_TRUE(EndsWith(Save(folder + "/out.png", &message), L"cat-velmora00.bmp"));
+    EXPECT_TRUE(EndsWith(Save(folder + "/out.gif", &message), L"cat-velmora00.bmp"));
     EXPECT_EQ(message.text, L"ファイルを保存しました．");
     EXPECT_EQ(message.caption, WindowTitle);
-    EXPECT_FALSE(std::filesystem::exists(folder + "/out.png"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.gif"));
     DibHandle saved = ImgLoadFile((folder + "/out.bmp").c_str());
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(saved)), "");
@@ -322,15 +338,47 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora01.bmp"));
 }
 
+TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
+    LoadAndExtract(Photo);
+    ShownPath = folder + "/cat.jpg";
+    const Picture result = ReadImage(*Document.ResultInfo());
+    struct Row {
+        int type;
+        std::string typed, written;
+        const char *shownEnd, *signature;
+        int bits;
+    } rows[] = {
+        {1, "a.png", "a.png", "cat-velmora00.bmp", "\x89P", 24}, {2, "b", "b.png", "cat-velmora01.png", "\x89P", 32},
+        {3, "c.bmp", "c.bmp", "cat-velmora02.png", "BM", 24},     {2, "d.jpg", "d.png", "cat-velmora03.png", "\x89P", 32},
+        {3, "e.PNG", "e.PNG", "cat-velmora04.png", "\x89P", 24}, {1, "f", "f.bmp", "cat-velmora05.bmp", "BM", 24},
+    };
+    for (const Row& row : rows) {
+        std::wstring shown;
+        MessageSeen message;
+        AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(shown, folder + "/" + row.typed, row.type), ReadMessage(message)});
+        EXPECT_TRUE(EndsWith(shown, Wide(row.shownEnd))) << row.typed;
+        EXPECT_EQ(message.text, L"ファイルを保存しました．") << row.typed;
+        const std::vector<uint8_t> bytes = ReadBytes(folder + "/" + row.written);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 2)), row.signature) << row.written;
+        DibHandle saved = ImgLoadFile((folder + "/" + row.written).c_str());
+        ASSERT_NE(saved, nullptr) << row.written;
+        // Transparent ones keep their alpha until made 24-bit, over white.
+        EXPECT_EQ(ImgQueryInfo(saved)->header->biBitCount, row.bits) << row.written;
+        ImgMake24(saved);
+        EXPECT_EQ(FirstDifference(result, ReadImage(saved)), "") << row.written;
+        ImgRelease(saved);
+    }
+}
+
 TEST_F(FileCommandsTest, FailedSaveSaysSoAndKeepsWhatIsThere) {
     LoadAndExtract(Photo);
-    // A typed "locked.png" becomes locked.bmp, which is a folder: the user
+    // A typed "locked.tif" becomes locked.bmp, which is a folder: the user
     // lets it be replaced, but the write fails.
     std::filesystem::create_directory(folder + "/locked.bmp");
     WriteBytes(folder + "/locked.bmp/keep.txt", {'k', 'e', 'e', 'p'});
     std::wstring proposed;
     MessageSeen question, message;
-    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/locked.png"),
+    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/locked.tif"),
                                               AnswerQuestion(question, IDYES), ReadMessage(message)});
     EXPECT_EQ(message.text, L"ファイルを保存できませんでした．");
     EXPECT_EQ(message.caption, WindowTitle);
@@ -397,10 +445,34 @@ TEST_F(FileCommandsTest, PasteBringsABitmapInAtFullScaleWithoutExtracting) {
     EXPECT_EQ(CurrentPath, "C:\\pics\\cat.jpg");
 }
 
+// A packed bitmap as the clipboard holds one becomes the file it came from:
+// the pixel offset counts the header, the masks that follow a 40-byte one,
+// and the palette.
+TEST(PackedDib, BecomesTheFileItCameFrom) {
+    std::vector<std::vector<uint8_t>> files;
+    for (const char* name : {"argb32", "pal4", "pal8rle", "rgb24"}) files.push_back(ReadBytes(std::string(VELMORA_TEST_DATA) + "/bmp/" + name + ".bmp"));
+    // argb32.bmp's pixels under a 40-byte header followed by four masks.
+    std::vector<uint8_t> masks40(files[0].begin(), files[0].begin() + 70);
+    masks40.insert(masks40.end(), files[0].begin() + 138, files[0].end());
+    for (auto [at, value] : {std::pair{2, masks40.size()}, {3, masks40.size() >> 8}, {10, 70}, {14, 40}, {30, 6}}) masks40[at] = uint8_t(value);
+    files.push_back(masks40);
+    for (const std::vector<uint8_t>& file : files) {
+        EXPECT_EQ(BmpFileOfPackedDib(file.data() + 14, file.size() - 14), file);
+        EXPECT_EQ(BmpFileOfPackedDib(file.data() + 14, file[10] + 256 * file[11] - 14), std::vector<uint8_t>{}) << "no pixels";
+    }
+}
+
 TEST_F(FileCommandsTest, PasteWithoutABitmapChangesNothing) {
     Load(Photo);
     PutOnClipboard({});
     Command(IDM_ZOOM_IN);
+    Command(IDM_PASTE);
+    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(Document.ResultWidth(), 31);
+    // Nor does a PNG that cannot be read.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    SetClipboardData(RegisterClipboardFormatW(L"PNG"), GlobalAlloc(GHND, 8));
+    CloseClipboard();
     Command(IDM_PASTE);
     EXPECT_EQ(ZoomIndex, 3);
     EXPECT_EQ(Document.ResultWidth(), 31);
@@ -442,4 +514,32 @@ TEST_F(FileCommandsTest, PhotoStoredSidewaysOpensUpright) {
     EXPECT_EQ(Document.ResultHeight(), 61);
     EXPECT_EQ(ClientWidth(ImageWindow), 43);
     EXPECT_EQ(ClientHeight(ImageWindow), 61);
+}
+
+// x_clipboard_test.sh's side in the program: copies a result (saved also as
+// a transparent PNG) and waits while the script reads it, or pastes the file
+// an X program offers and compares it with opening the file.
+TEST_F(FileCommandsTest, XClipboardStep) {
+    const char* x = getenv("VELMORA_X_CLIPBOARD");
+    const char* file = getenv("VELMORA_X_CLIPBOARD_FILE");
+    if (!x) GTEST_SKIP() << "a step of x_clipboard_test.sh";
+    const std::string shared = x;
+    if (!file) {
+        LoadAndExtract(Photo);
+        ASSERT_TRUE(Document.SaveBmp((shared + "/result.bmp").c_str()));
+        ASSERT_TRUE(Document.SavePng((shared + "/saved.png").c_str(), OutputColours{.transparent = true}));
+        PressCtrl('C');
+        WriteBytes(shared + "/copied", {});
+        EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(shared + "/read"); }));
+        return;
+    }
+    // Wine takes a moment to see a new X selection.
+    const UINT png = RegisterClipboardFormatW(L"PNG");
+    const bool offersPng = std::string(file).ends_with(".png");
+    ASSERT_TRUE(WaitUntil([&] { return IsClipboardFormatAvailable(offersPng ? png : CF_DIB) && (offersPng || !IsClipboardFormatAvailable(png)); }));
+    PressCtrl('V');
+    ASSERT_TRUE(Document.HasSource());
+    const Picture pasted = ReadImage(*Document.ResultInfo());
+    ASSERT_TRUE(Document.LoadFile((shared + "/" + file).c_str()));
+    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), pasted), "");
 }

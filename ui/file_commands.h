@@ -1,7 +1,10 @@
-// Bringing images in (open dialog, dropped files, clipboard) and taking the
-// result out (save dialog, clipboard). Paths are narrow strings in the
-// process code page, UTF-8 (the program's manifest sets it).
+// Bringing images in through the open dialog and dropped files, and taking
+// the result out through the save dialog; the clipboard commands come with
+// them from clipboard.h. Paths are narrow strings in the process code page,
+// UTF-8 (the program's manifest sets it).
 #pragma once
+
+#include "clipboard.h"
 
 #include <string>
 #include <windows.h>
@@ -37,18 +40,10 @@ std::string TakeDroppedFile(HDROP drop);
 // "-velmoraNN.bmp" with the counter; empty for an empty path.
 std::string DefaultSaveName(const std::string& path, int counter);
 
-// Asks for a file name, proposing the default one, and writes the result
-// there as a BMP file (".bmp" replaces any other extension), then confirms
-// or reports the failure. Whenever the name written is not the one the
+// Asks for a file name and type, proposing the default name and BMP, and
+// writes the result there as the name and type say (see TargetOf), then
+// confirms or reports the failure. Whenever the name written is not the one the
 // dialog asked about, an existing file of that name is only replaced when
 // the user agrees. Nothing before the first extraction of an image. True
 // when the file was written.
 bool SaveResultImage(HWND owner, const std::string& path);
-
-// Puts the result, unscaled, on the clipboard as a bitmap; nothing before
-// the first extraction of an image.
-void CopyResultToClipboard();
-
-// Takes the clipboard's bitmap as the new image; false (nothing changed)
-// when the clipboard holds none or it cannot be read.
-bool PasteFromClipboard();

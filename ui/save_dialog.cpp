@@ -1,0 +1,99 @@
+#include "save_dialog.h"
+
+#include "code_page.h"
+#include "modal.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+#include <shlwapi.h>
+#include <vector>
+
+namespace {
+
+// Room for any path the dialog returns.
+constexpr DWORD DialogBufferSize = 32768;
+
+// The extension of each type, in the order of SaveType, without the dot as
+// the dialog's default extension takes it.
+const char* const TypeExtensions[] = {"bmp", "png", "png"};
+
+// The type of a filter index; the dialog only gives those it lists.
+SaveType TypeOfFilter(DWORD index) {
+    return index >= 1 && index <= 3 ? SaveType(index) : SaveType::Bmp;
+}
+
+const char* ExtensionOf(SaveType type) {
+    return TypeExtensions[int(type) - 1];
+}
+
+bool HasExtension(const std::string& name, const char* extension) {
+    const char* dot = PathFindExtensionA(name.c_str());
+    return *dot == '.' && lstrcmpiA(dot + 1, extension) == 0;
+}
+
+// A new type: the name in the box and the default extension follow it, as
+// in the platform's own dialogs.
+void OnTypeChange(HWND dialog, SaveType type) {
+    std::vector<char> spec(DialogBufferSize, '\0');
+    if (SendMessageA(dialog, CDM_GETSPEC, DialogBufferSize, reinterpret_cast<LPARAM>(spec.data())) > 0) {
+        const std::string name = spec.data();
+        const std::string renamed = WithTypeExtension(name, type);
+        // The name box is a combo box in the explorer-style dialogs of
+        // Wine and newer Windows, an edit box in older ones.
+        const int box = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
+        if (renamed != name) SendMessageA(dialog, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(renamed.c_str()));
+    }
+    SendMessageA(dialog, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(ExtensionOf(type)));
+}
+
+// The hook's own dialog is a child of the file dialog; it only listens.
+UINT_PTR CALLBACK SaveDialogHook(HWND child, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
+        if (notify->hdr.code == CDN_TYPECHANGE) OnTypeChange(GetParent(child), TypeOfFilter(notify->lpOFN->nFilterIndex));
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type) {
+    ImageWindowPause pause;
+    const std::string title = Narrow(L"画像を保存する");
+    const std::string filter =
+        Narrow(L"ビットマップファイル(*.bmp)\0*.bmp\0PNG 透過 (*.png)\0*.png\0PNG 白黒 (*.png)\0*.png\0");
+    std::vector<char> buffer(DialogBufferSize, '\0');
+    name.copy(buffer.data(), DialogBufferSize - 1);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = DWORD(SaveType::Bmp);
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = DialogBufferSize;
+    dialog.lpstrTitle = title.c_str();
+    // The dialog adds the chosen type's extension to a name typed without
+    // one, before it asks whether to replace an existing file.
+    dialog.lpstrDefExt = ExtensionOf(SaveType::Bmp);
+    dialog.lpfnHook = SaveDialogHook;
+    dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&dialog)) return false;
+    name = buffer.data();
+    type = TypeOfFilter(dialog.nFilterIndex);
+    return true;
+}
+
+std::string WithoutExtension(const std::string& path) {
+    return path.substr(0, size_t(PathFindExtensionA(path.c_str()) - path.c_str()));
+}
+
+std::string WithTypeExtension(const std::string& name, SaveType type) {
+    if (!HasExtension(name, "bmp") && !HasExtension(name, "png")) return name;
+    return WithoutExtension(name) + "." + ExtensionOf(type);
+}
+
+SaveTarget TargetOf(const std::string& name, SaveType chosen) {
+    if (HasExtension(name, "png")) return {name, chosen == SaveType::Bmp ? SaveType::PngBlackOnWhite : chosen};
+    if (HasExtension(name, "bmp")) return {name, SaveType::Bmp};
+    return {WithoutExtension(name) + "." + ExtensionOf(chosen), chosen};
+}

@@ -1,6 +1,5 @@
 #include "image.h"
 
-#include "bit_packing.h"
 #include "bmp_reader.h"
 #include "container_checks.h"
 #include "dib.h"
@@ -126,10 +125,13 @@ void PutBgr(uint8_t* to, uint32_t colour) {
 // Whether every pixel of the 24-bit image is black or white.
 bool BlackAndWhite(DibHandle image) {
     const int32_t width = image->header.biWidth;
-    const std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[DibStride(width, 1)]);
-    if (!bits) return false;
     for (int32_t y = 0; y < image->header.biHeight; ++y) {
-        if (!PackRow(DibRow(image, y), width, bits.get())) return false;
+        const uint8_t* pixel = DibRow(image, y);
+        for (int32_t x = 0; x < 3 * width; x += 3) {
+            if ((pixel[x] != 0 && pixel[x] != 255) || pixel[x + 1] != pixel[x] || pixel[x + 2] != pixel[x]) {
+                return false;
+            }
+        }
     }
     return true;
 }

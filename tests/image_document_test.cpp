@@ -25,20 +25,6 @@ Picture Result(const ImageDocument& document) {
     return ReadImage(*document.ResultInfo());
 }
 
-// Loading a file by its name, or by its bytes as a paste does.
-using Loader = bool (*)(ImageDocument& document, const std::string& path, ImageError* error);
-const Loader Loaders[] = {
-    [](ImageDocument& document, const std::string& path, ImageError* error) {
-        return document.LoadFile(path.c_str(), error);
-    },
-    [](ImageDocument& document, const std::string& path, ImageError* error) {
-        // No bytes for a missing file or a folder.
-        const std::vector<uint8_t> bytes = std::filesystem::is_regular_file(path) ? ReadBytes(path)
-                                                                                   : std::vector<uint8_t>();
-        return document.LoadMemory(bytes.data(), bytes.size(), error);
-    },
-};
-
 class ImageDocumentTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -160,16 +146,18 @@ TEST_F(ImageDocumentTest, FailedLoadKeepsImagesAndHistory) {
     for (const std::string& path : {folder + "/broken.png", folder + "/missing.jpg", folder}) refused.push_back(path);
     ASSERT_GT(refused.size(), 10u);
 
-    for (const Loader load : Loaders) {
-        for (const std::string& path : refused) {
-            ImageError error = ImageError::None;
-            EXPECT_FALSE(load(document, path, &error)) << path;
-            EXPECT_NE(error, ImageError::None) << path;
-            EXPECT_EQ(FirstDifference(before, Result(document)), "") << path;
-            EXPECT_TRUE(document.IsExtracted());
-            EXPECT_TRUE(document.CanUndo());
-            EXPECT_TRUE(document.CanRedo());
-        }
+    for (const std::string& path : refused) {
+        ImageError error = ImageError::None;
+        EXPECT_FALSE(document.LoadFile(path.c_str(), &error)) << path;
+        EXPECT_NE(error, ImageError::None) << path;
+        const std::vector<uint8_t> bytes =
+            std::filesystem::is_regular_file(path) ? ReadBytes(path) : std::vector<uint8_t>();
+        EXPECT_FALSE(document.LoadMemory(bytes.data(), bytes.size(), &error)) << path;
+        EXPECT_NE(error, ImageError::None) << path;
+        EXPECT_EQ(FirstDifference(before, Result(document)), "") << path;
+        EXPECT_TRUE(document.IsExtracted());
+        EXPECT_TRUE(document.CanUndo());
+        EXPECT_TRUE(document.CanRedo());
     }
     document.Undo();
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 1, false), Result(document)), "");
@@ -254,52 +242,43 @@ TEST_F(ImageDocumentTest, ResultThatIsNotBlackAndWhiteComesBackWhole) {
 }
 
 TEST_F(ImageDocumentTest, LoadWithoutMemoryEmptiesTheHistoryAndTriesOnceMore) {
+    const int64_t loaded = ImgPixelBytesInUse();
+    for (int k = 1; k <= 4; ++k) document.Extract(0, k);
+    document.Undo();
+    const int64_t history = ImgPixelBytesInUse() - loaded;
+    ASSERT_GT(history, 0);
     const Picture other = RandomPicture(31, 9, 5);
     const std::string otherPath = WritePicture(folder, "other.bmp", other);
-    for (const Loader load : Loaders) {
-        ASSERT_TRUE(load(document, photoPath, nullptr));
-        const int64_t loaded = ImgPixelBytesInUse();
-        for (int k = 1; k <= 4; ++k) document.Extract(0, k);
-        document.Undo();
-        const int64_t history = ImgPixelBytesInUse() - loaded;
-        ASSERT_GT(history, 0);
-        // Reading a 24-bit BMP takes the picture and its copy as result; the old
-        // images go only once the new ones are there.
-        const int64_t needed = 2 * int64_t{Stride24(31)} * 9;
-        {
-            const MemoryBudget budget(loaded + needed + history / 2);
-            ImageError error = ImageError::None;
-            EXPECT_TRUE(load(document, otherPath, &error));
-            EXPECT_EQ(error, ImageError::None);
-        }
-        EXPECT_EQ(FirstDifference(other, Result(document)), "");
-        EXPECT_FALSE(document.CanUndo());
-        EXPECT_FALSE(document.CanRedo());
-        EXPECT_FALSE(document.IsExtracted());
-
-        // Without memory even then, the load is refused for what it is.
-        for (const std::string& path : {photoPath, otherPath}) {
-            const MemoryBudget none(ImgPixelBytesInUse());
-            ImageError error = ImageError::None;
-            EXPECT_FALSE(load(document, path, &error));
-            EXPECT_EQ(error, ImageError::OutOfMemory);
-        }
-        EXPECT_EQ(FirstDifference(other, Result(document)), "");
+    // Reading a 24-bit BMP takes the picture and its copy as result; the old
+    // images go only once the new ones are there.
+    const int64_t needed = 2 * int64_t{Stride24(31)} * 9;
+    {
+        const MemoryBudget budget(loaded + needed + history / 2);
+        ImageError error = ImageError::None;
+        EXPECT_TRUE(document.LoadFile(otherPath.c_str(), &error));
+        EXPECT_EQ(error, ImageError::None);
     }
+    EXPECT_EQ(FirstDifference(other, Result(document)), "");
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_FALSE(document.IsExtracted());
+
+    // Without memory even then, the load is refused for what it is.
+    for (const std::string& path : {photoPath, otherPath}) {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        ImageError error = ImageError::None;
+        EXPECT_FALSE(document.LoadFile(path.c_str(), &error));
+        EXPECT_EQ(error, ImageError::OutOfMemory);
+    }
+    EXPECT_EQ(FirstDifference(other, Result(document)), "");
 }
 
 TEST(ImageDocument, BytesOfAFileGiveThePictureOfTheFile) {
-    const std::string data = VELMORA_TEST_DATA;
-    // Transparent pictures are laid over white either way.
     for (const char* name : {"/pngsuite/png/basn6a08.png", "/bmp/argb32.bmp", "/jpeg/baseline.jpg"}) {
-        const std::string path = data + name;
-        ImageDocument fromFile;
-        ImageDocument fromBytes;
-        ASSERT_TRUE(Loaders[0](fromFile, path, nullptr)) << name;
-        ASSERT_TRUE(Loaders[1](fromBytes, path, nullptr)) << name;
-        EXPECT_EQ(FirstDifference(Result(fromFile), Result(fromBytes)), "") << name;
-        fromFile.Extract(0, 4);
-        fromBytes.Extract(0, 4);
+        const std::string path = VELMORA_TEST_DATA + std::string(name);
+        const std::vector<uint8_t> bytes = ReadBytes(path);
+        ImageDocument fromFile, fromBytes;
+        ASSERT_TRUE(fromFile.LoadFile(path.c_str()) && fromBytes.LoadMemory(bytes.data(), bytes.size())) << name;
         EXPECT_EQ(FirstDifference(Result(fromFile), Result(fromBytes)), "") << name;
     }
 }

@@ -1,35 +1,16 @@
-// Reading PNG output back in tests with libspng itself, apart from the
-// program's loader, and what a line drawing should read back as.
+// PNG output read back by libspng itself, and what a line drawing in two
+// colours should read back as.
 #pragma once
 
 #include "output_colours.h"
 #include "test_images.h"
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 struct PngContents {
-    bool decoded = false;
-    int bitDepth = 0;
-    int colourType = 0;  // 0 grey, 2 RGB, 3 palette
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> rgba;  // 0xRRGGBBAA, row by row from the top
-    uint32_t densityX = 0;       // pHYs in pixels per metre; 0 without
-    uint32_t densityY = 0;
+    int bitDepth = 0, colourType = 0;    // colour type 0 grey, 2 RGB, 3 palette
+    std::vector<uint32_t> rgba;          // 0xRRGGBBAA from the top; 0 where alpha is 0
+    uint32_t densityX = 0, densityY = 0;  // pHYs in pixels per metre; 0 without
 };
-
 PngContents ReadPng(const std::vector<uint8_t>& bytes);
 
-// The pixels a black-and-white picture should have when written in colours:
-// black in the line colour, white in the background colour, both opaque, or
-// white fully transparent.
+// Black pixels in the opaque line colour, others in the background's (0 when transparent).
 std::vector<uint32_t> LineDrawingRgba(const Picture& picture, const OutputColours& colours);
-
-// The picture's pixels, opaque, as ReadPng gives them.
-std::vector<uint32_t> OpaqueRgba(const Picture& picture);
-
-// Empty when equal, else the first pixel that differs; a pixel expected fully
-// transparent may have any colour.
-std::string FirstRgbaDifference(const std::vector<uint32_t>& expected, const std::vector<uint32_t>& actual);

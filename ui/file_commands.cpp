@@ -101,7 +101,7 @@ struct BitmapOwner {
 
 bool ShowOpenDialog(HWND owner) {
     const std::string title = Narrow(L"画像を開く");
-    const std::string filter = Narrow(L"画像ファイル(*.bmp;*.jpg;*.png)\0*.bmp;*.jpg;*.png\0すべてのファイル(*.*)\0*.*\0");
+    const std::string filter = Narrow(L"画像ファイル(*.bmp;*.jpg;*.jpeg;*.png)\0*.bmp;*.jpg;*.jpeg;*.png\0すべてのファイル(*.*)\0*.*\0");
     return RunFileDialog(owner, false, title.c_str(), filter.c_str(), CurrentPath);
 }
 
@@ -155,6 +155,7 @@ bool SaveResultImage(HWND owner, const std::string& path) {
         ShowMessage(owner, L"ファイルを保存できませんでした．");
         return false;
     }
+    MarkResultKept();
     ShowMessage(owner, L"ファイルを保存しました．");
     return true;
 }
@@ -172,7 +173,10 @@ void CopyResultToClipboard() {
         SelectObject(memoryDc, previous);
         if (OpenClipboard(ImageWindow)) {
             // Once the clipboard has taken the bitmap, it is the clipboard's.
-            if (EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap.bitmap)) bitmap.bitmap = nullptr;
+            if (EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap.bitmap)) {
+                bitmap.bitmap = nullptr;
+                MarkResultKept();
+            }
             CloseClipboard();
         }
     }

@@ -67,20 +67,6 @@ TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
     EXPECT_EQ(pages, (std::vector<std::wstring>{Steps, Features, Options, Options, Steps, Features}));
 }
 
-TEST_F(ProgramTest, VersionBoxFontsFollowTheDpi) {
-    int title = 0;
-    int version = 0;
-    int dpi = 0;
-    EXPECT_EQ(AnswerModals([&] { Command(IDM_ABOUT); }, {[&](HWND box) {
-        title = FontHeight(box, IDC_ABOUT_TITLE);
-        version = FontHeight(box, IDC_ABOUT_VERSION);
-        dpi = WindowDpi(box);
-        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
-    }}), 1);
-    EXPECT_EQ(title, 14 * dpi / 96);
-    EXPECT_EQ(version, 12 * dpi / 96);
-}
-
 TEST_F(ProgramTest, EscapeClosesTheHelpOpenedFromTheMenu) {
     std::wstring caption;
     EXPECT_EQ(AnswerModals([&] { Command(IDM_HELP); }, {[&](HWND help) {
@@ -92,6 +78,7 @@ TEST_F(ProgramTest, EscapeClosesTheHelpOpenedFromTheMenu) {
 
 TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     std::wstring title, version, copyright, notice, caption;
+    int titleHeight = 0, versionHeight = 0, dpi = 0;
     HWND owner = nullptr;
     bool controlUsable = true;
     bool imageUsable = true;
@@ -105,6 +92,9 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
         version = ItemText(box, IDC_ABOUT_VERSION);
         copyright = ItemText(box, IDC_ABOUT_COPYRIGHT);
         notice = ItemText(box, IDC_ABOUT_NOTICE);
+        titleHeight = FontHeight(box, IDC_ABOUT_TITLE);
+        versionHeight = FontHeight(box, IDC_ABOUT_VERSION);
+        dpi = WindowDpi(box);
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     }});
     EXPECT_EQ(answered, 1);
@@ -120,6 +110,8 @@ TEST_F(ProgramTest, VersionBoxShowsTitleVersionCopyrightAndNotice) {
     EXPECT_EQ(notice.rfind(L"フリーソフト\r\n", 0), 0u) << "the notice starts with the free-software line";
     EXPECT_NE(notice.find(L"更新日\t"), std::wstring::npos);
     EXPECT_NE(notice.find(L"作成日\t"), std::wstring::npos);
+    EXPECT_EQ(titleHeight, 14 * dpi / 96) << "fonts follow the DPI";
+    EXPECT_EQ(versionHeight, 12 * dpi / 96);
 
     caption.clear();
     EXPECT_EQ(AnswerModals([&] { PressAlt('?'); }, {[&](HWND box) {

@@ -333,8 +333,11 @@ TEST_F(ProgramTest, TheBuiltProgramDeclaresPerMonitorDpiAwareness) {
     const std::string manifest(static_cast<const char*>(LockResource(LoadResource(program, resource))),
                                SizeofResource(program, resource));
     FreeLibrary(program);
-    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos) << manifest;
-    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos) << manifest;
+    for (const char* setting :
+         {R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
+          R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>)"}) {
+        EXPECT_NE(manifest.find(setting), std::string::npos) << manifest;
+    }
 }
 
 TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {

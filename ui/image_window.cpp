@@ -116,6 +116,12 @@ void ShowAtCurrentScale() {
     InvalidateRect(ControlWindow, nullptr, TRUE);
 }
 
+// How far a scroll bar arrow moves the view, and a wheel notch per line the
+// system's setting gives it.
+int LineStep() {
+    return ScaleForDpi(16, WindowDpi(ImageWindow));
+}
+
 // A point of the picture in image pixels, and the client point showing it.
 struct PicturePoint {
     double x;
@@ -216,7 +222,7 @@ void OnScroll(int bar, int request) {
     info.cbSize = sizeof info;
     info.fMask = SIF_ALL;
     GetScrollInfo(ImageWindow, bar, &info);
-    const int line = WheelScrollStep() / 3;
+    const int line = LineStep();
     int position = info.nPos;
     switch (request) {
     case SB_LINEUP: position -= line; break;
@@ -288,7 +294,7 @@ int WheelScrollStep() {
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     // "One screen per notch" scrolls a view's height.
     if (lines == WHEEL_PAGESCROLL) return std::max(1, ClientHeight(ImageWindow));
-    return int(lines) * ScaleForDpi(16, WindowDpi(ImageWindow));
+    return int(lines) * LineStep();
 }
 
 bool TakeMouseWheel(const MSG& message) {

@@ -67,8 +67,8 @@
 #define IDM_HELP 32773
 #define IDM_COPY 32774       // Ctrl+C
 #define IDM_PASTE 32775      // Ctrl+V
-#define IDM_ZOOM_IN 32776
-#define IDM_ZOOM_OUT 32777
+#define IDM_ZOOM_IN 32776    // Ctrl++ (main keyboard and numeric pad)
+#define IDM_ZOOM_OUT 32777   // Ctrl+- (main keyboard and numeric pad)
 #define IDM_UNDO 32779       // Ctrl+Z
 #define IDM_REDO 32780       // Ctrl+Y
 #define IDM_AUTO 32781

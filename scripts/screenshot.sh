@@ -4,6 +4,7 @@
 # a sample picture, extracts, and saves the screen as a PNG.
 # Usage: scripts/screenshot.sh [OUTPUT.png [help|about]]
 # (default docs/screenshot.png; help or about opens that dialog too)
+# VELMORA_DPI=144 takes it at that DPI, in a Wine prefix of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/screenshot.png}
@@ -28,10 +29,19 @@ $convert -size 360x240 gradient:'#7fb4e6-#e8eef4' \
   -fill '#9ecae1' -draw 'rectangle 100,160 116,176' \
   "PNG24:$work/sample.png"
 
+# A higher DPI comes with a larger screen, as on a laptop at 150 %.
+dpi=${VELMORA_DPI:-96}
+screen=1280x800
+[ "$dpi" = 96 ] || screen=1920x1080
+
 display_number=$((100 + RANDOM % 400))
-Xvfb ":$display_number" -screen 0 1280x800x24 -nolisten tcp &
+Xvfb ":$display_number" -screen 0 ${screen}x24 -nolisten tcp &
 xvfb=$!
 prefix=$PWD/$build/wineprefix
+if [ "$dpi" != 96 ]; then
+  prefix=$PWD/$build/wineprefix-${dpi}dpi
+  scripts/wine-run.sh "$prefix" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+fi
 cleanup() {
   WINEPREFIX=$prefix /usr/lib/wine/wineserver64 -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
@@ -41,7 +51,7 @@ export DISPLAY=":$display_number"
 sleep 1
 
 rm -f "$work/ready"
-scripts/wine-run.sh "$prefix" explorer /desktop=velmora,1280x800 \
+scripts/wine-run.sh "$prefix" explorer /desktop=velmora,$screen \
   "$build/tests/velmora-screenshot.exe" "Z:$PWD/$work/sample.png" "Z:$PWD/$work/ready" $dialog &
 for _ in $(seq 120); do
   [ -f "$work/ready" ] && break

@@ -164,7 +164,7 @@ Picture ProgramTest::ShownInImageWindow() {
     return picture;
 }
 
-void ProgramTest::PressCtrl(char key) {
+void ProgramTest::PressCtrl(int key) {
     HeldKey control(VK_CONTROL);
     PostMessageW(ImageWindow, WM_KEYDOWN, WPARAM(key), 1);
     Pump();
@@ -173,6 +173,21 @@ void ProgramTest::PressCtrl(char key) {
 void ProgramTest::PressAlt(char character) {
     HeldKey alt(VK_MENU);
     PostMessageW(ImageWindow, WM_SYSCHAR, WPARAM(character), 1 << 29);
+    Pump();
+}
+
+void ProgramTest::TurnWheel(HWND hwnd, POINT point, int delta, WPARAM keys) {
+    // Wheel messages carry screen coordinates.
+    ClientToScreen(hwnd, &point);
+    PostMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(keys, delta), MAKELPARAM(point.x, point.y));
+    Pump();
+}
+
+void ProgramTest::Drag(HWND hwnd, POINT from, POINT to) {
+    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((from.x + to.x) / 2, (from.y + to.y) / 2));
+    PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
     Pump();
 }
 

@@ -53,8 +53,14 @@ protected:
 
     // Presses a key combination in the image window and handles the
     // messages that follow: Ctrl with a virtual key, or Alt with a character.
-    void PressCtrl(char key);
+    void PressCtrl(int key);
     void PressAlt(char character);
+
+    // Mouse input to a window, at points of its client area: a turn of the
+    // wheel by delta with the keys (MK_CONTROL, MK_SHIFT) held, and a drag
+    // with the left button.
+    void TurnWheel(HWND hwnd, POINT point, int delta, WPARAM keys = 0);
+    void Drag(HWND hwnd, POINT from, POINT to);
 
     // Runs trigger; each modal window it opens (dialog or message box of this
     // thread) is handed to the next of the answers, which must close it.

@@ -6,9 +6,27 @@
 #include "resource.h"
 #include "window_geometry.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <tuple>
+
 namespace {
 
 const Picture Photo = RandomPicture(40, 30, 5);
+
+Picture Crop(const Picture& picture, int left, int top, int width, int height) {
+    Picture part{width, height, {}};
+    for (int y = top; y < top + height; ++y) {
+        const auto row = picture.pixels.begin() + ptrdiff_t(y) * picture.width + left;
+        part.pixels.insert(part.pixels.end(), row, row + width);
+    }
+    return part;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    RECT both{};
+    return IntersectRect(&both, &inner, &outer) && EqualRect(&both, &inner);
+}
 
 }  // namespace
 
@@ -149,6 +167,8 @@ TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     EXPECT_EQ(PanelSizeText(), L"画像サイズ  333 × 201");
     EXPECT_EQ(ClientWidth(ImageWindow), 333);
     EXPECT_EQ(ClientHeight(ImageWindow), 201);
+    EXPECT_EQ(WindowWidth(ImageWindow), OuterWidthForClient(333, 201, WS_CAPTION, 0, false)) << "no scroll bars";
+    EXPECT_EQ(WindowHeight(ImageWindow), OuterHeightForClient(333, 201, WS_CAPTION, 0, false));
     const int expected[5][2] = {{83, 50}, {166, 100}, {333, 201}, {499, 301}, {666, 402}};
     const std::wstring scales[5] = {L"表示　25 ％", L"表示　50 ％", L"表示　100 ％", L"表示　150 ％", L"表示　200 ％"};
     for (int step = 0; step < 3; ++step) Command(IDC_ZOOM_OUT);
@@ -173,17 +193,151 @@ TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     EXPECT_EQ(ClientWidth(ImageWindow), 83);
 }
 
-TEST_F(ProgramTest, ZoomOfAVeryWideImageStaysWithinWindowLimits) {
-    // At 200 % its width times the scale passes 2^31.
-    const int width = 10'800'000;
-    Load(Picture{width, 1, std::vector<Bgr>(size_t(width), Bgr{90, 90, 90})});
-    const int full = ClientWidth(ImageWindow);
-    EXPECT_GT(full, 10000);
+TEST_F(ProgramTest, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
+    const Picture big = RandomPicture(1500, 1200, 7);
+    Load(big);
+    RECT outer{};
+    GetWindowRect(ImageWindow, &outer);
+    EXPECT_TRUE(Inside(outer, WorkAreaOf(ImageWindow)));
+    const LONG bars = WS_HSCROLL | WS_VSCROLL;
+    EXPECT_EQ(GetWindowLongW(ImageWindow, GWL_STYLE) & bars, bars);
+    const int width = ClientWidth(ImageWindow), height = ClientHeight(ImageWindow), step = WheelScrollStep();
+    ASSERT_LT(width, big.width);
+    ASSERT_LT(height, big.height);
+    const auto expectView = [&](int x, int y) {
+        const Picture shown = Crop(ReadImage(*Document.ResultInfo()), x, y, width, height);
+        EXPECT_EQ(FirstDifference(shown, ShownInImageWindow()), "") << "at " << x << ", " << y;
+    };
+    expectView(0, 0);
+    TurnWheel(ImageWindow, {10, 10}, -WHEEL_DELTA);
+    expectView(0, step);
+    TurnWheel(ImageWindow, {10, 10}, -2 * WHEEL_DELTA, MK_SHIFT);
+    expectView(2 * step, step);
+    Drag(ImageWindow, {300, 200}, {260, 150});
+    expectView(2 * step + 40, step + 50);
+    // Extraction, undo and redo keep the view; it stops at the far edges.
+    Command(IDC_EXECUTE);
+    Command(IDC_EXECUTE);
+    Command(IDM_UNDO);
+    expectView(2 * step + 40, step + 50);
+    TurnWheel(ImageWindow, {10, 10}, -100 * WHEEL_DELTA);
+    Drag(ImageWindow, {300, 200}, {0, 0});
+    expectView(big.width - width, big.height - height);
+    // At 50 % the whole picture fits; a new picture starts at its corner.
+    Command(IDM_ZOOM_OUT);
+    EXPECT_EQ(ClientWidth(ImageWindow), big.width / 2);
+    EXPECT_EQ(ClientHeight(ImageWindow), big.height / 2);
+    EXPECT_EQ(GetWindowLongW(ImageWindow, GWL_STYLE) & bars, 0);
     Command(IDM_ZOOM_IN);
-    Command(IDM_ZOOM_IN);
-    EXPECT_EQ(ZoomIndex, 4);
-    EXPECT_EQ(ClientWidth(ImageWindow), full);
-    EXPECT_EQ(ClientHeight(ImageWindow), 2);
+    Load(big);
+    expectView(0, 0);
+}
+
+TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
+    const auto run = [this](const std::function<void(int)>& press) {
+        Load(RandomPicture(333, 201, 1));
+        std::vector<std::tuple<int, std::wstring, int, int>> steps;
+        for (int direction : {-1, -1, -1, 1, 1, 1, 1, 1}) {
+            press(direction);
+            steps.emplace_back(ZoomIndex, PanelScaleText(), ClientWidth(ImageWindow), ClientHeight(ImageWindow));
+        }
+        return steps;
+    };
+    const auto key = [this](int in, int out, int alsoHeld) {
+        return [=, this](int direction) {
+            HeldKey held(alsoHeld);
+            PressCtrl(direction > 0 ? in : out);
+        };
+    };
+    const auto wheel = [this](HWND hwnd) {
+        return [=, this](int direction) { TurnWheel(hwnd, {5, 5}, direction * WHEEL_DELTA, MK_CONTROL); };
+    };
+    const auto buttons = run([this](int direction) { Command(direction > 0 ? IDC_ZOOM_IN : IDC_ZOOM_OUT); });
+    ASSERT_EQ(std::get<0>(buttons.back()), 4);
+    const std::function<void(int)> ways[] = {wheel(ImageWindow), wheel(GetDlgItem(ControlWindow, IDC_CONTRAST)),
+                                             key(VK_OEM_PLUS, VK_OEM_MINUS, VK_CONTROL), key(VK_OEM_PLUS, VK_OEM_MINUS, VK_SHIFT),
+                                             key(VK_ADD, VK_SUBTRACT, VK_CONTROL), key(VK_ADD, VK_SUBTRACT, VK_SHIFT)};
+    for (const auto& way : ways) EXPECT_EQ(run(way), buttons) << &way - ways;
+    EXPECT_EQ(SendDlgItemMessageW(ControlWindow, IDC_CONTRAST, CB_GETCURSEL, 0, 0), 6) << "the wheel left the list";
+    wchar_t item[64] = {};
+    GetMenuStringW(GetMenu(ControlWindow), IDM_ZOOM_IN, item, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(item), L"拡大表示(&U)\tCtrl++");
+    GetMenuStringW(GetMenu(ControlWindow), IDM_ZOOM_OUT, item, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(item), L"縮小表示(&D)\tCtrl+-");
+
+    // Ctrl+wheel keeps the picture point under the mouse where it is.
+    Load(RandomPicture(1500, 1200, 3));
+    Drag(ImageWindow, {400, 400}, {100, 100});
+    const POINT before = ImageScrollPosition();
+    TurnWheel(ImageWindow, {150, 120}, WHEEL_DELTA, MK_CONTROL);
+    ASSERT_EQ(ZoomIndex, 3);
+    EXPECT_NEAR(ImageScrollPosition().x + 150, (before.x + 150) * 3 / 2, 1);
+    EXPECT_NEAR(ImageScrollPosition().y + 120, (before.y + 120) * 3 / 2, 1);
+}
+
+TEST_F(ProgramTest, LayoutFollowsTheDpiAndOneHundredPercentStaysOnePixelPerPixel) {
+    const int dpi = WindowDpi(ControlWindow);
+    if (const char* expected = std::getenv("VELMORA_EXPECT_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(expected));
+    }
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(PanelFont, sizeof font, &font));
+    EXPECT_EQ(font.lfHeight, 12 * dpi / 96);
+
+    // Every control and all the panel paints lie in the client area, none on
+    // another but for the option lists and labels in their group box (-1).
+    Load(RandomPicture(333, 201, 1));
+    RECT client{};
+    GetClientRect(ControlWindow, &client);
+    const PanelLayout layout = PanelLayoutFor(dpi);
+    std::vector<std::pair<int, RECT>> boxes = {{0, layout.thumbnail}, {0, layout.sizeText}, {0, layout.scaleText}};
+    for (HWND child = GetWindow(ControlWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box{};
+        GetWindowRect(child, &box);
+        MapWindowPoints(nullptr, ControlWindow, reinterpret_cast<POINT*>(&box), 2);
+        boxes.emplace_back(GetDlgCtrlID(child), box);
+    }
+    const auto option = [](int id) { return (id >= IDC_NOISE && id <= IDC_CONTRAST) || (id >= IDC_NOISE_LABEL && id <= IDC_CONTRAST_LABEL); };
+    for (const auto& [id, box] : boxes) {
+        EXPECT_TRUE(Inside(box, client)) << id;
+        const bool panel = id == 0 || id == IDC_ZOOM_IN || id == IDC_ZOOM_OUT;
+        EXPECT_EQ(panel, Inside(box, layout.panel) || Inside(box, layout.scaleBox)) << id;
+        for (const auto& [other, otherBox] : boxes) {
+            RECT both{};
+            if (&box >= &otherBox || (id == -1 && option(other)) || (other == -1 && option(id))) continue;
+            EXPECT_FALSE(IntersectRect(&both, &box, &otherBox)) << id << " on " << other;
+        }
+    }
+    HDC hdc = GetDC(ControlWindow);
+    HGDIOBJ previous = SelectObject(hdc, PanelFont);
+    SIZE size{};
+    GetTextExtentPoint32W(hdc, PanelSizeText().c_str(), int(PanelSizeText().size()), &size);
+    EXPECT_LE(size.cx, layout.sizeText.right - layout.sizeText.left) << "the size text fits its place";
+    SelectObject(hdc, previous);
+    ReleaseDC(ControlWindow, hdc);
+
+    Picture checkerboard{64, 48, {}};
+    for (int pixel = 0; pixel < 64 * 48; ++pixel) {
+        const uint8_t value = (pixel % 64 + pixel / 64) % 2 ? 255 : 0;
+        checkerboard.pixels.push_back({value, value, value});
+    }
+    Load(checkerboard);
+    EXPECT_EQ(FirstDifference(checkerboard, ShownInImageWindow()), "");
+}
+
+TEST_F(ProgramTest, TheBuiltProgramDeclaresPerMonitorDpiAwareness) {
+    HMODULE program = LoadLibraryExW(Wide(VELMORA_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    HRSRC resource = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(resource, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(program, resource))),
+                               SizeofResource(program, resource));
+    FreeLibrary(program);
+    for (const char* setting :
+         {R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
+          R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>)"}) {
+        EXPECT_NE(manifest.find(setting), std::string::npos) << manifest;
+    }
 }
 
 TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
@@ -280,6 +434,62 @@ TEST_F(ProgramTest, EscapeCloseAndExitEndTheProgram) {
     Pump();
     EXPECT_FALSE(IsWindow(ControlWindow));
     EXPECT_EQ(quitCode, 0);
+}
+
+TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
+    using Action = std::function<void()>;
+    const Action escape = [] { PostMessageW(GetDlgItem(ControlWindow, IDC_OPEN), WM_KEYDOWN, VK_ESCAPE, 1); };
+    const Action closeBox = [] { PostMessageW(ControlWindow, WM_SYSCOMMAND, SC_CLOSE, 0); };
+    const Action exitItem = [] { PostMessageW(ControlWindow, WM_COMMAND, IDM_EXIT, 0); };
+    std::wstring question;
+    int defaultButton = 0;
+    const auto answer = [&](int button) {
+        return [&, button](HWND box) {
+            question = ItemText(box, 0xFFFF);
+            defaultButton = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON ? IDNO : IDYES;
+            PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
+        };
+    };
+    int saves = 0;
+    const Action save = [&] {
+        std::string path = folder + "/drawing" + std::to_string(++saves) + ".bmp";
+        std::replace(path.begin(), path.end(), '/', '\\');
+        const auto name = [&](HWND dialog) { SetDlgItemTextW(dialog, 0x47C, Wide(path).c_str()); PostMessageW(dialog, WM_COMMAND, IDOK, 0); };
+        AnswerModals([&] { Command(IDC_SAVE); }, {name, [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }});
+    };
+    const Action extract = [this] { Command(IDC_EXECUTE); };
+    const Action copy = [this] { Command(IDM_COPY); };
+    const Action undo = [this] { Command(IDM_UNDO); };
+
+    // "No", the default, keeps everything as it was.
+    Load(Photo);
+    extract();
+    const Picture drawing = ReadImage(*Document.ResultInfo());
+    for (const Action& close : {escape, closeBox, exitItem}) {
+        EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDNO)}), 1);
+        EXPECT_EQ(question, L"抽出した線画が保存されていません．\n保存せずに終了しますか？");
+        EXPECT_EQ(defaultButton, IDNO);
+        ASSERT_TRUE(IsWindow(ControlWindow));
+        EXPECT_EQ(FirstDifference(drawing, ReadImage(*Document.ResultInfo())), "");
+        EXPECT_FALSE(ExistsWide(folder + "/Velmora.ini"));
+    }
+    // What is done after loading; whether closing then asks ("yes" ends).
+    const std::vector<std::pair<std::vector<Action>, bool>> cases = {
+        {{}, false}, {{extract}, true}, {{extract, copy}, false}, {{extract, save}, false},
+        {{extract, extract, copy, undo}, true}};
+    for (const auto& [steps, asks] : cases) {
+        for (const Action& close : {escape, closeBox}) {
+            EndProgram();
+            quitCode = -1;
+            StartInFolder();
+            Load(Photo);
+            for (const Action& step : steps) step();
+            EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDYES)}), asks ? 1 : 0) << steps.size();
+            EXPECT_FALSE(IsWindow(ControlWindow));
+            EXPECT_EQ(quitCode, 0);
+            EXPECT_TRUE(ExistsWide(folder + "/Velmora.ini"));
+        }
+    }
 }
 
 TEST_F(ProgramTest, ExecuteWithoutMemoryForTheUndoStepSaysSoAndChangesNothing) {

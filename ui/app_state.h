@@ -10,8 +10,12 @@
 // The one document: every image of the process.
 extern ImageDocument Document;
 
-// The information panel's font, created before the entry function runs.
+// The information panel's font, created before the entry function runs
+// for 96 DPI and made anew for the control window's DPI.
 extern HFONT PanelFont;
+
+// Replaces the panel font with one for dpi: 12 pixels high at 96.
+void UsePanelFontFor(int dpi);
 
 extern HINSTANCE InstanceHandle;
 extern HWND ControlWindow;

@@ -1,6 +1,7 @@
 #include "clipboard.h"
 
 #include "app_state.h"
+#include "control_window.h"
 #include "output_colours.h"
 
 #include <windows.h>
@@ -159,7 +160,10 @@ void CopyResultToClipboard() {
         SelectObject(memoryDc, previous);
         if (OpenClipboard(ImageWindow)) {
             // Once the clipboard has taken the bitmap, it is the clipboard's.
-            if (EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap.bitmap)) bitmap.bitmap = nullptr;
+            if (EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap.bitmap)) {
+                bitmap.bitmap = nullptr;
+                MarkResultKept();
+            }
             if (encoded) PutBytes(PngFormat(), png);
             CloseClipboard();
         }

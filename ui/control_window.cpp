@@ -6,6 +6,7 @@
 #include "image_window.h"
 #include "modal.h"
 #include "resource.h"
+#include "window_geometry.h"
 #include "window_placement.h"
 
 #include <shellapi.h>
@@ -17,12 +18,11 @@ namespace {
 
 const COLORREF PanelColour = RGB(64, 64, 64);
 const COLORREF PanelTextColour = RGB(192, 192, 192);
-// Fixed client pixels of the information panel and the scale box below it.
-const RECT PanelRect{250, 24, 430, 230};
-const RECT ScaleRect{250, 232, 430, 255};
-constexpr int ThumbnailSize = 160;
 
 HBRUSH PanelBrush = nullptr;
+
+// Whether the result holds an extraction made since the last save or copy.
+bool ResultUnkept = false;
 
 void EnableButton(HWND hwnd, int id, bool enabled) {
     EnableWindow(GetDlgItem(hwnd, id), enabled);
@@ -58,19 +58,23 @@ void FillOptionLists(HWND hwnd) {
     SendDlgItemMessageW(hwnd, IDC_CONTRAST, CB_SETCURSEL, 6, 0);
 }
 
-// The panel is laid out in fixed pixels while the controls follow the
-// dialog font; the zoom buttons are put into the scale box, right of the
-// scale line, in pixels too, so that they stay there whatever the font.
+// The panel is laid out in pixels scaled by the DPI while the controls
+// follow the dialog font; the zoom buttons are put into the scale box,
+// right of the scale line, in such pixels too, so that they stay there
+// whatever the font.
 void PlaceZoomButtons(HWND hwnd) {
-    const int width = 27;
-    const int height = ScaleRect.bottom - ScaleRect.top - 2;
-    const int top = ScaleRect.top + 1;
-    MoveWindow(GetDlgItem(hwnd, IDC_ZOOM_OUT), ScaleRect.right - 1 - 2 * width, top, width, height, FALSE);
-    MoveWindow(GetDlgItem(hwnd, IDC_ZOOM_IN), ScaleRect.right - 1 - width, top, width, height, FALSE);
+    const RECT box = PanelLayoutFor(WindowDpi(hwnd)).scaleBox;
+    const int width = ScaleForDpi(27, WindowDpi(hwnd));
+    const int height = box.bottom - box.top - 2;
+    const int top = box.top + 1;
+    MoveWindow(GetDlgItem(hwnd, IDC_ZOOM_OUT), box.right - 1 - 2 * width, top, width, height, FALSE);
+    MoveWindow(GetDlgItem(hwnd, IDC_ZOOM_IN), box.right - 1 - width, top, width, height, FALSE);
 }
 
 BOOL OnInitDialog(HWND hwnd) {
     ZoomIndex = 2;
+    ResultUnkept = false;
+    UsePanelFontFor(WindowDpi(hwnd));
     PlaceZoomButtons(hwnd);
     PanelBrush = CreateSolidBrush(PanelColour);
     DragAcceptFiles(hwnd, TRUE);
@@ -94,6 +98,7 @@ void OnExecute(HWND hwnd) {
         return;
     }
     if (Selection(hwnd, IDC_NOISE) == 1) Document.RemoveNoise(thickness);
+    ResultUnkept = true;
 
     EnableButton(hwnd, IDC_SAVE, true);
     EnableMenuCommand(hwnd, IDM_SAVE, true);
@@ -141,25 +146,38 @@ void OnToggleAuto(HWND hwnd) {
     SetMenuItemChecked(hwnd, menu, IDM_AUTO, !IsMenuItemChecked(menu, IDM_AUTO));
 }
 
+// Undo and redo show a result that may never have been saved; which of the
+// history's steps were is not kept, so each counts as unsaved.
 void OnUndo(HWND hwnd) {
-    Document.Undo();
+    if (Document.Undo()) ResultUnkept = true;
     EnableMenuCommand(hwnd, IDM_UNDO, Document.CanUndo());
     EnableMenuCommand(hwnd, IDM_REDO, true);
     InvalidateRect(ImageWindow, nullptr, TRUE);
 }
 
 void OnRedo(HWND hwnd) {
-    Document.Redo();
+    if (Document.Redo()) ResultUnkept = true;
     EnableMenuCommand(hwnd, IDM_UNDO, true);
     EnableMenuCommand(hwnd, IDM_REDO, Document.CanRedo());
     InvalidateRect(ImageWindow, nullptr, TRUE);
+}
+
+// Escape and the close box (both IDCANCEL) and the exit item end the
+// program; an extraction not yet saved or copied is only given up when the
+// user says so.
+void OnClose(HWND hwnd) {
+    if (ResultUnkept &&
+        ShowMessage(hwnd, L"抽出した線画が保存されていません．\n保存せずに終了しますか？", MB_YESNO | MB_DEFBUTTON2) != IDYES) {
+        return;
+    }
+    DestroyWindow(hwnd);
 }
 
 BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
     switch (id) {
     case IDCANCEL:
     case IDM_EXIT:
-        DestroyWindow(hwnd);
+        OnClose(hwnd);
         return TRUE;
     case IDC_OPEN:
     case IDM_OPEN:
@@ -218,23 +236,24 @@ void DrawCentredText(HDC hdc, const wchar_t* text, RECT rect) {
 void PaintInfoPanel(HWND hwnd) {
     PAINTSTRUCT paint{};
     HDC hdc = BeginPaint(hwnd, &paint);
+    const int dpi = WindowDpi(hwnd);
+    const PanelLayout layout = PanelLayoutFor(dpi);
     HGDIOBJ oldPen = GetCurrentObject(hdc, OBJ_PEN);
     HGDIOBJ oldBrush = SelectObject(hdc, PanelBrush);
     HGDIOBJ oldFont = GetCurrentObject(hdc, OBJ_FONT);
 
-    Rectangle(hdc, PanelRect.left, PanelRect.top, PanelRect.right, PanelRect.bottom);
-    Rectangle(hdc, ScaleRect.left, ScaleRect.top, ScaleRect.right, ScaleRect.bottom);
+    Rectangle(hdc, layout.panel.left, layout.panel.top, layout.panel.right, layout.panel.bottom);
+    Rectangle(hdc, layout.scaleBox.left, layout.scaleBox.top, layout.scaleBox.right, layout.scaleBox.bottom);
     SetBkColor(hdc, PanelColour);
     SetTextColor(hdc, PanelTextColour);
     SelectObject(hdc, PanelFont);
 
-    DrawCentredText(hdc, PanelSizeText().c_str(),
-                    {PanelRect.left + 10, PanelRect.bottom - 20, PanelRect.right - 10, PanelRect.bottom - 5});
-    DrawCentredText(hdc, PanelScaleText().c_str(),
-                    {ScaleRect.left + 20, ScaleRect.top + 6, ScaleRect.right - 60, ScaleRect.bottom});
+    DrawCentredText(hdc, PanelSizeText().c_str(), layout.sizeText);
+    DrawCentredText(hdc, PanelScaleText().c_str(), layout.scaleText);
 
-    Document.Draw(hdc, PanelRect.left + 10, PanelRect.top + 15, ThumbnailSize, ThumbnailSize, 0, 0,
-                  Document.DrawSource);
+    const RECT& thumbnail = layout.thumbnail;
+    Document.Draw(hdc, thumbnail.left, thumbnail.top, thumbnail.right - thumbnail.left,
+                  thumbnail.bottom - thumbnail.top, 0, 0, Document.DrawSource);
 
     // A light band along the top edge, under the menu bar.
     HPEN bandPen = CreatePen(PS_SOLID, 1, PanelTextColour);
@@ -243,7 +262,7 @@ void PaintInfoPanel(HWND hwnd) {
     SelectObject(hdc, bandBrush);
     RECT client{};
     GetClientRect(hwnd, &client);
-    Rectangle(hdc, 0, 0, client.right, 3);
+    Rectangle(hdc, 0, 0, client.right, ScaleForDpi(3, dpi));
 
     SelectObject(hdc, oldPen);
     SelectObject(hdc, oldBrush);
@@ -264,6 +283,16 @@ void OnSize(HWND hwnd, UINT type) {
     }
 }
 
+// Moved to a monitor of another DPI: the platform rescales the dialog's
+// controls and font; the panel, its font and the zoom buttons follow here.
+void OnDpiChanged(HWND hwnd, int dpi, const RECT& suggested) {
+    SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    UsePanelFontFor(dpi);
+    PlaceZoomButtons(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 void OnDestroy() {
     SaveSettings();
     DeleteObject(PanelBrush);
@@ -272,6 +301,18 @@ void OnDestroy() {
 }
 
 }  // namespace
+
+PanelLayout PanelLayoutFor(int dpi) {
+    const auto scaled = [dpi](int left, int top, int right, int bottom) {
+        return RECT{ScaleForDpi(left, dpi), ScaleForDpi(top, dpi), ScaleForDpi(right, dpi), ScaleForDpi(bottom, dpi)};
+    };
+    return {scaled(250, 24, 430, 230), scaled(250, 232, 430, 255), scaled(260, 39, 420, 199),
+            scaled(260, 210, 420, 225), scaled(270, 238, 370, 255)};
+}
+
+void MarkResultKept() {
+    ResultUnkept = false;
+}
 
 std::wstring PanelSizeText() {
     wchar_t text[256];
@@ -286,6 +327,7 @@ std::wstring PanelScaleText() {
 }
 
 void ApplyNewImageState() {
+    ResultUnkept = false;
     EnableButton(ControlWindow, IDC_SAVE, false);
     for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EnableButton(ControlWindow, id, true);
     for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO}) EnableMenuCommand(ControlWindow, id, false);
@@ -308,7 +350,7 @@ void SetMenuItemChecked(HWND hwnd, HMENU menu, UINT id, bool checked) {
     DrawMenuBar(hwnd);
 }
 
-INT_PTR CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(hwnd);
@@ -322,6 +364,9 @@ INT_PTR CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_DROPFILES:
         OnDropFiles(hwnd, reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    case WM_DPICHANGED:
+        OnDpiChanged(hwnd, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     case WM_DESTROY:
         OnDestroy();

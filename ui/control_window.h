@@ -8,6 +8,23 @@
 
 INT_PTR CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Where the information panel paints, in client pixels at dpi: the panel,
+// the scale box below it (which holds the zoom buttons at its right end),
+// the picture's thumbnail square and the two texts.
+struct PanelLayout {
+    RECT panel;
+    RECT scaleBox;
+    RECT thumbnail;
+    RECT sizeText;
+    RECT scaleText;
+};
+PanelLayout PanelLayoutFor(int dpi);
+
+// The result has been saved or copied: closing the program no longer asks.
+// Every extraction, undo and redo makes it unsaved again; a new image has
+// nothing to lose.
+void MarkResultKept();
+
 // The information panel's two texts: the result's size and the display
 // scale, as they are painted now.
 std::wstring PanelSizeText();

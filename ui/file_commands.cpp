@@ -74,7 +74,7 @@ bool WriteResult(const SaveTarget& target) {
 
 bool ShowOpenDialog(HWND owner) {
     const std::string title = Narrow(L"画像を開く");
-    const std::string filter = Narrow(L"画像ファイル(*.bmp;*.jpg;*.png)\0*.bmp;*.jpg;*.png\0すべてのファイル(*.*)\0*.*\0");
+    const std::string filter = Narrow(L"画像ファイル(*.bmp;*.jpg;*.jpeg;*.png)\0*.bmp;*.jpg;*.jpeg;*.png\0すべてのファイル(*.*)\0*.*\0");
     return RunOpenDialog(owner, title.c_str(), filter.c_str(), CurrentPath);
 }
 
@@ -127,6 +127,7 @@ bool SaveResultImage(HWND owner, const std::string& path) {
         ShowMessage(owner, L"ファイルを保存できませんでした．");
         return false;
     }
+    MarkResultKept();
     ShowMessage(owner, L"ファイルを保存しました．");
     return true;
 }

@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "modal.h"
 #include "resource.h"
+#include "window_geometry.h"
 
 namespace {
 
@@ -45,9 +46,11 @@ HFONT CreateBoldFont(int height) {
                        FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
 }
 
+// The box's controls follow its dialog font; these two fonts follow its DPI.
 void OnVersionInit(HWND hwnd) {
-    TitleFont = CreateBoldFont(14);
-    SmallBoldFont = CreateBoldFont(12);
+    const int dpi = WindowDpi(hwnd);
+    TitleFont = CreateBoldFont(ScaleForDpi(14, dpi));
+    SmallBoldFont = CreateBoldFont(ScaleForDpi(12, dpi));
     SendDlgItemMessageW(hwnd, IDC_ABOUT_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(TitleFont), TRUE);
     SendDlgItemMessageW(hwnd, IDC_ABOUT_VERSION, WM_SETFONT, reinterpret_cast<WPARAM>(SmallBoldFont), TRUE);
     SendDlgItemMessageW(hwnd, IDC_ABOUT_COPYRIGHT, WM_SETFONT, reinterpret_cast<WPARAM>(SmallBoldFont), TRUE);

@@ -1,5 +1,6 @@
 // The image window, which shows the document's result at the current
-// display scale, and the zoom model that sizes it.
+// display scale, and the zoom model that sizes it. At every scale one
+// picture pixel at 100 % is one device pixel, whatever the screen's DPI.
 #pragma once
 
 #include <windows.h>
@@ -10,13 +11,32 @@ extern const int ZoomPercent[5];
 // Index into ZoomPercent, 0 to 4; 2 (100 %) for every new image.
 extern int ZoomIndex;
 
-// Brings the image window behind the control window, gives it the client
-// size of the result at the current scale and repaints both windows.
+// Shows a new picture: brings the image window behind the control window,
+// gives it the client size of the result at the current scale and repaints
+// both windows. Where the work area of its monitor is too small for that,
+// the window fills what there is, with scroll bars, at the top-left corner
+// of the picture; it is moved only as far as it must to lie on the work area.
 void ApplyZoom();
 
-// One scale step up or down, clamped to the table; ApplyZoom runs even when
-// the index stays.
+// One scale step up or down, clamped to the table; the window is sized as
+// ApplyZoom does even when the index stays, but the picture point at the
+// centre of the view stays there where scrolling allows.
 void ZoomIn();
 void ZoomOut();
+
+// The view's top-left corner in the picture as shown at the current scale,
+// in device pixels; (0, 0) while the whole picture is in view.
+POINT ImageScrollPosition();
+
+// How far one notch of the mouse wheel scrolls the picture, in device pixels.
+int WheelScrollStep();
+
+// Takes a mouse-wheel message meant for either window, whatever child
+// window it was sent to. With Ctrl each notch is one zoom command, keeping
+// the picture point under the mouse in place when the mouse is over the
+// picture; without Ctrl over the image window the wheel scrolls it
+// (vertically, with Shift or a tilt wheel horizontally). False for other
+// messages, which go on as usual.
+bool TakeMouseWheel(const MSG& message);
 
 INT_PTR CALLBACK ImageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -37,6 +37,7 @@ HACCEL StartProgram(HINSTANCE instance) {
 }
 
 void DispatchProgramMessage(MSG& message, HACCEL accelerators) {
+    if (TakeMouseWheel(message)) return;
     if (TranslateAcceleratorW(ControlWindow, accelerators, &message)) return;
     if (IsDialogMessageW(ControlWindow, &message)) return;
     TranslateMessage(&message);

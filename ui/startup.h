@@ -7,9 +7,10 @@
 // and returns the accelerator table for the message loop.
 HACCEL StartProgram(HINSTANCE instance);
 
-// Handles one retrieved message: the keyboard shortcuts go to the control
-// window whichever window is active, then the control window's dialog
-// keys (Tab, Escape), then ordinary dispatch.
+// Handles one retrieved message: the mouse wheel over either window (zoom
+// with Ctrl, else scrolling the picture), the keyboard shortcuts, which go
+// to the control window whichever window is active, then the control
+// window's dialog keys (Tab, Escape), then ordinary dispatch.
 void DispatchProgramMessage(MSG& message, HACCEL accelerators);
 
 // Runs the message loop until the program ends; returns the exit code.

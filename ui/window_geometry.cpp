@@ -56,3 +56,31 @@ void MoveWindowByClient(HWND hwnd, int left, int top, int clientWidth, int clien
     MoveWindow(hwnd, left, top, OuterWidthForClient(clientWidth, clientHeight, style, extendedStyle, hasMenu),
                OuterHeightForClient(clientWidth, clientHeight, style, extendedStyle, hasMenu), TRUE);
 }
+
+RECT WorkAreaOf(HWND hwnd) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info)) {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    }
+    return info.rcWork;
+}
+
+int WindowDpi(HWND hwnd) {
+    // GetDpiForWindow came with Windows 10, and the program still starts on
+    // Windows 7: it is looked up rather than imported.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow) {
+        if (const UINT dpi = dpiForWindow(hwnd)) return int(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+int ScaleForDpi(int pixels, int dpi) {
+    return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
+}

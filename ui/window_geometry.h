@@ -1,5 +1,5 @@
-// Window geometry: outer edges and sizes, client sizes, and moving a window
-// by the client size it should get.
+// Window geometry: outer edges and sizes, client sizes, moving a window by
+// the client size it should get, the screen room a window has and its DPI.
 #pragma once
 
 #include <windows.h>
@@ -21,3 +21,14 @@ int OuterHeightForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
 // client area gets the given size; -1 for any of the four keeps the current
 // value.
 void MoveWindowByClient(HWND hwnd, int left, int top, int clientWidth, int clientHeight, bool hasMenu);
+
+// The work area (the monitor less its taskbars) of the monitor the window
+// is on, or is nearest to.
+RECT WorkAreaOf(HWND hwnd);
+
+// The dots per inch the window is drawn at: its monitor's under per-monitor
+// awareness, else the system's.
+int WindowDpi(HWND hwnd);
+
+// A length given in pixels at 96 dots per inch, at dpi; unchanged at 96.
+int ScaleForDpi(int pixels, int dpi);

@@ -16,6 +16,21 @@ namespace {
 std::vector<std::function<void(HWND)>> PendingAnswers;
 int Answered = 0;
 
+// A modal window left open this long with no answer for it fails the test
+// and is closed, so that the suite goes on: the answer timer runs through
+// every test, also when a command shows a message box no test expects.
+const ULONGLONG UnansweredLimit = 5000;
+HWND Unanswered = nullptr;
+ULONGLONG UnansweredSince = 0;
+UINT_PTR AnswerTimerId = 0;
+
+std::string Narrow(const std::wstring& wide) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
 bool IsMainWindow(HWND hwnd) {
     return hwnd == ControlWindow || hwnd == ImageWindow;
 }
@@ -32,12 +47,30 @@ BOOL CALLBACK FindModal(HWND hwnd, LPARAM found) {
     return TRUE;
 }
 
+void CloseUnanswered(HWND modal) {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    ADD_FAILURE() << test->test_suite_name() << "." << test->name() << " left a modal window unanswered: \""
+                  << Narrow(WindowText(modal)) << "\" saying \"" << Narrow(ItemText(modal, 0xFFFF)) << "\"";
+    EndDialog(modal, IDCANCEL);
+}
+
 // Runs inside the modal loops: answers each new modal window in turn.
 void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (PendingAnswers.empty()) return;
     HWND modal = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
-    if (!modal) return;
+    if (!modal) {
+        Unanswered = nullptr;
+        return;
+    }
+    if (PendingAnswers.empty()) {
+        if (modal != Unanswered) {
+            Unanswered = modal;
+            UnansweredSince = GetTickCount64();
+        } else if (GetTickCount64() - UnansweredSince > UnansweredLimit) {
+            CloseUnanswered(modal);
+        }
+        return;
+    }
     auto answer = PendingAnswers.front();
     PendingAnswers.erase(PendingAnswers.begin());
     ++Answered;
@@ -49,6 +82,7 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
 void ProgramTest::SetUp() {
     folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
     SetCurrentDirectoryA(folder.c_str());
+    AnswerTimerId = SetTimer(nullptr, 0, 30, AnswerTimer);
     StartInFolder();
 }
 
@@ -71,6 +105,8 @@ void ProgramTest::EndProgram() {
 
 void ProgramTest::TearDown() {
     EndProgram();
+    KillTimer(nullptr, AnswerTimerId);
+    PendingAnswers.clear();
     SetCurrentDirectoryA(VELMORA_TEST_OUTPUT);
 }
 
@@ -194,9 +230,7 @@ void ProgramTest::Drag(HWND hwnd, POINT from, POINT to) {
 int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers) {
     PendingAnswers = std::move(answers);
     Answered = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 30, AnswerTimer);
     trigger();
-    KillTimer(nullptr, timer);
     PendingAnswers.clear();
     return Answered;
 }

@@ -147,17 +147,15 @@ void OnToggleAuto(HWND hwnd) {
 }
 
 // Undo and redo show a result that may never have been saved; which of the
-// history's steps were is not kept, so each counts as unsaved.
-void OnUndo(HWND hwnd) {
-    if (Document.Undo()) ResultUnkept = true;
+// history's steps were is not kept, so each counts as unsaved. A step that
+// finds no memory has changed nothing, as a failed extraction.
+void ShowHistoryStep(HWND hwnd, bool stepped) {
+    if (!stepped) {
+        ShowMessage(hwnd, L"メモリが不足しています．");
+        return;
+    }
+    ResultUnkept = true;
     EnableMenuCommand(hwnd, IDM_UNDO, Document.CanUndo());
-    EnableMenuCommand(hwnd, IDM_REDO, true);
-    InvalidateRect(ImageWindow, nullptr, TRUE);
-}
-
-void OnRedo(HWND hwnd) {
-    if (Document.Redo()) ResultUnkept = true;
-    EnableMenuCommand(hwnd, IDM_UNDO, true);
     EnableMenuCommand(hwnd, IDM_REDO, Document.CanRedo());
     InvalidateRect(ImageWindow, nullptr, TRUE);
 }
@@ -204,10 +202,10 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
         ZoomOut();
         return TRUE;
     case IDM_UNDO:
-        OnUndo(hwnd);
+        ShowHistoryStep(hwnd, Document.Undo());
         return TRUE;
     case IDM_REDO:
-        OnRedo(hwnd);
+        ShowHistoryStep(hwnd, Document.Redo());
         return TRUE;
     case IDM_AUTO:
         OnToggleAuto(hwnd);

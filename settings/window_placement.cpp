@@ -1,18 +1,8 @@
 #include "window_placement.h"
 
-#include "app_state.h"
-#include "control_window.h"
-#include "resource.h"
-#include "window_geometry.h"
+#include <initializer_list>
 
 namespace {
-
-// The identifier in the resources is ASCII, so its wide and narrow forms
-// agree.
-std::string SoftwareId() {
-    const std::wstring id = LoadResourceString(IDS_SOFTWARE_ID);
-    return std::string(id.begin(), id.end());
-}
 
 // A section's entries in the form the profile writer takes: each line ends
 // in a NUL, the whole in one more.
@@ -22,67 +12,63 @@ std::string Entries(std::initializer_list<std::string> lines) {
     return entries + '\0';
 }
 
-// Whether the user can reach the window's caption to move it: enough of it
-// lies on a monitor. Stored positions may come from another screen layout.
-bool CaptionOnAMonitor(HWND hwnd) {
-    RECT caption{};
-    GetWindowRect(hwnd, &caption);
-    const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
-    caption.bottom = caption.top + GetSystemMetrics(SM_CYFIXEDFRAME) + captionHeight;
-    HMONITOR monitor = MonitorFromRect(&caption, MONITOR_DEFAULTTONULL);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    RECT visible{};
-    if (!monitor || !GetMonitorInfoW(monitor, &info) || !IntersectRect(&visible, &caption, &info.rcMonitor)) return false;
-    // A sliver of a few pixels cannot be grabbed.
-    return visible.right - visible.left >= captionHeight && visible.bottom - visible.top >= captionHeight / 2;
-}
-
-// The outer position the window returns to when it is restored; while it is
-// minimised, its rectangle is where the platform parks minimised windows.
-POINT RestoredPosition(HWND hwnd) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (!GetWindowPlacement(hwnd, &placement)) return {WindowLeft(hwnd), WindowTop(hwnd)};
-    // The normal rectangle is in work-area coordinates: they differ from the
-    // screen's when a taskbar lies along the top or left edge.
-    POINT position{placement.rcNormalPosition.left, placement.rcNormalPosition.top};
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoW(MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTOPRIMARY), &info)) {
-        position.x += info.rcWork.left - info.rcMonitor.left;
-        position.y += info.rcWork.top - info.rcMonitor.top;
-    }
-    return position;
+RECT Moved(const RECT& rect, int left, int top) {
+    return {left, top, left + rect.right - rect.left, top + rect.bottom - rect.top};
 }
 
 }  // namespace
 
-void PlaceWindowsFromSettings() {
-    int top = -1;
-    const bool trusted = Settings.GetString("SOFTWARE", "SoftID") == SoftwareId();
-    if (trusted) {
-        top = Settings.GetInt("WINDOW", "Top");
-        const int left = Settings.GetInt("WINDOW", "Left");
-        if (Settings.GetInt("MODE", "Auto") == 1) SetMenuItemChecked(ControlWindow, GetMenu(ControlWindow), IDM_AUTO, true);
-        MoveWindowByClient(ControlWindow, left, top, -1, -1, true);
-    }
-    if (!trusted || !CaptionOnAMonitor(ControlWindow)) {
-        HWND desktop = GetDesktopWindow();
-        const int left = WindowWidth(desktop) / 2 - WindowWidth(ControlWindow) / 2;
-        top = WindowHeight(desktop) / 2 - WindowHeight(ControlWindow) / 2;
-        MoveWindowByClient(ControlWindow, left, top, -1, -1, true);
-    }
-    MoveWindowByClient(ImageWindow, WindowRight(ControlWindow), top, -1, -1, false);
+StoredSettings ReadSettings(const ProfileFile& file, const std::string& softwareId) {
+    StoredSettings stored;
+    stored.trusted = file.GetString("SOFTWARE", "SoftID") == softwareId;
+    if (!stored.trusted) return stored;
+    stored.top = file.GetInt("WINDOW", "Top");
+    stored.left = file.GetInt("WINDOW", "Left");
+    stored.automatic = file.GetInt("MODE", "Auto") == 1;
+    return stored;
 }
 
-void SaveSettings() {
-    const POINT position = RestoredPosition(ControlWindow);
-    const int left = position.x;
-    const int top = position.y;
-    const bool automatic = IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO);
-    Settings.Reset();
-    Settings.WriteSection("SOFTWARE", Entries({"SoftID = " + SoftwareId()}));
-    Settings.WriteSection("WINDOW", Entries({"Top  = " + std::to_string(top), "Left = " + std::to_string(left)}));
-    Settings.WriteSection("MODE", Entries({"Auto = " + std::to_string(automatic ? 1 : 0)}));
+void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic) {
+    file.Reset();
+    file.WriteSection("SOFTWARE", Entries({"SoftID = " + softwareId}));
+    file.WriteSection("WINDOW", Entries({"Top  = " + std::to_string(position.y), "Left = " + std::to_string(position.x)}));
+    file.WriteSection("MODE", Entries({"Auto = " + std::to_string(automatic ? 1 : 0)}));
+}
+
+// Stored positions may come from another screen layout.
+bool CaptionOnAMonitor(const RECT& window, const CaptionMetrics& metrics, const std::vector<RECT>& monitors) {
+    RECT caption = window;
+    caption.bottom = caption.top + metrics.frameHeight + metrics.captionHeight;
+    RECT visible{};
+    long long largest = 0;
+    for (const RECT& monitor : monitors) {
+        RECT part{};
+        if (!IntersectRect(&part, &caption, &monitor)) continue;
+        const long long area = (long long)(part.right - part.left) * (part.bottom - part.top);
+        if (area > largest) {
+            largest = area;
+            visible = part;
+        }
+    }
+    // A sliver of a few pixels cannot be grabbed.
+    return largest > 0 && visible.right - visible.left >= metrics.captionHeight &&
+           visible.bottom - visible.top >= metrics.captionHeight / 2;
+}
+
+StartPlacement PlaceAtStart(const StoredSettings& stored, const RECT& created, const RECT& desktop,
+                            const CaptionMetrics& metrics, const std::vector<RECT>& monitors) {
+    if (stored.trusted) {
+        const RECT control = Moved(created, stored.left == -1 ? created.left : stored.left,
+                                   stored.top == -1 ? created.top : stored.top);
+        if (CaptionOnAMonitor(control, metrics, monitors)) return {control, stored.top};
+    }
+    const int width = created.right - created.left;
+    const int height = created.bottom - created.top;
+    const RECT centred = Moved(created, (desktop.right - desktop.left) / 2 - width / 2,
+                               (desktop.bottom - desktop.top) / 2 - height / 2);
+    return {centred, centred.top};
+}
+
+POINT ScreenPositionOfNormal(const RECT& normal, const RECT& monitor, const RECT& work) {
+    return {normal.left + work.left - monitor.left, normal.top + work.top - monitor.top};
 }

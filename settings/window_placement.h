@@ -1,21 +1,55 @@
-// What the program remembers between runs: the control window's position
-// and whether auto extraction is on, trusted only when the settings file was
-// written by this version of the program.
+// Where the windows go at start-up and what the settings file keeps between
+// runs, computed from the values it is given: the stored settings, the
+// windows' rectangles and the monitors' areas. It moves no window; the
+// window program reads the rectangles, calls these and places its windows.
 #pragma once
 
 #include "profile_file.h"
 
-// The one settings file, pointed at the start-up directory when the program
-// starts.
-extern ProfileFile Settings;
+#include <windows.h>
 
-// Places the control window where the settings file says (centred on the
-// screen without trusted settings, or when its caption would be off every
-// monitor there), turns auto extraction on when it says so, and puts the
-// image window at the control window's right edge.
-void PlaceWindowsFromSettings();
+#include <string>
+#include <vector>
 
-// Writes the control window's position (where it is restored to, also
-// while it is minimised) and the auto-extraction flag, replacing whatever
-// the file held.
-void SaveSettings();
+// The control window's position and the auto-extraction flag, trusted only
+// when the file was written by this version of the program (softwareId).
+// A missing coordinate is -1.
+struct StoredSettings {
+    bool trusted = false;
+    int left = -1;
+    int top = -1;
+    bool automatic = false;
+};
+
+StoredSettings ReadSettings(const ProfileFile& file, const std::string& softwareId);
+
+// Replaces whatever the file held with the three sections.
+void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic);
+
+// The frame metrics that decide where the caption is.
+struct CaptionMetrics {
+    int captionHeight;
+    int frameHeight;
+};
+
+// Whether the user can reach the caption of a window at that outer
+// rectangle to move it: enough of it lies on the monitor it overlaps most.
+bool CaptionOnAMonitor(const RECT& window, const CaptionMetrics& metrics, const std::vector<RECT>& monitors);
+
+// Where the windows start. The control window goes to the stored position
+// (-1 for a coordinate keeps where it was created), or centred on the
+// desktop without trusted settings or where its caption would be off every
+// monitor. The image window goes to its right edge, at imageTop (-1: keeps
+// its own top).
+struct StartPlacement {
+    RECT control;
+    int imageTop;
+};
+
+StartPlacement PlaceAtStart(const StoredSettings& stored, const RECT& created, const RECT& desktop,
+                            const CaptionMetrics& metrics, const std::vector<RECT>& monitors);
+
+// The screen position of a restored window's normal rectangle, which is in
+// the work-area coordinates of its monitor: they differ from the screen's
+// when a taskbar lies along the top or left edge.
+POINT ScreenPositionOfNormal(const RECT& normal, const RECT& monitor, const RECT& work);

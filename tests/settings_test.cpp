@@ -5,6 +5,7 @@
 #include "program_fixture.h"
 #include "resource.h"
 #include "window_geometry.h"
+#include "placement.h"
 #include "window_placement.h"
 
 #include <filesystem>

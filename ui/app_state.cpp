@@ -1,7 +1,7 @@
 #include "app_state.h"
 
 #include "window_geometry.h"
-#include "window_placement.h"
+#include "placement.h"
 
 namespace {
 

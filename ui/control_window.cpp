@@ -7,7 +7,7 @@
 #include "modal.h"
 #include "resource.h"
 #include "window_geometry.h"
-#include "window_placement.h"
+#include "placement.h"
 
 #include <shellapi.h>
 

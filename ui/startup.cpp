@@ -5,7 +5,7 @@
 #include "image_window.h"
 #include "resource.h"
 #include "window_geometry.h"
-#include "window_placement.h"
+#include "placement.h"
 
 namespace {
 

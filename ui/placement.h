@@ -1,0 +1,19 @@
+// The windows' places between runs: the settings file, pointed at the
+// start-up directory when the program starts, places the windows at start
+// and is written when the program ends.
+#pragma once
+
+#include "profile_file.h"
+
+extern ProfileFile Settings;
+
+// Places the control window where the settings file says (centred on the
+// screen without trusted settings, or when its caption would be off every
+// monitor there), turns auto extraction on when it says so, and puts the
+// image window at the control window's right edge.
+void PlaceWindowsFromSettings();
+
+// Writes the control window's position (where it is restored to, also
+// while it is minimised) and the auto-extraction flag, replacing whatever
+// the file held.
+void SaveSettings();

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -107,17 +108,6 @@ protected:
 
 }  // namespace
 
-TEST(ConverterOptions, DefaultsAreThoseOfTheWindowProgram) {
-    ConvertOptions options;
-    std::string message;
-    ASSERT_EQ(Parse({"a.jpg"}, options, message), ParseOutcome::Convert);
-    EXPECT_EQ(options.thickness, 0);
-    EXPECT_EQ(options.contrast, 7);
-    EXPECT_FALSE(options.noise);
-    EXPECT_EQ(options.output, "");
-    EXPECT_EQ(options.inputs, std::vector<std::string>{"a.jpg"});
-}
-
 TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
     ConvertOptions options;
     std::string message;
@@ -180,6 +170,18 @@ TEST_F(ConverterRun, ConvertsJpegPngAndBmpBesideTheirInputs) {
         const std::string output = DefaultOutputPath(input);
         EXPECT_EQ(FirstDifference(ExpectedDrawing(input, 1, 3, true), LoadPicture(output)), "") << name;
         EXPECT_EQ(ReadBytes(output)[28], 24) << "24-bit BMP expected for " << name;
+    }
+}
+
+TEST_F(ConverterRun, WithoutOptionsItDrawsAsTheWindowProgramsUntouchedLists) {
+    // Thin lines, contrast 7, no speck removal, as the window tests find
+    // the option lists at start; each other value draws another picture.
+    const std::string input = folder + "/photo.jpg";
+    ASSERT_EQ(RunConverter(folder, {input}).exitCode, 0);
+    const Picture expected = ExpectedDrawing(input, 0, 7, false);
+    EXPECT_EQ(FirstDifference(expected, LoadPicture(DefaultOutputPath(input))), "");
+    for (const auto& [thickness, contrast, noise] : {std::tuple{1, 7, false}, {0, 6, false}, {0, 8, false}, {0, 7, true}}) {
+        EXPECT_NE(FirstDifference(expected, ExpectedDrawing(input, thickness, contrast, noise)), "") << contrast;
     }
 }
 

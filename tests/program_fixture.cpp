@@ -1,5 +1,6 @@
 #include "program_fixture.h"
 
+#include "code_page.h"
 #include "control_window.h"
 #include "file_commands.h"
 #include "image_gdi.h"
@@ -24,13 +25,6 @@ HWND Unanswered = nullptr;
 ULONGLONG UnansweredSince = 0;
 UINT_PTR AnswerTimerId = 0;
 
-std::string Narrow(const std::wstring& wide) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(size_t(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
 bool IsMainWindow(HWND hwnd) {
     return hwnd == ControlWindow || hwnd == ImageWindow;
 }
@@ -49,8 +43,10 @@ BOOL CALLBACK FindModal(HWND hwnd, LPARAM found) {
 
 void CloseUnanswered(HWND modal) {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const std::wstring caption = WindowText(modal);
+    const std::wstring text = ItemText(modal, 0xFFFF);
     ADD_FAILURE() << test->test_suite_name() << "." << test->name() << " left a modal window unanswered: \""
-                  << Narrow(WindowText(modal)) << "\" saying \"" << Narrow(ItemText(modal, 0xFFFF)) << "\"";
+                  << Narrow(caption.c_str(), caption.size()) << "\" saying \"" << Narrow(text.c_str(), text.size()) << "\"";
     EndDialog(modal, IDCANCEL);
 }
 

@@ -131,17 +131,10 @@ TEST_F(SettingsTest, MinimisedAtExitStoresTheRestoredPosition) {
 }
 
 TEST_F(SettingsTest, PositionsThatHideTheCaptionStartCentred) {
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const int width = WindowWidth(ControlWindow);
-    const std::pair<int, int> hidden[] = {
-        {-32000, -32000},              // where a minimised window is parked
-        {40, screenWidth + 100},       // on a second monitor that is gone
-        {screenHeight - 3, 40},        // only a sliver of the caption
-        {-20, 40},                     // caption above the screen
-        {40, 8 - width},               // caption off the left edge
-    };
-    for (const auto& [top, left] : hidden) {
+    // Where a minimised window is parked, and on a second monitor that is gone.
+    for (const auto& [top, left] : {std::pair{-32000, -32000}, {40, GetSystemMetrics(SM_CXSCREEN) + 100}}) {
         RestartWith(Stored(top, left, 1));
         ExpectCentred();
         ExpectImageWindowBeside();
@@ -151,6 +144,31 @@ TEST_F(SettingsTest, PositionsThatHideTheCaptionStartCentred) {
     RestartWith(Stored(screenHeight - 60, -width / 2, 0));
     EXPECT_EQ(WindowLeft(ControlWindow), -width / 2);
     EXPECT_EQ(WindowTop(ControlWindow), screenHeight - 60);
+}
+
+TEST(WindowPlacement, AStoredPlaceIsKeptWhileItsCaptionCanBeGrabbed) {
+    // A 400 x 300 window with a 20-pixel caption under a 3-pixel frame; a
+    // second monitor left of the main one.
+    const std::vector<RECT> monitors = {{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}};
+    const RECT created{10, 20, 410, 320};
+    const CaptionMetrics metrics{20, 3};
+    const auto place = [&](StoredSettings stored) { return PlaceAtStart(stored, created, {0, 0, 1280, 1024}, metrics, monitors); };
+    const std::pair<POINT, POINT> cases[] = {
+        {{-1000, 500}, {-1000, 500}}, {{-32000, -32000}, {440, 362}}, {{1260, 40}, {1260, 40}},
+        {{1261, 40}, {440, 362}},     {{40, 1014}, {40, 1014}},       {{40, 1015}, {440, 362}},
+        {{40, -13}, {40, -13}},       {{40, -14}, {440, 362}},         {{-1, 130}, {10, 130}},
+        {{-1, -1}, {10, 20}},         {{-2301, 40}, {440, 362}},      {{-381, 40}, {-381, 40}},
+    };
+    for (const auto& [stored, expected] : cases) {
+        const StartPlacement start = place({true, int(stored.x), int(stored.y), false});
+        EXPECT_EQ(start.control.left, expected.x) << stored.x << ", " << stored.y;
+        EXPECT_EQ(start.control.top, expected.y) << stored.x << ", " << stored.y;
+        EXPECT_EQ(start.control.right - start.control.left, 400);
+        EXPECT_EQ(start.control.bottom - start.control.top, 300);
+        EXPECT_EQ(start.imageTop, expected.x == 440 ? 362 : stored.y) << "-1 keeps the image window's top";
+    }
+    EXPECT_EQ(place({false, 100, 100, false}).control.left, 440) << "untrusted settings centre the window";
+    EXPECT_EQ(ScreenPositionOfNormal({5, 7, 9, 9}, {0, 0, 800, 600}, {0, 40, 800, 600}).y, 47) << "a taskbar at the top";
 }
 
 TEST_F(SettingsTest, OtherSectionsAreGoneAfterTheNextExit) {

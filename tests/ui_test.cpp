@@ -436,24 +436,6 @@ TEST_F(ProgramTest, ImageWindowShowsTheResultAfterEveryStep) {
     EXPECT_EQ(FirstDifference(thick, ShownInImageWindow()), "") << "after redo";
 }
 
-TEST_F(ProgramTest, EscapeCloseAndExitEndTheProgram) {
-    Command(IDM_EXIT);
-    Pump();
-    EXPECT_FALSE(IsWindow(ControlWindow));
-    EXPECT_EQ(quitCode, 0);
-
-    EndProgram();
-    quitCode = -1;
-    StartInFolder();
-    Command(IDOK);
-    Pump();
-    EXPECT_TRUE(IsWindow(ControlWindow)) << "Enter does nothing";
-    PostMessageW(GetDlgItem(ControlWindow, IDC_OPEN), WM_KEYDOWN, VK_ESCAPE, 1);
-    Pump();
-    EXPECT_FALSE(IsWindow(ControlWindow));
-    EXPECT_EQ(quitCode, 0);
-}
-
 TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     using Action = std::function<void()>;
     const Action escape = [] { PostMessageW(GetDlgItem(ControlWindow, IDC_OPEN), WM_KEYDOWN, VK_ESCAPE, 1); };
@@ -479,6 +461,9 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     const Action copy = [this] { Command(IDM_COPY); };
     const Action undo = [this] { Command(IDM_UNDO); };
 
+    Command(IDOK);
+    Pump();
+    ASSERT_TRUE(IsWindow(ControlWindow)) << "Enter does nothing";
     // "No", the default, keeps everything as it was.
     Load(Photo);
     extract();
@@ -496,7 +481,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
         {{}, false}, {{extract}, true}, {{extract, copy}, false}, {{extract, save}, false},
         {{extract, extract, copy, undo}, true}};
     for (const auto& [steps, asks] : cases) {
-        for (const Action& close : {escape, closeBox}) {
+        for (const Action& close : {escape, closeBox, exitItem}) {
             EndProgram();
             quitCode = -1;
             StartInFolder();

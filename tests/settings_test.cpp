@@ -108,18 +108,6 @@ TEST_F(SettingsTest, OnlyAnAutoOfExactlyOneTurnsAutoExtractionOn) {
     StartInFolder();
 }
 
-TEST_F(SettingsTest, MissingOrMinusOneCoordinatesKeepTheCreationPlace) {
-    RestartWith("[SOFTWARE]\r\nSoftID = Velmora210\r\n[WINDOW]\r\nLeft = 210\r\n");
-    EXPECT_EQ(WindowLeft(ControlWindow), 210);
-    const int creationTop = WindowTop(ControlWindow);
-    RestartWith(Stored(-1, 220, 0));
-    EXPECT_EQ(WindowLeft(ControlWindow), 220);
-    EXPECT_EQ(WindowTop(ControlWindow), creationTop);
-    RestartWith(Stored(130, -1, 0));
-    EXPECT_EQ(WindowTop(ControlWindow), 130);
-    ExpectImageWindowBeside();
-}
-
 TEST_F(SettingsTest, MinimisedAtExitStoresTheRestoredPosition) {
     MoveWindow(ControlWindow, 123, 45, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
     ShowWindow(ControlWindow, SW_MINIMIZE);

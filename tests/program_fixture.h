@@ -64,7 +64,9 @@ protected:
 
     // Runs trigger; each modal window it opens (dialog or message box of this
     // thread) is handed to the next of the answers, which must close it.
-    // Returns how many modal windows were answered.
+    // Returns how many modal windows were answered. In every test, a modal
+    // window left without an answer for 5 s fails the test, naming it and
+    // the window's text, and is closed.
     int AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers);
 
     std::string folder;

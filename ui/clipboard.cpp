@@ -1,8 +1,10 @@
 #include "clipboard.h"
 
 #include "app_state.h"
+#include "modal.h"
 #include "output_colours.h"
 
+#include <new>
 #include <windows.h>
 
 namespace {
@@ -78,15 +80,26 @@ bool PutBytes(UINT format, const std::vector<uint8_t>& bytes) {
 }
 
 // Loads the open clipboard's block in the format, made a file by toFile,
-// as LoadMemory reads files; false when it is not there or not read.
+// as LoadMemory reads files; false when it is not there or not read. Memory
+// running out is no reason to try the next form: it throws std::bad_alloc.
 bool PasteBlock(UINT format, std::vector<uint8_t> (*toFile)(const uint8_t*, size_t)) {
     if (!IsClipboardFormatAvailable(format)) return false;
     HGLOBAL memory = GetClipboardData(format);
     const auto* bytes = memory ? static_cast<const uint8_t*>(GlobalLock(memory)) : nullptr;
     if (!bytes) return false;
-    const std::vector<uint8_t> file = toFile(bytes, GlobalSize(memory));
+    std::vector<uint8_t> file;
+    try {
+        file = toFile(bytes, GlobalSize(memory));
+    } catch (const std::bad_alloc&) {
+        GlobalUnlock(memory);
+        throw;
+    }
     GlobalUnlock(memory);
-    return !file.empty() && Document.LoadMemory(file.data(), file.size());
+    ImageError error = ImageError::None;
+    if (file.empty()) return false;
+    if (Document.LoadMemory(file.data(), file.size(), &error)) return true;
+    if (error == ImageError::OutOfMemory) throw std::bad_alloc();
+    return false;
 }
 
 // The open clipboard's bitmap, read through a device context.
@@ -144,12 +157,17 @@ std::vector<uint8_t> BmpFileOfPackedDib(const uint8_t* dib, size_t size) {
     return file;
 }
 
+// With a result, the PNG fails only for want of memory: then the clipboard
+// is left as it was.
 void CopyResultToClipboard() {
     if (!Document.IsExtracted()) return;
     const int width = Document.ResultWidth();
     const int height = Document.ResultHeight();
     std::vector<uint8_t> png;
-    const bool encoded = Document.EncodeResultPng(OutputColours{.transparent = true}, png);
+    if (!Document.EncodeResultPng(OutputColours{.transparent = true}, png)) {
+        ShowMessage(ControlWindow, MemoryMessage);
+        return;
+    }
     HDC windowDc = GetDC(ImageWindow);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     BitmapOwner bitmap{CreateCompatibleBitmap(windowDc, width, height)};
@@ -160,7 +178,7 @@ void CopyResultToClipboard() {
         if (OpenClipboard(ImageWindow)) {
             // Once the clipboard has taken the bitmap, it is the clipboard's.
             if (EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap.bitmap)) bitmap.bitmap = nullptr;
-            if (encoded) PutBytes(PngFormat(), png);
+            PutBytes(PngFormat(), png);
             CloseClipboard();
         }
     }
@@ -174,8 +192,15 @@ bool PasteFromClipboard() {
     for (UINT format : {png, UINT(CF_DIBV5), UINT(CF_DIB), UINT(CF_BITMAP)}) offered |= IsClipboardFormatAvailable(format) != 0;
     if (!offered || !OpenClipboard(ImageWindow)) return false;
     // Each form that is there but cannot be read gives way to the next.
-    const bool pasted = PasteBlock(png, FileOfPng) || PasteBlock(CF_DIBV5, FileOfDibV5) ||
-                        PasteBlock(CF_DIB, FileOfDibWithAlpha) || (IsClipboardFormatAvailable(CF_BITMAP) && PasteBitmap());
+    bool pasted = false;
+    try {
+        pasted = PasteBlock(png, FileOfPng) || PasteBlock(CF_DIBV5, FileOfDibV5) ||
+                 PasteBlock(CF_DIB, FileOfDibWithAlpha) || (IsClipboardFormatAvailable(CF_BITMAP) && PasteBitmap());
+    } catch (const std::bad_alloc&) {
+        CloseClipboard();
+        ShowMessage(ControlWindow, MemoryMessage);
+        return false;
+    }
     CloseClipboard();
     return pasted;
 }

@@ -84,16 +84,15 @@ BOOL OnInitDialog(HWND hwnd) {
     return TRUE;
 }
 
-// When memory for the undo step runs out, the document has changed nothing,
-// so neither do the commands nor the image window.
+// When memory for the undo step or speck removal runs out, the document has
+// changed nothing, so neither do the commands nor the image window.
 void OnExecute(HWND hwnd) {
     const int contrast = Selection(hwnd, IDC_CONTRAST);
     const int thickness = Selection(hwnd, IDC_THICKNESS);
-    if (!Document.Extract(thickness, contrast)) {
+    if (!Document.Extract(thickness, contrast, Selection(hwnd, IDC_NOISE) == 1)) {
         ShowMessage(hwnd, L"メモリが不足しています．");
         return;
     }
-    if (Selection(hwnd, IDC_NOISE) == 1) Document.RemoveNoise(thickness);
 
     EnableButton(hwnd, IDC_SAVE, true);
     EnableMenuCommand(hwnd, IDM_SAVE, true);

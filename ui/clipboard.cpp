@@ -79,6 +79,12 @@ bool PutBytes(UINT format, const std::vector<uint8_t>& bytes) {
     return false;
 }
 
+// Unlocks a clipboard block when it goes out of scope.
+struct BlockLock {
+    HGLOBAL memory;
+    ~BlockLock() { GlobalUnlock(memory); }
+};
+
 // Loads the open clipboard's block in the format, made a file by toFile,
 // as LoadMemory reads files; false when it is not there or not read. Memory
 // running out is no reason to try the next form: it throws std::bad_alloc.
@@ -87,14 +93,8 @@ bool PasteBlock(UINT format, std::vector<uint8_t> (*toFile)(const uint8_t*, size
     HGLOBAL memory = GetClipboardData(format);
     const auto* bytes = memory ? static_cast<const uint8_t*>(GlobalLock(memory)) : nullptr;
     if (!bytes) return false;
-    std::vector<uint8_t> file;
-    try {
-        file = toFile(bytes, GlobalSize(memory));
-    } catch (const std::bad_alloc&) {
-        GlobalUnlock(memory);
-        throw;
-    }
-    GlobalUnlock(memory);
+    const BlockLock lock{memory};
+    const std::vector<uint8_t> file = toFile(bytes, GlobalSize(memory));
     ImageError error = ImageError::None;
     if (file.empty()) return false;
     if (Document.LoadMemory(file.data(), file.size(), &error)) return true;

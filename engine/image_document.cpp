@@ -105,13 +105,16 @@ bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int*
     return Save(result, systemError, [&](int* error) { return WritePng(path, result, colours, error); });
 }
 
+// Running out of memory, also as std::bad_alloc, fails like anything else.
 bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
+    bool encoded = false;
     try {
-        if (result && EncodePng(result, colours, png)) return true;
+        encoded = result && EncodePng(result, colours, png);
     } catch (const std::bad_alloc&) {
+        encoded = false;
     }
-    std::vector<uint8_t>().swap(png);
-    return false;
+    if (!encoded) std::vector<uint8_t>().swap(png);
+    return encoded;
 }
 
 int ImageDocument::ResultWidth() const {

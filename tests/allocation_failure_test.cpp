@@ -37,13 +37,18 @@ spng_alloc failing = {Malloc, Realloc, Calloc, Free};
 
 }  // namespace
 
-// The library's other forms of new and delete call these.
+// Every form, as AddressSanitizer replaces every form too.
 void* operator new(std::size_t size) {
     if (void* memory = Allocate(size)) return memory;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 extern "C" {
 void* __real_jpeg_get_small(void* info, size_t size);

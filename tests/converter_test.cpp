@@ -43,9 +43,10 @@ std::string Native(std::string path) {
     return path;
 }
 
-// Runs the converter with the arguments, each quoted.
-ConverterResult RunConverter(const std::string& folder, const std::vector<std::string>& arguments) {
-    std::string command = "\"" + Native(VELMORA_CLI) + "\"";
+// Runs the converter with the arguments, each quoted, after the prefix.
+ConverterResult RunConverter(const std::string& folder, const std::vector<std::string>& arguments,
+                             const std::string& prefix = "") {
+    std::string command = prefix + "\"" + Native(VELMORA_CLI) + "\"";
     for (const std::string& argument : arguments) command.append(" \"").append(Native(argument)).append("\"");
     command += " > \"" + Native(folder + "/stdout.txt") + "\" 2> \"" + Native(folder + "/stderr.txt") + "\"";
 #ifdef _WIN32
@@ -341,6 +342,24 @@ TEST(ConverterMemory, WhatCannotBeHeldIsReportedAsOutOfMemoryAndNothingIsWritten
         EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp")) << message;
     }
 }
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+TEST(ConverterMemory, UnderAnAddressSpaceLimitEachInputIsRefusedAsOutOfMemory) {
+    const std::string folder = TestFolder("ConverterLimit");
+    DibHandle image = MakeImage(RandomPicture(3000, 2000, 4));
+    for (const char* name : {"/a.bmp", "/b.bmp"}) ASSERT_TRUE(ImgWriteBmp((folder + name).c_str(), image));
+    ImgRelease(image);
+    for (int mebibytes = 8; mebibytes <= 24; mebibytes += 4) {
+        const ConverterResult run = RunConverter(folder, {"--noise", "on", "--output-dir", folder + "/out", folder + "/a.bmp",
+                                                          folder + "/b.bmp"}, "prlimit --as=" + std::to_string(mebibytes << 20) + " ");
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(run.err.find("damaged"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("a.bmp: cannot read: out of memory\n"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("b.bmp: cannot read: out of memory\n"), std::string::npos) << run.err;
+        EXPECT_TRUE(std::filesystem::is_empty(folder + "/out")) << mebibytes;
+    }
+}
+#endif
 
 TEST(ConverterOptions, ReadsTheBatchOptions) {
     ConvertOptions options;

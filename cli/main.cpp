@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -164,7 +165,12 @@ int main(int argc, char** argv) {
 
     const size_t workerCount = std::min<size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::thread> workers;
-    for (size_t i = 1; i < workerCount; ++i) workers.emplace_back(work);
+    // Threads that cannot be had, for want of memory, leave their share to
+    // the ones running.
+    try {
+        for (size_t i = 1; i < workerCount; ++i) workers.emplace_back(work);
+    } catch (const std::exception&) {
+    }
     work();
     for (std::thread& worker : workers) worker.join();
     progress.Clear();

@@ -9,8 +9,10 @@ namespace {
 std::atomic<int64_t> pixelBytesInUse{0};
 std::atomic<int64_t> pixelBudget{-1};
 
+}  // namespace
+
 // Null when memory runs out or the bytes would exceed the testing budget.
-PixelBuffer AllocatePixels(int64_t size) {
+PixelBuffer DibAllocate(int64_t size) {
     const int64_t inUse = pixelBytesInUse.fetch_add(size) + size;
     const int64_t budget = pixelBudget.load();
     uint8_t* bytes = budget >= 0 && inUse > budget ? nullptr : new (std::nothrow) uint8_t[size];
@@ -20,8 +22,6 @@ PixelBuffer AllocatePixels(int64_t size) {
     }
     return PixelBuffer(bytes, PixelDeleter{size});
 }
-
-}  // namespace
 
 void PixelDeleter::operator()(uint8_t* bytes) const {
     delete[] bytes;
@@ -56,7 +56,7 @@ DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError*
     const int64_t stride = DibStride(width, bitsPerPixel);
     const int64_t size = stride * height;
     auto image = std::unique_ptr<Dib>(new (std::nothrow) Dib);
-    if (image) image->pixels = AllocatePixels(size);
+    if (image) image->pixels = DibAllocate(size);
     if (!image || !image->pixels) {
         if (error) *error = ImageError::OutOfMemory;
         return nullptr;

@@ -38,6 +38,10 @@ bool DibSizeAllowed(int64_t width, int64_t height, int bitsPerPixel);
 // here.
 DibHandle DibCreate(int32_t width, int32_t height, int bitsPerPixel, ImageError* error);
 
+// A buffer of size bytes counted as pixel memory, for the working rows of
+// the image kernels; null when memory runs out.
+PixelBuffer DibAllocate(int64_t size);
+
 // Gives image the size, depth and pixels of replacement, which is released:
 // the handle stays its owner's while its picture changes.
 void DibReplacePixels(DibHandle image, DibHandle replacement);

@@ -23,31 +23,14 @@ const char* ImageErrorText(ImageError error) {
     case ImageError::Corrupt: return "the image data is damaged or incomplete";
     case ImageError::TooLarge: return "the image is too large";
     case ImageError::OutOfMemory: return "out of memory";
+    case ImageError::TooManyScans: return "the progressive JPEG has too many scans";
     }
     return "unknown error";
 }
 
-DibHandle ImgLoadFile(const char* path, ImageError* error) {
-    ImageError ignored = ImageError::None;
-    if (!error) error = &ignored;
-    *error = ImageError::None;
-    if (!path) {
-        *error = ImageError::CannotOpen;
-        return nullptr;
-    }
-    std::vector<uint8_t> bytes;
-    switch (ReadWholeFile(path, bytes, MaxPixelDataSize)) {
-    case ReadResult::Ok: break;
-    case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
-    case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
-    }
-    return ImgLoadMemory(bytes.data(), bytes.size(), error);
-}
+namespace {
 
-DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
-    ImageError ignored = ImageError::None;
-    if (!error) error = &ignored;
-    *error = ImageError::None;
+DibHandle LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     if (!data) size = 0;
     DibHandle image = nullptr;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
@@ -65,6 +48,44 @@ DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     image->header.biXPelsPerMeter = density.x;
     image->header.biYPelsPerMeter = density.y;
     return OrientImage(image, ExifOrientation(data, size), error);
+}
+
+}  // namespace
+
+DibHandle ImgLoadFile(const char* path, ImageError* error) {
+    ImageError ignored = ImageError::None;
+    if (!error) error = &ignored;
+    *error = ImageError::None;
+    if (!path) {
+        *error = ImageError::CannotOpen;
+        return nullptr;
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        switch (ReadWholeFile(path, bytes, MaxPixelDataSize)) {
+        case ReadResult::Ok: break;
+        case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
+        case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
+        }
+    } catch (const std::bad_alloc&) {
+        *error = ImageError::OutOfMemory;
+        return nullptr;
+    }
+    return ImgLoadMemory(bytes.data(), bytes.size(), error);
+}
+
+// The decoders allocate their bitmaps without exceptions; anything else that
+// runs out of memory on the way is a refusal like theirs.
+DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
+    ImageError ignored = ImageError::None;
+    if (!error) error = &ignored;
+    *error = ImageError::None;
+    try {
+        return LoadMemory(data, size, error);
+    } catch (const std::bad_alloc&) {
+        *error = ImageError::OutOfMemory;
+        return nullptr;
+    }
 }
 
 void ImgRelease(DibHandle image) {
@@ -85,8 +106,10 @@ DibHandle ImgDuplicate(DibHandle image) {
 // Each 24-bit row is no longer than its 32-bit row and starts no later, and
 // each pixel is read whole before it is written, so converting from the
 // first byte on never overwrites a byte still to be read.
-void ImgMake24(DibHandle image) {
-    if (!image || image->header.biBitCount == 24) return;
+bool ImgMake24(DibHandle image) {
+    if (!image) return false;
+    if (image->header.biBitCount == 24) return true;
+    if (image->header.biBitCount != 32) return false;
     const int32_t width = image->header.biWidth;
     const int32_t height = image->header.biHeight;
     const int64_t stride32 = DibStride(width, 32);
@@ -108,6 +131,7 @@ void ImgMake24(DibHandle image) {
     image->header.biBitCount = 24;
     image->header.biSizeImage = static_cast<uint32_t>(stride24 * height);
     image->info.pixelDataSize = static_cast<int32_t>(stride24 * height);
+    return true;
 }
 
 namespace {

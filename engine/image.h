@@ -51,6 +51,7 @@ enum class ImageError {
     Corrupt,       // truncated, damaged or inconsistent data
     TooLarge,      // more than MaxImagePixels pixels, or a file over 2 GiB
     OutOfMemory,
+    TooManyScans,  // a progressive JPEG of more scans than the decoder takes
 };
 const char* ImageErrorText(ImageError error);
 
@@ -87,10 +88,10 @@ void ImgRelease(DibHandle image);
 // runs out.
 DibHandle ImgDuplicate(DibHandle image);
 
-// Converts the image to the working layout within its own pixel buffer, so it
-// needs no memory and cannot fail; transparent pixels are composited over
-// white. Null is ignored.
-void ImgMake24(DibHandle image);
+// Converts a 24- or 32-bit image to the working layout within its own pixel
+// buffer, so it needs no memory; transparent pixels are composited over
+// white. False, with the image unchanged, for null or any other depth.
+bool ImgMake24(DibHandle image);
 
 // Writes the image as an uncompressed BMP file. The bytes go to a temporary
 // file beside the target, which replaces the target only once complete, so a

@@ -5,6 +5,7 @@
 #include "noise_removal.h"
 
 #include <cerrno>
+#include <new>
 
 namespace {
 
@@ -15,6 +16,24 @@ DibHandle HistoryEntryOf(DibHandle image) {
     DibHandle packed = PackBlackAndWhite(image, &error);
     if (packed || error == ImageError::OutOfMemory) return packed;
     return ImgDuplicate(image);
+}
+
+// Runs write(systemError), which saves result, unless there is none. Running
+// out of memory on the way is a failure with *systemError ENOMEM.
+template <typename Write>
+bool Save(DibHandle result, int* systemError, Write write) {
+    int ignored = 0;
+    if (!systemError) systemError = &ignored;
+    if (!result) {
+        *systemError = EINVAL;
+        return false;
+    }
+    try {
+        return write(systemError);
+    } catch (const std::bad_alloc&) {
+        *systemError = ENOMEM;
+        return false;
+    }
 }
 
 }  // namespace
@@ -47,7 +66,11 @@ bool ImageDocument::TakeNewImage(const std::function<DibHandle(ImageError*)>& lo
 
 bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
     if (!image) return false;
-    ImgMake24(image);
+    if (!ImgMake24(image)) {
+        ImgRelease(image);
+        *error = ImageError::Corrupt;
+        return false;
+    }
     DibHandle copy = ImgDuplicate(image);
     if (!copy) {
         ImgRelease(image);
@@ -71,35 +94,27 @@ void ImageDocument::ClearHistory() {
 }
 
 bool ImageDocument::SaveBmp(const char* path, int* systemError) {
-    if (!result) {
-        if (systemError) *systemError = EINVAL;
-        return false;
-    }
-    return ImgWriteBmp(path, result, systemError);
+    return Save(result, systemError, [&](int* error) { return ImgWriteBmp(path, result, error); });
 }
 
 bool ImageDocument::SaveBmp(const char* path, const OutputColours& colours, int* systemError) {
-    if (!result) {
-        if (systemError) *systemError = EINVAL;
-        return false;
-    }
-    return ImgWriteBmp(path, result, colours, systemError);
+    return Save(result, systemError, [&](int* error) { return ImgWriteBmp(path, result, colours, error); });
 }
 
 bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int* systemError) {
-    if (!result) {
-        if (systemError) *systemError = EINVAL;
-        return false;
-    }
-    return WritePng(path, result, colours, systemError);
+    return Save(result, systemError, [&](int* error) { return WritePng(path, result, colours, error); });
 }
 
+// Running out of memory, also as std::bad_alloc, fails like anything else.
 bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
-    if (!result) {
-        png.clear();
-        return false;
+    bool encoded = false;
+    try {
+        encoded = result && EncodePng(result, colours, png);
+    } catch (const std::bad_alloc&) {
+        encoded = false;
     }
-    return EncodePng(result, colours, png);
+    if (!encoded) std::vector<uint8_t>().swap(png);
+    return encoded;
 }
 
 int ImageDocument::ResultWidth() const {
@@ -110,8 +125,15 @@ int ImageDocument::ResultHeight() const {
     return result ? ImgQueryInfo(result)->header->biHeight : 0;
 }
 
-bool ImageDocument::Extract(int thickness, int contrast) {
+// The marks for speck removal are had before anything changes, so that an
+// extraction is never left without the speck removal asked for.
+bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise) {
     if (!result) return true;
+    PixelBuffer marks;
+    if (removeNoise) {
+        marks = SpeckMarksFor(ResultWidth(), thickness);
+        if (!marks) return false;
+    }
     if (extracted) {
         DibHandle previous = resultPacked ? resultPacked : HistoryEntryOf(result);
         if (!previous) return false;
@@ -120,15 +142,17 @@ bool ImageDocument::Extract(int thickness, int contrast) {
     }
     redoStack.Clear();
     ExtractEdges(source, result, thickness, contrast);
+    if (removeNoise) RemoveSpecks(result, thickness, marks);
     extracted = true;
     return true;
 }
 
-void ImageDocument::RemoveNoise(int thickness) {
-    if (!result) return;
-    RemoveSpecks(result, thickness);
+bool ImageDocument::RemoveNoise(int thickness) {
+    if (!result) return true;
+    if (!RemoveSpecks(result, thickness)) return false;
     ImgRelease(resultPacked);
     resultPacked = nullptr;
+    return true;
 }
 
 bool ImageDocument::Undo() {

@@ -48,6 +48,7 @@ public:
 
     // Writes the result as a BMP file; false when it could not be written (an
     // existing file at path is then left as it was) or there is no result.
+    // *systemError is ENOMEM when memory ran out, as for every save.
     bool SaveBmp(const char* path, int* systemError = nullptr);
 
     // The same in the colours of a line drawing (see ImgWriteBmp); with the
@@ -71,14 +72,16 @@ public:
     bool HasSource() const { return source != nullptr; }
     bool IsExtracted() const { return extracted; }
 
-    // Runs edge extraction from source into result. From the second
-    // extraction of an image on, the previous result becomes an undo step;
-    // the redo history is emptied. Does nothing without an image. False only
-    // when memory for the undo step ran out: then nothing has changed.
-    bool Extract(int thickness, int contrast);
+    // Runs edge extraction from source into result, then, with removeNoise,
+    // removes specks from it. From the second extraction of an image on, the
+    // previous result becomes an undo step; the redo history is emptied.
+    // Does nothing without an image. False only when memory for the undo
+    // step or for speck removal ran out: then nothing has changed.
+    bool Extract(int thickness, int contrast, bool removeNoise = false);
 
-    // Removes specks from the result; records no history.
-    void RemoveNoise(int thickness);
+    // Removes specks from the result; records no history. False when memory
+    // for it ran out: then the result is as it was.
+    bool RemoveNoise(int thickness);
 
     // Move one step back or forth in the history. False only when memory ran
     // out: then nothing has changed. Without a step they do nothing.

@@ -6,6 +6,9 @@
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
+#include <new>
+#include <type_traits>
 
 // jpeglib.h needs FILE declared before it.
 #include <jpeglib.h>
@@ -17,21 +20,35 @@ namespace {
 // return: it jumps back to DecodeJpeg, which then frees everything. Nothing
 // between that jump and its target has a destructor to run: the bitmap is
 // kept here and the CMYK row buffer belongs to libjpeg's pool.
+//
+// The error manager comes first, so that the library's pointer to it leads
+// to the whole session from the first call on: jpeg_create_decompress
+// already allocates, and may fail. The session lives on the heap, so what
+// changes in it after setjmp is still there after the jump.
 struct JpegSession {
-    jpeg_decompress_struct info = {};
     jpeg_error_mgr errors = {};
-    jpeg_progress_mgr progress = {};
     std::jmp_buf refusal = {};
+    jpeg_decompress_struct info = {};
+    jpeg_progress_mgr progress = {};
     DibHandle image = nullptr;
     ImageError reason = ImageError::Corrupt;
 };
+static_assert(std::is_standard_layout_v<JpegSession>);
 
 JpegSession& SessionOf(j_common_ptr info) {
-    return *static_cast<JpegSession*>(info->client_data);
+    return *reinterpret_cast<JpegSession*>(info->err);
 }
 
-[[noreturn]] void Refuse(j_common_ptr info) {
-    std::longjmp(SessionOf(info).refusal, 1);
+[[noreturn]] void Refuse(j_common_ptr info, ImageError reason) {
+    JpegSession& session = SessionOf(info);
+    session.reason = reason;
+    std::longjmp(session.refusal, 1);
+}
+
+// The library's own allocations fail with JERR_OUT_OF_MEMORY, whatever the
+// picture: the file is not to blame.
+[[noreturn]] void OnError(j_common_ptr info) {
+    Refuse(info, info->err->msg_code == JERR_OUT_OF_MEMORY ? ImageError::OutOfMemory : ImageError::Corrupt);
 }
 
 // Warnings that mean the picture data is damaged or missing refuse the file
@@ -47,12 +64,14 @@ void OnMessage(j_common_ptr info, int level) {
     case JWRN_BOGUS_ICC:
         return;
     default:
-        Refuse(info);
+        Refuse(info, ImageError::Corrupt);
     }
 }
 
 void OnProgress(j_common_ptr info) {
-    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxJpegScans) Refuse(info);
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxJpegScans) {
+        Refuse(info, ImageError::TooManyScans);
+    }
 }
 
 // 8 x 8 blocks of all components, once the first scan's header is read.
@@ -111,10 +130,15 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
         *error = ImageError::TooLarge;
         return nullptr;
     }
-    JpegSession session;
+    const std::unique_ptr<JpegSession> owner(new (std::nothrow) JpegSession);
+    if (!owner) {
+        *error = ImageError::OutOfMemory;
+        return nullptr;
+    }
+    JpegSession& session = *owner;
     jpeg_decompress_struct& info = session.info;
     info.err = jpeg_std_error(&session.errors);
-    session.errors.error_exit = Refuse;
+    session.errors.error_exit = OnError;
     session.errors.emit_message = OnMessage;
     if (setjmp(session.refusal)) {
         jpeg_destroy_decompress(&info);
@@ -123,26 +147,25 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
         return nullptr;
     }
     jpeg_create_decompress(&info);
-    info.client_data = &session;
     session.progress.progress_monitor = OnProgress;
     info.progress = &session.progress;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
 
     if (!DibSizeAllowed(info.image_width, info.image_height, 24)) {
-        session.reason = ImageError::TooLarge;
-        std::longjmp(session.refusal, 1);
+        Refuse(reinterpret_cast<j_common_ptr>(&info), ImageError::TooLarge);
     }
     // The library may hold every coefficient of a progressive image, and the
     // bitmap comes next: both only when the data is there to fill them.
     const uint64_t codedBytes = info.src->bytes_in_buffer;
-    if (codedBytes * 8 < BlockCount(info)) std::longjmp(session.refusal, 1);
+    if (codedBytes * 8 < BlockCount(info)) Refuse(reinterpret_cast<j_common_ptr>(&info), ImageError::Corrupt);
 
     info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(&info);
+    ImageError reason = ImageError::None;
     session.image = DibCreate(static_cast<int32_t>(info.output_width), static_cast<int32_t>(info.output_height), 24,
-                              &session.reason);
-    if (!session.image) std::longjmp(session.refusal, 1);
+                              &reason);
+    if (!session.image) Refuse(reinterpret_cast<j_common_ptr>(&info), reason);
     ReadRows(info, session.image);
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);

@@ -14,9 +14,10 @@ constexpr int MaxJpegScans = 100;
 
 // Decodes the JPEG stream of size bytes at data into a 24-bit bitmap
 // (greyscale, YCbCr, RGB, CMYK and YCCK images). Refused as Corrupt: a
-// stream that the library finds damaged or cut short, with more than
-// MaxJpegScans scans, or with fewer bytes after its headers than one bit
-// for each 8 x 8 block of each component (no scan codes a block in less),
-// which is checked before the bitmap is allocated. Null on failure, with
-// *error set.
+// stream that the library finds damaged or cut short, or with fewer bytes
+// after its headers than one bit for each 8 x 8 block of each component (no
+// scan codes a block in less), which is checked before the bitmap is
+// allocated; as TooManyScans, one of more than MaxJpegScans scans; as
+// OutOfMemory, any stream when the library's memory runs out. Null on
+// failure, with *error set.
 DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error);

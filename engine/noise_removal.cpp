@@ -3,8 +3,6 @@
 #include "dark_marks.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -29,6 +27,11 @@ MarkDarkRowFunction MarkDarkRowFor(InstructionSet set) {
         return MarkDarkRowAvx2;
     }
     return MarkDarkRow<void>;
+}
+
+// Groups of fewer pixels than this are specks.
+int SizeLimit(int thickness) {
+    return thickness == 0 ? 3 : 9;
 }
 
 // The first mark from `from` on of a pixel no search has collected yet, or
@@ -80,22 +83,30 @@ bool CollectGroup(const MarkRows& marks, int height, Point start, int limit, Poi
 
 }  // namespace
 
-void RemoveSpecks(DibHandle image, int thickness) {
-    RemoveSpecks(image, thickness, WidestInstructionSet());
+PixelBuffer SpeckMarksFor(int width, int thickness) {
+    return DibAllocate(int64_t{width} * (SizeLimit(thickness) + 1));
 }
 
-void RemoveSpecks(DibHandle image, int thickness, InstructionSet set) {
+bool RemoveSpecks(DibHandle image, int thickness) {
+    return RemoveSpecks(image, thickness, WidestInstructionSet());
+}
+
+bool RemoveSpecks(DibHandle image, int thickness, InstructionSet set) {
+    const PixelBuffer ring = SpeckMarksFor(ImgQueryInfo(image)->header->biWidth, thickness);
+    if (!ring) return false;
+    RemoveSpecks(image, thickness, ring, set);
+    return true;
+}
+
+void RemoveSpecks(DibHandle image, int thickness, const PixelBuffer& ring, InstructionSet set) {
     const DibInfo* info = ImgQueryInfo(image);
     const int width = info->header->biWidth;
     const int height = info->header->biHeight;
     const int64_t stride = Stride24(width);
     uint8_t* pixels = info->pixels;
 
-    const int limit = thickness == 0 ? 3 : 9;
-    const int rows = limit + 1;
-    std::unique_ptr<uint8_t[]> ring(new (std::nothrow) uint8_t[int64_t{width} * rows]);
-    if (!ring) return;
-    const MarkRows marks = {ring.get(), width, rows};
+    const int limit = SizeLimit(thickness);
+    const MarkRows marks = {ring.get(), width, limit + 1};
     auto pixelRow = [&](int y) { return pixels + (height - 1 - y) * stride; };
 
     const MarkDarkRowFunction markDarkRow = MarkDarkRowFor(set);

@@ -3,6 +3,7 @@
 #include "container_checks.h"
 #include "dib.h"
 
+#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -64,14 +65,34 @@ bool AllOpaque(DibHandle image) {
     return true;
 }
 
-ImageError HeaderError(int code) {
-    return code == SPNG_EUSER_WIDTH || code == SPNG_EUSER_HEIGHT ? ImageError::TooLarge : ImageError::Corrupt;
+// Whether an allocation of the library failed during this thread's decoding.
+// The library reports some of them as zlib errors, as it does damaged data.
+thread_local bool allocationFailed = false;
+
+void* Noted(void* memory, size_t size) {
+    if (!memory && size != 0) allocationFailed = true;
+    return memory;
+}
+
+void* Allocate(size_t size) { return Noted(std::malloc(size), size); }
+void* Reallocate(void* memory, size_t size) { return Noted(std::realloc(memory, size), size); }
+void* AllocateZeroed(size_t count, size_t size) { return Noted(std::calloc(count, size), count * size); }
+void Free(void* memory) { std::free(memory); }
+
+spng_alloc NotingAllocator = {Allocate, Reallocate, AllocateZeroed, Free};
+
+// zlib starts only to fail for want of memory.
+ImageError ErrorOf(int code) {
+    if (code == SPNG_EUSER_WIDTH || code == SPNG_EUSER_HEIGHT) return ImageError::TooLarge;
+    if (code == SPNG_EMEM || code == SPNG_EZLIB_INIT || allocationFailed) return ImageError::OutOfMemory;
+    return ImageError::Corrupt;
 }
 
 }  // namespace
 
 DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
-    const Context context(spng_ctx_new(0));
+    allocationFailed = false;
+    const Context context(spng_ctx_new2(&NotingAllocator, 0));
     spng_ctx* png = context.get();
     if (!png) {
         *error = ImageError::OutOfMemory;
@@ -84,7 +105,7 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
 
     spng_ihdr header = {};
     if (const int code = spng_get_ihdr(png, &header)) {
-        *error = HeaderError(code);
+        *error = ErrorOf(code);
         return nullptr;
     }
     if (!DibSizeAllowed(header.width, header.height, 32)) {
@@ -102,9 +123,10 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
     const bool wide = header.bit_depth == 16;
     const int format = wide ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
     size_t imageSize = 0;
-    if (spng_decoded_image_size(png, format, &imageSize) ||
-        spng_decode_image(png, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE)) {
-        *error = ImageError::Corrupt;
+    int code = spng_decoded_image_size(png, format, &imageSize);
+    if (!code) code = spng_decode_image(png, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+    if (code) {
+        *error = ErrorOf(code);
         return nullptr;
     }
     const size_t rowSize = imageSize / header.height;
@@ -119,7 +141,6 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
                                 8 * bytesPerPixel, error);
     if (!image) return nullptr;
 
-    int code = 0;
     do {
         spng_row_info row = {};
         code = spng_get_row_info(png, &row);
@@ -135,9 +156,10 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
         }
     } while (code == 0);
     // The rest of the file must be whole too, up to the end chunk.
-    if (code != SPNG_EOI || spng_decode_chunks(png) != 0) {
+    if (code == SPNG_EOI) code = spng_decode_chunks(png);
+    if (code) {
         ImgRelease(image);
-        *error = ImageError::Corrupt;
+        *error = ErrorOf(code);
         return nullptr;
     }
     // An opaque picture needs no alpha: it becomes 24-bit at once, in place.

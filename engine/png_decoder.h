@@ -12,6 +12,7 @@
 // opaque; 16-bit samples are rounded to the nearest 8-bit value, gamma is
 // not applied. Refused as Corrupt: a wrong chunk checksum, a stream cut
 // short before its end chunk, damaged image data, or (before the bitmap is
-// allocated) too little compressed data for the rows the header claims.
-// Null on failure, with *error set.
+// allocated) too little compressed data for the rows the header claims; as
+// OutOfMemory, any stream when an allocation of the decoder or the library
+// fails. Null on failure, with *error set.
 DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error);

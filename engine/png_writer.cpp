@@ -107,14 +107,12 @@ bool Encode(spng_ctx* png, DibHandle image, const OutputColours& colours) {
     spng_phys density = {static_cast<uint32_t>(header.biXPelsPerMeter), static_cast<uint32_t>(header.biYPelsPerMeter),
                          1};
     const bool hasDensity = header.biXPelsPerMeter > 0 && header.biYPelsPerMeter > 0;
-    if (spng_set_ihdr(png, &form.header) || (form.hasPalette && spng_set_plte(png, &form.palette)) ||
-        (form.hasTransparency && spng_set_trns(png, &form.transparency)) ||
-        (hasDensity && spng_set_phys(png, &density)) ||
-        spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE)) {
-        return false;
-    }
+    int code = spng_set_ihdr(png, &form.header);
+    if (!code && form.hasPalette) code = spng_set_plte(png, &form.palette);
+    if (!code && form.hasTransparency) code = spng_set_trns(png, &form.transparency);
+    if (!code && hasDensity) code = spng_set_phys(png, &density);
+    if (!code) code = spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     const size_t rowSize = form.bilevel ? (size_t(width) + 7) / 8 : 3 * size_t(width);
-    int code = 0;
     for (int32_t y = 0; y < height && code == 0; ++y) {
         if (form.bilevel) {
             PackRow(RowFromTop(image, y), width, row.get());
@@ -124,6 +122,9 @@ bool Encode(spng_ctx* png, DibHandle image, const OutputColours& colours) {
         }
         code = spng_encode_row(png, row.get(), rowSize);
     }
+    // The system's allocator need not say so in errno; zlib starts only to
+    // fail for want of memory.
+    if (code == SPNG_EMEM || code == SPNG_EZLIB_INIT) errno = ENOMEM;
     return code == SPNG_EOI;
 }
 

@@ -192,6 +192,20 @@ TEST_F(ImageDocumentTest, ExtractWithoutMemoryForTheUndoStepChangesNothing) {
     EXPECT_FALSE(document.CanUndo());
 }
 
+TEST_F(ImageDocumentTest, ExtractAndSpeckRemovalWithoutMemoryChangeNothing) {
+    document.Extract(0, 1);
+    ASSERT_TRUE(document.Extract(1, 5, true));
+    ASSERT_TRUE(document.Undo());
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_FALSE(document.Extract(1, 9, true));
+        EXPECT_FALSE(document.RemoveNoise(1));
+    }
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 1, false), Result(document)), "");
+    ASSERT_TRUE(document.Redo()) << "the redo step must be kept";
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 5, true), Result(document)), "");
+}
+
 TEST_F(ImageDocumentTest, UndoAndRedoWithoutMemoryChangeNothing) {
     document.Extract(0, 1);
     document.Extract(0, 2);

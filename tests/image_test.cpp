@@ -121,6 +121,11 @@ TEST(ImgLoadFile, TransparencyIsKeptUntilMake24CompositesOverWhite) {
     }
     EXPECT_GT(transparent, 0);
     ImgRelease(image);
+    ImageError error = ImageError::None;
+    image = DibCreate(40, 3, 1, &error);
+    EXPECT_FALSE(ImgMake24(image)) << "1 bit per pixel";
+    EXPECT_EQ(image->header.biBitCount, 1);
+    ImgRelease(image);
 }
 
 TEST(ImgLoadFile, JpegsOfEveryCommonKindLookLikeTheirSource) {

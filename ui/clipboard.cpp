@@ -2,8 +2,10 @@
 
 #include "app_state.h"
 #include "control_window.h"
+#include "modal.h"
 #include "output_colours.h"
 
+#include <new>
 #include <windows.h>
 
 namespace {
@@ -78,16 +80,27 @@ bool PutBytes(UINT format, const std::vector<uint8_t>& bytes) {
     return false;
 }
 
+// Unlocks a clipboard block when it goes out of scope.
+struct BlockLock {
+    HGLOBAL memory;
+    ~BlockLock() { GlobalUnlock(memory); }
+};
+
 // Loads the open clipboard's block in the format, made a file by toFile,
-// as LoadMemory reads files; false when it is not there or not read.
+// as LoadMemory reads files; false when it is not there or not read. Memory
+// running out is no reason to try the next form: it throws std::bad_alloc.
 bool PasteBlock(UINT format, std::vector<uint8_t> (*toFile)(const uint8_t*, size_t)) {
     if (!IsClipboardFormatAvailable(format)) return false;
     HGLOBAL memory = GetClipboardData(format);
     const auto* bytes = memory ? static_cast<const uint8_t*>(GlobalLock(memory)) : nullptr;
     if (!bytes) return false;
+    const BlockLock lock{memory};
     const std::vector<uint8_t> file = toFile(bytes, GlobalSize(memory));
-    GlobalUnlock(memory);
-    return !file.empty() && Document.LoadMemory(file.data(), file.size());
+    ImageError error = ImageError::None;
+    if (file.empty()) return false;
+    if (Document.LoadMemory(file.data(), file.size(), &error)) return true;
+    if (error == ImageError::OutOfMemory) throw std::bad_alloc();
+    return false;
 }
 
 // The open clipboard's bitmap, read through a device context.
@@ -145,12 +158,17 @@ std::vector<uint8_t> BmpFileOfPackedDib(const uint8_t* dib, size_t size) {
     return file;
 }
 
+// With a result, the PNG fails only for want of memory: then the clipboard
+// is left as it was.
 void CopyResultToClipboard() {
     if (!Document.IsExtracted()) return;
     const int width = Document.ResultWidth();
     const int height = Document.ResultHeight();
     std::vector<uint8_t> png;
-    const bool encoded = Document.EncodeResultPng(OutputColours{.transparent = true}, png);
+    if (!Document.EncodeResultPng(OutputColours{.transparent = true}, png)) {
+        ShowMessage(ControlWindow, MemoryMessage);
+        return;
+    }
     HDC windowDc = GetDC(ImageWindow);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     BitmapOwner bitmap{CreateCompatibleBitmap(windowDc, width, height)};
@@ -164,7 +182,7 @@ void CopyResultToClipboard() {
                 bitmap.bitmap = nullptr;
                 MarkResultKept();
             }
-            if (encoded) PutBytes(PngFormat(), png);
+            PutBytes(PngFormat(), png);
             CloseClipboard();
         }
     }
@@ -178,8 +196,15 @@ bool PasteFromClipboard() {
     for (UINT format : {png, UINT(CF_DIBV5), UINT(CF_DIB), UINT(CF_BITMAP)}) offered |= IsClipboardFormatAvailable(format) != 0;
     if (!offered || !OpenClipboard(ImageWindow)) return false;
     // Each form that is there but cannot be read gives way to the next.
-    const bool pasted = PasteBlock(png, FileOfPng) || PasteBlock(CF_DIBV5, FileOfDibV5) ||
-                        PasteBlock(CF_DIB, FileOfDibWithAlpha) || (IsClipboardFormatAvailable(CF_BITMAP) && PasteBitmap());
+    bool pasted = false;
+    try {
+        pasted = PasteBlock(png, FileOfPng) || PasteBlock(CF_DIBV5, FileOfDibV5) ||
+                 PasteBlock(CF_DIB, FileOfDibWithAlpha) || (IsClipboardFormatAvailable(CF_BITMAP) && PasteBitmap());
+    } catch (const std::bad_alloc&) {
+        CloseClipboard();
+        ShowMessage(ControlWindow, MemoryMessage);
+        return false;
+    }
     CloseClipboard();
     return pasted;
 }

@@ -88,16 +88,15 @@ BOOL OnInitDialog(HWND hwnd) {
     return TRUE;
 }
 
-// When memory for the undo step runs out, the document has changed nothing,
-// so neither do the commands nor the image window.
+// When memory for the undo step or speck removal runs out, the document has
+// changed nothing, so neither do the commands nor the image window.
 void OnExecute(HWND hwnd) {
     const int contrast = Selection(hwnd, IDC_CONTRAST);
     const int thickness = Selection(hwnd, IDC_THICKNESS);
-    if (!Document.Extract(thickness, contrast)) {
-        ShowMessage(hwnd, L"メモリが不足しています．");
+    if (!Document.Extract(thickness, contrast, Selection(hwnd, IDC_NOISE) == 1)) {
+        ShowMessage(hwnd, MemoryMessage);
         return;
     }
-    if (Selection(hwnd, IDC_NOISE) == 1) Document.RemoveNoise(thickness);
     ResultUnkept = true;
 
     EnableButton(hwnd, IDC_SAVE, true);
@@ -151,7 +150,7 @@ void OnToggleAuto(HWND hwnd) {
 // finds no memory has changed nothing, as a failed extraction.
 void ShowHistoryStep(HWND hwnd, bool stepped) {
     if (!stepped) {
-        ShowMessage(hwnd, L"メモリが不足しています．");
+        ShowMessage(hwnd, MemoryMessage);
         return;
     }
     ResultUnkept = true;

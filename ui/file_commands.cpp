@@ -12,6 +12,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <cerrno>
+#include <new>
 #include <vector>
 
 std::string CurrentPath;
@@ -58,16 +60,30 @@ bool ConfirmReplace(HWND owner, const std::string& name) {
 }
 
 // Writes the result as the type says.
-bool WriteResult(const SaveTarget& target) {
+bool WriteResult(const SaveTarget& target, int* systemError) {
     switch (target.type) {
     case SaveType::Bmp:
-        return Document.SaveBmp(target.path.c_str());
+        return Document.SaveBmp(target.path.c_str(), systemError);
     case SaveType::PngTransparent:
-        return Document.SavePng(target.path.c_str(), OutputColours{.transparent = true});
+        return Document.SavePng(target.path.c_str(), OutputColours{.transparent = true}, systemError);
     case SaveType::PngBlackOnWhite:
-        return Document.SavePng(target.path.c_str(), OutputColours{});
+        return Document.SavePng(target.path.c_str(), OutputColours{}, systemError);
     }
     return false;
+}
+
+// The second line of the refusal of a file: why it was not read.
+const wchar_t* LoadFailureReason(ImageError error) {
+    switch (error) {
+    case ImageError::CannotOpen: return L"ファイルを開けません．";
+    case ImageError::NotAnImage: return L"対応する画像形式ではありません．";
+    case ImageError::Corrupt: return L"ファイルが壊れているか、途中で切れています．";
+    case ImageError::TooLarge: return L"画像が大きすぎます．";
+    case ImageError::OutOfMemory: return MemoryMessage;
+    case ImageError::TooManyScans: return L"プログレッシブ JPEG のスキャンが多すぎます．";
+    case ImageError::None: break;
+    }
+    return L"";
 }
 
 }  // namespace
@@ -78,16 +94,20 @@ bool ShowOpenDialog(HWND owner) {
     return RunOpenDialog(owner, title.c_str(), filter.c_str(), CurrentPath);
 }
 
-bool OpenImageFile(HWND owner, const std::string& path) {
+// The shown path is copied before the document changes, so that nothing is
+// left to fail once it has.
+bool OpenImageFile(HWND owner, const std::string& path) try {
     if (!HasAcceptedExtension(path)) {
         ShowMessage(owner, L"未サポートのファイル形式です．");
         return false;
     }
-    if (!Document.LoadFile(path.c_str())) {
-        ShowMessage(owner, L"画像を読み込めませんでした．");
+    std::string shown = path;
+    ImageError error = ImageError::None;
+    if (!Document.LoadFile(path.c_str(), &error)) {
+        ShowMessage(owner, (std::wstring(L"画像を読み込めませんでした．\n") + LoadFailureReason(error)).c_str());
         return false;
     }
-    ShownPath = path;
+    ShownPath.swap(shown);
     ZoomIndex = 2;
     ApplyZoom();
     ApplyNewImageState();
@@ -95,6 +115,9 @@ bool OpenImageFile(HWND owner, const std::string& path) {
         PostMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(IDC_EXECUTE, 0), 0);
     }
     return true;
+} catch (const std::bad_alloc&) {
+    ShowMessage(owner, MemoryMessage);
+    return false;
 }
 
 std::string TakeDroppedFile(HDROP drop) {
@@ -112,7 +135,7 @@ std::string DefaultSaveName(const std::string& path, int counter) {
     return WithoutExtension(path) + suffix;
 }
 
-bool SaveResultImage(HWND owner, const std::string& path) {
+bool SaveResultImage(HWND owner, const std::string& path) try {
     if (!Document.IsExtracted()) return false;
     std::string name = DefaultSaveName(path, SaveCounter);
     SaveType type = SaveType::Bmp;
@@ -123,11 +146,15 @@ bool SaveResultImage(HWND owner, const std::string& path) {
         return false;
     }
     ++SaveCounter;
-    if (!WriteResult(target)) {
-        ShowMessage(owner, L"ファイルを保存できませんでした．");
+    int systemError = 0;
+    if (!WriteResult(target, &systemError)) {
+        ShowMessage(owner, systemError == ENOMEM ? MemoryMessage : L"ファイルを保存できませんでした．");
         return false;
     }
     MarkResultKept();
     ShowMessage(owner, L"ファイルを保存しました．");
     return true;
+} catch (const std::bad_alloc&) {
+    ShowMessage(owner, MemoryMessage);
+    return false;
 }

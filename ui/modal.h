@@ -22,3 +22,6 @@ private:
 // A message box of the program, captioned with its title, the image window
 // paused while it is open. Returns the button chosen.
 int ShowMessage(HWND owner, const wchar_t* text, UINT type = MB_OK);
+
+// What every command says when memory runs out.
+inline constexpr wchar_t MemoryMessage[] = L"メモリが不足しています．";

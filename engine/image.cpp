@@ -27,6 +27,14 @@ const char* ImageErrorText(ImageError error) {
     return "unknown error";
 }
 
+namespace {
+
+bool StartsLikeAnImage(const uint8_t* data, size_t size) {
+    return (size >= 2 && data[0] == 'B' && data[1] == 'M') || LooksLikePng(data, size) || LooksLikeJpeg(data, size);
+}
+
+}  // namespace
+
 DibHandle ImgLoadFile(const char* path, ImageError* error) {
     ImageError ignored = ImageError::None;
     if (!error) error = &ignored;
@@ -36,8 +44,9 @@ DibHandle ImgLoadFile(const char* path, ImageError* error) {
         return nullptr;
     }
     std::vector<uint8_t> bytes;
-    switch (ReadWholeFile(path, bytes, MaxPixelDataSize)) {
+    switch (ReadWholeFile(path, bytes, MaxPixelDataSize, StartsLikeAnImage)) {
     case ReadResult::Ok: break;
+    case ReadResult::Refused: *error = ImageError::NotAnImage; return nullptr;
     case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
     case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
     }

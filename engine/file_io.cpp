@@ -74,7 +74,14 @@ int64_t RegularFileSize(std::FILE* file) {
 
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes, const StartCheck& accept) {
     bytes.clear();
+#ifdef _WIN32
     std::FILE* file = std::fopen(path, "rb");
+#else
+    // Without waiting for a writer when path is a pipe, which is refused below.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    std::FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "rb");
+    if (descriptor >= 0 && !file) close(descriptor);
+#endif
     if (!file) return ReadResult::CannotOpen;
     const int64_t size = RegularFileSize(file);
     uint8_t start[FileStartSize];

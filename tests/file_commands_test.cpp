@@ -314,6 +314,35 @@ TEST_F(FileCommandsTest, FileNamesInAnyScriptOpenSaveAndDrop) {
     EXPECT_EQ(Document.ResultWidth(), 31);
 }
 
+TEST_F(FileCommandsTest, HugeFilesAreRefusedAndLongPathsOpenAndSave) {
+    Load(RandomPicture(3, 3, 1));
+    // Sparse files past 2 and 4 GiB, where a 32-bit size turns negative or wraps.
+    for (const uintmax_t size : {uintmax_t{2} << 30, uintmax_t{5} << 30}) {
+        WriteBytes(folder + "/huge.png", {0, 0});
+        std::filesystem::resize_file(folder + "/huge.png", size);
+        MessageSeen message;
+        EXPECT_EQ(AnswerModals([&] { Drop(ControlWindow, {folder + "/huge.png"}); }, {ReadMessage(message)}), 1);
+        EXPECT_EQ(message.text.rfind(L"画像を読み込めませんでした．", 0), 0u) << message.text;
+        EXPECT_EQ(Document.ResultWidth(), 3);
+    }
+    std::filesystem::remove(folder + "/huge.png");
+    // Past the 260 characters of a Windows path without long-path support.
+    std::string named = "long";
+    while (named.size() < 240 - folder.size()) named += "/" + std::string(50, 'd');
+    std::filesystem::create_directories(folder + "/" + named);
+    named += "/" + std::string(300 - folder.size() - named.size() - 6, 'p');
+    Drop(ControlWindow, {WritePicture(Photo, named + ".png")});
+    EXPECT_EQ(Document.ResultWidth(), 31);
+    Command(IDC_EXECUTE);
+    MessageSeen message;
+    Save(folder + "/" + named + ".bmp", &message);
+    EXPECT_EQ(message.text, L"ファイルを保存しました．");
+    DibHandle saved = ImgLoadFile((folder + "/" + named + ".bmp").c_str());
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(saved)), "");
+    ImgRelease(saved);
+}
+
 TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     LoadAndExtract(Photo);
     ShownPath = "C:\\pics\\cat.jpg";

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 // A sparse file of size bytes that starts with start.
@@ -42,6 +46,13 @@ TEST(FileIo, HugeFilesAreRefusedFromTheirFirstBytesAndSize) {
         }
     }
     std::filesystem::remove(folder + "/huge");
+#ifndef _WIN32
+    // A pipe is refused without waiting for a writer.
+    ASSERT_EQ(mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    ImageError error = ImageError::None;
+    EXPECT_EQ(ImgLoadFile((folder + "/pipe").c_str(), &error), nullptr);
+    EXPECT_EQ(error, ImageError::CannotOpen);
+#endif
 }
 
 TEST(FileIo, LongNamesAreWrittenWithoutTemporaryLeftovers) {

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #ifdef _WIN32
+#include "file_io.h"
+
 #include <direct.h>
 #include <windows.h>
 #endif
@@ -71,7 +73,7 @@ std::string OutputPathKey(const std::string& path) {
 bool CreateFolders(const std::string& folder, int* systemError) {
     auto make = [](const std::string& path) {
 #ifdef _WIN32
-        return _mkdir(path.c_str());
+        return _wmkdir(WidePath(path.c_str()).c_str());
 #else
         return mkdir(path.c_str(), 0777);
 #endif
@@ -83,8 +85,13 @@ bool CreateFolders(const std::string& folder, int* systemError) {
     }
     if (make(folder) == 0) return true;
     *systemError = errno;
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(WidePath(folder.c_str()).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+#else
     struct stat status {};
     if (stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+#endif
     if (*systemError == EEXIST) *systemError = ENOTDIR;
     return false;
 }
@@ -100,7 +107,7 @@ bool HasPngExtension(const std::string& path) {
 
 #ifdef _WIN32
 std::string FileKey(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE file = CreateFileW(WidePath(path.c_str()).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "name " + OutputPathKey(path);
     BY_HANDLE_FILE_INFORMATION information{};

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 
@@ -59,6 +60,12 @@ void ClearErrors() {
 #endif
 }
 
+#ifdef _WIN32
+using PathChar = wchar_t;
+#else
+using PathChar = char;
+#endif
+
 int64_t RegularFileSize(std::FILE* file) {
 #ifdef _WIN32
     struct _stat64 status {};
@@ -72,10 +79,21 @@ int64_t RegularFileSize(std::FILE* file) {
 
 }  // namespace
 
+#ifdef _WIN32
+std::wstring WidePath(const char* path) {
+    // The process code page, as the narrow calls would convert it.
+    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    std::wstring wide(size_t(length > 0 ? length : 1), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+    wide.pop_back();
+    return wide;
+}
+#endif
+
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes, const StartCheck& accept) {
     bytes.clear();
 #ifdef _WIN32
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
 #else
     // Without waiting for a writer when path is a pipe, which is refused below.
     const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -129,21 +147,29 @@ namespace {
 enum SlotState { Free, Filling, Listed };
 struct TemporarySlot {
     std::atomic<int> state{Free};
-    char path[4096];
+    PathChar path[4096];
 };
 TemporarySlot TemporarySlots[64];
 
-TemporarySlot* List(const std::string& path) {
-    if (path.size() >= sizeof TemporarySlots[0].path) return nullptr;
+TemporarySlot* List(const std::basic_string<PathChar>& path) {
+    if (path.size() >= std::size(TemporarySlots[0].path)) return nullptr;
     for (TemporarySlot& slot : TemporarySlots) {
         int free = Free;
         if (slot.state.compare_exchange_strong(free, Filling)) {
-            std::memcpy(slot.path, path.c_str(), path.size() + 1);
+            std::memcpy(slot.path, path.c_str(), (path.size() + 1) * sizeof(PathChar));
             slot.state = Listed;
             return &slot;
         }
     }
     return nullptr;
+}
+
+void RemoveFile(const std::string& path) {
+#ifdef _WIN32
+    DeleteFileW(WidePath(path.c_str()).c_str());
+#else
+    unlink(path.c_str());
+#endif
 }
 
 bool IsSeparator(char c) {
@@ -185,7 +211,7 @@ bool FollowLinks(const char* path, std::string& target) {
 // the superuser.
 bool IsReadOnly(const std::string& path) {
 #ifdef _WIN32
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path.c_str()).c_str());
     const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 #else
     struct stat status {};
@@ -211,7 +237,7 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
 #ifdef _WIN32
         // Shared for deletion, so that RemoveTemporaryFiles can remove it
         // while it is still open.
-        const HANDLE handle = CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+        const HANDLE handle = CreateFileW(WidePath(temporaryPath.c_str()).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
@@ -222,7 +248,7 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
         const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
         if (descriptor < 0) {
             CloseHandle(handle);
-            DeleteFileA(temporaryPath.c_str());
+            RemoveFile(temporaryPath);
             errno = EMFILE;
             return nullptr;
         }
@@ -237,7 +263,7 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
         if (!file) {
             const int saved = errno;
             close(descriptor);
-            std::remove(temporaryPath.c_str());
+            RemoveFile(temporaryPath);
             errno = saved;
         }
         return file;
@@ -257,7 +283,7 @@ bool FlushToDisk(std::FILE* file) {
 
 bool ReplaceFile(const char* from, const char* to) {
 #ifdef _WIN32
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     errno = ErrnoOf(GetLastError());
     return false;
 #else
@@ -290,7 +316,11 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
         *systemError = errno;
         return false;
     }
+#ifdef _WIN32
+    TemporarySlot* listed = List(WidePath(temporaryPath.c_str()));
+#else
     TemporarySlot* listed = List(temporaryPath);
+#endif
     int error = 0;
     ClearErrors();
     if (!write(file) || std::ferror(file)) {
@@ -301,7 +331,7 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
     ClearErrors();
     if (std::fclose(file) != 0 && error == 0) error = LastError();
     if (error == 0 && !ReplaceFile(temporaryPath.c_str(), target.c_str())) error = errno;
-    if (error != 0) std::remove(temporaryPath.c_str());
+    if (error != 0) RemoveFile(temporaryPath);
     if (listed) listed->state = Free;
     *systemError = error;
     return error == 0;
@@ -311,7 +341,7 @@ void RemoveTemporaryFiles() {
     for (TemporarySlot& slot : TemporarySlots) {
         if (slot.state != Listed) continue;
 #ifdef _WIN32
-        DeleteFileA(slot.path);
+        DeleteFileW(slot.path);
 #else
         unlink(slot.path);
 #endif

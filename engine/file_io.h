@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 enum class ReadResult { Ok, CannotOpen, TooLarge, Refused };
@@ -35,3 +36,9 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
 // Removes the temporary files being written at this moment. It only calls
 // unlink (DeleteFile on Windows), so a signal handler may call it.
 void RemoveTemporaryFiles();
+
+#ifdef _WIN32
+// The path in UTF-16, for the wide Windows calls: unlike the narrow ones,
+// they take paths longer than 260 characters.
+std::wstring WidePath(const char* path);
+#endif

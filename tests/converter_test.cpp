@@ -468,8 +468,7 @@ TEST_F(ConverterRun, LongPathsConvertAndReadOnlyOutputsAreRefused) {
 #else
     named += "/" + std::string(251, 'n');  // with ".bmp", Linux's longest name
 #endif
-    const std::string parent = named.substr(0, named.rfind('/'));
-    const size_t before = FileCount(parent);
+    const size_t before = FileCount(named.substr(0, named.rfind('/')));
     std::filesystem::copy_file(folder + "/drawing.bmp", named + ".jpg");
     ConverterResult run = RunConverter(folder, {"-o", named + ".bmp", named + ".jpg"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -479,7 +478,7 @@ TEST_F(ConverterRun, LongPathsConvertAndReadOnlyOutputsAreRefused) {
     run = RunConverter(folder, {"--thickness", "thick", "-o", named + ".bmp", named + ".jpg"});
     EXPECT_NE(run.err.find(": cannot write: Permission denied"), std::string::npos) << run.err;
     EXPECT_EQ(ReadBytes(named + ".bmp"), kept);
-    EXPECT_EQ(FileCount(parent), before + 2) << "temporary files left behind";
+    EXPECT_EQ(FileCount(named.substr(0, named.rfind('/'))), before + 2) << "temporary files left behind";
 #ifdef _WIN32
     std::filesystem::permissions(named + ".bmp", std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
     for (const char* end : {".jpg", ".bmp"}) DeleteFileW(WidePath((named + end).c_str()).c_str());  // too long for remove_all

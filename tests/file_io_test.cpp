@@ -1,5 +1,4 @@
-// Where an all-or-nothing write goes, what its failure says, and inputs that
-// are no regular files.
+// Where an all-or-nothing write goes, what its failure says, and a pipe as input.
 #include "file_io.h"
 #include "image.h"
 #include "test_images.h"
@@ -9,10 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-
-#ifndef _WIN32
 #include <sys/stat.h>
-#endif
 
 TEST(FileIo, FailuresKeepTheirCauseAndLinksLeadToTheirTarget) {
     const std::string folder = TestFolder("FileIo");

@@ -42,21 +42,11 @@ std::string OutputFor(const ConvertOptions& options, const std::string& input) {
 // Plans every output, refusing one that would overwrite an input or the
 // output of an earlier input.
 std::vector<Job> PlanJobs(const ConvertOptions& options) {
+    std::vector<std::string> outputs;
+    for (const std::string& input : options.inputs) outputs.push_back(OutputFor(options, input));
+    const std::vector<std::string> problems = RefusedOutputs(options.inputs, outputs);
     std::vector<Job> jobs;
-    for (const std::string& input : options.inputs) {
-        Job job{input, OutputFor(options, input), {}};
-        for (const std::string& other : options.inputs) {
-            if (job.output == other || SameExistingFile(job.output, other)) {
-                job.problem = job.output + ": not written: it is an input file";
-            }
-        }
-        for (const Job& earlier : jobs) {
-            if (job.problem.empty() && (job.output == earlier.output || SameExistingFile(job.output, earlier.output))) {
-                job.problem = job.output + ": not written: it is also the output for " + earlier.input;
-            }
-        }
-        jobs.push_back(job);
-    }
+    for (size_t i = 0; i < outputs.size(); ++i) jobs.push_back({options.inputs[i], outputs[i], problems[i]});
     return jobs;
 }
 
@@ -108,6 +98,7 @@ private:
 
 int main(int argc, char** argv) {
     UseUtf8Console();
+    RemoveTemporaryFilesOnInterrupt();
     ConvertOptions options;
     std::string message;
     switch (ParseArguments(std::vector<std::string>(argv + 1, argv + argc), options, message)) {

@@ -1,10 +1,15 @@
 #include "paths.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <map>
 
 #include <sys/stat.h>
 
 #ifdef _WIN32
+#include "file_io.h"
+
 #include <direct.h>
 #include <windows.h>
 #endif
@@ -68,7 +73,7 @@ std::string OutputPathKey(const std::string& path) {
 bool CreateFolders(const std::string& folder, int* systemError) {
     auto make = [](const std::string& path) {
 #ifdef _WIN32
-        return _mkdir(path.c_str());
+        return _wmkdir(WidePath(path.c_str()).c_str());
 #else
         return mkdir(path.c_str(), 0777);
 #endif
@@ -80,8 +85,13 @@ bool CreateFolders(const std::string& folder, int* systemError) {
     }
     if (make(folder) == 0) return true;
     *systemError = errno;
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(WidePath(folder.c_str()).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+#else
     struct stat status {};
     if (stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+#endif
     if (*systemError == EEXIST) *systemError = ENOTDIR;
     return false;
 }
@@ -96,25 +106,40 @@ bool HasPngExtension(const std::string& path) {
 }
 
 #ifdef _WIN32
-bool SameExistingFile(const std::string& first, const std::string& second) {
-    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& information) {
-        HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        const bool known = GetFileInformationByHandle(file, &information) != 0;
-        CloseHandle(file);
-        return known;
-    };
-    BY_HANDLE_FILE_INFORMATION a{};
-    BY_HANDLE_FILE_INFORMATION b{};
-    return identify(first, a) && identify(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+std::string FileKey(const std::string& path) {
+    HANDLE file = CreateFileW(WidePath(path.c_str()).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "name " + OutputPathKey(path);
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!known) return "name " + OutputPathKey(path);
+    return "file " + std::to_string(information.dwVolumeSerialNumber) + " " +
+           std::to_string((uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow);
 }
 #else
-bool SameExistingFile(const std::string& first, const std::string& second) {
-    struct stat a {};
-    struct stat b {};
-    return stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+std::string FileKey(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return "name " + OutputPathKey(path);
+    return "file " + std::to_string(status.st_dev) + " " + std::to_string(status.st_ino);
 }
 #endif
+
+std::vector<std::string> RefusedOutputs(const std::vector<std::string>& inputs,
+                                        const std::vector<std::string>& outputs) {
+    std::vector<std::string> inputKeys;
+    for (const std::string& input : inputs) inputKeys.push_back(FileKey(input));
+    std::sort(inputKeys.begin(), inputKeys.end());
+    std::map<std::string, size_t> firstWriter;
+    std::vector<std::string> problems(outputs.size());
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const std::string key = FileKey(outputs[i]);
+        const auto [earlier, isFirst] = firstWriter.emplace(key, i);
+        if (std::binary_search(inputKeys.begin(), inputKeys.end(), key)) {
+            problems[i] = outputs[i] + ": not written: it is an input file";
+        } else if (!isFirst) {
+            problems[i] = outputs[i] + ": not written: it is also the output for " + inputs[earlier->second];
+        }
+    }
+    return problems;
+}

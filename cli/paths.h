@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The output for input when none is named: NAME-velmora.bmp (or with the
 // given extension) beside it, where NAME is the input's file name without
@@ -27,6 +28,13 @@ bool CreateFolders(const std::string& folder, int* systemError);
 // Whether the path ends in ".png", in any letter case.
 bool HasPngExtension(const std::string& path);
 
-// Whether both paths name one existing file (through links or other
-// spellings too).
-bool SameExistingFile(const std::string& first, const std::string& second);
+// A key that two paths share exactly when they name one file: for an existing
+// file its device and file number (so links and other spellings agree), else
+// OutputPathKey. One look at the file system.
+std::string FileKey(const std::string& path);
+
+// For each output, why it must not be written (one line), or an empty string:
+// it is one of the inputs, or the output of an earlier input. Sorted keys, so
+// that large batches are planned in n log n with one look per path.
+std::vector<std::string> RefusedOutputs(const std::vector<std::string>& inputs,
+                                        const std::vector<std::string>& outputs);

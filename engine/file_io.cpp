@@ -1,7 +1,11 @@
 #include "file_io.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 
@@ -9,25 +13,116 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <climits>
 #include <unistd.h>
 #endif
 
-#ifndef O_BINARY
-#define O_BINARY 0
+namespace {
+
+#ifdef _WIN32
+int ErrnoOf(DWORD windowsError) {
+    switch (windowsError) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE: return ENOENT;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ENOMEM;
+    default: return EIO;
+    }
+}
 #endif
 
-ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes) {
-    bytes.clear();
-    struct stat status {};
-    if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return ReadResult::CannotOpen;
-    if (status.st_size > maxBytes) return ReadResult::TooLarge;
+// The errno value of the C library call that just failed. The Windows C
+// library turns a full disk into EINVAL; the system's own code says more.
+int LastError() {
+    const int error = errno != 0 ? errno : EIO;
+#ifdef _WIN32
+    if (_doserrno == ERROR_DISK_FULL || _doserrno == ERROR_HANDLE_DISK_FULL) return ENOSPC;
+#endif
+    return error;
+}
 
-    std::FILE* file = std::fopen(path, "rb");
+void ClearErrors() {
+    errno = 0;
+#ifdef _WIN32
+    _doserrno = 0;
+#endif
+}
+
+#ifdef _WIN32
+using PathChar = wchar_t;
+#else
+using PathChar = char;
+#endif
+
+int64_t RegularFileSize(std::FILE* file) {
+#ifdef _WIN32
+    struct _stat64 status {};
+    if (_fstat64(_fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+#else
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+#endif
+    return status.st_size;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+std::wstring WidePath(const char* path) {
+    // The process code page, as the narrow calls would convert it.
+    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    std::wstring wide(size_t(length > 0 ? length : 1), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+    wide.pop_back();
+    return wide;
+}
+#endif
+
+ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes, const StartCheck& accept) {
+    bytes.clear();
+#ifdef _WIN32
+    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
+#else
+    // Without waiting for a writer when path is a pipe, which is refused below.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    std::FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "rb");
+    if (descriptor >= 0 && !file) close(descriptor);
+#endif
     if (!file) return ReadResult::CannotOpen;
-    // The size is only a hint: the file may change while it is read.
-    bytes.resize(static_cast<size_t>(status.st_size));
-    size_t filled = std::fread(bytes.data(), 1, bytes.size(), file);
+    const int64_t size = RegularFileSize(file);
+    uint8_t start[FileStartSize];
+    const size_t started = size < 0 ? 0 : std::fread(start, 1, sizeof start, file);
     ReadResult result = ReadResult::Ok;
+    if (size < 0 || std::ferror(file)) {
+        result = ReadResult::CannotOpen;
+    } else if (accept && !accept(start, started)) {
+        result = ReadResult::Refused;
+    } else if (size > maxBytes) {
+        result = ReadResult::TooLarge;
+    }
+    if (result != ReadResult::Ok) {
+        std::fclose(file);
+        return result;
+    }
+    // The size is only a hint: the file may change while it is read.
+    bytes.assign(start, start + started);
+    size_t filled = started;
+    if (size > int64_t(started)) {
+        bytes.resize(static_cast<size_t>(size));
+        filled += std::fread(bytes.data() + started, 1, bytes.size() - started, file);
+    }
     while (result == ReadResult::Ok && filled == bytes.size() && !std::ferror(file)) {
         uint8_t chunk[4096];
         const size_t more = std::fread(chunk, 1, sizeof chunk, file);
@@ -45,25 +140,135 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
 
 namespace {
 
-// Opens a new, uniquely named file beside path; the name is path plus a
-// suffix, so it needs no parsing of folder separators (which a multibyte
-// code page may hide inside characters).
-std::FILE* CreateTemporaryBeside(const char* path, std::string& temporaryPath) {
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        temporaryPath = std::string(path) + ".tmp" + std::to_string(attempt);
-        const int descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0666);
-        if (descriptor >= 0) {
-            std::FILE* file = fdopen(descriptor, "wb");
-            if (!file) {
-                const int saved = errno;
-                close(descriptor);
-                std::remove(temporaryPath.c_str());
-                errno = saved;
-            }
-            return file;
+// The temporary files being written, for RemoveTemporaryFiles. A signal
+// handler may read them at any moment, so they live in fixed buffers, each
+// published by its state once its path is whole. A path too long for a slot,
+// or one written while every slot is taken, is simply not listed.
+enum SlotState { Free, Filling, Listed };
+struct TemporarySlot {
+    std::atomic<int> state{Free};
+    PathChar path[4096];
+};
+TemporarySlot TemporarySlots[64];
+
+TemporarySlot* List(const std::basic_string<PathChar>& path) {
+    if (path.size() >= std::size(TemporarySlots[0].path)) return nullptr;
+    for (TemporarySlot& slot : TemporarySlots) {
+        int free = Free;
+        if (slot.state.compare_exchange_strong(free, Filling)) {
+            std::memcpy(slot.path, path.c_str(), (path.size() + 1) * sizeof(PathChar));
+            slot.state = Listed;
+            return &slot;
         }
-        if (errno != EEXIST) return nullptr;
     }
+    return nullptr;
+}
+
+void RemoveFile(const std::string& path) {
+#ifdef _WIN32
+    DeleteFileW(WidePath(path.c_str()).c_str());
+#else
+    unlink(path.c_str());
+#endif
+}
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+
+// The folder part of path, with its final separator ("" for none).
+std::string FolderOf(const std::string& path) {
+    size_t end = 0;
+    for (size_t at = 0; at < path.size(); ++at) {
+        if (IsSeparator(path[at])) end = at + 1;
+    }
+    return path.substr(0, end);
+}
+
+#ifndef _WIN32
+// The file that writing to path reaches: path itself, or the end of the
+// chain of symbolic links it starts, which need not exist yet.
+bool FollowLinks(const char* path, std::string& target) {
+    target = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        char link[PATH_MAX];
+        const ssize_t length = readlink(target.c_str(), link, sizeof link - 1);
+        if (length < 0) return errno == EINVAL || errno == ENOENT;  // not a link, or nothing there
+        const std::string pointed(link, size_t(length));
+        target = pointed[0] == '/' ? pointed : FolderOf(target) + pointed;
+    }
+    errno = ELOOP;
+    return false;
+}
+#endif
+
+// Whether an existing file at path must not be replaced (EACCES in errno).
+// Permission bits are read rather than asked of access(), which says yes to
+// the superuser.
+bool IsReadOnly(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(WidePath(path.c_str()).c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+#else
+    struct stat status {};
+    const bool readOnly = stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+                          ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0);
+#endif
+    if (readOnly) errno = EACCES;
+    return readOnly;
+}
+
+// A new file named ".velmora-XXXXXX" in folder: short, so that any name that
+// fits in the folder leaves room for it. On failure returns nullptr with
+// errno set.
+std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath) {
+    static std::atomic<uint32_t> counter{0};
+    const auto clock = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    const char* digits = "0123456789abcdefghijklmnopqrstuv";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        uint32_t value = (clock ^ uint32_t(reinterpret_cast<uintptr_t>(&temporaryPath))) + counter++ * 2654435761u;
+        std::string name = ".velmora-";
+        for (int i = 0; i < 6; ++i, value >>= 5) name += digits[value & 31];
+        temporaryPath = folder + name;
+#ifdef _WIN32
+        // Shared for deletion, so that RemoveTemporaryFiles can remove it
+        // while it is still open.
+        const HANDLE handle = CreateFileW(WidePath(temporaryPath.c_str()).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            errno = ErrnoOf(error);
+            return nullptr;
+        }
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+        if (descriptor < 0) {
+            CloseHandle(handle);
+            RemoveFile(temporaryPath);
+            errno = EMFILE;
+            return nullptr;
+        }
+#else
+        const int descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (descriptor < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+#endif
+        std::FILE* file = fdopen(descriptor, "wb");
+        if (!file) {
+            const int saved = errno;
+            close(descriptor);
+            RemoveFile(temporaryPath);
+            errno = saved;
+        }
+        return file;
+    }
+    errno = EEXIST;
     return nullptr;
 }
 
@@ -78,8 +283,8 @@ bool FlushToDisk(std::FILE* file) {
 
 bool ReplaceFile(const char* from, const char* to) {
 #ifdef _WIN32
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    errno = ErrnoOf(GetLastError());
     return false;
 #else
     return std::rename(from, to) == 0;
@@ -90,22 +295,55 @@ bool ReplaceFile(const char* from, const char* to) {
 
 bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>& write,
                          int* systemError) {
-    std::string temporaryPath;
-    std::FILE* file = CreateTemporaryBeside(path, temporaryPath);
-    if (!file) {
-        if (systemError) *systemError = errno;
+    int ignored = 0;
+    if (!systemError) systemError = &ignored;
+#ifdef _WIN32
+    const std::string target = path;
+#else
+    std::string target;
+    if (!FollowLinks(path, target)) {
+        *systemError = errno;
         return false;
     }
-    errno = 0;
-    bool written = write(file) && !std::ferror(file) && FlushToDisk(file);
-    int error = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
+#endif
+    if (IsReadOnly(target)) {
+        *systemError = errno;
+        return false;
     }
-    if (written && ReplaceFile(temporaryPath.c_str(), path)) return true;
-    if (written) error = errno;
-    std::remove(temporaryPath.c_str());
-    if (systemError) *systemError = error != 0 ? error : EIO;
-    return false;
+    std::string temporaryPath;
+    std::FILE* file = CreateTemporary(FolderOf(target), temporaryPath);
+    if (!file) {
+        *systemError = errno;
+        return false;
+    }
+#ifdef _WIN32
+    TemporarySlot* listed = List(WidePath(temporaryPath.c_str()));
+#else
+    TemporarySlot* listed = List(temporaryPath);
+#endif
+    int error = 0;
+    ClearErrors();
+    if (!write(file) || std::ferror(file)) {
+        error = LastError();
+    } else if (!FlushToDisk(file)) {
+        error = LastError();
+    }
+    ClearErrors();
+    if (std::fclose(file) != 0 && error == 0) error = LastError();
+    if (error == 0 && !ReplaceFile(temporaryPath.c_str(), target.c_str())) error = errno;
+    if (error != 0) RemoveFile(temporaryPath);
+    if (listed) listed->state = Free;
+    *systemError = error;
+    return error == 0;
+}
+
+void RemoveTemporaryFiles() {
+    for (TemporarySlot& slot : TemporarySlots) {
+        if (slot.state != Listed) continue;
+#ifdef _WIN32
+        DeleteFileW(slot.path);
+#else
+        unlink(slot.path);
+#endif
+    }
 }

@@ -1,22 +1,44 @@
 // Whole-file reading and all-or-nothing writing, shared by the image module
 // and the command-line converter. Paths are narrow UTF-8 strings (on Windows
-// the manifest makes UTF-8 the process code page).
+// the manifest makes UTF-8 the process code page and lets paths exceed 260
+// characters).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
-enum class ReadResult { Ok, CannotOpen, TooLarge };
+enum class ReadResult { Ok, CannotOpen, TooLarge, Refused };
+
+// Tells from a file's first bytes (at most FileStartSize of them, fewer for
+// a shorter file) whether the rest is worth reading.
+constexpr size_t FileStartSize = 16;
+using StartCheck = std::function<bool(const uint8_t* start, size_t size)>;
 
 // Reads the whole file into bytes. CannotOpen for a missing file, a folder or
-// a read error; TooLarge when it holds more than maxBytes.
-ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes);
+// a read error; Refused when accept (if given) rejects the first bytes, and
+// TooLarge when the file holds more than maxBytes, both before the rest is
+// read. Sizes are 64-bit on every platform.
+ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes,
+                         const StartCheck& accept = nullptr);
 
-// Creates a temporary file beside path, lets write fill it, and only when
-// write returned true and every byte reached the disk renames it over path.
-// Otherwise the temporary file is removed and any existing file at path is
-// left as it was. On failure *systemError (if given) receives the errno value.
+// Creates a temporary file with a short name beside path (beside the file a
+// symbolic link at path points to), lets write fill it, and only when write
+// returned true and every byte reached the disk renames it over that file.
+// Otherwise the temporary file is removed and any existing file is left as
+// it was. An existing read-only file is not replaced (EACCES). On failure
+// *systemError (if given) receives the errno value of the call that failed.
 bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>& write,
                          int* systemError);
+
+// Removes the temporary files being written at this moment. It only calls
+// unlink (DeleteFile on Windows), so a signal handler may call it.
+void RemoveTemporaryFiles();
+
+#ifdef _WIN32
+// The path in UTF-16, for the wide Windows calls: unlike the narrow ones,
+// they take paths longer than 260 characters.
+std::wstring WidePath(const char* path);
+#endif

@@ -30,10 +30,18 @@ const char* ImageErrorText(ImageError error) {
 
 namespace {
 
+bool LooksLikeBmp(const uint8_t* data, size_t size) {
+    return size >= 2 && data[0] == 'B' && data[1] == 'M';
+}
+
+bool StartsLikeAnImage(const uint8_t* data, size_t size) {
+    return LooksLikeBmp(data, size) || LooksLikePng(data, size) || LooksLikeJpeg(data, size);
+}
+
 DibHandle LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     if (!data) size = 0;
     DibHandle image = nullptr;
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+    if (LooksLikeBmp(data, size)) {
         image = DecodeBmp(data, size, error);
     } else if (LooksLikePng(data, size)) {
         image = DecodePng(data, size, error);
@@ -62,8 +70,9 @@ DibHandle ImgLoadFile(const char* path, ImageError* error) {
     }
     std::vector<uint8_t> bytes;
     try {
-        switch (ReadWholeFile(path, bytes, MaxPixelDataSize)) {
+        switch (ReadWholeFile(path, bytes, MaxPixelDataSize, StartsLikeAnImage)) {
         case ReadResult::Ok: break;
+        case ReadResult::Refused: *error = ImageError::NotAnImage; return nullptr;
         case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
         case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
         }

@@ -14,8 +14,14 @@
 #include <filesystem>
 #include <tuple>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "file_io.h"
+
+#include <windows.h>
+#else
+#include <csignal>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -468,3 +474,80 @@ TEST_F(ConverterRun, FileNamesInAnyScriptConvert) {
                               LoadPicture(named + "/出力 ñ/写真 café 🙂-velmora.bmp")),
               "");
 }
+
+TEST_F(ConverterRun, HugeFilesAreRefusedAtOnceAndTheBatchGoesOn) {
+    const size_t before = FileCount(folder);
+    for (const auto& [name, size] : {std::pair{"/two.jpg", 2ull << 30}, std::pair{"/five.bmp", 5ull << 30}}) {
+        WriteBytes(folder + name, {'B', name[1] == 'f' ? uint8_t('M') : uint8_t('?')});  // sparse, past 2 and 4 GiB
+        std::filesystem::resize_file(folder + name, size);
+    }
+    const ConverterResult run = RunConverter(folder, {folder + "/two.jpg", folder + "/five.bmp", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("two.jpg: cannot read: not a BMP, JPEG or PNG image"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("five.bmp: cannot read: the image is too large"), std::string::npos) << run.err;
+    EXPECT_EQ(FileCount(folder), before + 3) << "only the drawing's output beside the inputs";
+}
+
+TEST_F(ConverterRun, LongPathsConvertAndReadOnlyOutputsAreRefused) {
+    std::string named = folder;
+#ifdef _WIN32
+    while (named.size() < 240) named += "/" + std::string(50, 'd');  // past Windows' 260 characters
+    std::filesystem::create_directories(named);
+    named += "/" + std::string(300 - named.size() - 4, 'n');
+#else
+    named += "/" + std::string(251, 'n');  // with ".bmp", Linux's longest name
+#endif
+    const size_t before = FileCount(named.substr(0, named.rfind('/')));
+    std::filesystem::copy_file(folder + "/drawing.bmp", named + ".jpg");
+    ConverterResult run = RunConverter(folder, {"-o", named + ".bmp", named + ".jpg"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/drawing.bmp", 0, 7, false), LoadPicture(named + ".bmp")), "");
+    const std::vector<uint8_t> kept = ReadBytes(named + ".bmp");
+    std::filesystem::permissions(named + ".bmp", std::filesystem::perms::owner_read);
+    run = RunConverter(folder, {"--thickness", "thick", "-o", named + ".bmp", named + ".jpg"});
+    EXPECT_NE(run.err.find(": cannot write: Permission denied"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(named + ".bmp"), kept);
+    EXPECT_EQ(FileCount(named.substr(0, named.rfind('/'))), before + 2) << "temporary files left behind";
+#ifdef _WIN32
+    std::filesystem::permissions(named + ".bmp", std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    for (const char* end : {".jpg", ".bmp"}) DeleteFileW(WidePath((named + end).c_str()).c_str());  // too long for remove_all
+#endif
+}
+
+TEST(ConverterPlan, FindsEveryOutputThatIsAnInputOrTakenAmongManyInputs) {
+    const std::string folder = TestFolder("ConverterPlan");
+    WriteBytes(folder + "/real.bmp", {'B', 'M'});
+    std::vector<std::string> inputs, outputs;
+    for (int i = 0; i < 20000; ++i) inputs.push_back(folder + "/p" + std::to_string(i) + ".jpg");
+    inputs.insert(inputs.begin() + 7000, folder + "/p123-velmora.bmp");  // the output of p123.jpg
+    inputs.insert(inputs.end(), {folder + "/p5000.png", folder + "/real.bmp"});  // p5000.jpg's output again
+    for (const std::string& input : inputs) outputs.push_back(DefaultOutputPath(input));
+    outputs.back() = folder + "/./real.bmp";  // an input by another spelling
+    std::vector<std::string> expected(inputs.size());
+    expected[123] = outputs[123] + ": not written: it is an input file";
+    expected[20001] = outputs[20001] + ": not written: it is also the output for " + folder + "/p5000.jpg";
+    expected[20002] = outputs[20002] + ": not written: it is an input file";
+    EXPECT_EQ(RefusedOutputs(inputs, outputs), expected);
+}
+
+#ifndef _WIN32
+TEST_F(ConverterRun, InterruptedWriteLeavesNoTemporaryFile) {
+    DibHandle big = MakeImage(RandomPicture(4000, 3000, 5), 0);  // long enough to write to be caught at it
+    ASSERT_TRUE(ImgWriteBmp((folder + "/big.bmp").c_str(), big));
+    ImgRelease(big);
+    std::filesystem::create_directory(folder + "/out");
+    const pid_t child = fork();
+    if (child == 0) {
+        execl(VELMORA_CLI, VELMORA_CLI, "-o", (folder + "/out/big.bmp").c_str(), (folder + "/big.bmp").c_str(), nullptr);
+        _exit(127);
+    }
+    bool seen = false;  // the temporary file, before the output is there
+    for (int i = 0; i < 200000 && !seen; ++i) seen = FileCount(folder + "/out") > 0;
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(seen) << "no temporary file was seen";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(FileCount(folder + "/out"), 0u);
+}
+#endif

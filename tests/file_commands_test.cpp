@@ -3,6 +3,7 @@
 #include "control_window.h"
 #include "exif_files.h"
 #include "file_commands.h"
+#include "file_io.h"
 #include "image_gdi.h"
 #include "image_window.h"
 #include "program_fixture.h"
@@ -312,6 +313,31 @@ TEST_F(FileCommandsTest, FileNamesInAnyScriptOpenSaveAndDrop) {
     Load(RandomPicture(3, 3, 1));
     Drop(ImageWindow, {named + "/保存 ñ 🙂.bmp"});
     EXPECT_EQ(Document.ResultWidth(), 31);
+}
+
+TEST_F(FileCommandsTest, HugeFilesAreRefusedAndLongPathsOpenAndSave) {
+    Load(RandomPicture(3, 3, 1));
+    for (const uintmax_t size : {uintmax_t{2} << 30, uintmax_t{5} << 30}) {  // sparse, past 2 and 4 GiB
+        WriteBytes(folder + "/huge.png", {0, 0});
+        std::filesystem::resize_file(folder + "/huge.png", size);
+        MessageSeen message;
+        EXPECT_EQ(AnswerModals([&] { Drop(ControlWindow, {folder + "/huge.png"}); }, {ReadMessage(message)}), 1);
+        EXPECT_EQ(message.text.rfind(L"画像を読み込めませんでした．", 0), 0u) << message.text;
+        EXPECT_EQ(Document.ResultWidth(), 3);
+    }
+    std::string named = folder + "/long";
+    while (named.size() < 240) named += "/" + std::string(50, 'd');  // past Windows' 260 characters
+    std::filesystem::create_directories(named);
+    named += "/" + std::string(300 - named.size() - 5, 'p');
+    Drop(ControlWindow, {WritePicture(Photo, named.substr(folder.size() + 1) + ".png")});
+    EXPECT_EQ(Document.ResultWidth(), 31);
+    // Wine's own file dialog takes no folder past 260 characters: the save command's write after it.
+    Command(IDC_EXECUTE);
+    ASSERT_TRUE(Document.SaveBmp((named + ".bmp").c_str()));
+    DibHandle saved = ImgLoadFile((named + ".bmp").c_str());
+    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), saved ? ReadImage(saved) : Picture{}), "");
+    ImgRelease(saved);
+    for (const char* end : {".png", ".bmp"}) DeleteFileW(WidePath((named + end).c_str()).c_str());  // too long for remove_all
 }
 
 TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 
@@ -101,6 +103,8 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
     if (descriptor >= 0 && !file) close(descriptor);
 #endif
     if (!file) return ReadResult::CannotOpen;
+    // Closed on every way out, a std::bad_alloc from the buffer included.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
     const int64_t size = RegularFileSize(file);
     uint8_t start[FileStartSize];
     const size_t started = size < 0 ? 0 : std::fread(start, 1, sizeof start, file);
@@ -112,10 +116,7 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
     } else if (size > maxBytes) {
         result = ReadResult::TooLarge;
     }
-    if (result != ReadResult::Ok) {
-        std::fclose(file);
-        return result;
-    }
+    if (result != ReadResult::Ok) return result;
     // The size is only a hint: the file may change while it is read.
     bytes.assign(start, start + started);
     size_t filled = started;
@@ -133,7 +134,6 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
     }
     if (result == ReadResult::Ok && std::ferror(file)) result = ReadResult::CannotOpen;
     bytes.resize(filled);
-    std::fclose(file);
     if (result != ReadResult::Ok) bytes.clear();
     return result;
 }
@@ -222,10 +222,27 @@ bool IsReadOnly(const std::string& path) {
     return readOnly;
 }
 
+// Removes a temporary file without allocating, through its slot when it has
+// one, and frees the slot.
+void Discard(TemporarySlot* slot, const std::string& temporaryPath) {
+    if (!slot) {
+        RemoveFile(temporaryPath);
+        return;
+    }
+#ifdef _WIN32
+    DeleteFileW(slot->path);
+#else
+    unlink(slot->path);
+#endif
+    slot->state = Free;
+}
+
 // A new file named ".velmora-XXXXXX" in folder: short, so that any name that
-// fits in the folder leaves room for it. On failure returns nullptr with
-// errno set.
-std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath) {
+// fits in the folder leaves room for it. It is listed for
+// RemoveTemporaryFiles in *slot (null when no slot was free) before anything
+// that can fail or throw comes after its creation. On failure returns
+// nullptr with errno set.
+std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath, TemporarySlot*& slot) {
     static std::atomic<uint32_t> counter{0};
     const auto clock = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     const char* digits = "0123456789abcdefghijklmnopqrstuv";
@@ -237,7 +254,8 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
 #ifdef _WIN32
         // Shared for deletion, so that RemoveTemporaryFiles can remove it
         // while it is still open.
-        const HANDLE handle = CreateFileW(WidePath(temporaryPath.c_str()).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+        const std::wstring widePath = WidePath(temporaryPath.c_str());
+        const HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
@@ -245,10 +263,11 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
             errno = ErrnoOf(error);
             return nullptr;
         }
+        slot = List(widePath);
         const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
         if (descriptor < 0) {
             CloseHandle(handle);
-            RemoveFile(temporaryPath);
+            Discard(slot, temporaryPath);
             errno = EMFILE;
             return nullptr;
         }
@@ -258,12 +277,13 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
             if (errno == EEXIST) continue;
             return nullptr;
         }
+        slot = List(temporaryPath);
 #endif
         std::FILE* file = fdopen(descriptor, "wb");
         if (!file) {
             const int saved = errno;
             close(descriptor);
-            RemoveFile(temporaryPath);
+            Discard(slot, temporaryPath);
             errno = saved;
         }
         return file;
@@ -311,28 +331,39 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
         return false;
     }
     std::string temporaryPath;
-    std::FILE* file = CreateTemporary(FolderOf(target), temporaryPath);
+    TemporarySlot* listed = nullptr;
+    std::FILE* file = CreateTemporary(FolderOf(target), temporaryPath, listed);
     if (!file) {
         *systemError = errno;
         return false;
     }
-#ifdef _WIN32
-    TemporarySlot* listed = List(WidePath(temporaryPath.c_str()));
-#else
-    TemporarySlot* listed = List(temporaryPath);
-#endif
+    // From here on the temporary file is removed whatever happens, also when
+    // write or a path conversion runs out of memory and throws.
     int error = 0;
-    ClearErrors();
-    if (!write(file) || std::ferror(file)) {
-        error = LastError();
-    } else if (!FlushToDisk(file)) {
-        error = LastError();
+    try {
+        ClearErrors();
+        if (!write(file) || std::ferror(file)) {
+            error = LastError();
+        } else if (!FlushToDisk(file)) {
+            error = LastError();
+        }
+    } catch (...) {
+        std::fclose(file);
+        Discard(listed, temporaryPath);
+        throw;
     }
     ClearErrors();
     if (std::fclose(file) != 0 && error == 0) error = LastError();
-    if (error == 0 && !ReplaceFile(temporaryPath.c_str(), target.c_str())) error = errno;
-    if (error != 0) RemoveFile(temporaryPath);
-    if (listed) listed->state = Free;
+    try {
+        if (error == 0 && !ReplaceFile(temporaryPath.c_str(), target.c_str())) error = errno;
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+    }
+    if (error != 0) {
+        Discard(listed, temporaryPath);
+    } else if (listed) {
+        listed->state = Free;
+    }
     *systemError = error;
     return error == 0;
 }

@@ -1,5 +1,7 @@
 #include "paths.h"
 
+#include "file_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -8,29 +10,15 @@
 #include <sys/stat.h>
 
 #ifdef _WIN32
-#include "file_io.h"
-
 #include <direct.h>
 #include <windows.h>
 #endif
-
-namespace {
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
-}  // namespace
 
 std::string DefaultOutputPath(const std::string& input, const std::string& extension) {
     size_t nameStart = 0;
     size_t extensionStart = std::string::npos;
     for (size_t at = 0; at < input.size(); ++at) {
-        if (IsSeparator(input[at])) {
+        if (IsPathSeparator(input[at])) {
             nameStart = at + 1;
             extensionStart = std::string::npos;
         } else if (input[at] == '.') {
@@ -48,9 +36,9 @@ std::string OutputInFolder(const std::string& input, const std::string& folder, 
     size_t nameStart = 0;
     bool endsInSeparator = false;
     for (size_t at = 0; at < beside.size(); ++at) {
-        if (IsSeparator(beside[at])) nameStart = at + 1;
+        if (IsPathSeparator(beside[at])) nameStart = at + 1;
     }
-    for (size_t at = 0; at < folder.size(); ++at) endsInSeparator = IsSeparator(folder[at]);
+    for (size_t at = 0; at < folder.size(); ++at) endsInSeparator = IsPathSeparator(folder[at]);
 #ifdef _WIN32
     const char* separator = "\\";
 #else
@@ -81,7 +69,7 @@ bool CreateFolders(const std::string& folder, int* systemError) {
     // Each parent first; one that exists already, or a drive or root, fails
     // harmlessly. The colon after a drive letter ends no folder name.
     for (size_t at = 0; at < folder.size(); ++at) {
-        if (at > 0 && IsSeparator(folder[at]) && folder[at] != ':') make(folder.substr(0, at));
+        if (at > 0 && IsPathSeparator(folder[at]) && folder[at] != ':') make(folder.substr(0, at));
     }
     if (make(folder) == 0) return true;
     *systemError = errno;

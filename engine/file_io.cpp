@@ -172,19 +172,11 @@ void RemoveFile(const std::string& path) {
 #endif
 }
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
 // The folder part of path, with its final separator ("" for none).
 std::string FolderOf(const std::string& path) {
     size_t end = 0;
     for (size_t at = 0; at < path.size(); ++at) {
-        if (IsSeparator(path[at])) end = at + 1;
+        if (IsPathSeparator(path[at])) end = at + 1;
     }
     return path.substr(0, end);
 }
@@ -377,4 +369,12 @@ void RemoveTemporaryFiles() {
         unlink(slot.path);
 #endif
     }
+}
+
+bool IsPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/' || c == ':';
+#else
+    return c == '/';
+#endif
 }

@@ -33,6 +33,11 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
 bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>& write,
                          int* systemError);
 
+// Whether c ends a folder in a path: '/' everywhere; also '\\' and a drive
+// letter's ':' on Windows. In UTF-8 these bytes are never part of another
+// character.
+bool IsPathSeparator(char c);
+
 // Removes the temporary files being written at this moment. It only calls
 // unlink (DeleteFile on Windows), so a signal handler may call it.
 void RemoveTemporaryFiles();

@@ -3,7 +3,6 @@
 #include "file_io.h"
 #include "image_document.h"
 #include "paths.h"
-#include "png_output.h"
 
 #include <cstring>
 
@@ -18,7 +17,7 @@ std::string ConvertFile(const std::string& input, const std::string& output, int
     if (noise) document.RemoveNoise(thickness);
 
     int writeError = 0;
-    const bool written = HasPngExtension(output) ? WritePng(output.c_str(), *document.ResultInfo(), &writeError)
+    const bool written = HasPngExtension(output) ? document.SavePng(output.c_str(), OutputColours{}, &writeError)
                                                  : document.SaveBmp(output.c_str(), &writeError);
     if (!written) return output + ": cannot write: " + std::strerror(writeError);
     return {};

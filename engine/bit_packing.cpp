@@ -132,6 +132,8 @@ DibHandle PackBlackAndWhite(DibHandle image, ImageError* error) {
             return nullptr;
         }
     }
+    packed->header.biXPelsPerMeter = image->header.biXPelsPerMeter;
+    packed->header.biYPelsPerMeter = image->header.biYPelsPerMeter;
     return packed;
 }
 
@@ -148,4 +150,6 @@ void UnpackInto(DibHandle packed, DibHandle image) {
         UnpackRow(packed->pixels.get() + row * packedStride, width, to);
         for (int64_t i = 3 * int64_t{width}; i < stride; ++i) to[i] = 0;
     }
+    image->header.biXPelsPerMeter = packed->header.biXPelsPerMeter;
+    image->header.biYPelsPerMeter = packed->header.biYPelsPerMeter;
 }

@@ -20,7 +20,7 @@ DibHandle PackBlackAndWhite(DibHandle image, ImageError* error);
 bool IsPacked(DibHandle image);
 
 // Writes the bytes packed was made from into image, which has its size and
-// the working layout.
+// the working layout; the pixel density comes back too, as packing keeps it.
 void UnpackInto(DibHandle packed, DibHandle image);
 
 // The row kernels, each beside its plain twin that gives the same bytes.

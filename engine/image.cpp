@@ -1,5 +1,6 @@
 #include "image.h"
 
+#include "bit_packing.h"
 #include "bmp_reader.h"
 #include "container_checks.h"
 #include "dib.h"
@@ -7,10 +8,13 @@
 #include "file_io.h"
 #include "jpeg_decoder.h"
 #include "orientation.h"
+#include "pixel_density.h"
 #include "png_decoder.h"
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
 
 const char* ImageErrorText(ImageError error) {
     switch (error) {
@@ -46,11 +50,22 @@ DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     if (!error) error = &ignored;
     *error = ImageError::None;
     if (!data) size = 0;
-    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, error);
-    if (LooksLikePng(data, size)) return OrientImage(DecodePng(data, size, error), ExifOrientation(data, size), error);
-    if (LooksLikeJpeg(data, size)) return OrientImage(DecodeJpeg(data, size, error), ExifOrientation(data, size), error);
-    *error = ImageError::NotAnImage;
-    return nullptr;
+    DibHandle image = nullptr;
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+        image = DecodeBmp(data, size, error);
+    } else if (LooksLikePng(data, size)) {
+        image = DecodePng(data, size, error);
+    } else if (LooksLikeJpeg(data, size)) {
+        image = DecodeJpeg(data, size, error);
+    } else {
+        *error = ImageError::NotAnImage;
+        return nullptr;
+    }
+    if (!image) return nullptr;
+    const PixelDensity density = FilePixelDensity(data, size);
+    image->header.biXPelsPerMeter = density.x;
+    image->header.biYPelsPerMeter = density.y;
+    return OrientImage(image, ExifOrientation(data, size), error);
 }
 
 void ImgRelease(DibHandle image) {
@@ -61,7 +76,10 @@ DibHandle ImgDuplicate(DibHandle image) {
     if (!image) return nullptr;
     ImageError error = ImageError::None;
     DibHandle copy = DibCreate(image->header.biWidth, image->header.biHeight, image->header.biBitCount, &error);
-    if (copy) std::memcpy(copy->pixels.get(), image->pixels.get(), size_t(image->info.pixelDataSize));
+    if (!copy) return nullptr;
+    std::memcpy(copy->pixels.get(), image->pixels.get(), size_t(image->info.pixelDataSize));
+    copy->header.biXPelsPerMeter = image->header.biXPelsPerMeter;
+    copy->header.biYPelsPerMeter = image->header.biYPelsPerMeter;
     return copy;
 }
 
@@ -99,10 +117,43 @@ void PutLittleEndian(uint8_t* to, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) to[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-}  // namespace
+void PutBgr(uint8_t* to, uint32_t colour) {
+    to[0] = static_cast<uint8_t>(colour);
+    to[1] = static_cast<uint8_t>(colour >> 8);
+    to[2] = static_cast<uint8_t>(colour >> 16);
+}
 
-bool ImgWriteBmp(const char* path, DibHandle image, int* systemError) {
-    if (!path || !image) {
+// Whether every pixel of the 24-bit image is black or white.
+bool BlackAndWhite(DibHandle image) {
+    const int32_t width = image->header.biWidth;
+    const std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[DibStride(width, 1)]);
+    if (!bits) return false;
+    for (int32_t y = 0; y < image->header.biHeight; ++y) {
+        if (!PackRow(DibRow(image, y), width, bits.get())) return false;
+    }
+    return true;
+}
+
+// Writes the pixel rows bottom-up with black pixels in the line colour and
+// white ones in the background colour; padding stays zero.
+bool WriteRecoloured(std::FILE* file, DibHandle image, const OutputColours& colours) {
+    const int32_t width = image->header.biWidth;
+    const int64_t stride = DibStride(width, 24);
+    const std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[stride]());
+    if (!row) {
+        errno = ENOMEM;
+        return false;
+    }
+    for (int32_t y = image->header.biHeight - 1; y >= 0; --y) {
+        const uint8_t* from = DibRow(image, y);
+        for (int32_t x = 0; x < width; ++x) PutBgr(row.get() + 3 * x, from[3 * x] ? colours.background : colours.lines);
+        if (std::fwrite(row.get(), 1, size_t(stride), file) != size_t(stride)) return false;
+    }
+    return true;
+}
+
+bool WriteBmp(const char* path, DibHandle image, const OutputColours* colours, int* systemError) {
+    if (!path || !image || (colours && colours->transparent)) {
         if (systemError) *systemError = EINVAL;
         return false;
     }
@@ -120,13 +171,27 @@ bool ImgWriteBmp(const char* path, DibHandle image, int* systemError) {
     PutLittleEndian(headers + 26, 1, 2);
     PutLittleEndian(headers + 28, header.biBitCount, 2);
     PutLittleEndian(headers + 34, pixelDataSize, 4);
+    PutLittleEndian(headers + 38, static_cast<uint32_t>(header.biXPelsPerMeter), 4);
+    PutLittleEndian(headers + 42, static_cast<uint32_t>(header.biYPelsPerMeter), 4);
+    const bool recolour = colours && !IsBlackOnWhite(*colours) && header.biBitCount == 24 && BlackAndWhite(image);
     return WriteFileAtomically(
         path,
         [&](std::FILE* file) {
-            return std::fwrite(headers, 1, headersSize, file) == headersSize &&
-                   std::fwrite(image->pixels.get(), 1, pixelDataSize, file) == pixelDataSize;
+            if (std::fwrite(headers, 1, headersSize, file) != headersSize) return false;
+            if (recolour) return WriteRecoloured(file, image, *colours);
+            return std::fwrite(image->pixels.get(), 1, pixelDataSize, file) == pixelDataSize;
         },
         systemError);
+}
+
+}  // namespace
+
+bool ImgWriteBmp(const char* path, DibHandle image, int* systemError) {
+    return WriteBmp(path, image, nullptr, systemError);
+}
+
+bool ImgWriteBmp(const char* path, DibHandle image, const OutputColours& colours, int* systemError) {
+    return WriteBmp(path, image, &colours, systemError);
 }
 
 const DibInfo* ImgQueryInfo(DibHandle image) {

@@ -10,6 +10,8 @@
 // (height - 1 - y) * stride + 3 * x.
 #pragma once
 
+#include "output_colours.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -61,6 +63,9 @@ constexpr int64_t MaxImagePixels = INT32_MAX / 8;
 // Loads a BMP, JPEG or PNG file. JPEG and PNG pictures are turned upright as
 // their EXIF orientation says. Images with transparency are kept with their
 // alpha channel until ImgMake24. Null on failure; *error (if given) says why.
+// The file's pixel density, if it records one, is kept in biXPelsPerMeter
+// and biYPelsPerMeter (see pixel_density.h), else both are 0; every copy,
+// turn and output of the image carries it on.
 DibHandle ImgLoadFile(const char* path, ImageError* error = nullptr);
 
 // Loads an image from the size bytes at data, which are only read during the
@@ -92,6 +97,12 @@ void ImgMake24(DibHandle image);
 // failed write leaves any existing file as it was. On failure *systemError
 // (if given) receives the errno value.
 bool ImgWriteBmp(const char* path, DibHandle image, int* systemError = nullptr);
+
+// The same with the colours of a line drawing: when every pixel is black or
+// white, black ones are written in colours.lines and white ones in
+// colours.background; other pictures are written as they are. A BMP has no
+// transparency: colours.transparent is refused with EINVAL.
+bool ImgWriteBmp(const char* path, DibHandle image, const OutputColours& colours, int* systemError = nullptr);
 
 // The handle's record; the handle must not be null.
 const DibInfo* ImgQueryInfo(DibHandle image);

@@ -31,6 +31,11 @@ bool ImageDocument::LoadFile(const char* path, ImageError* error) {
     return TakeNewImage([path](ImageError* loadError) { return ImgLoadFile(path, loadError); }, error);
 }
 
+bool ImageDocument::LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
+    return TakeNewImage([data, size](ImageError* loadError) { return ImgLoadMemory(data, size, loadError); },
+                        error);
+}
+
 bool ImageDocument::TakeNewImage(const std::function<DibHandle(ImageError*)>& load, ImageError* error) {
     ImageError ignored = ImageError::None;
     if (!error) error = &ignored;
@@ -71,6 +76,30 @@ bool ImageDocument::SaveBmp(const char* path, int* systemError) {
         return false;
     }
     return ImgWriteBmp(path, result, systemError);
+}
+
+bool ImageDocument::SaveBmp(const char* path, const OutputColours& colours, int* systemError) {
+    if (!result) {
+        if (systemError) *systemError = EINVAL;
+        return false;
+    }
+    return ImgWriteBmp(path, result, colours, systemError);
+}
+
+bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int* systemError) {
+    if (!result) {
+        if (systemError) *systemError = EINVAL;
+        return false;
+    }
+    return WritePng(path, result, colours, systemError);
+}
+
+bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
+    if (!result) {
+        png.clear();
+        return false;
+    }
+    return EncodePng(result, colours, png);
 }
 
 int ImageDocument::ResultWidth() const {

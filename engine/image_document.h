@@ -11,8 +11,12 @@
 
 #include "image.h"
 #include "image_stack.h"
+#include "png_writer.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -37,9 +41,26 @@ public:
     // more; if that fails too, the images stay but the history is gone.
     bool LoadFile(const char* path, ImageError* error = nullptr);
 
+    // The same with the size bytes of a PNG, BMP or JPEG file at data, which
+    // are only read during the call: the same picture as LoadFile of a file
+    // holding those bytes (transparent pixels laid over white).
+    bool LoadMemory(const uint8_t* data, size_t size, ImageError* error = nullptr);
+
     // Writes the result as a BMP file; false when it could not be written (an
     // existing file at path is then left as it was) or there is no result.
     bool SaveBmp(const char* path, int* systemError = nullptr);
+
+    // The same in the colours of a line drawing (see ImgWriteBmp); with the
+    // default colours the bytes are those of SaveBmp.
+    bool SaveBmp(const char* path, const OutputColours& colours, int* systemError = nullptr);
+
+    // Writes the result as a PNG file in the given colours (see png_writer.h),
+    // with the same guarantees as SaveBmp.
+    bool SavePng(const char* path, const OutputColours& colours, int* systemError = nullptr);
+
+    // The bytes of the result as a PNG file, as SavePng would write them;
+    // false, with png empty, without a result or when memory runs out.
+    bool EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const;
 
     // The result's record for reading its pixels; null without an image.
     // The history assumes they change only through Extract and RemoveNoise.

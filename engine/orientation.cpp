@@ -82,6 +82,9 @@ DibHandle OrientImage(DibHandle image, int orientation, ImageError* error) {
         return nullptr;
     }
     TurnQuarter(image, upright, orientation, bytesPerPixel);
+    // Rows become columns: so does the density.
+    upright->header.biXPelsPerMeter = image->header.biYPelsPerMeter;
+    upright->header.biYPelsPerMeter = image->header.biXPelsPerMeter;
     DibReplacePixels(image, upright);
     return image;
 }

@@ -4,7 +4,7 @@
 #include "noise_removal.h"
 #include "options.h"
 #include "paths.h"
-#include "png_output.h"
+#include "png_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -204,7 +204,7 @@ TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
         DibHandle image = MakeImage(picture);
         const std::string path = folder + "/out.png";
         int error = 0;
-        ASSERT_TRUE(WritePng(path.c_str(), *ImgQueryInfo(image), &error)) << error;
+        ASSERT_TRUE(WritePng(path.c_str(), image, OutputColours{}, &error)) << error;
         ImgRelease(image);
         const std::vector<uint8_t> bytes = ReadBytes(path);
         ASSERT_GT(bytes.size(), 26u);

@@ -1,0 +1,169 @@
+#include "png_writer.h"
+
+#include "bit_packing.h"
+#include "file_io.h"
+
+#include <cerrno>
+#include <memory>
+#include <new>
+
+#include <spng.h>
+
+namespace {
+
+struct ContextFree {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+using Context = std::unique_ptr<spng_ctx, ContextFree>;
+
+constexpr uint32_t Black = 0x000000;
+constexpr uint32_t White = 0xFFFFFF;
+
+const uint8_t* RowFromTop(DibHandle image, int32_t y) {
+    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
+    return ImgQueryInfo(image)->pixels + int64_t{header.biHeight - 1 - y} * Stride24(header.biWidth);
+}
+
+// Whether every pixel is black or white; row is scratch for one packed row.
+bool BlackAndWhite(DibHandle image, uint8_t* row) {
+    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
+    for (int32_t y = 0; y < header.biHeight; ++y) {
+        if (!PackRow(RowFromTop(image, y), header.biWidth, row)) return false;
+    }
+    return true;
+}
+
+spng_plte_entry PaletteEntry(uint32_t colour) {
+    return {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour), 0};
+}
+
+// How a picture is stored: the chunks before its data and how its rows are
+// made. Packed rows have 1 for white; inverted, 1 for black.
+struct PngForm {
+    spng_ihdr header{};
+    bool bilevel = false;
+    bool inverted = false;
+    bool hasPalette = false;
+    bool hasTransparency = false;
+    spng_plte palette{};
+    spng_trns transparency{};
+};
+
+PngForm ChooseForm(int32_t width, int32_t height, bool bilevel, const OutputColours& colours) {
+    PngForm form;
+    form.header.width = static_cast<uint32_t>(width);
+    form.header.height = static_cast<uint32_t>(height);
+    form.header.bit_depth = bilevel ? 1 : 8;
+    form.header.color_type = bilevel ? SPNG_COLOR_TYPE_GRAYSCALE : SPNG_COLOR_TYPE_TRUECOLOR;
+    form.bilevel = bilevel;
+    if (!bilevel) return form;
+    const bool greyLines = colours.lines == Black || colours.lines == White;
+    if (greyLines && (colours.transparent || colours.background == (colours.lines ^ White))) {
+        // Grey level 1 is white: white lines need the bits turned round.
+        form.inverted = colours.lines == White;
+        form.hasTransparency = colours.transparent;
+        form.transparency.gray = form.inverted ? 0 : 1;
+        return form;
+    }
+    // Background first, so that tRNS needs a single entry.
+    form.header.color_type = SPNG_COLOR_TYPE_INDEXED;
+    form.inverted = true;
+    form.hasPalette = true;
+    form.palette.n_entries = 2;
+    form.palette.entries[0] = PaletteEntry(colours.background);
+    form.palette.entries[1] = PaletteEntry(colours.lines);
+    form.hasTransparency = colours.transparent;
+    form.transparency.n_type3_entries = 1;
+    form.transparency.type3_alpha[0] = 0;
+    return form;
+}
+
+void Invert(uint8_t* bits, int32_t width) {
+    const int32_t bytes = (width + 7) / 8;
+    for (int32_t i = 0; i < bytes; ++i) bits[i] = static_cast<uint8_t>(~bits[i]);
+    // Bits past the last pixel stay zero, as packing leaves them.
+    if (width % 8) bits[bytes - 1] = static_cast<uint8_t>(bits[bytes - 1] & (0xFF00 >> (width % 8)));
+}
+
+void ToRgb(const uint8_t* bgr, int32_t width, uint8_t* rgb) {
+    for (int32_t x = 0; x < width; ++x, bgr += 3, rgb += 3) {
+        rgb[0] = bgr[2];
+        rgb[1] = bgr[1];
+        rgb[2] = bgr[0];
+    }
+}
+
+// Encodes the image row by row through png, whose output is already set.
+// False on any failure of the encoder or its output, with errno set when
+// memory ran out.
+bool Encode(spng_ctx* png, DibHandle image, const OutputColours& colours) {
+    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
+    const int32_t width = header.biWidth;
+    const int32_t height = header.biHeight;
+    const std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[3 * size_t(width)]);
+    if (!row) {
+        errno = ENOMEM;
+        return false;
+    }
+    PngForm form = ChooseForm(width, height, BlackAndWhite(image, row.get()), colours);
+    spng_phys density = {static_cast<uint32_t>(header.biXPelsPerMeter), static_cast<uint32_t>(header.biYPelsPerMeter),
+                         1};
+    const bool hasDensity = header.biXPelsPerMeter > 0 && header.biYPelsPerMeter > 0;
+    if (spng_set_ihdr(png, &form.header) || (form.hasPalette && spng_set_plte(png, &form.palette)) ||
+        (form.hasTransparency && spng_set_trns(png, &form.transparency)) ||
+        (hasDensity && spng_set_phys(png, &density)) ||
+        spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE)) {
+        return false;
+    }
+    const size_t rowSize = form.bilevel ? (size_t(width) + 7) / 8 : 3 * size_t(width);
+    int code = 0;
+    for (int32_t y = 0; y < height && code == 0; ++y) {
+        if (form.bilevel) {
+            PackRow(RowFromTop(image, y), width, row.get());
+            if (form.inverted) Invert(row.get(), width);
+        } else {
+            ToRgb(RowFromTop(image, y), width, row.get());
+        }
+        code = spng_encode_row(png, row.get(), rowSize);
+    }
+    return code == SPNG_EOI;
+}
+
+int Append(spng_ctx*, void* user, void* bytes, size_t length) {
+    auto& png = *static_cast<std::vector<uint8_t>*>(user);
+    try {
+        png.insert(png.end(), static_cast<uint8_t*>(bytes), static_cast<uint8_t*>(bytes) + length);
+    } catch (const std::bad_alloc&) {
+        return SPNG_IO_ERROR;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool WritePng(const char* path, DibHandle image, const OutputColours& colours, int* systemError) {
+    if (!path || !image) {
+        if (systemError) *systemError = EINVAL;
+        return false;
+    }
+    return WriteFileAtomically(
+        path,
+        [&](std::FILE* file) {
+            const Context context(spng_ctx_new(SPNG_CTX_ENCODER));
+            if (!context) {
+                errno = ENOMEM;
+                return false;
+            }
+            return spng_set_png_file(context.get(), file) == 0 && Encode(context.get(), image, colours);
+        },
+        systemError);
+}
+
+bool EncodePng(DibHandle image, const OutputColours& colours, std::vector<uint8_t>& png) {
+    png.clear();
+    const Context context(image ? spng_ctx_new(SPNG_CTX_ENCODER) : nullptr);
+    const bool encoded = context && spng_set_png_stream(context.get(), Append, &png) == 0 &&
+                         Encode(context.get(), image, colours);
+    if (!encoded) std::vector<uint8_t>().swap(png);
+    return encoded;
+}

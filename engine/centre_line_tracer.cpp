@@ -41,12 +41,9 @@ constexpr std::array<bool, 256> MakeRemovable() {
 }
 constexpr std::array<bool, 256> Removable = MakeRemovable();
 
-// The inner corner of a right-angled turn of two direct neighbours, which
-// touch each other diagonally: the line needs no step through it.
-constexpr bool IsInnerCorner(int mask) {
-    return mask == (1 << East | 1 << North) || mask == (1 << North | 1 << West) ||
-           mask == (1 << West | 1 << South) || mask == (1 << South | 1 << East);
-}
+// A pixel whose two neighbours touch each other: the line needs no step
+// through it.
+constexpr bool IsShortcut(int mask) { return std::popcount(unsigned(mask)) == 2 && ConnectivityNumber(mask) == 1; }
 
 // One bit per pixel with a clear border one pixel wide all round, so that
 // neighbours are read without bounds checks.
@@ -378,9 +375,12 @@ public:
             for (int side : {North, South, West, East}) removed |= ThinSide(skeleton_, height_, side);
             if (!removed) break;
         }
+        // Shortcuts and spurs of one pixel on the side of a line, left by its
+        // bumps, lie within a pixel of what stays.
         for (int32_t y = 0; y < height_; ++y) {
             ForEachSet(skeleton_, y, false, [&](int32_t x) {
-                if (IsInnerCorner(skeleton_.Neighbours(x, y))) skeleton_.Clear(x, y);
+                const int mask = skeleton_.Neighbours(x, y);
+                if (IsShortcut(mask) || IsSpur(x, y, mask)) skeleton_.Clear(x, y);
             });
         }
         for (int32_t y = 0; y < height_; ++y) {
@@ -395,6 +395,12 @@ public:
     }
 
 private:
+    bool IsSpur(int32_t x, int32_t y, int mask) const {
+        if (std::popcount(unsigned(mask)) != 1) return false;
+        const int d = std::countr_zero(unsigned(mask));
+        return Degree(x + Dx[d], y + Dy[d]) >= 3;
+    }
+
     int Degree(int32_t x, int32_t y) const { return std::popcount(unsigned(skeleton_.Neighbours(x, y))); }
 
     // Every line that starts at an end or junction (x, y): each neighbour is

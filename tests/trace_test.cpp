@@ -81,7 +81,7 @@ const Drawing Drawings[] = {
     {"loops", 200, 100, [](Picture& p, int b) {
          Line(p, 10, 10, 80, 10, b), Line(p, 80, 10, 80, 80, b), Line(p, 80, 80, 10, 80, b), Line(p, 10, 80, 10, 10, b);
          Line(p, 100, 90, 150, 5, b), Line(p, 150, 5, 195, 90, b), Line(p, 195, 90, 100, 90, b);
-         Line(p, 40, 40, 42, 40, b), Line(p, 42, 40, 42, 42, b), Line(p, 42, 42, 40, 42, b), Line(p, 40, 42, 40, 40, b);
+         Line(p, 40, 40, 45, 40, b), Line(p, 45, 40, 45, 45, b), Line(p, 45, 45, 40, 45, b), Line(p, 40, 45, 40, 40, b);
      }},
     {"dots", 60, 40, [](Picture& p, int b) {
          for (int i = 0; i < 12; ++i) Dab(p, 3 + 5 * (i % 6) + i / 6, 5 + 7 * (i / 6), b + i % 2);

@@ -12,7 +12,37 @@
 #include <functional>
 #include <regex>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
+
+// Runs a program of the Linux machine the tests run on, from its path, with
+// file arguments given by their paths in the tests; returns its exit status.
+// Under Wine the program is started as a Unix program, which Wine allows,
+// and the files' drive Z: is taken off their paths.
+int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
+    std::string command = program;
+#ifdef _WIN32
+    for (const std::string& argument : arguments) command += " \"" + std::regex_replace(argument, std::regex("^Z:"), "") + '"';
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return -1;
+    }
+    DWORD status = 1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return int(status);
+#else
+    for (const std::string& argument : arguments) command += " \"" + argument + '"';
+    return std::system(command.c_str());
+#endif
+}
 
 // Paints a square brush of side `brush` with its top left corner at (x, y).
 void Dab(Picture& picture, int x, int y, int brush) {
@@ -141,10 +171,8 @@ TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
             EXPECT_EQ(Attribute(Text(inMemory), "svg", "height"), height);
             EXPECT_EQ(Attribute(Text(inMemory), "svg", "viewBox"), "0 0 " + width + " " + height);
             EXPECT_EQ(Attribute(Text(inMemory), "g", "stroke-width"), thickness ? "2" : "1");
-            EXPECT_EQ(std::system(("xmllint --noout '" + svg + "'").c_str()), 0) << "not well-formed XML";
-            ASSERT_EQ(std::system(("rsvg-convert -b white -w " + width + " -h " + height + " -o '" + png + "' '" +
-                                   svg + "'").c_str()),
-                      0);
+            EXPECT_EQ(RunTool("/usr/bin/xmllint", {"--noout", svg}), 0) << "not well-formed XML";
+            ASSERT_EQ(RunTool("/usr/bin/rsvg-convert", {"-b", "white", "-w", width, "-h", height, "-o", png, svg}), 0);
             DibHandle rendered = ImgLoadFile(png.c_str());
             ASSERT_NE(rendered, nullptr);
             ImgMake24(rendered);

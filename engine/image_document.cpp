@@ -3,6 +3,7 @@
 #include "bit_packing.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
+#include "svg_writer.h"
 
 #include <cerrno>
 
@@ -58,6 +59,7 @@ bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
     ImgRelease(result);
     source = image;
     result = copy;
+    resultThickness = 0;
     extracted = false;
     ClearHistory();
     return true;
@@ -94,6 +96,14 @@ bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int*
     return WritePng(path, result, colours, systemError);
 }
 
+bool ImageDocument::SaveSvg(const char* path, const OutputColours& colours, int* systemError) {
+    if (!result) {
+        if (systemError) *systemError = EINVAL;
+        return false;
+    }
+    return WriteSvg(path, result, resultThickness, colours, systemError);
+}
+
 bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
     if (!result) {
         png.clear();
@@ -116,10 +126,11 @@ bool ImageDocument::Extract(int thickness, int contrast) {
         DibHandle previous = resultPacked ? resultPacked : HistoryEntryOf(result);
         if (!previous) return false;
         resultPacked = nullptr;
-        undoStack.Push(previous);
+        undoStack.Push(previous, resultThickness);
     }
     redoStack.Clear();
     ExtractEdges(source, result, thickness, contrast);
+    resultThickness = thickness;
     extracted = true;
     return true;
 }
@@ -152,6 +163,7 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
         if (!kept && error == ImageError::OutOfMemory) return false;
     }
     DibHandle next = from.Newest();
+    const int nextThickness = from.NewestTag();
     DibHandle nextPacked = nullptr;
     if (IsPacked(next)) {
         // Without a packed form the result goes to the history whole, so the
@@ -165,11 +177,12 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
     from.Pop();
     if (kept) {
         if (next != result) ImgRelease(result);
-        to.Push(kept);
+        to.Push(kept, resultThickness);
     } else {
-        to.Push(result);
+        to.Push(result, resultThickness);
     }
     result = next;
+    resultThickness = nextThickness;
     resultPacked = nextPacked;
     return true;
 }

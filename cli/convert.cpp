@@ -14,8 +14,10 @@ std::string ConvertFile(const std::string& input, const std::string& output, con
     if (options.noise) document.RemoveNoise(options.thickness);
 
     int writeError = 0;
-    const bool written = options.png ? document.SavePng(output.c_str(), options.colours, &writeError)
-                                     : document.SaveBmp(output.c_str(), options.colours, &writeError);
+    const char* path = output.c_str();
+    const bool written = options.format == OutputFormat::Png   ? document.SavePng(path, options.colours, &writeError)
+                         : options.format == OutputFormat::Svg ? document.SaveSvg(path, options.colours, &writeError)
+                                                               : document.SaveBmp(path, options.colours, &writeError);
     if (!written) return output + ": cannot write: " + std::strerror(writeError);
     return {};
 }

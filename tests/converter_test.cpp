@@ -6,6 +6,7 @@
 #include "paths.h"
 #include "png_files.h"
 #include "png_writer.h"
+#include "svg_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -226,7 +227,12 @@ TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
 }
 
 TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
-    const std::tuple<std::vector<std::string>, std::string, OutputColours> cases[] = {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string output;
+        OutputColours colours;
+        int thickness = 0;
+    } cases[] = {
         {{"-o", folder + "/result.PNG"}, "/result.PNG", {}},
         {{"--format", "png", "--output-dir", folder + "/png"}, "/png/drawing-velmora.png", {}},
         {{"--background", "transparent", "-o", folder + "/clear.png"}, "/clear.png", {0, 0, true}},
@@ -235,12 +241,24 @@ TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
         {{"--lines", "white", "--background", "black"}, "/drawing-velmora.bmp", {0xFFFFFF, 0}},
         {{"--lines", "#c81e64", "--background", "#FFFF00", "-o", folder + "/x.png", "--format=bmp"}, "/x.png",
          {0xC81E64, 0xFFFF00}},
+        // SVG strokes as wide as the lines, on no background unless one is given.
+        {{"--format", "svg", "--thickness", "thick", "--output-dir", folder + "/svg"}, "/svg/drawing-velmora.svg",
+         {0, 0, true}, 1},
+        {{"--lines", "#1E64C8", "--background", "white", "-o", folder + "/blue.Svg"}, "/blue.Svg", {0x1E64C8}},
     };
-    const Picture expected = ExpectedDrawing(folder + "/drawing.bmp", 0, 7, false);
-    for (auto [arguments, output, colours] : cases) {
+    for (auto [arguments, output, colours, thickness] : cases) {
+        const Picture expected = ExpectedDrawing(folder + "/drawing.bmp", thickness, 7, false);
         arguments.push_back(folder + "/drawing.bmp");
         ASSERT_EQ(RunConverter(folder, arguments).exitCode, 0) << output;
         std::vector<uint8_t> png = ReadBytes(folder + output);
+        if (output.ends_with("vg")) {
+            DibHandle drawing = MakeImage(expected);
+            std::vector<uint8_t> svg;
+            EXPECT_TRUE(EncodeSvg(drawing, thickness, colours, svg));
+            ImgRelease(drawing);
+            EXPECT_EQ(png, svg) << output;
+            continue;
+        }
         if (!png.empty() && png[0] == 'B') {  // read back through a plain PNG
             DibHandle bmp = MakeImage(LoadPicture(folder + output));
             EncodePng(bmp, OutputColours{}, png);

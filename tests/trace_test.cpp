@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <regex>
@@ -20,26 +21,31 @@ namespace {
 
 // Runs a program of the Linux machine the tests run on, from its path, with
 // file arguments given by their paths in the tests; returns its exit status.
-// Under Wine the program is started as a Unix program, which Wine allows,
-// and the files' drive Z: is taken off their paths.
+// Under Wine, which starts Unix programs but gives no handle to wait on, a
+// shell runs the program and then moves its status into a file, which is
+// waited for; the files' drive Z: is taken off their paths.
 int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     std::string command = program;
+    for (const std::string& argument : arguments) command += " '" + std::regex_replace(argument, std::regex("^Z:"), "") + "'";
 #ifdef _WIN32
-    for (const std::string& argument : arguments) command += " \"" + std::regex_replace(argument, std::regex("^Z:"), "") + '"';
+    const std::string status = std::string(VELMORA_TEST_OUTPUT "/tool-status").substr(2);
+    std::remove(("Z:" + status).c_str());
+    std::string line = "/bin/sh -c \"" + command + "; echo $? > '" + status + ".new'; mv '" + status + ".new' '" + status + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return -1;
     }
-    DWORD status = 1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return int(status);
+    for (int waited = 0; waited < 120000; waited += 50) {
+        const std::vector<uint8_t> bytes = ReadBytes("Z:" + status);
+        if (!bytes.empty()) return std::atoi(std::string(bytes.begin(), bytes.end()).c_str());
+        Sleep(50);
+    }
+    return -1;
 #else
-    for (const std::string& argument : arguments) command += " \"" + argument + '"';
     return std::system(command.c_str());
 #endif
 }

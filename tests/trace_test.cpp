@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <regex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -26,7 +26,9 @@ namespace {
 // waited for; the files' drive Z: is taken off their paths.
 int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     std::string command = program;
-    for (const std::string& argument : arguments) command += " '" + std::regex_replace(argument, std::regex("^Z:"), "") + "'";
+    for (const std::string& argument : arguments) {
+        command += " '" + (argument.rfind("Z:", 0) == 0 ? argument.substr(2) : argument) + "'";
+    }
 #ifdef _WIN32
     const std::string status = std::string(VELMORA_TEST_OUTPUT "/tool-status").substr(2);
     std::remove(("Z:" + status).c_str());
@@ -149,11 +151,13 @@ DibHandle MakeDrawing(const Drawing& drawing, int thickness) {
 
 std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
-// The value of the first attribute `name` of the element `element`.
+// The value of the attribute `name` of the first element `element`.
 std::string Attribute(const std::string& svg, const std::string& element, const std::string& name) {
-    std::smatch match;
-    const std::regex pattern("<" + element + "[^>]* " + name + "=\"([^\"]*)\"");
-    return std::regex_search(svg, match, pattern) ? match[1].str() : "(none)";
+    const size_t start = svg.find("<" + element + " ");
+    const size_t attribute = svg.find(" " + name + "=\"", start);
+    if (start == std::string::npos || attribute == std::string::npos || attribute > svg.find('>', start)) return "(none)";
+    const size_t value = attribute + name.size() + 3;
+    return svg.substr(value, svg.find('"', value) - value);
 }
 
 TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
@@ -164,8 +168,8 @@ TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
             DibHandle image = MakeDrawing(drawing, thickness);
             const std::string width = std::to_string(image->header.biWidth);
             const std::string height = std::to_string(image->header.biHeight);
-            const std::string name = folder + "/" + std::regex_replace(drawing.name, std::regex(" "), "-") +
-                                     (thickness ? "-thick" : "-thin");
+            std::string name = folder + "/" + drawing.name + (thickness ? "-thick" : "-thin");
+            std::replace(name.begin(), name.end(), ' ', '-');
             const std::string svg = name + ".svg", png = name + ".png";
             OutputColours colours;
             colours.transparent = true;

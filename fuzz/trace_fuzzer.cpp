@@ -1,5 +1,5 @@
 // Traces arbitrary drawings: the first two bytes give the width and height
-// (1 to 128), the third the line thickness, and the bits of the rest, row by
+// (1 to 64), the third the line thickness, and the bits of the rest, row by
 // row, the line pixels (missing bits are background). Every stroke must start
 // and end inside the picture, and the SVG of the drawing must be complete.
 #include "centre_line_tracer.h"
@@ -19,7 +19,7 @@ bool Inside(TracePoint point, int32_t width, int32_t height) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    const int32_t width = 1 + data[0] % 128, height = 1 + data[1] % 128;
+    const int32_t width = 1 + data[0] % 64, height = 1 + data[1] % 64;
     const int thickness = data[2] & 1;
     ImageError error = ImageError::None;
     DibHandle drawing = DibCreate(width, height, 24, &error);

@@ -7,10 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <regex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,26 +21,33 @@ namespace {
 
 // Runs a program of the Linux machine the tests run on, from its path, with
 // file arguments given by their paths in the tests; returns its exit status.
-// Under Wine the program is started as a Unix program, which Wine allows,
-// and the files' drive Z: is taken off their paths.
+// Under Wine, which starts Unix programs but gives no handle to wait on, a
+// shell runs the program and then moves its status into a file, which is
+// waited for; the files' drive Z: is taken off their paths.
 int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     std::string command = program;
+    for (const std::string& argument : arguments) {
+        command += " '" + (argument.rfind("Z:", 0) == 0 ? argument.substr(2) : argument) + "'";
+    }
 #ifdef _WIN32
-    for (const std::string& argument : arguments) command += " \"" + std::regex_replace(argument, std::regex("^Z:"), "") + '"';
+    const std::string status = std::string(VELMORA_TEST_OUTPUT "/tool-status").substr(2);
+    std::remove(("Z:" + status).c_str());
+    std::string line = "/bin/sh -c \"" + command + "; echo $? > '" + status + ".new'; mv '" + status + ".new' '" + status + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return -1;
     }
-    DWORD status = 1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return int(status);
+    for (int waited = 0; waited < 120000; waited += 50) {
+        const std::vector<uint8_t> bytes = ReadBytes("Z:" + status);
+        if (!bytes.empty()) return std::atoi(std::string(bytes.begin(), bytes.end()).c_str());
+        Sleep(50);
+    }
+    return -1;
 #else
-    for (const std::string& argument : arguments) command += " \"" + argument + '"';
     return std::system(command.c_str());
 #endif
 }
@@ -143,11 +151,13 @@ DibHandle MakeDrawing(const Drawing& drawing, int thickness) {
 
 std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
-// The value of the first attribute `name` of the element `element`.
+// The value of the attribute `name` of the first element `element`.
 std::string Attribute(const std::string& svg, const std::string& element, const std::string& name) {
-    std::smatch match;
-    const std::regex pattern("<" + element + "[^>]* " + name + "=\"([^\"]*)\"");
-    return std::regex_search(svg, match, pattern) ? match[1].str() : "(none)";
+    const size_t start = svg.find("<" + element + " ");
+    const size_t attribute = svg.find(" " + name + "=\"", start);
+    if (start == std::string::npos || attribute == std::string::npos || attribute > svg.find('>', start)) return "(none)";
+    const size_t value = attribute + name.size() + 3;
+    return svg.substr(value, svg.find('"', value) - value);
 }
 
 TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
@@ -158,8 +168,8 @@ TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
             DibHandle image = MakeDrawing(drawing, thickness);
             const std::string width = std::to_string(image->header.biWidth);
             const std::string height = std::to_string(image->header.biHeight);
-            const std::string name = folder + "/" + std::regex_replace(drawing.name, std::regex(" "), "-") +
-                                     (thickness ? "-thick" : "-thin");
+            std::string name = folder + "/" + drawing.name + (thickness ? "-thick" : "-thin");
+            std::replace(name.begin(), name.end(), ' ', '-');
             const std::string svg = name + ".svg", png = name + ".png";
             OutputColours colours;
             colours.transparent = true;

@@ -66,6 +66,8 @@ bool WriteResult(const SaveTarget& target) {
         return Document.SavePng(target.path.c_str(), OutputColours{.transparent = true});
     case SaveType::PngBlackOnWhite:
         return Document.SavePng(target.path.c_str(), OutputColours{});
+    case SaveType::Svg:
+        return Document.SaveSvg(target.path.c_str(), OutputColours{.transparent = true});
     }
     return false;
 }

@@ -6,7 +6,6 @@
 #include "paths.h"
 #include "png_files.h"
 #include "png_writer.h"
-#include "svg_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -252,11 +251,7 @@ TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
         ASSERT_EQ(RunConverter(folder, arguments).exitCode, 0) << output;
         std::vector<uint8_t> png = ReadBytes(folder + output);
         if (output.ends_with("vg")) {
-            DibHandle drawing = MakeImage(expected);
-            std::vector<uint8_t> svg;
-            EXPECT_TRUE(EncodeSvg(drawing, thickness, colours, svg));
-            ImgRelease(drawing);
-            EXPECT_EQ(png, svg) << output;
+            EXPECT_EQ(png, SvgOf(expected, thickness, colours)) << output;
             continue;
         }
         if (!png.empty() && png[0] == 'B') {  // read back through a plain PNG

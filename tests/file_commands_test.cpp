@@ -7,7 +7,6 @@
 #include "image_window.h"
 #include "program_fixture.h"
 #include "resource.h"
-#include "svg_writer.h"
 #include "window_geometry.h"
 
 #include <dlgs.h>
@@ -346,10 +345,7 @@ TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
     const Picture result = ReadImage(*Document.ResultInfo());
     // An SVG holds the lines traced as black strokes 2 pixels wide, on no
     // background.
-    std::vector<uint8_t> svg;
-    DibHandle drawing = MakeImage(result);
-    ASSERT_TRUE(EncodeSvg(drawing, 1, OutputColours{.transparent = true}, svg));
-    ImgRelease(drawing);
+    const std::vector<uint8_t> svg = SvgOf(result, 1, OutputColours{.transparent = true});
     ASSERT_NE(std::string(svg.begin(), svg.end()).find("<svg"), std::string::npos);
     ASSERT_NE(std::string(svg.begin(), svg.end()).find("stroke-width=\"2\""), std::string::npos);
     struct Row {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -226,12 +227,7 @@ TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
 }
 
 TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string output;
-        OutputColours colours;
-        int thickness = 0;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, std::string, OutputColours> cases[] = {
         {{"-o", folder + "/result.PNG"}, "/result.PNG", {}},
         {{"--format", "png", "--output-dir", folder + "/png"}, "/png/drawing-velmora.png", {}},
         {{"--background", "transparent", "-o", folder + "/clear.png"}, "/clear.png", {0, 0, true}},
@@ -242,10 +238,11 @@ TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
          {0xC81E64, 0xFFFF00}},
         // SVG strokes as wide as the lines, on no background unless one is given.
         {{"--format", "svg", "--thickness", "thick", "--output-dir", folder + "/svg"}, "/svg/drawing-velmora.svg",
-         {0, 0, true}, 1},
+         {0, 0, true}},
         {{"--lines", "#1E64C8", "--background", "white", "-o", folder + "/blue.Svg"}, "/blue.Svg", {0x1E64C8}},
     };
-    for (auto [arguments, output, colours, thickness] : cases) {
+    for (auto [arguments, output, colours] : cases) {
+        const int thickness = int(std::ranges::count(arguments, std::string("thick")));
         const Picture expected = ExpectedDrawing(folder + "/drawing.bmp", thickness, 7, false);
         arguments.push_back(folder + "/drawing.bmp");
         ASSERT_EQ(RunConverter(folder, arguments).exitCode, 0) << output;

@@ -71,6 +71,8 @@ bool ParseColour(const std::string& text, uint32_t& colour) {
     return true;
 }
 
+// Whether the path ends in ".svg" in any letter case (setting bit 5 makes
+// an ASCII capital small).
 bool HasSvgExtension(const std::string& path) {
     if (path.size() < 4) return false;
     const std::string tail = path.substr(path.size() - 4);

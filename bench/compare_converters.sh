@@ -9,15 +9,24 @@
 #     cmake --preset native && cmake --build --preset native
 #     bash bench/compare_converters.sh [RUNS]
 #
+# Then the same photo as centre-line SVG (thin and thick lines, noise removal
+# on): the tracer's time, peak memory and bytes next to potrace's outlines
+# (`potrace -s` on the same drawing as PBM), and how well each SVG, rendered
+# back with rsvg-convert over white, covers the drawing: the share of line
+# pixels with a rendered line pixel (darker than 128) within one pixel, and
+# the other way round.
+#
 # The picture is the benchmark's photo-like image, written by velmora-bench
 # and encoded by cjpeg at quality 90; the files are kept in build/compare/.
-# Debian's python3-opencv and libjpeg-turbo-progs are installed when missing.
+# Debian's python3-opencv, libjpeg-turbo-progs and potrace are installed when
+# missing.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-5}"
 cli="$root/build/native/cli/velmora-cli"
 bench="$root/build/native/bench/velmora-bench"
+traceBench="$root/build/native/bench/velmora-trace-bench"
 # Debian's own programs, whatever else the PATH offers under the same names.
 magick=/usr/bin/convert
 python=/usr/bin/python3
@@ -26,7 +35,7 @@ timer=/usr/bin/time
 folder="$root/build/compare"
 pictureBytes=$((6000 * 4000 * 3))
 
-for program in "$cli" "$bench"; do
+for program in "$cli" "$bench" "$traceBench"; do
     [ -x "$program" ] || { echo "build the native preset first: $program is missing" >&2; exit 1; }
 done
 
@@ -35,6 +44,8 @@ missing=()
 [ -x "$cjpeg" ] || missing+=(libjpeg-turbo-progs)
 [ -x "$magick" ] || missing+=(imagemagick)
 [ -x "$timer" ] || missing+=(time)
+[ -x /usr/bin/potrace ] || missing+=(potrace)
+[ -x /usr/bin/rsvg-convert ] || missing+=(librsvg2-bin)
 if [ "${#missing[@]}" -gt 0 ]; then
     as_root=()
     [ "$(id -u)" -eq 0 ] || as_root=(sudo)
@@ -109,3 +120,44 @@ compare() {
 echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
 compare baseline
 compare progressive
+
+# Peak resident memory in KiB of one run of the command given as arguments.
+peakKib() {
+    "$timer" -f %M "$@" 2>&1 >/dev/null | tail -n 1
+}
+
+# Renders the SVG at the drawing's size over white and measures its cover.
+fidelity() {
+    /usr/bin/rsvg-convert -b white -w 6000 -h 4000 -o "$folder/rendered.png" "$1"
+    "$traceBench" fidelity "$2" "$folder/rendered.png"
+}
+
+traced() {
+    local thickness="$1" input="$folder/baseline.jpg"
+    local drawing="$folder/drawing-$thickness"
+    local velmora=("$traceBench" trace "$input" "$thickness" "$folder/$thickness-velmora.svg")
+    local potrace=(/usr/bin/potrace -s -o "$folder/$thickness-potrace.svg" "$drawing.pbm")
+    local velmoraTimes=() potraceTimes=() i
+    echo "== SVG, $thickness lines, $input"
+    "$traceBench" drawing "$input" "$thickness" "$drawing.bmp" "$drawing.pbm"
+    for ((i = 1; i <= runs; ++i)); do
+        velmoraTimes+=("$(seconds "${velmora[@]}")")
+        potraceTimes+=("$(seconds "${potrace[@]}")")
+    done
+    local v p vKib pKib vBytes pBytes
+    v=$(median "${velmoraTimes[@]}")
+    p=$(median "${potraceTimes[@]}")
+    vKib=$(peakKib "${velmora[@]}")
+    pKib=$(peakKib "${potrace[@]}")
+    vBytes=$(stat -c %s "$folder/$thickness-velmora.svg")
+    pBytes=$(stat -c %s "$folder/$thickness-potrace.svg")
+    echo "velmora (load, extract, remove specks, trace, write): $v s median of $runs, $vKib KiB peak, $vBytes bytes   ${velmora[*]}"
+    echo "potrace (trace the drawing's PBM, write):              $p s median of $runs, $pKib KiB peak, $pBytes bytes   ${potrace[*]}"
+    awk -v v="$v" -v p="$p" -v vk="$vKib" -v pk="$pKib" -v vb="$vBytes" -v pb="$pBytes" \
+        'BEGIN { printf "velmora / potrace: time %.2f, peak memory %.2f, bytes %.2f\n", v / p, vk / pk, vb / pb }'
+    echo "velmora cover: $(fidelity "$folder/$thickness-velmora.svg" "$drawing.bmp")"
+    echo "potrace cover: $(fidelity "$folder/$thickness-potrace.svg" "$drawing.bmp")"
+}
+
+traced thin
+traced thick

@@ -17,8 +17,10 @@ std::string Convert(const std::string& input, const std::string& output, const C
     if (!document.Extract(options.thickness, options.contrast - 1, options.noise)) return input + ": out of memory";
 
     int writeError = 0;
-    const bool written = options.png ? document.SavePng(output.c_str(), options.colours, &writeError)
-                                     : document.SaveBmp(output.c_str(), options.colours, &writeError);
+    const char* path = output.c_str();
+    const bool written = options.format == OutputFormat::Png   ? document.SavePng(path, options.colours, &writeError)
+                         : options.format == OutputFormat::Svg ? document.SaveSvg(path, options.colours, &writeError)
+                                                               : document.SaveBmp(path, options.colours, &writeError);
     if (written) return {};
     if (writeError == ENOMEM) return input + ": out of memory";
     return output + ": cannot write: " + std::strerror(writeError);

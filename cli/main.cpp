@@ -33,7 +33,7 @@ struct Job {
 };
 
 std::string OutputFor(const ConvertOptions& options, const std::string& input) {
-    const char* extension = options.png ? ".png" : ".bmp";
+    const char* extension = OutputExtension(options.format);
     if (!options.output.empty()) return options.output;
     if (!options.outputFolder.empty()) return OutputInFolder(input, options.outputFolder, extension);
     return DefaultOutputPath(input, extension);

@@ -4,7 +4,7 @@
 
 const char* const UsageText =
     "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
-    "                   [--format bmp|png] [--lines COLOR] [--background COLOR|transparent]\n"
+    "                   [--format bmp|png|svg] [--lines COLOR] [--background COLOR|transparent]\n"
     "                   [-o OUTPUT | --output-dir DIR] [--quiet] INPUT...\n"
     "\n"
     "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
@@ -13,12 +13,12 @@ const char* const UsageText =
     "  --thickness thin|thick  line thickness (default thin)\n"
     "  --contrast 1-16         larger numbers keep only stronger edges (default 7)\n"
     "  --noise off|on          remove small specks (default off)\n"
-    "  --format bmp|png        output format (default: PNG when the -o name ends in\n"
-    "                          .png, else a 24-bit BMP)\n"
+    "  --format bmp|png|svg    output format (default: PNG or SVG when the -o name\n"
+    "                          ends in .png or .svg, else a 24-bit BMP)\n"
     "  --lines COLOR           colour of the lines (default black)\n"
     "  --background COLOR|transparent\n"
-    "                          colour of the rest (default white); transparent\n"
-    "                          needs PNG\n"
+    "                          colour of the rest (default white, for SVG\n"
+    "                          transparent); transparent needs PNG or SVG\n"
     "  -o OUTPUT               output file, for a single input\n"
     "  --output-dir DIR        write the outputs into DIR, created if missing\n"
     "  --quiet                 do not list the files written\n"
@@ -26,11 +26,12 @@ const char* const UsageText =
     "  --version               show the version\n"
     "\n"
     "COLOR is black, white or #RRGGBB in hexadecimal. A PNG output of a line\n"
-    "drawing takes 1 bit per pixel. The input's pixel density, if it has one,\n"
-    "is kept in the output.\n"
+    "drawing takes 1 bit per pixel. An SVG output holds one stroke along the\n"
+    "middle of each line, as wide as the lines (1 pixel thin, 2 pixels thick).\n"
+    "The input's pixel density, if it has one, is kept in the output.\n"
     "\n"
     "Without -o, each output is written beside its input (or into DIR) as\n"
-    "NAME-velmora.bmp, or NAME-velmora.png with --format png.\n";
+    "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n";
 
 namespace {
 
@@ -70,12 +71,25 @@ bool ParseColour(const std::string& text, uint32_t& colour) {
     return true;
 }
 
+// Whether the path ends in ".svg" in any letter case (setting bit 5 makes
+// an ASCII capital small).
+bool HasSvgExtension(const std::string& path) {
+    if (path.size() < 4) return false;
+    const std::string tail = path.substr(path.size() - 4);
+    return tail[0] == '.' && (tail[1] | 0x20) == 's' && (tail[2] | 0x20) == 'v' && (tail[3] | 0x20) == 'g';
+}
+
 }  // namespace
+
+const char* OutputExtension(OutputFormat format) {
+    return format == OutputFormat::Png ? ".png" : format == OutputFormat::Svg ? ".svg" : ".bmp";
+}
 
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message) {
     bool optionsEnded = false;
     bool formatGiven = false;
+    bool backgroundGiven = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
@@ -124,12 +138,15 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
             valid = value == "off" || value == "on";
             options.noise = value == "on";
         } else if (argument == "--format") {
-            valid = value == "bmp" || value == "png";
-            options.png = value == "png";
+            valid = value == "bmp" || value == "png" || value == "svg";
+            options.format = value == "png"   ? OutputFormat::Png
+                             : value == "svg" ? OutputFormat::Svg
+                                              : OutputFormat::Bmp;
             formatGiven = true;
         } else if (argument == "--lines") {
             valid = ParseColour(value, options.colours.lines);
         } else if (argument == "--background") {
+            backgroundGiven = true;
             options.colours.transparent = value == "transparent";
             valid = options.colours.transparent || ParseColour(value, options.colours.background);
         } else if (argument == "--output-dir") {
@@ -157,9 +174,15 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         message = "-o and --output-dir cannot be used together";
         return ParseOutcome::UsageError;
     }
-    if (!formatGiven) options.png = HasPngExtension(options.output);
-    if (options.colours.transparent && !options.png) {
-        message = "--background transparent needs PNG output, but the output is BMP, which has no transparency";
+    if (!formatGiven) {
+        options.format = HasPngExtension(options.output)   ? OutputFormat::Png
+                         : HasSvgExtension(options.output) ? OutputFormat::Svg
+                                                           : OutputFormat::Bmp;
+    }
+    // A vector drawing is laid over whatever it is placed on.
+    if (options.format == OutputFormat::Svg && !backgroundGiven) options.colours.transparent = true;
+    if (options.colours.transparent && options.format == OutputFormat::Bmp) {
+        message = "--background transparent needs PNG or SVG output, but the output is BMP, which has no transparency";
         return ParseOutcome::UsageError;
     }
     return ParseOutcome::Convert;

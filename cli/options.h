@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+enum class OutputFormat { Bmp, Png, Svg };
+
 struct ConvertOptions {
     int thickness = 0;  // 0 thin, 1 thick
     int contrast = 7;   // as the user sees it, 1 to 16
@@ -13,17 +15,21 @@ struct ConvertOptions {
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
-    bool png = false;             // PNG output, else BMP
-    OutputColours colours;
+    OutputFormat format = OutputFormat::Bmp;
+    OutputColours colours;        // for SVG transparent unless --background was given
     std::vector<std::string> inputs;
 };
 
 enum class ParseOutcome { Convert, Help, Version, UsageError };
 
 // Reads the arguments after the program name. Without --format the output
-// is PNG when -o names a .png file. On UsageError, message holds one line
+// is PNG when -o names a .png file, SVG when it names a .svg file, else BMP.
+// On UsageError, message holds one line
 // naming the bad option or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);
+
+// The file name extension of the format, with its dot.
+const char* OutputExtension(OutputFormat format);
 
 extern const char* const UsageText;

@@ -3,6 +3,7 @@
 #include "bit_packing.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
+#include "svg_writer.h"
 
 #include <cerrno>
 #include <new>
@@ -81,6 +82,7 @@ bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
     ImgRelease(result);
     source = image;
     result = copy;
+    resultThickness = 0;
     extracted = false;
     ClearHistory();
     return true;
@@ -103,6 +105,10 @@ bool ImageDocument::SaveBmp(const char* path, const OutputColours& colours, int*
 
 bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int* systemError) {
     return Save(result, systemError, [&](int* error) { return WritePng(path, result, colours, error); });
+}
+
+bool ImageDocument::SaveSvg(const char* path, const OutputColours& colours, int* systemError) {
+    return Save(result, systemError, [&](int* error) { return WriteSvg(path, result, resultThickness, colours, error); });
 }
 
 // Running out of memory, also as std::bad_alloc, fails like anything else.
@@ -138,11 +144,12 @@ bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise) {
         DibHandle previous = resultPacked ? resultPacked : HistoryEntryOf(result);
         if (!previous) return false;
         resultPacked = nullptr;
-        undoStack.Push(previous);
+        undoStack.Push(previous, resultThickness);
     }
     redoStack.Clear();
     ExtractEdges(source, result, thickness, contrast);
     if (removeNoise) RemoveSpecks(result, thickness, marks);
+    resultThickness = thickness;
     extracted = true;
     return true;
 }
@@ -176,6 +183,7 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
         if (!kept && error == ImageError::OutOfMemory) return false;
     }
     DibHandle next = from.Newest();
+    const int nextThickness = from.NewestTag();
     DibHandle nextPacked = nullptr;
     if (IsPacked(next)) {
         // Without a packed form the result goes to the history whole, so the
@@ -189,11 +197,12 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
     from.Pop();
     if (kept) {
         if (next != result) ImgRelease(result);
-        to.Push(kept);
+        to.Push(kept, resultThickness);
     } else {
-        to.Push(result);
+        to.Push(result, resultThickness);
     }
     result = next;
+    resultThickness = nextThickness;
     resultPacked = nextPacked;
     return true;
 }

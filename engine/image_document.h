@@ -3,7 +3,8 @@
 // extraction has run on the current image, and ten steps of undo and redo.
 // result is null exactly when source is null, and both have the same size.
 // History entries that are pure black and white, as every extraction result
-// is, are kept at one bit per pixel.
+// is, are kept at one bit per pixel. Each entry keeps the line thickness of
+// the extraction that made it, for the width of its traced strokes.
 //
 // When memory runs out, each operation either completes or changes nothing
 // and says so; no history entry is ever lost silently.
@@ -58,6 +59,11 @@ public:
     // Writes the result as a PNG file in the given colours (see png_writer.h),
     // with the same guarantees as SaveBmp.
     bool SavePng(const char* path, const OutputColours& colours, int* systemError = nullptr);
+
+    // Writes the result traced as SVG strokes as wide as the lines of the
+    // extraction that made it (see svg_writer.h), with the same guarantees
+    // as SaveBmp.
+    bool SaveSvg(const char* path, const OutputColours& colours, int* systemError = nullptr);
 
     // The bytes of the result as a PNG file, as SavePng would write them;
     // false, with png empty, without a result or when memory runs out.
@@ -122,6 +128,8 @@ private:
     bool extracted = false;
     DibHandle source = nullptr;
     DibHandle result = nullptr;
+    // The thickness of the extraction that made result (0 before one).
+    int resultThickness = 0;
     // The packed form of result while result has not changed since it was
     // packed or unpacked, so that stepping through the history packs nothing
     // again; null otherwise.

@@ -1,19 +1,23 @@
 #include "image_stack.h"
 
-ImageStack::ImageStack(int size) : capacity(size), slots(new DibHandle[size]()) {}
+ImageStack::ImageStack(int size) : capacity(size), slots(new DibHandle[size]()), tags(new int[size]()) {}
 
 ImageStack::~ImageStack() {
     Clear();
 }
 
-void ImageStack::Push(DibHandle image) {
+void ImageStack::Push(DibHandle image, int tag) {
     if (count == capacity) DropOldest();
+    tags[count] = tag;
     slots[count++] = image;
 }
 
 void ImageStack::DropOldest() {
     ImgRelease(slots[0]);
-    for (int i = 1; i < count; ++i) slots[i - 1] = slots[i];
+    for (int i = 1; i < count; ++i) {
+        slots[i - 1] = slots[i];
+        tags[i - 1] = tags[i];
+    }
     slots[--count] = nullptr;
 }
 

@@ -1,6 +1,7 @@
 // A bounded stack of images, the undo and redo history of a document. It
 // owns what it holds: Push takes over the caller's image, Pop hands the newest
 // entry back to the caller, so images move in and out without being copied.
+// Each entry carries a small tag of the caller's beside its image.
 #pragma once
 
 #include "image.h"
@@ -14,9 +15,9 @@ public:
     ImageStack(const ImageStack&) = delete;
     ImageStack& operator=(const ImageStack&) = delete;
 
-    // Stores image, which the stack now owns, as the newest entry, dropping
-    // the oldest entry first when the stack is full.
-    void Push(DibHandle image);
+    // Stores image, which the stack now owns, with tag as the newest entry,
+    // dropping the oldest entry first when the stack is full.
+    void Push(DibHandle image, int tag = 0);
 
     // Frees the oldest entry. Requires Count() >= 1.
     void DropOldest();
@@ -28,6 +29,9 @@ public:
     // The newest entry, still owned by the stack. Requires Count() >= 1.
     DibHandle Newest() const { return slots[count - 1]; }
 
+    // The tag of the newest entry. Requires Count() >= 1.
+    int NewestTag() const { return tags[count - 1]; }
+
     // Frees every entry.
     void Clear();
 
@@ -37,4 +41,5 @@ private:
     int count = 0;
     int capacity;
     std::unique_ptr<DibHandle[]> slots;
+    std::unique_ptr<int[]> tags;
 };

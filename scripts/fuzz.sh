@@ -19,10 +19,10 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-25}
 runs=${2:-100000000}
-targets=(load_fuzzer pipeline_fuzzer orientation_fuzzer)
+targets=(load_fuzzer pipeline_fuzzer orientation_fuzzer trace_fuzzer)
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+cmake --build --preset fuzz --target "${targets[@]}"
 cmake --preset native >/dev/null
 cmake --build --preset native --target pipeline_replay
 

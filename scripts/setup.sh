@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   dpkg-dev nasm zlib1g-dev libz-mingw-w64-dev
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic
-  imagemagick xclip
+  imagemagick xclip librsvg2-bin libxml2-utils
   libjpeg62-turbo libspng0 man-db groff-base unzip
   clang libfuzzer-14-dev libclang-rt-14-dev valgrind
 )

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <tuple>
@@ -244,12 +245,21 @@ TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
         {{"--lines", "white", "--background", "black"}, "/drawing-velmora.bmp", {0xFFFFFF, 0}},
         {{"--lines", "#c81e64", "--background", "#FFFF00", "-o", folder + "/x.png", "--format=bmp"}, "/x.png",
          {0xC81E64, 0xFFFF00}},
+        // SVG strokes as wide as the lines, on no background unless one is given.
+        {{"--format", "svg", "--thickness", "thick", "--output-dir", folder + "/svg"}, "/svg/drawing-velmora.svg",
+         {0, 0, true}},
+        {{"--lines", "#1E64C8", "--background", "white", "-o", folder + "/blue.Svg"}, "/blue.Svg", {0x1E64C8}},
     };
-    const Picture expected = ExpectedDrawing(folder + "/drawing.bmp", 0, 7, false);
     for (auto [arguments, output, colours] : cases) {
+        const int thickness = int(std::ranges::count(arguments, std::string("thick")));
+        const Picture expected = ExpectedDrawing(folder + "/drawing.bmp", thickness, 7, false);
         arguments.push_back(folder + "/drawing.bmp");
         ASSERT_EQ(RunConverter(folder, arguments).exitCode, 0) << output;
         std::vector<uint8_t> png = ReadBytes(folder + output);
+        if (output.ends_with("vg")) {
+            EXPECT_EQ(png, SvgOf(expected, thickness, colours)) << output;
+            continue;
+        }
         if (!png.empty() && png[0] == 'B') {  // read back through a plain PNG
             DibHandle bmp = MakeImage(LoadPicture(folder + output));
             EncodePng(bmp, OutputColours{}, png);

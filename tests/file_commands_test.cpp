@@ -365,9 +365,13 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
 }
 
 TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
+    Select(IDC_THICKNESS, 1);
     LoadAndExtract(Photo);
     ShownPath = folder + "/cat.jpg";
     const Picture result = ReadImage(*Document.ResultInfo());
+    // Black strokes 2 pixels wide on no background.
+    const std::vector<uint8_t> svg = SvgOf(result, 1, OutputColours{.transparent = true});
+    ASSERT_NE(std::string(svg.begin(), svg.end()).find("stroke-width=\"2\""), std::string::npos);
     struct Row {
         int type;
         std::string typed, written;
@@ -377,6 +381,8 @@ TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
         {1, "a.png", "a.png", "cat-velmora00.bmp", "\x89P", 24}, {2, "b", "b.png", "cat-velmora01.png", "\x89P", 32},
         {3, "c.bmp", "c.bmp", "cat-velmora02.png", "BM", 24},     {2, "d.jpg", "d.png", "cat-velmora03.png", "\x89P", 32},
         {3, "e.PNG", "e.PNG", "cat-velmora04.png", "\x89P", 24}, {1, "f", "f.bmp", "cat-velmora05.bmp", "BM", 24},
+        {4, "g.jpg", "g.svg", "cat-velmora06.svg", "<?", 0},      {1, "h.SVG", "h.SVG", "cat-velmora07.bmp", "<?", 0},
+        {4, "i.png", "i.png", "cat-velmora08.svg", "\x89P", 24}, {4, "j.bmp", "j.bmp", "cat-velmora09.svg", "BM", 24},
     };
     for (const Row& row : rows) {
         std::wstring shown;
@@ -386,6 +392,10 @@ TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
         EXPECT_EQ(message.text, L"ファイルを保存しました．") << row.typed;
         const std::vector<uint8_t> bytes = ReadBytes(folder + "/" + row.written);
         EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 2)), row.signature) << row.written;
+        if (row.bits == 0) {
+            EXPECT_EQ(bytes, svg) << row.written;
+            continue;
+        }
         DibHandle saved = ImgLoadFile((folder + "/" + row.written).c_str());
         ASSERT_NE(saved, nullptr) << row.written;
         // Transparent ones keep their alpha until made 24-bit, over white.

@@ -313,6 +313,22 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
 }
 
 #ifndef _WIN32
+// The strokes are as wide as the lines of the extraction that made the step
+// shown, however the history got there.
+TEST_F(ImageDocumentTest, SvgStrokesAreAsWideAsTheLinesOfTheStepShown) {
+    const std::string path = folder + "/saved.svg";
+    const OutputColours clear{.transparent = true};
+    for (int thickness : {1, 0, 1}) document.Extract(thickness, 6);
+    const std::pair<bool (ImageDocument::*)(), int> steps[] = {
+        {&ImageDocument::Undo, 0}, {&ImageDocument::Undo, 1}, {&ImageDocument::Redo, 0}, {&ImageDocument::Redo, 1}};
+    for (const auto& step : steps) {
+        (document.*step.first)();
+        ASSERT_TRUE(document.SaveSvg(path.c_str(), clear));
+        EXPECT_EQ(ReadBytes(path), SvgOf(Result(document), step.second, clear)) << "step " << &step - steps;
+    }
+    EXPECT_FALSE(ImageDocument().SaveSvg(path.c_str(), clear));
+}
+
 TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
     document.Extract(0, 4);
     const std::string saved = folder + "/saved.bmp";

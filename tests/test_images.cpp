@@ -2,6 +2,7 @@
 
 #include "edge_extraction.h"
 #include "noise_removal.h"
+#include "svg_writer.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -135,6 +136,14 @@ std::string TestFolder(const std::string& name) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder.generic_string();
+}
+
+std::vector<uint8_t> SvgOf(const Picture& picture, int thickness, const OutputColours& colours) {
+    DibHandle image = MakeImage(picture);
+    std::vector<uint8_t> svg;
+    EncodeSvg(image, thickness, colours, svg);
+    ImgRelease(image);
+    return svg;
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {

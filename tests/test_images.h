@@ -3,6 +3,7 @@
 
 #include "dib.h"
 #include "instruction_set.h"
+#include "output_colours.h"
 
 #include <cstdint>
 #include <random>
@@ -59,6 +60,10 @@ std::string FirstDifference(const Picture& expected, const Picture& actual);
 
 // A fresh, empty folder for one test's files.
 std::string TestFolder(const std::string& name);
+
+// The bytes of the SVG file of the picture's lines at the thickness
+// (see svg_writer.h); empty when it cannot be made.
+std::vector<uint8_t> SvgOf(const Picture& picture, int thickness, const OutputColours& colours);
 
 // Reads and writes whole files for tests.
 std::vector<uint8_t> ReadBytes(const std::string& path);

@@ -68,6 +68,8 @@ bool WriteResult(const SaveTarget& target, int* systemError) {
         return Document.SavePng(target.path.c_str(), OutputColours{.transparent = true}, systemError);
     case SaveType::PngBlackOnWhite:
         return Document.SavePng(target.path.c_str(), OutputColours{}, systemError);
+    case SaveType::Svg:
+        return Document.SaveSvg(target.path.c_str(), OutputColours{.transparent = true}, systemError);
     }
     return false;
 }

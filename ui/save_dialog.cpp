@@ -15,11 +15,11 @@ constexpr DWORD DialogBufferSize = 32768;
 
 // The extension of each type, in the order of SaveType, without the dot as
 // the dialog's default extension takes it.
-const char* const TypeExtensions[] = {"bmp", "png", "png"};
+const char* const TypeExtensions[] = {"bmp", "png", "png", "svg"};
 
 // The type of a filter index; the dialog only gives those it lists.
 SaveType TypeOfFilter(DWORD index) {
-    return index >= 1 && index <= 3 ? SaveType(index) : SaveType::Bmp;
+    return index >= 1 && index <= 4 ? SaveType(index) : SaveType::Bmp;
 }
 
 const char* ExtensionOf(SaveType type) {
@@ -61,7 +61,8 @@ bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type) {
     ImageWindowPause pause;
     const std::string title = Narrow(L"画像を保存する");
     const std::string filter =
-        Narrow(L"ビットマップファイル(*.bmp)\0*.bmp\0PNG 透過 (*.png)\0*.png\0PNG 白黒 (*.png)\0*.png\0");
+        Narrow(L"ビットマップファイル(*.bmp)\0*.bmp\0PNG 透過 (*.png)\0*.png\0PNG 白黒 (*.png)\0*.png\0"
+               L"SVG ベクター (*.svg)\0*.svg\0");
     std::vector<char> buffer(DialogBufferSize, '\0');
     name.copy(buffer.data(), DialogBufferSize - 1);
     OPENFILENAMEA dialog{};
@@ -88,12 +89,16 @@ std::string WithoutExtension(const std::string& path) {
 }
 
 std::string WithTypeExtension(const std::string& name, SaveType type) {
-    if (!HasExtension(name, "bmp") && !HasExtension(name, "png")) return name;
+    if (!HasExtension(name, "bmp") && !HasExtension(name, "png") && !HasExtension(name, "svg")) return name;
     return WithoutExtension(name) + "." + ExtensionOf(type);
 }
 
 SaveTarget TargetOf(const std::string& name, SaveType chosen) {
-    if (HasExtension(name, "png")) return {name, chosen == SaveType::Bmp ? SaveType::PngBlackOnWhite : chosen};
+    if (HasExtension(name, "png")) {
+        const bool pngChosen = chosen == SaveType::PngTransparent || chosen == SaveType::PngBlackOnWhite;
+        return {name, pngChosen ? chosen : SaveType::PngBlackOnWhite};
+    }
     if (HasExtension(name, "bmp")) return {name, SaveType::Bmp};
+    if (HasExtension(name, "svg")) return {name, SaveType::Svg};
     return {WithoutExtension(name) + "." + ExtensionOf(chosen), chosen};
 }

@@ -1,6 +1,7 @@
-// The save dialog and the names it gives. It offers three types: a BMP file
-// (the default), a PNG of the lines on a transparent background, and a
-// black-on-white PNG. Changing the type changes the extension of the name in
+// The save dialog and the names it gives. It offers four types: a BMP file
+// (the default), a PNG of the lines on a transparent background, a
+// black-on-white PNG, and an SVG of traced black strokes on a transparent
+// background. Changing the type changes the extension of the name in
 // the box, and a name typed without an extension gets the chosen type's.
 // Names are in the process code page, UTF-8.
 #pragma once
@@ -10,7 +11,7 @@
 
 // The types in the order the dialog lists them; the values are its filter
 // indices.
-enum class SaveType { Bmp = 1, PngTransparent = 2, PngBlackOnWhite = 3 };
+enum class SaveType { Bmp = 1, PngTransparent = 2, PngBlackOnWhite = 3, Svg = 4 };
 
 // Runs the save dialog with name in its box and the BMP type chosen; true
 // when the user confirmed, name and type then being the chosen ones.
@@ -19,14 +20,15 @@ bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type);
 // The path without the extension of its file name.
 std::string WithoutExtension(const std::string& path);
 
-// The name with a ".bmp" or ".png" extension (any case) replaced by the
-// type's; other names are returned as they are.
+// The name with a ".bmp", ".png" or ".svg" extension (any case) replaced by
+// the type's; other names are returned as they are.
 std::string WithTypeExtension(const std::string& name, SaveType type);
 
 // What a confirmed name and type write: a name ending in ".png" (any case)
-// a PNG, of the chosen PNG type or black on white when BMP was chosen; a
-// name ending in ".bmp" a BMP; with any other extension, or none, the
-// chosen type under the name with the type's extension in its place.
+// a PNG, of the chosen PNG type or black on white when another was chosen;
+// a name ending in ".bmp" a BMP, one ending in ".svg" an SVG; with any other
+// extension, or none, the chosen type under the name with the type's
+// extension in its place.
 struct SaveTarget {
     std::string path;
     SaveType type;

@@ -1,0 +1,94 @@
+// The steps of writing a photo as a traced SVG drawing, for
+// compare_converters.sh to time and check next to potrace:
+//
+//   velmora-trace-bench trace PHOTO thin|thick OUTPUT.svg
+//       loads the photo, extracts lines (contrast 7), removes specks and
+//       writes the traced drawing, as the converter will;
+//   velmora-trace-bench drawing PHOTO thin|thick DRAWING.bmp DRAWING.pbm
+//       writes the same drawing as a BMP and as a PBM for potrace;
+//   velmora-trace-bench fidelity DRAWING.bmp RENDERED.png
+//       prints the shares of line pixels within one pixel of each other.
+#include "centre_line_tracer.h"
+#include "dib.h"
+#include "edge_extraction.h"
+#include "image.h"
+#include "line_fidelity.h"
+#include "noise_removal.h"
+#include "svg_writer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int Contrast = 6;   // shown as 7
+
+DibHandle Drawing(const char* path, int thickness) {
+    DibHandle photo = ImgLoadFile(path);
+    if (!photo) return nullptr;
+    ImgMake24(photo);
+    DibHandle drawing = ImgDuplicate(photo);
+    if (drawing) {
+        ExtractEdges(photo, drawing, thickness, Contrast);
+        RemoveSpecks(drawing, thickness);
+    }
+    ImgRelease(photo);
+    return drawing;
+}
+
+bool WritePbm(const char* path, DibHandle drawing) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    const int32_t width = drawing->header.biWidth, height = drawing->header.biHeight;
+    std::fprintf(file, "P4\n%d %d\n", int(width), int(height));
+    std::string row(size_t(width + 7) / 8, '\0');
+    bool written = true;
+    for (int32_t y = 0; y < height && written; ++y) {
+        row.assign(row.size(), '\0');
+        const uint8_t* pixels = DibRow(drawing, y);
+        for (int32_t x = 0; x < width; ++x) {
+            if (pixels[3 * x] != 255) row[size_t(x / 8)] = char(row[size_t(x / 8)] | (0x80 >> (x % 8)));
+        }
+        written = std::fwrite(row.data(), 1, row.size(), file) == row.size();
+    }
+    return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    const int thickness = argc > 3 && std::strcmp(argv[3], "thick") == 0 ? 1 : 0;
+    if (command == "trace" && argc == 5) {
+        DibHandle drawing = Drawing(argv[2], thickness);
+        OutputColours colours;
+        colours.transparent = true;
+        const bool written = drawing && WriteSvg(argv[4], drawing, thickness, colours);
+        ImgRelease(drawing);
+        return written ? 0 : 1;
+    }
+    if (command == "drawing" && argc == 6) {
+        DibHandle drawing = Drawing(argv[2], thickness);
+        const bool written = drawing && ImgWriteBmp(argv[4], drawing) && WritePbm(argv[5], drawing);
+        ImgRelease(drawing);
+        return written ? 0 : 1;
+    }
+    if (command == "fidelity" && argc == 4) {
+        DibHandle drawing = ImgLoadFile(argv[2]);
+        DibHandle rendered = ImgLoadFile(argv[3]);
+        if (!drawing || !rendered) return 1;
+        ImgMake24(rendered);
+        const LineFidelity fidelity = MeasureLineFidelity(drawing, rendered);
+        std::printf("%.2f %% of %lld line pixels near a rendered one, %.2f %% of %lld rendered near a line pixel\n",
+                    100 * fidelity.drawnRendered, static_cast<long long>(fidelity.drawnPixels),
+                    100 * fidelity.renderedDrawn, static_cast<long long>(fidelity.renderedPixels));
+        ImgRelease(drawing);
+        ImgRelease(rendered);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: velmora-trace-bench trace PHOTO thin|thick OUTPUT.svg\n"
+                         "       velmora-trace-bench drawing PHOTO thin|thick DRAWING.bmp DRAWING.pbm\n"
+                         "       velmora-trace-bench fidelity DRAWING.bmp RENDERED.png\n");
+    return 2;
+}

@@ -1,0 +1,530 @@
+#include "centre_line_tracer.h"
+
+#include "dib.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+// The eight neighbours, counter-clockwise from east: E NE N NW W SW S SE.
+// A neighbourhood is a mask with bit d set when neighbour d is a line pixel.
+constexpr int Dx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+constexpr int Dy[8] = {0, -1, -1, -1, 0, 1, 1, 1};
+constexpr int East = 0, North = 2, West = 4, South = 6;
+
+// Yokoi's connectivity number for eight-connected lines: how many separate
+// groups of line pixels the neighbourhood would fall into without its centre.
+constexpr int ConnectivityNumber(int mask) {
+    auto background = [mask](int d) { return ((mask >> (d & 7)) & 1) ^ 1; };
+    int number = 0;
+    for (int d = 0; d < 8; d += 2) {
+        number += background(d) - background(d) * background(d + 1) * background(d + 2);
+    }
+    return number;
+}
+
+// Whether a pixel with that neighbourhood may be thinned away: removing it
+// changes no connection, and it has three neighbours or more. A pixel with
+// two stays, even where they touch each other, so that the tips and sharp
+// corners of two-pixel lines keep a pixel to be traced through.
+constexpr std::array<bool, 256> MakeRemovable() {
+    std::array<bool, 256> removable{};
+    for (int mask = 0; mask < 256; ++mask) {
+        removable[mask] = std::popcount(unsigned(mask)) >= 3 && ConnectivityNumber(mask) == 1;
+    }
+    return removable;
+}
+constexpr std::array<bool, 256> Removable = MakeRemovable();
+
+// A pixel whose two neighbours touch each other: the line needs no step
+// through it.
+constexpr bool IsShortcut(int mask) { return std::popcount(unsigned(mask)) == 2 && ConnectivityNumber(mask) == 1; }
+
+// One bit per pixel with a clear border one pixel wide all round, so that
+// neighbours are read without bounds checks.
+class BitPlane {
+public:
+    bool Allocate(int32_t width, int32_t height) {
+        rowWords_ = (int64_t{width} + 2 + 63) / 64;
+        const int64_t size = rowWords_ * (int64_t{height} + 2);
+        words_.reset(new (std::nothrow) uint64_t[size]());
+        return words_ != nullptr;
+    }
+    // Word i of row y holds pixels 64 * i - 1 to 64 * i + 62.
+    uint64_t* Row(int32_t y) const { return words_.get() + (int64_t{y} + 1) * rowWords_; }
+    int64_t RowWords() const { return rowWords_; }
+    bool Get(int32_t x, int32_t y) const { return (Row(y)[(x + 1) >> 6] >> ((x + 1) & 63)) & 1; }
+    void Set(int32_t x, int32_t y) { Row(y)[(x + 1) >> 6] |= uint64_t{1} << ((x + 1) & 63); }
+    void Clear(int32_t x, int32_t y) { Row(y)[(x + 1) >> 6] &= ~(uint64_t{1} << ((x + 1) & 63)); }
+    int Neighbours(int32_t x, int32_t y) const {
+        const unsigned above = Three(Row(y - 1), x), beside = Three(Row(y), x), below = Three(Row(y + 1), x);
+        return int((beside >> 2) | (above >> 2 & 1) << 1 | (above >> 1 & 1) << 2 | (above & 1) << 3 |
+                   (beside & 1) << 4 | (below & 1) << 5 | (below >> 1 & 1) << 6 | (below >> 2 & 1) << 7);
+    }
+
+private:
+    // Pixels x - 1, x and x + 1 of a row as bits 0 to 2. Bit x + 2 lies in
+    // the row's words, which hold width + 2 bits at least.
+    static unsigned Three(const uint64_t* row, int32_t x) {
+        const int shift = x & 63;
+        uint64_t bits = row[x >> 6] >> shift;
+        if (shift > 61) bits |= row[(x >> 6) + 1] << (64 - shift);
+        return unsigned(bits & 7);
+    }
+
+    int64_t rowWords_ = 0;
+    std::unique_ptr<uint64_t[]> words_;
+};
+
+// Calls visit(x) for every set pixel of row y, left to right or right to
+// left. visit may clear the pixel it is given.
+template <class Visit>
+void ForEachSet(const BitPlane& plane, int32_t y, bool rightToLeft, Visit visit) {
+    const uint64_t* row = plane.Row(y);
+    const int64_t words = plane.RowWords();
+    for (int64_t j = 0; j < words; ++j) {
+        const int64_t i = rightToLeft ? words - 1 - j : j;
+        uint64_t word = row[i];
+        while (word != 0) {
+            const int bit = rightToLeft ? 63 - std::countl_zero(word) : std::countr_zero(word);
+            word &= ~(uint64_t{1} << bit);
+            visit(int32_t(64 * i + bit - 1));
+        }
+    }
+}
+
+// Removes the removable pixels whose neighbour on side `side` is background,
+// walking away from that side so that a pixel uncovered by a removal waits for
+// the next pass: one layer per pass. True when a pixel was removed.
+bool ThinSide(BitPlane& plane, int32_t height, int side) {
+    bool removed = false;
+    for (int32_t i = 0; i < height; ++i) {
+        const int32_t y = side == North ? height - 1 - i : i;
+        ForEachSet(plane, y, side == West, [&](int32_t x) {
+            const int mask = plane.Neighbours(x, y);
+            if (((mask >> side) & 1) == 0 && Removable[mask]) {
+                plane.Clear(x, y);
+                removed = true;
+            }
+        });
+    }
+    return removed;
+}
+
+// Whether the 24 bytes from bytes, eight pixels, are all 255.
+bool AllWhite(const uint8_t* bytes) {
+    uint64_t words[3];
+    std::memcpy(words, bytes, sizeof words);
+    return (words[0] & words[1] & words[2]) == ~uint64_t{0};
+}
+
+// Lines of the drawing are at most two pixels wide, which one round of four
+// sides thins; wider blots get a few more, and what is left of them then is
+// traced as it is, so that time stays linear.
+constexpr int MaxThinningRounds = 4;
+
+TracePoint operator-(TracePoint a, TracePoint b) { return {a.x - b.x, a.y - b.y}; }
+TracePoint operator+(TracePoint a, TracePoint b) { return {a.x + b.x, a.y + b.y}; }
+TracePoint operator*(double s, TracePoint a) { return {s * a.x, s * a.y}; }
+double Dot(TracePoint a, TracePoint b) { return a.x * b.x + a.y * b.y; }
+double Length(TracePoint a) { return std::sqrt(Dot(a, a)); }
+
+// Greatest distance along an axis: at most 1 when b lies within half a pixel
+// of the pixel around a.
+double ChebyshevDistance(TracePoint a, TracePoint b) { return std::max(std::fabs(a.x - b.x), std::fabs(a.y - b.y)); }
+
+TracePoint Unit(TracePoint a) {
+    const double length = Length(a);
+    return length > 0 ? (1 / length) * a : TracePoint{1, 0};
+}
+
+// How far p lies from the segment from a to b along an axis, at most half
+// when the segment passes through p's pixel, at most 1 when it passes through
+// the four pixels around p's pixel.
+double Deviation(TracePoint p, TracePoint a, TracePoint b) {
+    const TracePoint ab = b - a;
+    const double lengthSquared = Dot(ab, ab);
+    const double t = lengthSquared > 0 ? Dot(p - a, ab) / lengthSquared : 0;
+    if (t <= 0 || t >= 1) return ChebyshevDistance(p, t <= 0 ? a : b);
+    // A square of half side h reaches h (|ab.x| + |ab.y|) / |ab| across the
+    // line.
+    const double across = std::fabs((p.x - a.x) * ab.y - (p.y - a.y) * ab.x);
+    return across / (std::fabs(ab.x) + std::fabs(ab.y));
+}
+
+struct Bezier {
+    TracePoint p[4];
+
+    TracePoint At(double t) const {
+        const double s = 1 - t;
+        return (s * s * s) * p[0] + (3 * s * s * t) * p[1] + (3 * s * t * t) * p[2] + (t * t * t) * p[3];
+    }
+    TracePoint Derivative(double t) const {
+        const double s = 1 - t;
+        return (3 * s * s) * (p[1] - p[0]) + (6 * s * t) * (p[2] - p[1]) + (3 * t * t) * (p[3] - p[2]);
+    }
+    TracePoint SecondDerivative(double t) const {
+        return (6 * (1 - t)) * (p[2] - 2 * p[1] + p[0]) + (6 * t) * (p[3] - 2 * p[2] + p[1]);
+    }
+};
+
+// How far the stroke may pass from a point of its chain along an axis: thin
+// strokes pass through every pixel of their chain; thick ones, whose points
+// lie between two pixels, within the line's two-pixel width.
+constexpr double Tolerance[2] = {0.5, 1.0};
+// A turn sharper than 60 degrees between the pixels three before and three
+// after a vertex keeps the vertex a corner.
+constexpr double CornerCosine = 0.5;
+constexpr int CornerReach = 3;
+// Simplification and fitting work on pieces of at most this many points, so
+// that their time per point is bounded.
+constexpr size_t MaxPiece = 1024;
+// A curve is written with three points, a line with one, and the curve's
+// numbers have more digits: a run is written as curves only when it needs
+// fewer than a quarter as many curves as lines.
+constexpr size_t CurveCost = 4;
+
+// Fits chains of points with lines and curves into a stroke.
+class Fitter {
+public:
+    explicit Fitter(int thickness) : tolerance_(Tolerance[thickness != 0]) {}
+
+    void Fit(const std::vector<TracePoint>& chain, bool closed, TraceStroke& stroke) {
+        points_.assign(chain.begin(), chain.end());
+        stroke.start = chain[0];
+        stroke.segments.clear();
+        stroke.closed = closed && chain.size() >= 3;
+        if (stroke.closed) points_.push_back(chain[0]);
+        segments_ = &stroke.segments;
+        const size_t last = points_.size() - 1;
+        for (size_t first = 0; first < last;) {
+            const size_t end = std::min(first + MaxPiece - 1, last);
+            FitPiece(first, end);
+            first = end;
+        }
+    }
+
+private:
+    void FitPiece(size_t first, size_t last) {
+        vertices_.clear();
+        vertices_.push_back(first);
+        Simplify(first, last);
+        vertices_.push_back(last);
+        size_t runStart = 0;
+        for (size_t v = 1; v + 1 < vertices_.size(); ++v) {
+            if (IsCorner(vertices_[v], first, last)) {
+                FitRun(runStart, v);
+                runStart = v;
+            }
+        }
+        FitRun(runStart, vertices_.size() - 1);
+    }
+
+    // Douglas-Peucker: appends, in order, the points between first and last
+    // that the polyline through them needs.
+    void Simplify(size_t first, size_t last) {
+        double farthest = 0;
+        size_t split = first;
+        for (size_t i = first + 1; i < last; ++i) {
+            const double distance = Deviation(points_[i], points_[first], points_[last]);
+            if (distance > farthest) {
+                farthest = distance;
+                split = i;
+            }
+        }
+        if (farthest <= tolerance_) return;
+        Simplify(first, split);
+        vertices_.push_back(split);
+        Simplify(split, last);
+    }
+
+    bool IsCorner(size_t v, size_t first, size_t last) const {
+        const TracePoint in = points_[v] - points_[v - std::min<size_t>(CornerReach, v - first)];
+        const TracePoint out = points_[v + std::min<size_t>(CornerReach, last - v)] - points_[v];
+        const double lengths = Length(in) * Length(out);
+        return lengths > 0 && Dot(in, out) < CornerCosine * lengths;
+    }
+
+    // The points from vertex a to vertex b, as the polyline through the
+    // vertices or as curves, whichever is shorter to write.
+    void FitRun(size_t a, size_t b) {
+        const size_t first = vertices_[a], last = vertices_[b];
+        const size_t lines = b - a;
+        if (lines >= CurveCost && last - first >= 4) {
+            curves_.clear();
+            const TracePoint startTangent = Unit(points_[std::min(first + 2, last)] - points_[first]);
+            const TracePoint endTangent = Unit(points_[std::max(last - 2, first)] - points_[last]);
+            FitCubic(first, last, startTangent, endTangent);
+            size_t cost = 0;
+            for (const TraceSegment& segment : curves_) cost += segment.curve ? CurveCost : 1;
+            if (cost < lines) {
+                segments_->insert(segments_->end(), curves_.begin(), curves_.end());
+                return;
+            }
+        }
+        for (size_t v = a + 1; v <= b; ++v) segments_->push_back({false, {}, {}, points_[vertices_[v]]});
+    }
+
+    // Schneider's fitting of one cubic from first to last leaving and
+    // entering along the given unit tangents, split at the worst point until
+    // every point is within tolerance.
+    void FitCubic(size_t first, size_t last, TracePoint startTangent, TracePoint endTangent) {
+        if (last - first == 1) {
+            curves_.push_back({false, {}, {}, points_[last]});
+            return;
+        }
+        ChordLengthParameters(first, last);
+        Bezier curve = LeastSquaresCurve(first, last, startTangent, endTangent);
+        size_t split = first;
+        double error = MaxError(curve, first, last, split);
+        for (int i = 0; i < 4 && error > tolerance_ && error < 2 * tolerance_; ++i) {
+            Reparameterize(curve, first, last);
+            curve = LeastSquaresCurve(first, last, startTangent, endTangent);
+            error = MaxError(curve, first, last, split);
+        }
+        if (error <= tolerance_) {
+            curves_.push_back({true, curve.p[1], curve.p[2], curve.p[3]});
+            return;
+        }
+        const TracePoint centre = Unit(points_[split - std::min<size_t>(2, split - first)] -
+                                       points_[split + std::min<size_t>(2, last - split)]);
+        FitCubic(first, split, startTangent, centre);
+        FitCubic(split, last, -1 * centre, endTangent);
+    }
+
+    void ChordLengthParameters(size_t first, size_t last) {
+        parameters_.resize(last - first + 1);
+        parameters_[0] = 0;
+        for (size_t i = first + 1; i <= last; ++i) {
+            parameters_[i - first] = parameters_[i - first - 1] + Length(points_[i] - points_[i - 1]);
+        }
+        const double total = parameters_.back();
+        for (double& u : parameters_) u = total > 0 ? u / total : 0;
+    }
+
+    // The curve from points first to last with the given end tangents whose
+    // points at the parameters are nearest the chain's, in least squares.
+    Bezier LeastSquaresCurve(size_t first, size_t last, TracePoint startTangent, TracePoint endTangent) const {
+        const TracePoint p0 = points_[first], p3 = points_[last];
+        double c00 = 0, c01 = 0, c11 = 0, x0 = 0, x1 = 0;
+        for (size_t i = first; i <= last; ++i) {
+            const double t = parameters_[i - first], s = 1 - t;
+            const double b0 = s * s * s, b1 = 3 * s * s * t, b2 = 3 * s * t * t, b3 = t * t * t;
+            const TracePoint a0 = b1 * startTangent, a1 = b2 * endTangent;
+            c00 += Dot(a0, a0);
+            c01 += Dot(a0, a1);
+            c11 += Dot(a1, a1);
+            const TracePoint rest = points_[i] - ((b0 + b1) * p0 + (b2 + b3) * p3);
+            x0 += Dot(a0, rest);
+            x1 += Dot(a1, rest);
+        }
+        const double determinant = c00 * c11 - c01 * c01;
+        double alpha0 = determinant != 0 ? (x0 * c11 - x1 * c01) / determinant : 0;
+        double alpha1 = determinant != 0 ? (c00 * x1 - c01 * x0) / determinant : 0;
+        // A negative or tiny length would loop the curve: fall back on a
+        // third of the chord, as Schneider does.
+        const double chord = Length(p3 - p0);
+        if (alpha0 < 1e-6 * chord || alpha1 < 1e-6 * chord) alpha0 = alpha1 = chord / 3;
+        return {{p0, p0 + alpha0 * startTangent, p3 + alpha1 * endTangent, p3}};
+    }
+
+    // Largest deviation of a point from its place on the curve, and where
+    // it is.
+    double MaxError(const Bezier& curve, size_t first, size_t last, size_t& worst) const {
+        double largest = 0;
+        worst = (first + last) / 2;
+        for (size_t i = first + 1; i < last; ++i) {
+            const double error = ChebyshevDistance(curve.At(parameters_[i - first]), points_[i]);
+            if (error > largest) {
+                largest = error;
+                worst = i;
+            }
+        }
+        return largest;
+    }
+
+    // One Newton-Raphson step per point towards the parameter of the
+    // curve's nearest point.
+    void Reparameterize(const Bezier& curve, size_t first, size_t last) {
+        for (size_t i = first + 1; i < last; ++i) {
+            double& u = parameters_[i - first];
+            const TracePoint off = curve.At(u) - points_[i];
+            const TracePoint d1 = curve.Derivative(u);
+            const double denominator = Dot(d1, d1) + Dot(off, curve.SecondDerivative(u));
+            if (denominator != 0) u = std::clamp(u - Dot(off, d1) / denominator, 0.0, 1.0);
+        }
+    }
+
+    double tolerance_;
+    std::vector<TracePoint> points_;
+    std::vector<size_t> vertices_;
+    std::vector<double> parameters_;
+    std::vector<TraceSegment> curves_;
+    std::vector<TraceSegment>* segments_ = nullptr;
+};
+
+class Tracer {
+public:
+    Tracer(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke)
+        : drawing_(drawing),
+          thick_(thickness != 0),
+          width_(drawing->header.biWidth),
+          height_(drawing->header.biHeight),
+          stroke_(stroke),
+          fitter_(thickness) {}
+
+    bool Run() {
+        if (!skeleton_.Allocate(width_, height_) || !visited_.Allocate(width_, height_)) return false;
+        for (int32_t y = 0; y < height_; ++y) {
+            const uint8_t* row = DibRow(drawing_, y);
+            for (int32_t x = 0; x < width_; ++x) {
+                // Drawings are mostly background: eight white pixels at a
+                // time are passed over with three 8-byte comparisons.
+                if (x + 8 <= width_ && AllWhite(row + 3 * x)) {
+                    x += 7;
+                } else if (row[3 * x] != 255) {
+                    skeleton_.Set(x, y);
+                }
+            }
+        }
+        for (int round = 0; round < MaxThinningRounds; ++round) {
+            bool removed = false;
+            for (int side : {North, South, West, East}) removed |= ThinSide(skeleton_, height_, side);
+            if (!removed) break;
+        }
+        // Shortcuts and spurs of one pixel on the side of a line, left by its
+        // bumps, lie within a pixel of what stays.
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                const int mask = skeleton_.Neighbours(x, y);
+                if (IsShortcut(mask) || IsSpur(x, y, mask)) skeleton_.Clear(x, y);
+            });
+        }
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) { TraceFromNode(x, y); });
+        }
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                if (!visited_.Get(x, y)) TraceLoop(x, y);
+            });
+        }
+        return true;
+    }
+
+private:
+    bool IsSpur(int32_t x, int32_t y, int mask) const {
+        if (std::popcount(unsigned(mask)) != 1) return false;
+        const int d = std::countr_zero(unsigned(mask));
+        return Degree(x + Dx[d], y + Dy[d]) >= 3;
+    }
+
+    int Degree(int32_t x, int32_t y) const { return std::popcount(unsigned(skeleton_.Neighbours(x, y))); }
+
+    // Every line that starts at an end or junction (x, y): each neighbour is
+    // left once, a neighbouring end or junction only towards the later one.
+    void TraceFromNode(int32_t x, int32_t y) {
+        const int mask = skeleton_.Neighbours(x, y);
+        const int degree = std::popcount(unsigned(mask));
+        if (degree == 2) return;
+        visited_.Set(x, y);
+        if (degree == 0) {
+            chain_.assign(1, Centre(x, y));
+            Emit(false);
+            return;
+        }
+        for (int d = 0; d < 8; ++d) {
+            if (((mask >> d) & 1) == 0) continue;
+            const int32_t nx = x + Dx[d], ny = y + Dy[d];
+            chain_.assign(1, Centre(x, y));
+            if (Degree(nx, ny) != 2) {
+                if (ny < y || (ny == y && nx < x)) continue;
+                chain_.push_back(Centre(nx, ny));
+            } else {
+                if (visited_.Get(nx, ny)) continue;
+                Follow(x, y, nx, ny);
+            }
+            Emit(false);
+        }
+    }
+
+    // A ring of pixels with two neighbours each, from (x, y) round to it.
+    void TraceLoop(int32_t x, int32_t y) {
+        visited_.Set(x, y);
+        const int d = std::countr_zero(unsigned(skeleton_.Neighbours(x, y)));
+        chain_.assign(1, Centre(x, y));
+        Follow(x, y, x + Dx[d], y + Dy[d]);
+        Emit(true);
+    }
+
+    // Appends the pixels from (x, y), reached from (fromX, fromY), on to the
+    // next end or junction (included) or back to a pixel already visited
+    // (not included).
+    void Follow(int32_t fromX, int32_t fromY, int32_t x, int32_t y) {
+        for (;;) {
+            if (Degree(x, y) != 2) {
+                chain_.push_back(Centre(x, y));
+                return;
+            }
+            if (visited_.Get(x, y)) return;
+            visited_.Set(x, y);
+            chain_.push_back(Centre(x, y));
+            const int mask = skeleton_.Neighbours(x, y);
+            int d = std::countr_zero(unsigned(mask));
+            if (x + Dx[d] == fromX && y + Dy[d] == fromY) d = std::countr_zero(unsigned(mask & (mask - 1)));
+            fromX = x;
+            fromY = y;
+            x += Dx[d];
+            y += Dy[d];
+        }
+    }
+
+    // Where the stroke passes a pixel: its centre on thin lines; on thick
+    // ones the mean of the line pixels around it, the middle of the line.
+    TracePoint Centre(int32_t x, int32_t y) const {
+        if (!thick_) return {x + 0.5, y + 0.5};
+        int count = 0, sumX = 0, sumY = 0;
+        for (int32_t dy = -1; dy <= 1; ++dy) {
+            if (y + dy < 0 || y + dy >= height_) continue;
+            const uint8_t* row = DibRow(drawing_, y + dy);
+            for (int32_t dx = -1; dx <= 1; ++dx) {
+                if (x + dx < 0 || x + dx >= width_ || row[3 * (x + dx)] == 255) continue;
+                ++count;
+                sumX += dx;
+                sumY += dy;
+            }
+        }
+        return {x + 0.5 + double(sumX) / count, y + 0.5 + double(sumY) / count};
+    }
+
+    void Emit(bool closed) {
+        fitter_.Fit(chain_, closed, current_);
+        stroke_(current_);
+    }
+
+    DibHandle drawing_;
+    bool thick_;
+    int32_t width_;
+    int32_t height_;
+    const std::function<void(const TraceStroke&)>& stroke_;
+    BitPlane skeleton_;
+    BitPlane visited_;
+    std::vector<TracePoint> chain_;
+    Fitter fitter_;
+    TraceStroke current_{};
+};
+
+}  // namespace
+
+bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke) {
+    try {
+        return Tracer(drawing, thickness, stroke).Run();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}

@@ -1,0 +1,29 @@
+// Writing a line drawing as SVG 1.1 with one stroke per line, traced through
+// the middle of the lines (centre_line_tracer.h), to a file or into memory.
+//
+// The document is `width` by `height` in millimetres when the picture has a
+// pixel density in both directions, else in pixels, with a viewBox in pixels.
+// The strokes are drawn in colours.lines, 1 pixel wide for thin lines
+// (thickness 0) and 2 for thick ones, with round caps and joins. The
+// background is colours.background painted as a rectangle, or nothing when
+// colours.transparent: callers pass transparent unless a background was
+// chosen. Path data uses relative coordinates with at most two decimals,
+// formatted by integer code, so the same drawing gives the same bytes on
+// every platform.
+#pragma once
+
+#include "image.h"
+#include "output_colours.h"
+
+#include <cstdint>
+#include <vector>
+
+// Traces the 24-bit drawing and writes it as an SVG file, all or nothing as
+// ImgWriteBmp does. On failure *systemError (if given) receives the errno
+// value (ENOMEM when memory runs out).
+bool WriteSvg(const char* path, DibHandle drawing, int thickness, const OutputColours& colours,
+              int* systemError = nullptr);
+
+// Traces the drawing into the bytes of an SVG file in svg (replacing what it
+// held). False, with svg empty, when memory runs out.
+bool EncodeSvg(DibHandle drawing, int thickness, const OutputColours& colours, std::vector<uint8_t>& svg);

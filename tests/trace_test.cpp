@@ -1,0 +1,220 @@
+#include "centre_line_tracer.h"
+#include "edge_extraction.h"
+#include "line_fidelity.h"
+#include "noise_removal.h"
+#include "svg_writer.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// Runs a program of the Linux machine the tests run on, from its path, with
+// file arguments given by their paths in the tests; returns its exit status.
+// Under Wine, which starts Unix programs but gives no handle to wait on, a
+// shell runs the program and then moves its status into a file, which is
+// waited for; the files' drive Z: is taken off their paths.
+int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
+    std::string command = program;
+    for (const std::string& argument : arguments) {
+        command += " '" + (argument.rfind("Z:", 0) == 0 ? argument.substr(2) : argument) + "'";
+    }
+#ifdef _WIN32
+    const std::string status = std::string(VELMORA_TEST_OUTPUT "/tool-status").substr(2);
+    std::remove(("Z:" + status).c_str());
+    std::string line = "/bin/sh -c \"" + command + "; echo $? > '" + status + ".new'; mv '" + status + ".new' '" + status + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 120000; waited += 50) {
+        const std::vector<uint8_t> bytes = ReadBytes("Z:" + status);
+        if (!bytes.empty()) return std::atoi(std::string(bytes.begin(), bytes.end()).c_str());
+        Sleep(50);
+    }
+    return -1;
+#else
+    return std::system(command.c_str());
+#endif
+}
+
+// Paints a square brush of side `brush` with its top left corner at (x, y).
+void Dab(Picture& picture, int x, int y, int brush) {
+    for (int dy = 0; dy < brush; ++dy) {
+        for (int dx = 0; dx < brush; ++dx) {
+            if (x + dx >= 0 && y + dy >= 0 && x + dx < picture.width && y + dy < picture.height) {
+                picture.At(x + dx, y + dy) = {0, 0, 0};
+            }
+        }
+    }
+}
+
+// Bresenham's line from (x0, y0) to (x1, y1).
+void Line(Picture& picture, int x0, int y0, int x1, int y1, int brush) {
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int stepX = x0 < x1 ? 1 : -1, stepY = y0 < y1 ? 1 : -1;
+    for (int error = dx + dy;;) {
+        Dab(picture, x0, y0, brush);
+        if (x0 == x1 && y0 == y1) return;
+        const int twice = 2 * error;
+        if (twice >= dy) error += dy, x0 += stepX;
+        if (twice <= dx) error += dx, y0 += stepY;
+    }
+}
+
+// The midpoint circle.
+void Circle(Picture& picture, int cx, int cy, int r, int brush) {
+    for (int x = 0, y = r, d = 1 - r; x <= y; ++x) {
+        for (auto [px, py] : {std::pair{x, y}, {y, x}}) {
+            Dab(picture, cx + px, cy + py, brush), Dab(picture, cx - px, cy + py, brush);
+            Dab(picture, cx + px, cy - py, brush), Dab(picture, cx - px, cy - py, brush);
+        }
+        d += d < 0 ? 2 * x + 3 : 2 * (x - y--) + 5;
+    }
+}
+
+struct Drawing {
+    const char* name;
+    int width, height;
+    std::function<void(Picture&, int brush)> draw;
+};
+
+const Drawing Drawings[] = {
+    {"angles", 320, 240, [](Picture& p, int b) {
+         // 48 lines 3.75 degrees apart, each in a cell of its own.
+         for (int i = 0; i < 48; ++i) {
+             const double angle = i * 3.14159265358979 / 48;
+             const int cx = 20 + 40 * (i % 8), cy = 20 + 40 * (i / 8);
+             const int dx = int(std::lround(16 * std::cos(angle))), dy = int(std::lround(16 * std::sin(angle)));
+             Line(p, cx - dx, cy - dy, cx + dx, cy + dy, b);
+         }
+     }},
+    {"circles", 300, 160, [](Picture& p, int b) {
+         int x = 4;
+         for (int r : {2, 3, 5, 8, 13, 21, 34, 55}) Circle(p, x += r + 4, 70, r, b), x += r;
+     }},
+    {"crossings", 200, 100, [](Picture& p, int b) {
+         Line(p, 10, 50, 90, 50, b), Line(p, 50, 10, 50, 90, b);
+         Line(p, 110, 10, 190, 90, b), Line(p, 110, 90, 190, 10, b);
+         Line(p, 105, 45, 195, 60, b), Line(p, 105, 60, 195, 44, b);
+     }},
+    {"junctions", 200, 100, [](Picture& p, int b) {
+         Line(p, 10, 20, 90, 20, b), Line(p, 50, 20, 50, 90, b);
+         Line(p, 150, 50, 150, 95, b), Line(p, 150, 50, 110, 10, b), Line(p, 150, 50, 190, 12, b);
+     }},
+    {"loops", 200, 100, [](Picture& p, int b) {
+         Line(p, 10, 10, 80, 10, b), Line(p, 80, 10, 80, 80, b), Line(p, 80, 80, 10, 80, b), Line(p, 10, 80, 10, 10, b);
+         Line(p, 100, 90, 150, 5, b), Line(p, 150, 5, 195, 90, b), Line(p, 195, 90, 100, 90, b);
+         Line(p, 40, 40, 45, 40, b), Line(p, 45, 40, 45, 45, b), Line(p, 45, 45, 40, 45, b), Line(p, 40, 45, 40, 40, b);
+     }},
+    {"dots", 60, 40, [](Picture& p, int b) {
+         for (int i = 0; i < 12; ++i) Dab(p, 3 + 5 * (i % 6) + i / 6, 5 + 7 * (i / 6), b + i % 2);
+         Dab(p, 0, 0, b), Dab(p, 59, 39, 1);
+     }},
+    {"one pixel wide", 1, 50, [](Picture& p, int) { Line(p, 0, 3, 0, 20, 1), Dab(p, 0, 30, 1), Line(p, 0, 40, 0, 49, 1); }},
+    {"one pixel high", 50, 1, [](Picture& p, int) { Line(p, 0, 0, 20, 0, 1), Dab(p, 30, 0, 1), Dab(p, 49, 0, 1); }},
+    {"one pixel", 1, 1, [](Picture& p, int) { Dab(p, 0, 0, 1); }},
+    {"photo", 0, 0, nullptr},
+};
+
+// A drawing to trace: the case drawn with a brush as wide as the lines, or
+// the test photo through extraction and speck removal.
+DibHandle MakeDrawing(const Drawing& drawing, int thickness) {
+    if (!drawing.draw) {
+        DibHandle photo = ImgLoadFile(VELMORA_TEST_DATA "/jpeg/baseline.jpg");
+        ImgMake24(photo);
+        DibHandle result = ImgDuplicate(photo);
+        ExtractEdges(photo, result, thickness, 6);
+        RemoveSpecks(result, thickness);
+        ImgRelease(photo);
+        return result;
+    }
+    Picture picture{drawing.width, drawing.height, {}};
+    picture.pixels.assign(size_t(drawing.width) * drawing.height, {255, 255, 255});
+    drawing.draw(picture, thickness + 1);
+    return MakeImage(picture);
+}
+
+std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// The value of the attribute `name` of the first element `element`.
+std::string Attribute(const std::string& svg, const std::string& element, const std::string& name) {
+    const size_t start = svg.find("<" + element + " ");
+    const size_t attribute = svg.find(" " + name + "=\"", start);
+    if (start == std::string::npos || attribute == std::string::npos || attribute > svg.find('>', start)) return "(none)";
+    const size_t value = attribute + name.size() + 3;
+    return svg.substr(value, svg.find('"', value) - value);
+}
+
+TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
+    const std::string folder = TestFolder("trace");
+    for (const Drawing& drawing : Drawings) {
+        for (int thickness : {0, 1}) {
+            SCOPED_TRACE(std::string(drawing.name) + (thickness ? ", thick" : ", thin"));
+            DibHandle image = MakeDrawing(drawing, thickness);
+            const std::string width = std::to_string(image->header.biWidth);
+            const std::string height = std::to_string(image->header.biHeight);
+            std::string name = folder + "/" + drawing.name + (thickness ? "-thick" : "-thin");
+            std::replace(name.begin(), name.end(), ' ', '-');
+            const std::string svg = name + ".svg", png = name + ".png";
+            OutputColours colours;
+            colours.transparent = true;
+            ASSERT_TRUE(WriteSvg(svg.c_str(), image, thickness, colours));
+            std::vector<uint8_t> inMemory;
+            ASSERT_TRUE(EncodeSvg(image, thickness, colours, inMemory));
+            EXPECT_EQ(Text(inMemory), Text(ReadBytes(svg))) << "the file and the bytes in memory differ";
+            EXPECT_EQ(Attribute(Text(inMemory), "svg", "width"), width);
+            EXPECT_EQ(Attribute(Text(inMemory), "svg", "height"), height);
+            EXPECT_EQ(Attribute(Text(inMemory), "svg", "viewBox"), "0 0 " + width + " " + height);
+            EXPECT_EQ(Attribute(Text(inMemory), "g", "stroke-width"), thickness ? "2" : "1");
+            EXPECT_EQ(RunTool("/usr/bin/xmllint", {"--noout", svg}), 0) << "not well-formed XML";
+            ASSERT_EQ(RunTool("/usr/bin/rsvg-convert", {"-b", "white", "-w", width, "-h", height, "-o", png, svg}), 0);
+            DibHandle rendered = ImgLoadFile(png.c_str());
+            ASSERT_NE(rendered, nullptr);
+            ImgMake24(rendered);
+            const LineFidelity fidelity = MeasureLineFidelity(image, rendered);
+            EXPECT_GE(fidelity.drawnRendered, 0.995) << "line pixels far from every stroke";
+            EXPECT_GE(fidelity.renderedDrawn, 0.995) << "strokes where there is no line";
+            ImgRelease(rendered);
+            ImgRelease(image);
+        }
+    }
+}
+
+// Millimetres with a density, the background only when one is chosen, the
+// colours as given.
+TEST(EncodeSvg, SizeInMillimetresAndColours) {
+    DibHandle image = MakeDrawing(Drawings[0], 0);
+    image->header.biXPelsPerMeter = 11811;   // 300 per inch
+    image->header.biYPelsPerMeter = 3937;    // 100 per inch
+    const OutputColours colours{0x123456, 0xABCDEF, false};
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(EncodeSvg(image, 0, colours, bytes));
+    const std::string svg = Text(bytes);
+    EXPECT_NEAR(std::stod(Attribute(svg, "svg", "width")), 320 * 1000.0 / 11811, 0.005);
+    EXPECT_NEAR(std::stod(Attribute(svg, "svg", "height")), 240 * 1000.0 / 3937, 0.005);
+    EXPECT_EQ(Attribute(svg, "svg", "width").substr(Attribute(svg, "svg", "width").size() - 2), "mm");
+    EXPECT_EQ(Attribute(svg, "svg", "viewBox"), "0 0 320 240");
+    EXPECT_EQ(Attribute(svg, "rect", "fill"), "#abcdef");
+    EXPECT_EQ(Attribute(svg, "rect", "width") + " " + Attribute(svg, "rect", "height"), "320 240");
+    EXPECT_EQ(Attribute(svg, "g", "stroke"), "#123456");
+    ASSERT_TRUE(EncodeSvg(image, 0, {0x123456, 0xABCDEF, true}, bytes));
+    EXPECT_EQ(Text(bytes).find("<rect"), std::string::npos) << "a transparent background was painted";
+    ImgRelease(image);
+}
+
+}  // namespace

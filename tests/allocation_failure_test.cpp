@@ -78,8 +78,8 @@ TEST(EachAllocationFailing, ConversionRefusesAsOutOfMemoryAndWritesNothing) {
     for (const char* name : {"jpeg/baseline.jpg", "jpeg/progressive.jpg", "jpeg/cmyk.jpg",
                              "pngsuite/png/basi2c08.png", "pngsuite/png/tbbn3p08.png"}) {
         const std::string input = std::string(VELMORA_TEST_DATA) + "/" + name;
-        for (const bool png : {false, true}) {
-            options.png = png;
+        for (const OutputFormat format : {OutputFormat::Bmp, OutputFormat::Png, OutputFormat::Svg}) {
+            options.format = format;
             ASSERT_EQ(ConvertFile(input, output, options), "") << name;
             const std::vector<uint8_t> expected = ReadBytes(output);
             std::filesystem::remove(output);

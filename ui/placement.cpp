@@ -26,12 +26,6 @@ std::vector<RECT> MonitorAreas() {
     return monitors;
 }
 
-RECT OuterRect(HWND hwnd) {
-    RECT rect{};
-    GetWindowRect(hwnd, &rect);
-    return rect;
-}
-
 // The outer position the window returns to when it is restored; while it is
 // minimised, its rectangle is where the platform parks minimised windows.
 POINT RestoredPosition(HWND hwnd) {

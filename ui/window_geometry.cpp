@@ -1,12 +1,12 @@
 #include "window_geometry.h"
 
-namespace {
-
 RECT OuterRect(HWND hwnd) {
     RECT rect{};
     GetWindowRect(hwnd, &rect);
     return rect;
 }
+
+namespace {
 
 RECT ClientRect(HWND hwnd) {
     RECT rect{};

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// The outer rectangle, in screen coordinates.
+RECT OuterRect(HWND hwnd);
+
 int WindowLeft(HWND hwnd);
 int WindowTop(HWND hwnd);
 int WindowRight(HWND hwnd);

@@ -5,6 +5,7 @@
 // processor has, as the programs do.
 // Thin extraction skips the work for runs of pixels without any step, so it
 // is also measured on noise, where every pixel has steps around it.
+#include "bmp_writer.h"
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image_document.h"

@@ -8,6 +8,7 @@
 //       writes the same drawing as a BMP and as a PBM for potrace;
 //   velmora-trace-bench fidelity DRAWING.bmp RENDERED.png
 //       prints the shares of line pixels within one pixel of each other.
+#include "bmp_writer.h"
 #include "centre_line_tracer.h"
 #include "dib.h"
 #include "edge_extraction.h"

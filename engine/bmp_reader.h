@@ -12,7 +12,7 @@
 // every 4096 pixels.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -20,7 +20,7 @@
 // the same strokes on every platform.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 
 #include <functional>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "dib.h"
 
 #include <atomic>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -88,4 +89,67 @@ void DibReplacePixels(DibHandle image, DibHandle replacement) {
     image->info.pixelDataSize = replacement->info.pixelDataSize;
     image->info.pixels = image->pixels.get();
     ImgRelease(replacement);
+}
+
+const char* ImageErrorText(ImageError error) {
+    switch (error) {
+    case ImageError::None: return "no error";
+    case ImageError::CannotOpen: return "cannot open the file";
+    case ImageError::NotAnImage: return "not a BMP, JPEG or PNG image";
+    case ImageError::Corrupt: return "the image data is damaged or incomplete";
+    case ImageError::TooLarge: return "the image is too large";
+    case ImageError::OutOfMemory: return "out of memory";
+    case ImageError::TooManyScans: return "the progressive JPEG has too many scans";
+    }
+    return "unknown error";
+}
+
+void ImgRelease(DibHandle image) {
+    delete image;
+}
+
+DibHandle ImgDuplicate(DibHandle image) {
+    if (!image) return nullptr;
+    ImageError error = ImageError::None;
+    DibHandle copy = DibCreate(image->header.biWidth, image->header.biHeight, image->header.biBitCount, &error);
+    if (!copy) return nullptr;
+    std::memcpy(copy->pixels.get(), image->pixels.get(), size_t(image->info.pixelDataSize));
+    copy->header.biXPelsPerMeter = image->header.biXPelsPerMeter;
+    copy->header.biYPelsPerMeter = image->header.biYPelsPerMeter;
+    return copy;
+}
+
+// Each 24-bit row is no longer than its 32-bit row and starts no later, and
+// each pixel is read whole before it is written, so converting from the
+// first byte on never overwrites a byte still to be read.
+bool ImgMake24(DibHandle image) {
+    if (!image) return false;
+    if (image->header.biBitCount == 24) return true;
+    if (image->header.biBitCount != 32) return false;
+    const int32_t width = image->header.biWidth;
+    const int32_t height = image->header.biHeight;
+    const int64_t stride32 = DibStride(width, 32);
+    const int64_t stride24 = DibStride(width, 24);
+    uint8_t* pixels = image->pixels.get();
+    for (int64_t row = 0; row < height; ++row) {
+        const uint8_t* from = pixels + row * stride32;
+        uint8_t* to = pixels + row * stride24;
+        for (int32_t x = 0; x < width; ++x, from += 4, to += 3) {
+            const unsigned blue = from[0], green = from[1], red = from[2], alpha = from[3];
+            // Over white paper: c * a + 255 * (255 - a), divided by 255 with rounding.
+            const unsigned paper = 255 * (255 - alpha) + 127;
+            to[0] = static_cast<uint8_t>((blue * alpha + paper) / 255);
+            to[1] = static_cast<uint8_t>((green * alpha + paper) / 255);
+            to[2] = static_cast<uint8_t>((red * alpha + paper) / 255);
+        }
+        for (int64_t i = 3 * int64_t{width}; i < stride24; ++i) pixels[row * stride24 + i] = 0;
+    }
+    image->header.biBitCount = 24;
+    image->header.biSizeImage = static_cast<uint32_t>(stride24 * height);
+    image->info.pixelDataSize = static_cast<int32_t>(stride24 * height);
+    return true;
+}
+
+const DibInfo* ImgQueryInfo(DibHandle image) {
+    return &image->info;
 }

@@ -1,7 +1,7 @@
 // Edge extraction: turns a colour picture into a black-on-white line drawing.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 #include "instruction_set.h"
 
 // Writes into result, for every pixel of source, black (0, 0, 0) when the

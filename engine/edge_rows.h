@@ -4,7 +4,7 @@
 #pragma once
 
 #include "byte_vector.h"
-#include "image.h"
+#include "dib.h"
 
 #include <array>
 #include <cstdint>

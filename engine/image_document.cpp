@@ -1,6 +1,7 @@
 #include "image_document.h"
 
 #include "bit_packing.h"
+#include "bmp_writer.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
 #include "svg_writer.h"

@@ -1,7 +1,7 @@
 // Drawing images into, and capturing them from, Windows device contexts.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 
 #include <windows.h>
 

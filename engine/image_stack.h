@@ -4,7 +4,7 @@
 // Each entry carries a small tag of the caller's beside its image.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 
 #include <memory>
 

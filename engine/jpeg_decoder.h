@@ -2,7 +2,7 @@
 // module.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dib.h"
-#include "image.h"
+#include "dib.h"
 #include "instruction_set.h"
 
 // The working memory of speck removal for pictures of that width: one byte

@@ -2,7 +2,7 @@
 // exif_orientation.h) says, for 24- and 32-bit bitmaps; alpha is kept.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 
 // Takes ownership of image and returns it upright. Orientations 2 to 4
 // rearrange the pixels in place; 5 to 8 swap width and height and move the

@@ -10,7 +10,7 @@
 // density, when it has one, is written as pHYs in pixels per metre.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 #include "output_colours.h"
 
 #include <cstdint>

@@ -12,7 +12,7 @@
 // every platform.
 #pragma once
 
-#include "image.h"
+#include "dib.h"
 #include "output_colours.h"
 
 #include <cstdint>

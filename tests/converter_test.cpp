@@ -1,6 +1,8 @@
+#include "bmp_writer.h"
 #include "convert.h"
 #include "edge_extraction.h"
 #include "exif_files.h"
+#include "image.h"
 #include "noise_removal.h"
 #include "options.h"
 #include "paths.h"

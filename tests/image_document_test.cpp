@@ -1,3 +1,4 @@
+#include "bmp_writer.h"
 #include "image_document.h"
 #include "image_stack.h"
 #include "file_size_limit.h"

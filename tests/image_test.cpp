@@ -1,3 +1,4 @@
+#include "bmp_writer.h"
 #include "file_size_limit.h"
 #include "image.h"
 #include "test_images.h"

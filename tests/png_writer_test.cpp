@@ -1,3 +1,4 @@
+#include "bmp_writer.h"
 #include "png_files.h"
 #include "png_writer.h"
 

@@ -1,5 +1,6 @@
 #include "program_fixture.h"
 
+#include "bmp_writer.h"
 #include "code_page.h"
 #include "control_window.h"
 #include "file_commands.h"

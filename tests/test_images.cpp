@@ -1,6 +1,7 @@
 #include "test_images.h"
 
 #include "edge_extraction.h"
+#include "image.h"
 #include "noise_removal.h"
 #include "svg_writer.h"
 

@@ -1,5 +1,6 @@
 #include "centre_line_tracer.h"
 #include "edge_extraction.h"
+#include "image.h"
 #include "line_fidelity.h"
 #include "noise_removal.h"
 #include "svg_writer.h"

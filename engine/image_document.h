@@ -19,17 +19,8 @@
 #include <functional>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 class ImageDocument {
 public:
-    // Selectors for Draw.
-    const int DrawSource = 0;          // the source, scaled into the rectangle
-    const int DrawResult = 1;          // the result, unscaled when the rectangle has its size
-    const int DrawResultUnscaled = 2;  // the result, unscaled
-
     ImageDocument();
     virtual ~ImageDocument();
     ImageDocument(const ImageDocument&) = delete;
@@ -96,17 +87,10 @@ public:
     bool CanUndo() const { return undoStack.Count() != 0; }
     bool CanRedo() const { return redoStack.Count() != 0; }
 
-#ifdef _WIN32
-    // Takes the rectangle of the device context's pixels as the new image, as
-    // LoadFile does with a file, also when memory runs out; false on failure.
-    bool LoadFromDC(HDC hdc, int x, int y, int width, int height);
-
-    // Draws the image that selector names; nothing without an image or for
-    // an unknown selector.
-    void Draw(HDC hdc, int x, int y, int width, int height, int sourceX, int sourceY, int selector) const;
-#endif
-
 private:
+    // Capture and drawing on Windows (image_document_gdi.h).
+    friend struct DocumentGdi;
+
     // Makes the image that load returns the new source, as LoadFile
     // describes; load reports why it returned null in its argument.
     bool TakeNewImage(const std::function<DibHandle(ImageError*)>& load, ImageError* error);

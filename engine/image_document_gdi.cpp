@@ -1,25 +1,27 @@
-#include "image_document.h"
+#include "image_document_gdi.h"
 
 #include "image_gdi.h"
 
-bool ImageDocument::LoadFromDC(HDC hdc, int x, int y, int width, int height) {
-    return TakeNewImage(
+bool DocumentGdi::LoadFromDC(ImageDocument& document, HDC hdc, int x, int y, int width, int height) {
+    return document.TakeNewImage(
         [=](ImageError* error) { return ImgCaptureDC(hdc, x, y, width, height, error); }, nullptr);
 }
 
-void ImageDocument::Draw(HDC hdc, int x, int y, int width, int height, int sourceX, int sourceY,
-                         int selector) const {
+void DocumentGdi::Draw(const ImageDocument& document, HDC hdc, int x, int y, int width, int height, int sourceX,
+                       int sourceY, int selector) {
+    const int resultWidth = document.ResultWidth();
+    const int resultHeight = document.ResultHeight();
     if (selector == DrawSource) {
-        ImgStretchBlit(hdc, x, y, width, height, source, sourceX, sourceY, ResultWidth(), ResultHeight(), SRCCOPY,
-                       HALFTONE);
+        ImgStretchBlit(hdc, x, y, width, height, document.source, sourceX, sourceY, resultWidth, resultHeight,
+                       SRCCOPY, HALFTONE);
     } else if (selector == DrawResult) {
-        if (width == ResultWidth() && height == ResultHeight()) {
-            ImgBlit(hdc, x, y, width, height, result, sourceX, sourceY, SRCCOPY);
+        if (width == resultWidth && height == resultHeight) {
+            ImgBlit(hdc, x, y, width, height, document.result, sourceX, sourceY, SRCCOPY);
         } else {
-            ImgStretchBlit(hdc, x, y, width, height, result, sourceX, sourceY, ResultWidth(), ResultHeight(),
+            ImgStretchBlit(hdc, x, y, width, height, document.result, sourceX, sourceY, resultWidth, resultHeight,
                            SRCCOPY, HALFTONE);
         }
     } else if (selector == DrawResultUnscaled) {
-        ImgBlit(hdc, x, y, width, height, result, sourceX, sourceY, SRCCOPY);
+        ImgBlit(hdc, x, y, width, height, document.result, sourceX, sourceY, SRCCOPY);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "control_window.h"
+#include "image_document_gdi.h"
 #include "modal.h"
 #include "output_colours.h"
 
@@ -113,7 +114,7 @@ bool PasteBitmap() {
     HDC memoryDc = CreateCompatibleDC(windowDc);
     if (memoryDc && GetObjectW(bitmap, sizeof size, &size)) {
         HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-        pasted = previous && Document.LoadFromDC(memoryDc, 0, 0, size.bmWidth, size.bmHeight);
+        pasted = previous && DocumentGdi::LoadFromDC(Document, memoryDc, 0, 0, size.bmWidth, size.bmHeight);
         if (previous) SelectObject(memoryDc, previous);
     }
     if (memoryDc) DeleteDC(memoryDc);
@@ -174,7 +175,7 @@ void CopyResultToClipboard() {
     BitmapOwner bitmap{CreateCompatibleBitmap(windowDc, width, height)};
     if (memoryDc && bitmap.bitmap) {
         HGDIOBJ previous = SelectObject(memoryDc, bitmap.bitmap);
-        Document.Draw(memoryDc, 0, 0, width, height, 0, 0, Document.DrawResultUnscaled);
+        DocumentGdi::Draw(Document, memoryDc, 0, 0, width, height, 0, 0, DocumentGdi::DrawResultUnscaled);
         SelectObject(memoryDc, previous);
         if (OpenClipboard(ImageWindow)) {
             // Once the clipboard has taken the bitmap, it is the clipboard's.

@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "file_commands.h"
 #include "help_dialogs.h"
+#include "image_document_gdi.h"
 #include "image_window.h"
 #include "modal.h"
 #include "resource.h"
@@ -249,8 +250,8 @@ void PaintInfoPanel(HWND hwnd) {
     DrawCentredText(hdc, PanelScaleText().c_str(), layout.scaleText);
 
     const RECT& thumbnail = layout.thumbnail;
-    Document.Draw(hdc, thumbnail.left, thumbnail.top, thumbnail.right - thumbnail.left,
-                  thumbnail.bottom - thumbnail.top, 0, 0, Document.DrawSource);
+    DocumentGdi::Draw(Document, hdc, thumbnail.left, thumbnail.top, thumbnail.right - thumbnail.left,
+                      thumbnail.bottom - thumbnail.top, 0, 0, DocumentGdi::DrawSource);
 
     // A light band along the top edge, under the menu bar.
     HPEN bandPen = CreatePen(PS_SOLID, 1, PanelTextColour);

@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "file_commands.h"
+#include "image_document_gdi.h"
 #include "resource.h"
 #include "window_geometry.h"
 
@@ -187,11 +188,13 @@ void OnPaint(HWND hwnd) {
     if (!Scrolling || !info) {
         // The whole picture; a window wider than a tiny picture, as the
         // platform's minimum width makes it, gets it stretched.
-        Document.Draw(hdc, client.left, client.top, client.right, client.bottom, 0, 0, Document.DrawResult);
+        DocumentGdi::Draw(Document, hdc, client.left, client.top, client.right, client.bottom, 0, 0,
+                          DocumentGdi::DrawResult);
     } else if (percent == 100) {
         const int width = std::min(int(client.right), ZoomedWidth() - int(Scroll.x));
         const int height = std::min(int(client.bottom), ZoomedHeight() - int(Scroll.y));
-        Document.Draw(hdc, 0, 0, width, height, Scroll.x, Scroll.y, Document.DrawResultUnscaled);
+        DocumentGdi::Draw(Document, hdc, 0, 0, width, height, Scroll.x, Scroll.y,
+                          DocumentGdi::DrawResultUnscaled);
     } else {
         // Only the picture's pixels in view are scaled: from the first one
         // the view's corner touches to the last its far edge touches.

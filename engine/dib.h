@@ -64,6 +64,12 @@ constexpr int64_t MaxImagePixels = INT32_MAX / 8;
 // Releases a handle; null is ignored.
 void ImgRelease(DibHandle image);
 
+// An owned handle, released with ImgRelease when it goes.
+struct DibRelease {
+    void operator()(DibHandle image) const { ImgRelease(image); }
+};
+using DibPtr = std::unique_ptr<Dib, DibRelease>;
+
 // A new handle with its own copy of the pixels; null for null or when memory
 // runs out.
 DibHandle ImgDuplicate(DibHandle image);

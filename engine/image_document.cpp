@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -42,11 +43,7 @@ bool Save(DibHandle result, int* systemError, Write write) {
 
 ImageDocument::ImageDocument() = default;
 
-ImageDocument::~ImageDocument() {
-    ImgRelease(source);
-    ImgRelease(result);
-    ImgRelease(resultPacked);
-}
+ImageDocument::~ImageDocument() = default;
 
 bool ImageDocument::LoadFile(const char* path, ImageError* error) {
     return TakeNewImage([path](ImageError* loadError) { return ImgLoadFile(path, loadError); }, error);
@@ -60,29 +57,25 @@ bool ImageDocument::LoadMemory(const uint8_t* data, size_t size, ImageError* err
 bool ImageDocument::TakeNewImage(const std::function<DibHandle(ImageError*)>& load, ImageError* error) {
     ImageError ignored = ImageError::None;
     if (!error) error = &ignored;
-    if (TakeImage(load(error), error)) return true;
+    if (TakeImage(DibPtr(load(error)), error)) return true;
     if (*error != ImageError::OutOfMemory || (!CanUndo() && !CanRedo())) return false;
     ClearHistory();
-    return TakeImage(load(error), error);
+    return TakeImage(DibPtr(load(error)), error);
 }
 
-bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
+bool ImageDocument::TakeImage(DibPtr image, ImageError* error) {
     if (!image) return false;
-    if (!ImgMake24(image)) {
-        ImgRelease(image);
+    if (!ImgMake24(image.get())) {
         *error = ImageError::Corrupt;
         return false;
     }
-    DibHandle copy = ImgDuplicate(image);
+    DibPtr copy(ImgDuplicate(image.get()));
     if (!copy) {
-        ImgRelease(image);
         *error = ImageError::OutOfMemory;
         return false;
     }
-    ImgRelease(source);
-    ImgRelease(result);
-    source = image;
-    result = copy;
+    source = std::move(image);
+    result = std::move(copy);
     resultThickness = 0;
     extracted = false;
     ClearHistory();
@@ -92,31 +85,34 @@ bool ImageDocument::TakeImage(DibHandle image, ImageError* error) {
 void ImageDocument::ClearHistory() {
     undoStack.Clear();
     redoStack.Clear();
-    ImgRelease(resultPacked);
-    resultPacked = nullptr;
+    resultPacked.reset();
 }
 
 bool ImageDocument::SaveBmp(const char* path, int* systemError) {
-    return Save(result, systemError, [&](int* error) { return ImgWriteBmp(path, result, error); });
+    return Save(result.get(), systemError,
+                [&](int* error) { return ImgWriteBmp(path, result.get(), error); });
 }
 
 bool ImageDocument::SaveBmp(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result, systemError, [&](int* error) { return ImgWriteBmp(path, result, colours, error); });
+    return Save(result.get(), systemError,
+                [&](int* error) { return ImgWriteBmp(path, result.get(), colours, error); });
 }
 
 bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result, systemError, [&](int* error) { return WritePng(path, result, colours, error); });
+    return Save(result.get(), systemError,
+                [&](int* error) { return WritePng(path, result.get(), colours, error); });
 }
 
 bool ImageDocument::SaveSvg(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result, systemError, [&](int* error) { return WriteSvg(path, result, resultThickness, colours, error); });
+    return Save(result.get(), systemError,
+                [&](int* error) { return WriteSvg(path, result.get(), resultThickness, colours, error); });
 }
 
 // Running out of memory, also as std::bad_alloc, fails like anything else.
 bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
     bool encoded = false;
     try {
-        encoded = result && EncodePng(result, colours, png);
+        encoded = result && EncodePng(result.get(), colours, png);
     } catch (const std::bad_alloc&) {
         encoded = false;
     }
@@ -125,11 +121,11 @@ bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<ui
 }
 
 int ImageDocument::ResultWidth() const {
-    return result ? ImgQueryInfo(result)->header->biWidth : 0;
+    return result ? ImgQueryInfo(result.get())->header->biWidth : 0;
 }
 
 int ImageDocument::ResultHeight() const {
-    return result ? ImgQueryInfo(result)->header->biHeight : 0;
+    return result ? ImgQueryInfo(result.get())->header->biHeight : 0;
 }
 
 // The marks for speck removal are had before anything changes, so that an
@@ -142,14 +138,13 @@ bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise) {
         if (!marks) return false;
     }
     if (extracted) {
-        DibHandle previous = resultPacked ? resultPacked : HistoryEntryOf(result);
+        DibPtr previous = resultPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
         if (!previous) return false;
-        resultPacked = nullptr;
-        undoStack.Push(previous, resultThickness);
+        undoStack.Push(std::move(previous), resultThickness);
     }
     redoStack.Clear();
-    ExtractEdges(source, result, thickness, contrast);
-    if (removeNoise) RemoveSpecks(result, thickness, marks);
+    ExtractEdges(source.get(), result.get(), thickness, contrast);
+    if (removeNoise) RemoveSpecks(result.get(), thickness, marks);
     resultThickness = thickness;
     extracted = true;
     return true;
@@ -157,9 +152,8 @@ bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise) {
 
 bool ImageDocument::RemoveNoise(int thickness) {
     if (!result) return true;
-    if (!RemoveSpecks(result, thickness)) return false;
-    ImgRelease(resultPacked);
-    resultPacked = nullptr;
+    if (!RemoveSpecks(result.get(), thickness)) return false;
+    resultPacked.reset();
     return true;
 }
 
@@ -177,33 +171,33 @@ bool ImageDocument::Redo() {
 // the first step nothing is allocated or packed.
 bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
     if (from.Count() == 0) return true;
-    DibHandle kept = resultPacked;
+    // Taking the packed form is safe: every failure below happens only
+    // without one.
+    DibPtr kept = std::move(resultPacked);
     if (!kept) {
         ImageError error = ImageError::None;
-        kept = PackBlackAndWhite(result, &error);
+        kept.reset(PackBlackAndWhite(result.get(), &error));
         if (!kept && error == ImageError::OutOfMemory) return false;
     }
-    DibHandle next = from.Newest();
+    const DibHandle entry = from.Newest();
     const int nextThickness = from.NewestTag();
-    DibHandle nextPacked = nullptr;
-    if (IsPacked(next)) {
+    const bool entryPacked = IsPacked(entry);
+    DibPtr next;
+    if (entryPacked) {
         // Without a packed form the result goes to the history whole, so the
         // entry needs an image of its own.
-        DibHandle target = kept ? result : ImgDuplicate(result);
-        if (!target) return false;
-        UnpackInto(next, target);
-        nextPacked = next;
-        next = target;
+        next = kept ? std::move(result) : DibPtr(ImgDuplicate(result.get()));
+        if (!next) return false;
+        UnpackInto(entry, next.get());
     }
-    from.Pop();
-    if (kept) {
-        if (next != result) ImgRelease(result);
-        to.Push(kept, resultThickness);
+    DibPtr popped = from.Pop();
+    if (entryPacked) {
+        resultPacked = std::move(popped);
     } else {
-        to.Push(result, resultThickness);
+        next = std::move(popped);
     }
-    result = next;
+    to.Push(kept ? std::move(kept) : std::move(result), resultThickness);
+    result = std::move(next);
     resultThickness = nextThickness;
-    resultPacked = nextPacked;
     return true;
 }

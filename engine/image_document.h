@@ -62,7 +62,7 @@ public:
 
     // The result's record for reading its pixels; null without an image.
     // The history assumes they change only through Extract and RemoveNoise.
-    const DibInfo* ResultInfo() const { return result ? ImgQueryInfo(result) : nullptr; }
+    const DibInfo* ResultInfo() const { return result ? ImgQueryInfo(result.get()) : nullptr; }
 
     int ResultWidth() const;
     int ResultHeight() const;
@@ -98,7 +98,7 @@ private:
     // Makes image the new source, with a copy as result and no history.
     // False (image freed, document unchanged) for a null image, or when
     // memory runs out, with *error then OutOfMemory.
-    bool TakeImage(DibHandle image, ImageError* error);
+    bool TakeImage(DibPtr image, ImageError* error);
 
     // Frees both stacks and the result's packed form.
     void ClearHistory();
@@ -110,12 +110,12 @@ private:
     ImageStack undoStack{10};
     ImageStack redoStack{10};
     bool extracted = false;
-    DibHandle source = nullptr;
-    DibHandle result = nullptr;
+    DibPtr source;
+    DibPtr result;
     // The thickness of the extraction that made result (0 before one).
     int resultThickness = 0;
     // The packed form of result while result has not changed since it was
     // packed or unpacked, so that stepping through the history packs nothing
     // again; null otherwise.
-    DibHandle resultPacked = nullptr;
+    DibPtr resultPacked;
 };

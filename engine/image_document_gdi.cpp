@@ -12,16 +12,16 @@ void DocumentGdi::Draw(const ImageDocument& document, HDC hdc, int x, int y, int
     const int resultWidth = document.ResultWidth();
     const int resultHeight = document.ResultHeight();
     if (selector == DrawSource) {
-        ImgStretchBlit(hdc, x, y, width, height, document.source, sourceX, sourceY, resultWidth, resultHeight,
+        ImgStretchBlit(hdc, x, y, width, height, document.source.get(), sourceX, sourceY, resultWidth, resultHeight,
                        SRCCOPY, HALFTONE);
     } else if (selector == DrawResult) {
         if (width == resultWidth && height == resultHeight) {
-            ImgBlit(hdc, x, y, width, height, document.result, sourceX, sourceY, SRCCOPY);
+            ImgBlit(hdc, x, y, width, height, document.result.get(), sourceX, sourceY, SRCCOPY);
         } else {
-            ImgStretchBlit(hdc, x, y, width, height, document.result, sourceX, sourceY, resultWidth, resultHeight,
+            ImgStretchBlit(hdc, x, y, width, height, document.result.get(), sourceX, sourceY, resultWidth, resultHeight,
                            SRCCOPY, HALFTONE);
         }
     } else if (selector == DrawResultUnscaled) {
-        ImgBlit(hdc, x, y, width, height, document.result, sourceX, sourceY, SRCCOPY);
+        ImgBlit(hdc, x, y, width, height, document.result.get(), sourceX, sourceY, SRCCOPY);
     }
 }

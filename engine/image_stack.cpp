@@ -1,36 +1,29 @@
 #include "image_stack.h"
 
-ImageStack::ImageStack(int size) : capacity(size), slots(new DibHandle[size]()), tags(new int[size]()) {}
+#include <utility>
 
-ImageStack::~ImageStack() {
-    Clear();
-}
+ImageStack::ImageStack(int size) : capacity(size), slots(new DibPtr[size]), tags(new int[size]()) {}
 
-void ImageStack::Push(DibHandle image, int tag) {
+void ImageStack::Push(DibPtr image, int tag) {
     if (count == capacity) DropOldest();
     tags[count] = tag;
-    slots[count++] = image;
+    slots[count++] = std::move(image);
 }
 
 void ImageStack::DropOldest() {
-    ImgRelease(slots[0]);
+    slots[0].reset();
     for (int i = 1; i < count; ++i) {
-        slots[i - 1] = slots[i];
+        slots[i - 1] = std::move(slots[i]);
         tags[i - 1] = tags[i];
     }
-    slots[--count] = nullptr;
+    --count;
 }
 
-DibHandle ImageStack::Pop() {
-    const DibHandle newest = slots[--count];
-    slots[count] = nullptr;
-    return newest;
+DibPtr ImageStack::Pop() {
+    return std::move(slots[--count]);
 }
 
 void ImageStack::Clear() {
-    for (int i = 0; i < count; ++i) {
-        ImgRelease(slots[i]);
-        slots[i] = nullptr;
-    }
+    for (int i = 0; i < count; ++i) slots[i].reset();
     count = 0;
 }

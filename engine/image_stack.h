@@ -1,7 +1,6 @@
-// A bounded stack of images, the undo and redo history of a document. It
-// owns what it holds: Push takes over the caller's image, Pop hands the newest
-// entry back to the caller, so images move in and out without being copied.
-// Each entry carries a small tag of the caller's beside its image.
+// A bounded stack of images, the undo and redo history of a document. Images
+// move in with Push and out with Pop without being copied. Each entry carries
+// a small tag of the caller's beside its image.
 #pragma once
 
 #include "dib.h"
@@ -11,23 +10,22 @@
 class ImageStack {
 public:
     explicit ImageStack(int capacity);
-    virtual ~ImageStack();
+    virtual ~ImageStack() = default;
     ImageStack(const ImageStack&) = delete;
     ImageStack& operator=(const ImageStack&) = delete;
 
-    // Stores image, which the stack now owns, with tag as the newest entry,
-    // dropping the oldest entry first when the stack is full.
-    void Push(DibHandle image, int tag = 0);
+    // Stores image with tag as the newest entry, dropping the oldest entry
+    // first when the stack is full.
+    void Push(DibPtr image, int tag = 0);
 
     // Frees the oldest entry. Requires Count() >= 1.
     void DropOldest();
 
-    // Removes the newest entry and returns it; the caller owns it from then
-    // on. Requires Count() >= 1.
-    DibHandle Pop();
+    // Removes the newest entry and returns it. Requires Count() >= 1.
+    DibPtr Pop();
 
     // The newest entry, still owned by the stack. Requires Count() >= 1.
-    DibHandle Newest() const { return slots[count - 1]; }
+    DibHandle Newest() const { return slots[count - 1].get(); }
 
     // The tag of the newest entry. Requires Count() >= 1.
     int NewestTag() const { return tags[count - 1]; }
@@ -40,6 +38,6 @@ public:
 private:
     int count = 0;
     int capacity;
-    std::unique_ptr<DibHandle[]> slots;
+    std::unique_ptr<DibPtr[]> slots;
     std::unique_ptr<int[]> tags;
 };

@@ -397,21 +397,20 @@ TEST_F(ImageDocumentTest, NoiseRemovedAfterUndoStaysWithThatStep) {
 namespace {
 
 // Images told apart by their size alone.
-DibHandle ImageOfWidth(int width) {
-    return MakeImage(DarkPicture({std::string(size_t(width), '.')}));
+DibPtr ImageOfWidth(int width) {
+    return DibPtr(MakeImage(DarkPicture({std::string(size_t(width), '.')})));
 }
 
 }  // namespace
 
 TEST(ImageStack, PopHandsBackThePushedImagesNewestFirst) {
     ImageStack stack(4);
-    DibHandle images[3] = {ImageOfWidth(1), ImageOfWidth(2), ImageOfWidth(3)};
-    for (DibHandle image : images) stack.Push(image);
+    DibHandle images[3] = {ImageOfWidth(1).release(), ImageOfWidth(2).release(), ImageOfWidth(3).release()};
+    for (DibHandle image : images) stack.Push(DibPtr(image));
     EXPECT_EQ(stack.Count(), 3);
     for (int i = 2; i >= 0; --i) {
-        DibHandle popped = stack.Pop();
-        EXPECT_EQ(popped, images[i]) << "the stack must hand back the image itself, not a copy";
-        ImgRelease(popped);
+        const DibPtr popped = stack.Pop();
+        EXPECT_EQ(popped.get(), images[i]) << "the stack must hand back the image itself, not a copy";
     }
     EXPECT_EQ(stack.Count(), 0);
 }
@@ -421,9 +420,8 @@ TEST(ImageStack, PushOnAFullStackDropsTheOldest) {
     for (int width = 1; width <= 5; ++width) stack.Push(ImageOfWidth(width));
     EXPECT_EQ(stack.Count(), 3);
     for (int width = 5; width >= 3; --width) {
-        DibHandle popped = stack.Pop();
-        EXPECT_EQ(ImgQueryInfo(popped)->header->biWidth, width);
-        ImgRelease(popped);
+        const DibPtr popped = stack.Pop();
+        EXPECT_EQ(ImgQueryInfo(popped.get())->header->biWidth, width);
     }
     EXPECT_EQ(stack.Count(), 0);
 }
@@ -433,9 +431,8 @@ TEST(ImageStack, ClearAndDropOldestFreeEntries) {
     for (int width = 1; width <= 4; ++width) stack.Push(ImageOfWidth(width));
     stack.DropOldest();
     EXPECT_EQ(stack.Count(), 3);
-    DibHandle newest = stack.Pop();
-    EXPECT_EQ(ImgQueryInfo(newest)->header->biWidth, 4);
-    ImgRelease(newest);
+    const DibPtr newest = stack.Pop();
+    EXPECT_EQ(ImgQueryInfo(newest.get())->header->biWidth, 4);
     stack.Clear();
     EXPECT_EQ(stack.Count(), 0);
 }

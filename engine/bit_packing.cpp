@@ -118,7 +118,7 @@ DibHandle PackBlackAndWhite(DibHandle image, ImageError* error) {
     *error = ImageError::None;
     const int32_t width = image->header.biWidth;
     const int32_t height = image->header.biHeight;
-    DibHandle packed = DibCreate(width, height, 1, error);
+    DibPtr packed(DibCreate(width, height, 1, error));
     if (!packed) return nullptr;
     const int64_t stride = DibStride(width, 24);
     const int64_t packedStride = DibStride(width, 1);
@@ -127,14 +127,11 @@ DibHandle PackBlackAndWhite(DibHandle image, ImageError* error) {
         bool kept = PackRow(from, width, packed->pixels.get() + row * packedStride);
         // Unpacking writes zero padding, so only such padding is given back.
         for (int64_t i = 3 * int64_t{width}; i < stride; ++i) kept = kept && from[i] == 0;
-        if (!kept) {
-            ImgRelease(packed);
-            return nullptr;
-        }
+        if (!kept) return nullptr;
     }
     packed->header.biXPelsPerMeter = image->header.biXPelsPerMeter;
     packed->header.biYPelsPerMeter = image->header.biYPelsPerMeter;
-    return packed;
+    return packed.release();
 }
 
 bool IsPacked(DibHandle image) {

@@ -39,7 +39,7 @@ DibHandle LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     const PixelDensity density = FilePixelDensity(data, size);
     image->header.biXPelsPerMeter = density.x;
     image->header.biYPelsPerMeter = density.y;
-    return OrientImage(image, ExifOrientation(data, size), error);
+    return OrientImage(DibPtr(image), ExifOrientation(data, size), error).release();
 }
 
 }  // namespace

@@ -15,13 +15,13 @@ const BITMAPINFO* AsBitmapInfo(DibHandle image) {
 
 DibHandle ImgCaptureDC(HDC hdc, int x, int y, int width, int height, ImageError* error) {
     if (!hdc || width <= 0 || height <= 0) return nullptr;
-    DibHandle image = DibCreate(width, height, 24, error);
+    DibPtr image(DibCreate(width, height, 24, error));
     if (!image) return nullptr;
 
     HDC memoryDc = CreateCompatibleDC(hdc);
     void* bits = nullptr;
-    HBITMAP section = memoryDc ? CreateDIBSection(memoryDc, AsBitmapInfo(image), DIB_RGB_COLORS, &bits, nullptr, 0)
-                               : nullptr;
+    HBITMAP section =
+        memoryDc ? CreateDIBSection(memoryDc, AsBitmapInfo(image.get()), DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     bool copied = false;
     if (section && bits) {
         HGDIOBJ previous = SelectObject(memoryDc, section);
@@ -32,11 +32,8 @@ DibHandle ImgCaptureDC(HDC hdc, int x, int y, int width, int height, ImageError*
     }
     if (section) DeleteObject(section);
     if (memoryDc) DeleteDC(memoryDc);
-    if (!copied) {
-        ImgRelease(image);
-        return nullptr;
-    }
-    return image;
+    if (!copied) return nullptr;
+    return image.release();
 }
 
 void ImgBlit(HDC hdc, int x, int y, int width, int height, DibHandle image, int sourceX, int sourceY,

@@ -60,16 +60,16 @@ void TurnQuarter(DibHandle source, DibHandle upright, int orientation, int bytes
 
 }  // namespace
 
-DibHandle OrientImage(DibHandle image, int orientation, ImageError* error) {
+DibPtr OrientImage(DibPtr image, int orientation, ImageError* error) {
     if (!image) return nullptr;
     const int bytesPerPixel = image->header.biBitCount / 8;
     switch (orientation) {
-    case 2: Mirror(image, bytesPerPixel); return image;
+    case 2: Mirror(image.get(), bytesPerPixel); return image;
     case 3:
-        Mirror(image, bytesPerPixel);
-        Flip(image, bytesPerPixel);
+        Mirror(image.get(), bytesPerPixel);
+        Flip(image.get(), bytesPerPixel);
         return image;
-    case 4: Flip(image, bytesPerPixel); return image;
+    case 4: Flip(image.get(), bytesPerPixel); return image;
     case 5:
     case 6:
     case 7:
@@ -77,14 +77,11 @@ DibHandle OrientImage(DibHandle image, int orientation, ImageError* error) {
     default: return image;
     }
     DibHandle upright = DibCreate(image->header.biHeight, image->header.biWidth, image->header.biBitCount, error);
-    if (!upright) {
-        ImgRelease(image);
-        return nullptr;
-    }
-    TurnQuarter(image, upright, orientation, bytesPerPixel);
+    if (!upright) return nullptr;
+    TurnQuarter(image.get(), upright, orientation, bytesPerPixel);
     // Rows become columns: so does the density.
     upright->header.biXPelsPerMeter = image->header.biYPelsPerMeter;
     upright->header.biYPelsPerMeter = image->header.biXPelsPerMeter;
-    DibReplacePixels(image, upright);
+    DibReplacePixels(image.get(), upright);
     return image;
 }

@@ -4,10 +4,9 @@
 
 #include "dib.h"
 
-// Takes ownership of image and returns it upright. Orientations 2 to 4
-// rearrange the pixels in place; 5 to 8 swap width and height and move the
-// pixels into a new buffer, which the same handle then holds. When that
-// buffer cannot be allocated, image is released, *error says why and the
-// result is null. Null gives null; 1 and unknown values leave the image as
-// it is.
-DibHandle OrientImage(DibHandle image, int orientation, ImageError* error);
+// Returns image upright. Orientations 2 to 4 rearrange the pixels in place;
+// 5 to 8 swap width and height and move the pixels into a new buffer, which
+// the same handle then holds. When that buffer cannot be allocated, image is
+// released, *error says why and the result is null. Null gives null; 1 and
+// unknown values leave the image as it is.
+DibPtr OrientImage(DibPtr image, int orientation, ImageError* error);

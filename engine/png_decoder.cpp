@@ -137,8 +137,8 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
         return nullptr;
     }
     const int bytesPerPixel = mayBeTransparent ? 4 : 3;
-    DibHandle image = DibCreate(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height),
-                                8 * bytesPerPixel, error);
+    DibPtr image(DibCreate(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height),
+                           8 * bytesPerPixel, error));
     if (!image) return nullptr;
 
     do {
@@ -148,7 +148,7 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
         code = spng_decode_row(png, rgba.get(), rowSize);
         if (code && code != SPNG_EOI) break;
         const Columns columns = header.interlace_method ? Adam7Columns[row.pass] : Columns{0, 1};
-        uint8_t* to = DibRow(image, static_cast<int32_t>(row.row_num));
+        uint8_t* to = DibRow(image.get(), static_cast<int32_t>(row.row_num));
         if (wide) {
             StoreColumns(rgba.get(), to, header.width, columns, bytesPerPixel);
         } else {
@@ -158,11 +158,10 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
     // The rest of the file must be whole too, up to the end chunk.
     if (code == SPNG_EOI) code = spng_decode_chunks(png);
     if (code) {
-        ImgRelease(image);
         *error = ErrorOf(code);
         return nullptr;
     }
     // An opaque picture needs no alpha: it becomes 24-bit at once, in place.
-    if (bytesPerPixel == 4 && AllOpaque(image)) ImgMake24(image);
-    return image;
+    if (bytesPerPixel == 4 && AllOpaque(image.get())) ImgMake24(image.get());
+    return image.release();
 }

@@ -98,11 +98,10 @@ TEST(OrientImage, EachOrientationMovesEveryPixelOfBothDepthsAsDefined) {
             DibHandle stored = PatternImage(size[0], size[1], bits);
             for (int orientation = 0; orientation <= 9; ++orientation) {
                 ImageError error = ImageError::None;
-                DibHandle upright = OrientImage(ImgDuplicate(stored), orientation, &error);
+                const DibPtr upright = OrientImage(DibPtr(ImgDuplicate(stored)), orientation, &error);
                 ASSERT_NE(upright, nullptr);
-                EXPECT_EQ(CompareOriented(stored, orientation, upright), "")
+                EXPECT_EQ(CompareOriented(stored, orientation, upright.get()), "")
                     << bits << "-bit " << size[0] << " x " << size[1] << ", orientation " << orientation;
-                ImgRelease(upright);
             }
             ImgRelease(stored);
         }

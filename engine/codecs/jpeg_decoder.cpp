@@ -30,7 +30,7 @@ struct JpegSession {
     std::jmp_buf refusal = {};
     jpeg_decompress_struct info = {};
     jpeg_progress_mgr progress = {};
-    DibPtr image;
+    DibHandle image = nullptr;
     ImageError reason = ImageError::Corrupt;
 };
 static_assert(std::is_standard_layout_v<JpegSession>);
@@ -142,6 +142,7 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
     session.errors.emit_message = OnMessage;
     if (setjmp(session.refusal)) {
         jpeg_destroy_decompress(&info);
+        ImgRelease(session.image);
         *error = session.reason;
         return nullptr;
     }
@@ -162,11 +163,11 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
     info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(&info);
     ImageError reason = ImageError::None;
-    session.image.reset(
-        DibCreate(static_cast<int32_t>(info.output_width), static_cast<int32_t>(info.output_height), 24, &reason));
+    session.image = DibCreate(static_cast<int32_t>(info.output_width), static_cast<int32_t>(info.output_height), 24,
+                              &reason);
     if (!session.image) Refuse(reinterpret_cast<j_common_ptr>(&info), reason);
-    ReadRows(info, session.image.get());
+    ReadRows(info, session.image);
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    return session.image.release();
+    return session.image;
 }

@@ -16,6 +16,8 @@
 #include <windows.h>
 #else
 #include <climits>
+#include <csignal>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -45,12 +47,23 @@ int ErrnoOf(DWORD windowsError) {
 }
 #endif
 
-// The errno value of the C library call that just failed. The Windows C
-// library turns a full disk into EINVAL; the system's own code says more.
-int LastError() {
+// The errno value of the C library call on file that just failed. The
+// Windows C library turns a full disk into EINVAL, and Wine's leaves no
+// system code either, as the disk filled in the middle of a write that still
+// succeeded in part: one more byte written through the system, to a file
+// about to be discarded, gives its reason.
+int LastError([[maybe_unused]] std::FILE* file) {
     const int error = errno != 0 ? errno : EIO;
 #ifdef _WIN32
     if (_doserrno == ERROR_DISK_FULL || _doserrno == ERROR_HANDLE_DISK_FULL) return ENOSPC;
+    if (error == EINVAL || error == EIO) {
+        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+        DWORD written = 0;
+        if (handle != INVALID_HANDLE_VALUE && !WriteFile(handle, "", 1, &written, nullptr)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return ENOSPC;
+        }
+    }
 #endif
     return error;
 }
@@ -151,6 +164,25 @@ struct TemporarySlot {
 };
 TemporarySlot TemporarySlots[64];
 
+// A file created but not yet listed would be missed by RemoveTemporaryFiles,
+// which may run at any moment on any thread. So it waits while any creation
+// is under way, and none starts once it has begun. A creating thread blocks
+// signals, so that the handler never waits for its own thread.
+std::atomic<int> CreationsUnderWay{0};
+std::atomic<bool> Removing{false};
+
+#ifndef _WIN32
+struct SignalsHeld {
+    sigset_t previous;
+    SignalsHeld() {
+        sigset_t all;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &previous);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous, nullptr); }
+};
+#endif
+
 TemporarySlot* List(const std::basic_string<PathChar>& path) {
     if (path.size() >= std::size(TemporarySlots[0].path)) return nullptr;
     for (TemporarySlot& slot : TemporarySlots) {
@@ -247,15 +279,21 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
         // Shared for deletion, so that RemoveTemporaryFiles can remove it
         // while it is still open.
         const std::wstring widePath = WidePath(temporaryPath.c_str());
-        const HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ++CreationsUnderWay;
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        DWORD error = ERROR_OPERATION_ABORTED;
+        if (!Removing) {
+            handle = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            error = GetLastError();
+            if (handle != INVALID_HANDLE_VALUE) slot = List(widePath);
+        }
+        --CreationsUnderWay;
         if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-            errno = ErrnoOf(error);
+            errno = error == ERROR_OPERATION_ABORTED ? EINTR : ErrnoOf(error);
             return nullptr;
         }
-        slot = List(widePath);
         const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
         if (descriptor < 0) {
             CloseHandle(handle);
@@ -264,12 +302,23 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
             return nullptr;
         }
 #else
-        const int descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        int descriptor = -1;
+        int error = EINTR;
+        {
+            const SignalsHeld held;
+            ++CreationsUnderWay;
+            if (!Removing) {
+                descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+                error = errno;
+                if (descriptor >= 0) slot = List(temporaryPath);
+            }
+            --CreationsUnderWay;
+        }
         if (descriptor < 0) {
-            if (errno == EEXIST) continue;
+            if (error == EEXIST) continue;
+            errno = error;
             return nullptr;
         }
-        slot = List(temporaryPath);
 #endif
         std::FILE* file = fdopen(descriptor, "wb");
         if (!file) {
@@ -334,18 +383,14 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
     int error = 0;
     try {
         ClearErrors();
-        if (!write(file) || std::ferror(file)) {
-            error = LastError();
-        } else if (!FlushToDisk(file)) {
-            error = LastError();
-        }
+        if (!write(file) || std::ferror(file) || !FlushToDisk(file)) error = LastError(file);
     } catch (...) {
         std::fclose(file);
         Discard(listed, temporaryPath);
         throw;
     }
     ClearErrors();
-    if (std::fclose(file) != 0 && error == 0) error = LastError();
+    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
     try {
         if (error == 0 && !ReplaceFile(temporaryPath.c_str(), target.c_str())) error = errno;
     } catch (const std::bad_alloc&) {
@@ -361,6 +406,9 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
 }
 
 void RemoveTemporaryFiles() {
+    Removing = true;
+    while (CreationsUnderWay > 0) {
+    }
     for (TemporarySlot& slot : TemporarySlots) {
         if (slot.state != Listed) continue;
 #ifdef _WIN32

@@ -38,7 +38,8 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
 // character.
 bool IsPathSeparator(char c);
 
-// Removes the temporary files being written at this moment. It only calls
+// Removes the temporary files being written at this moment, for a program
+// about to end: no temporary file can be created after it. It only calls
 // unlink (DeleteFile on Windows), so a signal handler may call it.
 void RemoveTemporaryFiles();
 

@@ -122,6 +122,17 @@ DibHandle ImgDuplicate(DibHandle image) {
 // Each 24-bit row is no longer than its 32-bit row and starts no later, and
 // each pixel is read whole before it is written, so converting from the
 // first byte on never overwrites a byte still to be read.
+void CompositeOnWhite(const uint8_t* bgra, int32_t width, uint8_t* bgr) {
+    for (int32_t x = 0; x < width; ++x, bgra += 4, bgr += 3) {
+        const unsigned blue = bgra[0], green = bgra[1], red = bgra[2], alpha = bgra[3];
+        // Over white paper: c * a + 255 * (255 - a), divided by 255 with rounding.
+        const unsigned paper = 255 * (255 - alpha) + 127;
+        bgr[0] = static_cast<uint8_t>((blue * alpha + paper) / 255);
+        bgr[1] = static_cast<uint8_t>((green * alpha + paper) / 255);
+        bgr[2] = static_cast<uint8_t>((red * alpha + paper) / 255);
+    }
+}
+
 bool ImgMake24(DibHandle image) {
     if (!image) return false;
     if (image->header.biBitCount == 24) return true;
@@ -132,16 +143,7 @@ bool ImgMake24(DibHandle image) {
     const int64_t stride24 = DibStride(width, 24);
     uint8_t* pixels = image->pixels.get();
     for (int64_t row = 0; row < height; ++row) {
-        const uint8_t* from = pixels + row * stride32;
-        uint8_t* to = pixels + row * stride24;
-        for (int32_t x = 0; x < width; ++x, from += 4, to += 3) {
-            const unsigned blue = from[0], green = from[1], red = from[2], alpha = from[3];
-            // Over white paper: c * a + 255 * (255 - a), divided by 255 with rounding.
-            const unsigned paper = 255 * (255 - alpha) + 127;
-            to[0] = static_cast<uint8_t>((blue * alpha + paper) / 255);
-            to[1] = static_cast<uint8_t>((green * alpha + paper) / 255);
-            to[2] = static_cast<uint8_t>((red * alpha + paper) / 255);
-        }
+        CompositeOnWhite(pixels + row * stride32, width, pixels + row * stride24);
         for (int64_t i = 3 * int64_t{width}; i < stride24; ++i) pixels[row * stride24 + i] = 0;
     }
     image->header.biBitCount = 24;

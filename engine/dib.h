@@ -74,6 +74,10 @@ using DibPtr = std::unique_ptr<Dib, DibRelease>;
 // runs out.
 DibHandle ImgDuplicate(DibHandle image);
 
+// Width pixels of 4 bytes (blue, green, red, alpha) over white, as 3 bytes
+// each; bgr may be bgra itself.
+void CompositeOnWhite(const uint8_t* bgra, int32_t width, uint8_t* bgr);
+
 // Converts a 24- or 32-bit image to the working layout within its own pixel
 // buffer, so it needs no memory; transparent pixels are composited over
 // white. False, with the image unchanged, for null or any other depth.

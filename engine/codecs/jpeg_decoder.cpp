@@ -14,12 +14,10 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-namespace {
-
 // One decoding. libjpeg reports errors by calling error_exit, which must not
-// return: it jumps back to DecodeJpeg, which then frees everything. Nothing
-// between that jump and its target has a destructor to run: the bitmap is
-// kept here and the CMYK row buffer belongs to libjpeg's pool.
+// return: it jumps back to the JpegRows call under way, which then frees
+// everything. Nothing between that jump and its target has a destructor to
+// run: the CMYK row buffer belongs to libjpeg's pool.
 //
 // The error manager comes first, so that the library's pointer to it leads
 // to the whole session from the first call on: jpeg_create_decompress
@@ -30,10 +28,13 @@ struct JpegSession {
     std::jmp_buf refusal = {};
     jpeg_decompress_struct info = {};
     jpeg_progress_mgr progress = {};
-    DibHandle image = nullptr;
+    JSAMPARRAY cmykRows = nullptr;
+    bool created = false;
     ImageError reason = ImageError::Corrupt;
 };
 static_assert(std::is_standard_layout_v<JpegSession>);
+
+namespace {
 
 JpegSession& SessionOf(j_common_ptr info) {
     return *reinterpret_cast<JpegSession*>(info->err);
@@ -98,57 +99,49 @@ void CmykToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width) {
     }
 }
 
-// Decodes every row into the bitmap, bottom-up as it is stored: directly
-// for colour spaces the library converts to BGR, through a row of libjpeg's
-// own for CMYK.
-void ReadRows(jpeg_decompress_struct& info, DibHandle image) {
-    constexpr JDIMENSION Batch = 16;
-    const bool cmyk = info.out_color_space == JCS_CMYK;
-    JSAMPARRAY cmykRows = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                             info.output_width * 4, Batch)
-                               : nullptr;
-    JSAMPROW rows[Batch];
-    while (info.output_scanline < info.output_height) {
-        const JDIMENSION first = info.output_scanline;
-        const JDIMENSION count = std::min(Batch, info.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) {
-            rows[i] = cmyk ? cmykRows[i] : DibRow(image, static_cast<int32_t>(first + i));
-        }
-        const JDIMENSION read = jpeg_read_scanlines(&info, rows, count);
-        if (cmyk) {
-            for (JDIMENSION i = 0; i < read; ++i) {
-                CmykToBgr(cmykRows[i], DibRow(image, static_cast<int32_t>(first + i)), info.output_width);
-            }
-        }
-    }
-}
+constexpr JDIMENSION CmykBatch = 16;
 
 }  // namespace
 
-DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
+// Each call that reaches the library sets the jump target in its own frame,
+// so that a refusal returns from that call; the session is then destroyed.
+#define REFUSALS_RETURN(error)                       \
+    if (setjmp(session_->refusal)) {                 \
+        *(error) = session_->reason;                 \
+        Close();                                     \
+        return false;                                \
+    }
+
+JpegRows::JpegRows() = default;
+
+JpegRows::~JpegRows() {
+    Close();
+}
+
+void JpegRows::Close() {
+    if (session_ && session_->created) jpeg_destroy_decompress(&session_->info);
+    session_.reset();
+}
+
+bool JpegRows::Start(const uint8_t* data, size_t size, ImageError* error) {
     if (size > ULONG_MAX) {
         *error = ImageError::TooLarge;
-        return nullptr;
+        return false;
     }
-    const std::unique_ptr<JpegSession> owner(new (std::nothrow) JpegSession);
-    if (!owner) {
+    session_.reset(new (std::nothrow) JpegSession);
+    if (!session_) {
         *error = ImageError::OutOfMemory;
-        return nullptr;
+        return false;
     }
-    JpegSession& session = *owner;
-    jpeg_decompress_struct& info = session.info;
-    info.err = jpeg_std_error(&session.errors);
-    session.errors.error_exit = OnError;
-    session.errors.emit_message = OnMessage;
-    if (setjmp(session.refusal)) {
-        jpeg_destroy_decompress(&info);
-        ImgRelease(session.image);
-        *error = session.reason;
-        return nullptr;
-    }
+    jpeg_decompress_struct& info = session_->info;
+    info.err = jpeg_std_error(&session_->errors);
+    session_->errors.error_exit = OnError;
+    session_->errors.emit_message = OnMessage;
+    REFUSALS_RETURN(error)
+    session_->created = true;
     jpeg_create_decompress(&info);
-    session.progress.progress_monitor = OnProgress;
-    info.progress = &session.progress;
+    session_->progress.progress_monitor = OnProgress;
+    info.progress = &session_->progress;
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
 
@@ -162,12 +155,61 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
 
     info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(&info);
-    ImageError reason = ImageError::None;
-    session.image = DibCreate(static_cast<int32_t>(info.output_width), static_cast<int32_t>(info.output_height), 24,
-                              &reason);
-    if (!session.image) Refuse(reinterpret_cast<j_common_ptr>(&info), reason);
-    ReadRows(info, session.image);
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return session.image;
+    if (info.out_color_space == JCS_CMYK) {
+        session_->cmykRows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                       info.output_width * 4, CmykBatch);
+    }
+    return true;
+}
+
+int32_t JpegRows::Width() const {
+    return static_cast<int32_t>(session_->info.output_width);
+}
+
+int32_t JpegRows::Height() const {
+    return static_cast<int32_t>(session_->info.output_height);
+}
+
+// Colour spaces the library converts to BGR are decoded in place, CMYK
+// through rows of libjpeg's own.
+bool JpegRows::Read(uint8_t* const* rows, int count, ImageError* error) {
+    REFUSALS_RETURN(error)
+    jpeg_decompress_struct& info = session_->info;
+    const bool cmyk = session_->cmykRows != nullptr;
+    for (int done = 0; done < count;) {
+        const JDIMENSION batch = std::min<JDIMENSION>(JDIMENSION(count - done), CmykBatch);
+        JSAMPROW targets[CmykBatch];
+        for (JDIMENSION i = 0; i < batch; ++i) targets[i] = cmyk ? session_->cmykRows[i] : rows[done + int(i)];
+        const JDIMENSION read = jpeg_read_scanlines(&info, targets, batch);
+        if (cmyk) {
+            for (JDIMENSION i = 0; i < read; ++i) CmykToBgr(session_->cmykRows[i], rows[done + int(i)], info.output_width);
+        }
+        done += int(read);
+    }
+    return true;
+}
+
+bool JpegRows::Finish(ImageError* error) {
+    REFUSALS_RETURN(error)
+    jpeg_finish_decompress(&session_->info);
+    Close();
+    return true;
+}
+
+#undef REFUSALS_RETURN
+
+DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
+    JpegRows rows;
+    if (!rows.Start(data, size, error)) return nullptr;
+    DibPtr image(DibCreate(rows.Width(), rows.Height(), 24, error));
+    if (!image) return nullptr;
+    constexpr int Batch = 16;
+    uint8_t* targets[Batch];
+    for (int32_t first = 0; first < rows.Height(); first += Batch) {
+        const int count = std::min(Batch, rows.Height() - first);
+        for (int i = 0; i < count; ++i) targets[i] = DibRow(image.get(), first + i);
+        if (!rows.Read(targets, count, error)) return nullptr;
+    }
+    if (!rows.Finish(error)) return nullptr;
+    return image.release();
 }

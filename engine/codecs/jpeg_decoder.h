@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // The most scans a JPEG stream may have. Each scan of a progressive image
 // may visit every block for a few bytes of data, so the count bounds the
@@ -21,3 +22,29 @@ constexpr int MaxJpegScans = 100;
 // OutOfMemory, any stream when the library's memory runs out. Null on
 // failure, with *error set.
 DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error);
+
+struct JpegSession;
+
+// The same decoding a few rows at a time, top row first, for pictures that
+// are not held whole: Start reads the headers (refusing what DecodeJpeg
+// refuses before it allocates), Read decodes the next count rows of
+// Width() pixels of 3 bytes (BGR), Finish checks the rest of the stream.
+// After a false return, with *error set, the decoder is closed. The bytes
+// at data must stay until Finish.
+class JpegRows {
+public:
+    JpegRows();
+    ~JpegRows();
+    JpegRows(const JpegRows&) = delete;
+    JpegRows& operator=(const JpegRows&) = delete;
+
+    bool Start(const uint8_t* data, size_t size, ImageError* error);
+    int32_t Width() const;
+    int32_t Height() const;
+    bool Read(uint8_t* const* rows, int count, ImageError* error);
+    bool Finish(ImageError* error);
+
+private:
+    void Close();
+    std::unique_ptr<JpegSession> session_;
+};

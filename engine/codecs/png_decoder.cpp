@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include <spng.h>
 
@@ -15,11 +16,6 @@ namespace {
 // reads and inflates them; these bound the memory they may take.
 constexpr size_t MaxChunkSize = size_t{16} << 20;
 constexpr size_t MaxChunkCache = size_t{64} << 20;
-
-struct ContextFree {
-    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
-};
-using Context = std::unique_ptr<spng_ctx, ContextFree>;
 
 // The columns that each pass of an interlaced (Adam7) image fills; a pass
 // decodes only those pixels into the row buffer.
@@ -90,13 +86,17 @@ ImageError ErrorOf(int code) {
 
 }  // namespace
 
-DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
+void PngRows::ContextFree::operator()(spng_ctx* context) const {
+    spng_ctx_free(context);
+}
+
+bool PngRows::Start(const uint8_t* data, size_t size, ImageError* error) {
     allocationFailed = false;
-    const Context context(spng_ctx_new2(&NotingAllocator, 0));
-    spng_ctx* png = context.get();
+    context_.reset(spng_ctx_new2(&NotingAllocator, 0));
+    spng_ctx* png = context_.get();
     if (!png) {
         *error = ImageError::OutOfMemory;
-        return nullptr;
+        return false;
     }
     spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_ERROR);
     spng_set_image_limits(png, uint32_t{MaxImagePixels}, uint32_t{MaxImagePixels});
@@ -106,61 +106,108 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
     spng_ihdr header = {};
     if (const int code = spng_get_ihdr(png, &header)) {
         *error = ErrorOf(code);
-        return nullptr;
+        return false;
     }
     if (!DibSizeAllowed(header.width, header.height, 32)) {
         *error = ImageError::TooLarge;
-        return nullptr;
+        return false;
     }
     if (!PngChunksHoldImage(data, size)) {
         *error = ImageError::Corrupt;
-        return nullptr;
+        return false;
     }
+    width_ = static_cast<int32_t>(header.width);
+    height_ = static_cast<int32_t>(header.height);
+    interlaced_ = header.interlace_method != 0;
     spng_trns transparency = {};
-    const bool mayBeTransparent = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
-                                  header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
-                                  spng_get_trns(png, &transparency) == 0;
-    const bool wide = header.bit_depth == 16;
-    const int format = wide ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
+    mayBeTransparent_ = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                        header.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA || spng_get_trns(png, &transparency) == 0;
+    wide_ = header.bit_depth == 16;
+    const int format = wide_ ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
     size_t imageSize = 0;
     int code = spng_decoded_image_size(png, format, &imageSize);
     if (!code) code = spng_decode_image(png, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
     if (code) {
         *error = ErrorOf(code);
-        return nullptr;
+        return false;
     }
-    const size_t rowSize = imageSize / header.height;
+    rowSize_ = imageSize / header.height;
     // 16-bit samples are read as such, 8-bit ones through the byte view.
-    const std::unique_ptr<uint16_t[]> rgba(new (std::nothrow) uint16_t[rowSize / 2 + 1]);
-    if (!rgba) {
+    rgba_.reset(new (std::nothrow) uint16_t[rowSize_ / 2 + 1]);
+    if (!rgba_) {
         *error = ImageError::OutOfMemory;
-        return nullptr;
+        return false;
     }
-    const int bytesPerPixel = mayBeTransparent ? 4 : 3;
-    DibPtr image(DibCreate(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height),
-                           8 * bytesPerPixel, error));
-    if (!image) return nullptr;
+    return true;
+}
 
-    do {
-        spng_row_info row = {};
-        code = spng_get_row_info(png, &row);
-        if (code) break;
-        code = spng_decode_row(png, rgba.get(), rowSize);
-        if (code && code != SPNG_EOI) break;
-        const Columns columns = header.interlace_method ? Adam7Columns[row.pass] : Columns{0, 1};
-        uint8_t* to = DibRow(image.get(), static_cast<int32_t>(row.row_num));
-        if (wide) {
-            StoreColumns(rgba.get(), to, header.width, columns, bytesPerPixel);
-        } else {
-            StoreColumns(reinterpret_cast<const uint8_t*>(rgba.get()), to, header.width, columns, bytesPerPixel);
+// Decodes the next row (of a pass, when interlaced) and stores its columns
+// into the row the library names, found by target, at bytesPerPixel 3 or
+// 4. Returns the library's code: SPNG_EOI after the last row.
+template <typename Target>
+int PngRows::DecodeRow(int bytesPerPixel, Target target) {
+    spng_row_info row = {};
+    int code = spng_get_row_info(context_.get(), &row);
+    if (code) return code;
+    code = spng_decode_row(context_.get(), rgba_.get(), rowSize_);
+    if (code && code != SPNG_EOI) return code;
+    const Columns columns = interlaced_ ? Adam7Columns[row.pass] : Columns{0, 1};
+    uint8_t* to = target(row.row_num);
+    if (wide_) {
+        StoreColumns(rgba_.get(), to, uint32_t(width_), columns, bytesPerPixel);
+    } else {
+        StoreColumns(reinterpret_cast<const uint8_t*>(rgba_.get()), to, uint32_t(width_), columns, bytesPerPixel);
+    }
+    return code;
+}
+
+bool PngRows::ReadRow(uint8_t* bgr, ImageError* error) {
+    if (!mayBeTransparent_) {
+        lastCode_ = DecodeRow(3, [bgr](uint32_t) { return bgr; });
+    } else {
+        if (!transparentRow_) transparentRow_.reset(new (std::nothrow) uint8_t[4 * size_t(width_)]);
+        if (!transparentRow_) {
+            *error = ImageError::OutOfMemory;
+            return false;
         }
-    } while (code == 0);
+        lastCode_ = DecodeRow(4, [this](uint32_t) { return transparentRow_.get(); });
+        CompositeOnWhite(transparentRow_.get(), width_, bgr);
+    }
+    if (lastCode_ && lastCode_ != SPNG_EOI) {
+        *error = ErrorOf(lastCode_);
+        return false;
+    }
+    return true;
+}
+
+bool PngRows::Finish(ImageError* error) {
     // The rest of the file must be whole too, up to the end chunk.
-    if (code == SPNG_EOI) code = spng_decode_chunks(png);
+    const int code = lastCode_ == SPNG_EOI ? spng_decode_chunks(context_.get()) : SPNG_EOI;
     if (code) {
-        *error = ErrorOf(code);
+        *error = code == SPNG_EOI ? ImageError::Corrupt : ErrorOf(code);
+        return false;
+    }
+    return true;
+}
+
+DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error) {
+    PngRows rows;
+    if (!rows.Start(data, size, error)) return nullptr;
+    return rows.DecodeWhole(error);
+}
+
+DibHandle PngRows::DecodeWhole(ImageError* error) {
+    const int bytesPerPixel = mayBeTransparent_ ? 4 : 3;
+    DibPtr image(DibCreate(width_, height_, 8 * bytesPerPixel, error));
+    if (!image) return nullptr;
+    do {
+        lastCode_ = DecodeRow(bytesPerPixel, [&](uint32_t y) { return DibRow(image.get(), int32_t(y)); });
+    } while (lastCode_ == 0);
+    if (lastCode_ != SPNG_EOI) {
+        *error = ErrorOf(lastCode_);
         return nullptr;
     }
+    if (!Finish(error)) return nullptr;
     // An opaque picture needs no alpha: it becomes 24-bit at once, in place.
     if (bytesPerPixel == 4 && AllOpaque(image.get())) ImgMake24(image.get());
     return image.release();

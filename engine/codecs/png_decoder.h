@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+
+struct spng_ctx;
 
 // Decodes the PNG stream of size bytes at data. The result has 24 bits per
 // pixel, or 32 (blue, green, red, alpha) when some pixel is not fully
@@ -16,3 +19,40 @@
 // OutOfMemory, any stream when an allocation of the decoder or the library
 // fails. Null on failure, with *error set.
 DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error);
+
+// The same decoding a row at a time, for pictures that are not held whole.
+// Start reads the header and refuses what DecodePng refuses before it
+// allocates. Rows of a picture that is not interlaced come with ReadRow,
+// top row first, as Width() pixels of 3 bytes (BGR, any transparency over
+// white, as ImgMake24 makes it); DecodeWhole decodes every row (interlaced
+// too) as DecodePng does. Finish checks the rest of the file after the last
+// row. The bytes at data must stay until then. False (null) with *error set
+// on failure.
+class PngRows {
+public:
+    bool Start(const uint8_t* data, size_t size, ImageError* error);
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    bool Interlaced() const { return interlaced_; }
+    bool ReadRow(uint8_t* bgr, ImageError* error);
+    bool Finish(ImageError* error);
+    DibHandle DecodeWhole(ImageError* error);
+
+private:
+    template <typename Target>
+    int DecodeRow(int bytesPerPixel, Target target);
+
+    struct ContextFree {
+        void operator()(spng_ctx* context) const;
+    };
+    std::unique_ptr<spng_ctx, ContextFree> context_;
+    std::unique_ptr<uint16_t[]> rgba_;
+    std::unique_ptr<uint8_t[]> transparentRow_;
+    size_t rowSize_ = 0;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    bool interlaced_ = false;
+    bool mayBeTransparent_ = false;
+    bool wide_ = false;
+    int lastCode_ = 0;
+};

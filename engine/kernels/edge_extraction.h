@@ -21,3 +21,14 @@ void ExtractEdges(DibHandle source, DibHandle result, int thickness, int contras
 // The same with the given instruction set, which the processor must have;
 // every set gives the same bytes.
 void ExtractEdges(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set);
+
+// The same a row at a time, for pictures that arrive row by row: the row
+// function of the thickness and instruction set, and the threshold it takes
+// for a contrast index. A row's result depends only on it and the rows
+// above and below, so rows may be extracted in any order.
+// out receives the marks of current's width pixels, given the rows above and
+// below it (current itself at the picture's border).
+using EdgeRowFunction = void (*)(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out,
+                                 int width, int threshold);
+EdgeRowFunction EdgeRowFor(int thickness, InstructionSet set = WidestInstructionSet());
+int EdgeThreshold(int contrast);

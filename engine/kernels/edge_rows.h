@@ -10,18 +10,11 @@
 #include <cstdint>
 #include <type_traits>
 
-// One extraction: both images in the working layout, the threshold a byte.
-struct EdgePass {
-    const uint8_t* source;
-    uint8_t* result;
-    int width;
-    int height;
-    int threshold;
-    bool thick;
-};
-
-// The AVX2 copy; only for processors that have AVX2.
-void ExtractEdgeRowsAvx2(const EdgePass& pass);
+// The AVX2 copies; only for processors that have AVX2.
+void ExtractThinRowAvx2(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out, int width,
+                        int threshold);
+void ExtractThickRowAvx2(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out, int width,
+                         int threshold);
 
 namespace {
 
@@ -131,28 +124,6 @@ void ExtractRow(const uint8_t* current, const uint8_t* above, const uint8_t* bel
         }
     }
     for (; x < width; ++x) ExtractPixel<Thick>(current, above, below, out, x, width, threshold);
-}
-
-template <class Vector, bool Thick>
-void ExtractRows(const EdgePass& pass) {
-    const int64_t stride = Stride24(pass.width);
-    // Memory row r holds picture row height - 1 - r: the row above a pixel
-    // is the next one in memory, the row below the previous one.
-    for (int row = 0; row < pass.height; ++row) {
-        const uint8_t* current = pass.source + row * stride;
-        const uint8_t* above = row + 1 < pass.height ? current + stride : current;
-        const uint8_t* below = row > 0 ? current - stride : current;
-        ExtractRow<Vector, Thick>(current, above, below, pass.result + row * stride, pass.width, pass.threshold);
-    }
-}
-
-template <class Vector>
-void ExtractEdgeRows(const EdgePass& pass) {
-    if (pass.thick) {
-        ExtractRows<Vector, true>(pass);
-    } else {
-        ExtractRows<Vector, false>(pass);
-    }
 }
 
 }  // namespace

@@ -3,8 +3,14 @@
 #include "dark_marks.h"
 #include "edge_rows.h"
 
-void ExtractEdgeRowsAvx2(const EdgePass& pass) {
-    ExtractEdgeRows<ByteVector32>(pass);
+void ExtractThinRowAvx2(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out, int width,
+                        int threshold) {
+    ExtractRow<ByteVector32, false>(current, above, below, out, width, threshold);
+}
+
+void ExtractThickRowAvx2(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out, int width,
+                         int threshold) {
+    ExtractRow<ByteVector32, true>(current, above, below, out, width, threshold);
 }
 
 void MarkDarkRowAvx2(const uint8_t* pixels, uint8_t* marks, int width) {

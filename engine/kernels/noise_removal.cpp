@@ -84,7 +84,53 @@ bool CollectGroup(const MarkRows& marks, int height, Point start, int limit, Poi
 }  // namespace
 
 PixelBuffer SpeckMarksFor(int width, int thickness) {
-    return DibAllocate(int64_t{width} * (SizeLimit(thickness) + 1));
+    return DibAllocate(int64_t{width} * SpeckRemover::RingRows(thickness));
+}
+
+int SpeckRemover::RingRows(int thickness) {
+    return SizeLimit(thickness) + 1;
+}
+
+int SpeckRemover::Lag(int thickness) {
+    return SizeLimit(thickness) - 1;
+}
+
+SpeckRemover::SpeckRemover(PixelRows pixels, int width, int height, int thickness, uint8_t* marks,
+                           InstructionSet set)
+    : pixels_(pixels), width_(width), height_(height), limit_(SizeLimit(thickness)), marks_(marks),
+      markDarkRow_(MarkDarkRowFor(set)) {}
+
+// Rows are marked Lag rows ahead of the scan, as far down as its searches
+// read, each into the ring row of the row two above the scan, which no
+// search reads any more.
+void SpeckRemover::AddRow(int y) {
+    const MarkRows marks = {marks_, width_, limit_ + 1};
+    markDarkRow_(pixels_.Row(y), marks.Row(y), width_);
+    if (y >= limit_ - 1) Scan(y - (limit_ - 1));
+}
+
+void SpeckRemover::Finish() {
+    while (scanned_ < height_) Scan(scanned_);
+}
+
+void SpeckRemover::Scan(int y) {
+    const MarkRows marks = {marks_, width_, limit_ + 1};
+    Point group[9];
+    uint8_t* row = marks.Row(y);
+    uint8_t* end = row + width_;
+    for (uint8_t* found = NextDark(row, end); found != end; found = NextDark(found + 1, end)) {
+        int count = 0;
+        const bool retained = CollectGroup(marks, height_, {int(found - row), y}, limit_, group, count);
+        for (int i = 0; i < count; ++i) {
+            const Point p = group[i];
+            marks.Row(p.y)[p.x] = retained ? MARK_RETAINED : MARK_BACKGROUND;
+            if (!retained) {
+                uint8_t* pixel = pixels_.Row(p.y) + 3 * p.x;
+                pixel[0] = pixel[1] = pixel[2] = 255;
+            }
+        }
+    }
+    scanned_ = y + 1;
 }
 
 bool RemoveSpecks(DibHandle image, int thickness) {
@@ -103,35 +149,9 @@ void RemoveSpecks(DibHandle image, int thickness, const PixelBuffer& ring, Instr
     const int width = info->header->biWidth;
     const int height = info->header->biHeight;
     const int64_t stride = Stride24(width);
-    uint8_t* pixels = info->pixels;
-
-    const int limit = SizeLimit(thickness);
-    const MarkRows marks = {ring.get(), width, limit + 1};
-    auto pixelRow = [&](int y) { return pixels + (height - 1 - y) * stride; };
-
-    const MarkDarkRowFunction markDarkRow = MarkDarkRowFor(set);
-    Point group[9];
-    // Rows are marked limit - 1 rows ahead of the scan, as far down as its
-    // searches read, each into the ring row of row y - 2, which no search
-    // reads any more.
-    const int ahead = limit - 1;
-    for (int y = 0; y < ahead && y < height; ++y) markDarkRow(pixelRow(y), marks.Row(y), width);
-
-    for (int y = 0; y < height; ++y) {
-        if (y + ahead < height) markDarkRow(pixelRow(y + ahead), marks.Row(y + ahead), width);
-        uint8_t* row = marks.Row(y);
-        uint8_t* end = row + width;
-        for (uint8_t* found = NextDark(row, end); found != end; found = NextDark(found + 1, end)) {
-            int count = 0;
-            const bool retained = CollectGroup(marks, height, {int(found - row), y}, limit, group, count);
-            for (int i = 0; i < count; ++i) {
-                const Point p = group[i];
-                marks.Row(p.y)[p.x] = retained ? MARK_RETAINED : MARK_BACKGROUND;
-                if (!retained) {
-                    uint8_t* pixel = pixelRow(p.y) + 3 * p.x;
-                    pixel[0] = pixel[1] = pixel[2] = 255;
-                }
-            }
-        }
-    }
+    // Picture row y is memory row height - 1 - y.
+    const PixelRows rows = {info->pixels + (height - 1) * stride, -stride, height};
+    SpeckRemover remover(rows, width, height, thickness, ring.get(), set);
+    for (int y = 0; y < height; ++y) remover.AddRow(y);
+    remover.Finish();
 }

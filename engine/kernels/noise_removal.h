@@ -2,8 +2,9 @@
 #pragma once
 
 #include "dib.h"
-#include "dib.h"
 #include "instruction_set.h"
+
+#include <cstdint>
 
 // The working memory of speck removal for pictures of that width: one byte
 // per pixel of 10 rows at most, counted as pixel memory. Null when memory
@@ -25,3 +26,38 @@ void RemoveSpecks(DibHandle image, int thickness, const PixelBuffer& marks,
 // was, when that cannot be had.
 bool RemoveSpecks(DibHandle image, int thickness);
 bool RemoveSpecks(DibHandle image, int thickness, InstructionSet set);
+
+// Picture rows by number, top row 0: a whole picture (count its height), or a
+// ring of count rows that row y shares with rows y +- count.
+struct PixelRows {
+    uint8_t* first;
+    int64_t step;
+    int count;
+    uint8_t* Row(int y) const { return first + int64_t{y % count} * step; }
+};
+
+// The same as RemoveSpecks, for rows that arrive one at a time, top row
+// first. Once row y's pixels are final from extraction, AddRow(y) takes it
+// in; the remover then whitens specks in rows y - Lag to y, after which
+// row y - Lag is final. Finish makes every row final after the last one.
+// A ring of pixel rows needs RingRows rows; marks are from SpeckMarksFor.
+class SpeckRemover {
+public:
+    SpeckRemover(PixelRows pixels, int width, int height, int thickness, uint8_t* marks,
+                 InstructionSet set = WidestInstructionSet());
+    void AddRow(int y);
+    void Finish();
+    static int Lag(int thickness);
+    static int RingRows(int thickness);
+
+private:
+    void Scan(int y);
+
+    PixelRows pixels_;
+    int width_;
+    int height_;
+    int limit_;
+    uint8_t* marks_;
+    void (*markDarkRow_)(const uint8_t* pixels, uint8_t* marks, int width);
+    int scanned_ = 0;
+};

@@ -1,0 +1,63 @@
+#include "line_rows.h"
+
+#include <new>
+
+namespace {
+
+constexpr int SourceRing = 3;
+
+}  // namespace
+
+LineRows::LineRows(int width, int height, int thickness, int contrast, bool removeNoise)
+    : width_(width), height_(height), threshold_(EdgeThreshold(contrast)),
+      lag_(removeNoise ? SpeckRemover::Lag(thickness) : 0), extractRow_(EdgeRowFor(thickness)) {
+    const int64_t rowBytes = 3 * int64_t{width};
+    const int resultRing = removeNoise ? SpeckRemover::RingRows(thickness) : 1;
+    sources_ = DibAllocate(rowBytes * SourceRing);
+    results_ = DibAllocate(rowBytes * resultRing);
+    resultRows_ = {results_.get(), rowBytes, resultRing};
+    if (removeNoise) marks_ = SpeckMarksFor(width, thickness);
+    if (marks_) remover_.reset(new (std::nothrow) SpeckRemover(resultRows_, width, height, thickness, marks_.get()));
+}
+
+std::unique_ptr<LineRows> LineRows::Create(int width, int height, int thickness, int contrast, bool removeNoise) {
+    if (width <= 0 || height <= 0) return nullptr;
+    std::unique_ptr<LineRows> rows(new (std::nothrow) LineRows(width, height, thickness, contrast, removeNoise));
+    if (!rows || !rows->sources_ || !rows->results_ || (removeNoise && !rows->remover_)) return nullptr;
+    return rows;
+}
+
+uint8_t* LineRows::SourceRow() {
+    return sources_.get() + int64_t{received_ % SourceRing} * 3 * width_;
+}
+
+bool LineRows::Push(const ResultRowSink& sink) {
+    ++received_;
+    // The row above the newest one now has both its neighbours.
+    return received_ < 2 || ExtractRow(received_ - 2, sink);
+}
+
+bool LineRows::Finish(const ResultRowSink& sink) {
+    if (received_ > 0 && !ExtractRow(received_ - 1, sink)) return false;
+    if (remover_) remover_->Finish();
+    return Emit(received_ - 1, sink);
+}
+
+// Row y's result once the source rows around it are in: the row itself
+// stands in for a neighbour beyond the picture's border.
+bool LineRows::ExtractRow(int y, const ResultRowSink& sink) {
+    const auto source = [this](int row) { return sources_.get() + int64_t{row % SourceRing} * 3 * width_; };
+    const uint8_t* above = source(y > 0 ? y - 1 : y);
+    const uint8_t* below = source(y + 1 < height_ ? y + 1 : y);
+    extractRow_(source(y), above, below, resultRows_.Row(y), width_, threshold_);
+    if (remover_) remover_->AddRow(y);
+    return Emit(y - lag_, sink);
+}
+
+// Hands rows up to upTo, which are final, to sink.
+bool LineRows::Emit(int upTo, const ResultRowSink& sink) {
+    for (; emitted_ <= upTo; ++emitted_) {
+        if (!sink(emitted_, resultRows_.Row(emitted_))) return false;
+    }
+    return true;
+}

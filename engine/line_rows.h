@@ -1,0 +1,54 @@
+// Line drawings made a row at a time, for pictures too large to hold: source
+// rows go in top row first, and each result row comes out as soon as it is
+// final, top row first. Memory is a few rows, whatever the height. The rows
+// are those ExtractEdges and RemoveSpecks give for the whole picture: the
+// same row kernels do the work.
+#pragma once
+
+#include "dib.h"
+#include "edge_extraction.h"
+#include "noise_removal.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// Takes result row y (width pixels of 3 bytes, black or white), which it
+// may change; false stops the pipeline.
+using ResultRowSink = std::function<bool(int y, uint8_t* row)>;
+
+class LineRows {
+public:
+    // Null when memory runs out. Thickness and contrast as ExtractEdges
+    // takes them; specks are removed when removeNoise is set.
+    static std::unique_ptr<LineRows> Create(int width, int height, int thickness, int contrast, bool removeNoise);
+
+    // Where the next source row is to be written: 3 * width bytes of
+    // working-layout pixels.
+    uint8_t* SourceRow();
+
+    // Takes the row written at SourceRow() and hands every result row now
+    // final to sink. False when the sink said so.
+    bool Push(const ResultRowSink& sink);
+
+    // After the last source row: hands the remaining result rows to sink.
+    bool Finish(const ResultRowSink& sink);
+
+private:
+    LineRows(int width, int height, int thickness, int contrast, bool removeNoise);
+    bool ExtractRow(int y, const ResultRowSink& sink);
+    bool Emit(int upTo, const ResultRowSink& sink);
+
+    int width_;
+    int height_;
+    int threshold_;
+    int lag_;  // rows a result row waits for speck removal
+    EdgeRowFunction extractRow_;
+    PixelBuffer sources_;  // a ring of 3 rows: above, current, below
+    PixelBuffer results_;  // a ring of rows still open to speck removal
+    PixelBuffer marks_;
+    PixelRows resultRows_{};
+    std::unique_ptr<SpeckRemover> remover_;
+    int received_ = 0;
+    int emitted_ = 0;
+};

@@ -1,29 +1,79 @@
 #include "convert.h"
 
-#include "image_document.h"
+#include "image.h"
+#include "line_conversion.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
-std::string Convert(const std::string& input, const std::string& output, const ConvertOptions& options) {
-    ImageDocument document;
-    ImageError loadError = ImageError::None;
-    if (!document.LoadFile(input.c_str(), &loadError)) {
-        return input + ": cannot read: " + ImageErrorText(loadError);
-    }
-    if (!document.Extract(options.thickness, options.contrast - 1, options.noise)) return input + ": out of memory";
+const char* const StandardStream = "-";
 
-    int writeError = 0;
-    const char* path = output.c_str();
-    const bool written = options.format == OutputFormat::Png   ? document.SavePng(path, options.colours, &writeError)
-                         : options.format == OutputFormat::Svg ? document.SaveSvg(path, options.colours, &writeError)
-                                                               : document.SaveBmp(path, options.colours, &writeError);
+LineFormat LineFormatOf(OutputFormat format) {
+    switch (format) {
+    case OutputFormat::Png: return LineFormat::Png;
+    case OutputFormat::Svg: return LineFormat::Svg;
+    case OutputFormat::Bmp: break;
+    }
+    return LineFormat::Bmp;
+}
+
+// Picture files are bytes, whatever the platform's text conventions.
+void UseBinary([[maybe_unused]] std::FILE* stream) {
+#ifdef _WIN32
+    _setmode(_fileno(stream), _O_BINARY);
+#endif
+}
+
+// Standard input read to its end, refused as ReadImageFile refuses a file.
+ImageError ReadStandardInput(std::vector<uint8_t>& bytes) {
+    UseBinary(stdin);
+    uint8_t buffer[1 << 16];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) {
+        if (bytes.size() + read > size_t(MaxPixelDataSize)) return ImageError::TooLarge;
+        bytes.insert(bytes.end(), buffer, buffer + read);
+    }
+    return std::ferror(stdin) ? ImageError::CannotOpen : ImageError::None;
+}
+
+// Standard output gets the whole file at once, so that a picture found
+// damaged halfway leaves nothing there either.
+bool WriteStandardOutput(const std::vector<uint8_t>& bytes) {
+    UseBinary(stdout);
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0) return true;
+    if (errno == 0) errno = EIO;
+    return false;
+}
+
+std::string Convert(const std::string& input, const std::string& output, const ConvertOptions& options) {
+    std::vector<uint8_t> bytes;
+    const ImageError readError = input == StandardStream ? ReadStandardInput(bytes) : ReadImageFile(input.c_str(), bytes);
+    if (readError != ImageError::None) return input + ": cannot read: " + ImageErrorText(readError);
+
+    const LineSettings settings = {options.thickness, options.contrast - 1, options.noise, LineFormatOf(options.format),
+                                   options.colours};
+    ConversionError error;
+    bool written = false;
+    if (output == StandardStream) {
+        std::vector<uint8_t> file;
+        written = ConvertToMemory(bytes.data(), bytes.size(), settings, file, &error);
+        if (written && !WriteStandardOutput(file)) return output + ": cannot write: " + std::strerror(errno);
+    } else {
+        written = ConvertToFile(bytes.data(), bytes.size(), settings, output.c_str(), &error);
+    }
     if (written) return {};
-    if (writeError == ENOMEM) return input + ": out of memory";
-    return output + ": cannot write: " + std::strerror(writeError);
+    if (error.reading != ImageError::None) return input + ": cannot read: " + ImageErrorText(error.reading);
+    if (error.writing == ENOMEM) return input + ": out of memory";
+    return output + ": cannot write: " + std::strerror(error.writing);
 }
 
 }  // namespace

@@ -44,26 +44,27 @@ DibHandle LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
 
 }  // namespace
 
+ImageError ReadImageFile(const char* path, std::vector<uint8_t>& bytes) {
+    if (!path) return ImageError::CannotOpen;
+    try {
+        switch (ReadWholeFile(path, bytes, MaxPixelDataSize, StartsLikeAnImage)) {
+        case ReadResult::Ok: return ImageError::None;
+        case ReadResult::Refused: return ImageError::NotAnImage;
+        case ReadResult::CannotOpen: return ImageError::CannotOpen;
+        case ReadResult::TooLarge: return ImageError::TooLarge;
+        }
+    } catch (const std::bad_alloc&) {
+        return ImageError::OutOfMemory;
+    }
+    return ImageError::CannotOpen;
+}
+
 DibHandle ImgLoadFile(const char* path, ImageError* error) {
     ImageError ignored = ImageError::None;
     if (!error) error = &ignored;
-    *error = ImageError::None;
-    if (!path) {
-        *error = ImageError::CannotOpen;
-        return nullptr;
-    }
     std::vector<uint8_t> bytes;
-    try {
-        switch (ReadWholeFile(path, bytes, MaxPixelDataSize, StartsLikeAnImage)) {
-        case ReadResult::Ok: break;
-        case ReadResult::Refused: *error = ImageError::NotAnImage; return nullptr;
-        case ReadResult::CannotOpen: *error = ImageError::CannotOpen; return nullptr;
-        case ReadResult::TooLarge: *error = ImageError::TooLarge; return nullptr;
-        }
-    } catch (const std::bad_alloc&) {
-        *error = ImageError::OutOfMemory;
-        return nullptr;
-    }
+    *error = ReadImageFile(path, bytes);
+    if (*error != ImageError::None) return nullptr;
     return ImgLoadMemory(bytes.data(), bytes.size(), error);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Loads a BMP, JPEG or PNG file. JPEG and PNG pictures are turned upright as
 // their EXIF orientation says. Images with transparency are kept with their
@@ -26,3 +27,8 @@ DibHandle ImgLoadFile(const char* path, ImageError* error = nullptr);
 // compresses no further); a JPEG one bit of coded data for each 8 x 8 block
 // of each component (no JPEG codes a block in less) and at most 100 scans.
 DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error = nullptr);
+
+// Reads the file ImgLoadFile would load into bytes: refused without reading
+// the rest when its first bytes start no BMP, JPEG or PNG (NotAnImage), or
+// when larger than any picture (TooLarge). None when read.
+ImageError ReadImageFile(const char* path, std::vector<uint8_t>& bytes);

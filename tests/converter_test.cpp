@@ -351,10 +351,10 @@ TEST(ConverterMemory, WhatCannotBeHeldIsReportedAsOutOfMemoryAndNothingIsWritten
     const int64_t picture = int64_t{Stride24(40)} * 30;
     ConvertOptions noise;
     noise.noise = true;
-    // Room to read the picture, not to copy it as the result; then room for
-    // both, not for the marks of speck removal.
+    // No room to hold the picture; then room for it, not for the rows of
+    // extraction and speck removal, which are all the rest it needs.
     const std::tuple<int64_t, ConvertOptions, const char*> cases[] = {
-        {picture * 3 / 2, ConvertOptions{}, ": cannot read: out of memory"}, {picture * 2 + 40, noise, ": out of memory"}};
+        {picture - 1, ConvertOptions{}, ": cannot read: out of memory"}, {picture + 40 * 3 * 3, noise, ": out of memory"}};
     for (const auto& [budget, options, message] : cases) {
         const MemoryBudget limit(ImgPixelBytesInUse() + budget);
         EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", options), input + message);

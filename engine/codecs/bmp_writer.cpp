@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -44,8 +45,7 @@ bool WriteRecoloured(std::FILE* file, DibHandle image, const OutputColours& colo
         return false;
     }
     for (int32_t y = image->header.biHeight - 1; y >= 0; --y) {
-        const uint8_t* from = DibRow(image, y);
-        for (int32_t x = 0; x < width; ++x) PutBgr(row.get() + 3 * x, from[3 * x] ? colours.background : colours.lines);
+        RecolourRow(DibRow(image, y), width, colours, row.get());
         if (std::fwrite(row.get(), 1, size_t(stride), file) != size_t(stride)) return false;
     }
     return true;
@@ -56,27 +56,14 @@ bool WriteBmp(const char* path, DibHandle image, const OutputColours* colours, i
         if (systemError) *systemError = EINVAL;
         return false;
     }
-    const BitmapInfoHeader& header = image->header;
-    constexpr uint32_t headersSize = 14 + 40;
     const uint32_t pixelDataSize = static_cast<uint32_t>(image->info.pixelDataSize);
-    uint8_t headers[headersSize] = {};
-    headers[0] = 'B';
-    headers[1] = 'M';
-    PutLittleEndian(headers + 2, headersSize + pixelDataSize, 4);
-    PutLittleEndian(headers + 10, headersSize, 4);
-    PutLittleEndian(headers + 14, 40, 4);
-    PutLittleEndian(headers + 18, static_cast<uint32_t>(header.biWidth), 4);
-    PutLittleEndian(headers + 22, static_cast<uint32_t>(header.biHeight), 4);
-    PutLittleEndian(headers + 26, 1, 2);
-    PutLittleEndian(headers + 28, header.biBitCount, 2);
-    PutLittleEndian(headers + 34, pixelDataSize, 4);
-    PutLittleEndian(headers + 38, static_cast<uint32_t>(header.biXPelsPerMeter), 4);
-    PutLittleEndian(headers + 42, static_cast<uint32_t>(header.biYPelsPerMeter), 4);
-    const bool recolour = colours && !IsBlackOnWhite(*colours) && header.biBitCount == 24 && BlackAndWhite(image);
+    uint8_t headers[BmpHeadersSize];
+    PutBmpHeaders(image->header, headers);
+    const bool recolour = colours && !IsBlackOnWhite(*colours) && image->header.biBitCount == 24 && BlackAndWhite(image);
     return WriteFileAtomically(
         path,
         [&](std::FILE* file) {
-            if (std::fwrite(headers, 1, headersSize, file) != headersSize) return false;
+            if (std::fwrite(headers, 1, BmpHeadersSize, file) != BmpHeadersSize) return false;
             if (recolour) return WriteRecoloured(file, image, *colours);
             return std::fwrite(image->pixels.get(), 1, pixelDataSize, file) == pixelDataSize;
         },
@@ -84,6 +71,27 @@ bool WriteBmp(const char* path, DibHandle image, const OutputColours* colours, i
 }
 
 }  // namespace
+
+void RecolourRow(const uint8_t* from, int32_t width, const OutputColours& colours, uint8_t* to) {
+    for (int32_t x = 0; x < width; ++x) PutBgr(to + 3 * x, from[3 * x] ? colours.background : colours.lines);
+}
+
+void PutBmpHeaders(const BitmapInfoHeader& header, uint8_t* to) {
+    const uint32_t pixelDataSize = static_cast<uint32_t>(DibStride(header.biWidth, header.biBitCount) * header.biHeight);
+    std::memset(to, 0, BmpHeadersSize);
+    to[0] = 'B';
+    to[1] = 'M';
+    PutLittleEndian(to + 2, BmpHeadersSize + pixelDataSize, 4);
+    PutLittleEndian(to + 10, BmpHeadersSize, 4);
+    PutLittleEndian(to + 14, 40, 4);
+    PutLittleEndian(to + 18, static_cast<uint32_t>(header.biWidth), 4);
+    PutLittleEndian(to + 22, static_cast<uint32_t>(header.biHeight), 4);
+    PutLittleEndian(to + 26, 1, 2);
+    PutLittleEndian(to + 28, header.biBitCount, 2);
+    PutLittleEndian(to + 34, pixelDataSize, 4);
+    PutLittleEndian(to + 38, static_cast<uint32_t>(header.biXPelsPerMeter), 4);
+    PutLittleEndian(to + 42, static_cast<uint32_t>(header.biYPelsPerMeter), 4);
+}
 
 bool ImgWriteBmp(const char* path, DibHandle image, int* systemError) {
     return WriteBmp(path, image, nullptr, systemError);

@@ -11,10 +11,7 @@
 
 namespace {
 
-struct ContextFree {
-    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
-};
-using Context = std::unique_ptr<spng_ctx, ContextFree>;
+using Context = std::unique_ptr<spng_ctx, PngContextFree>;
 
 constexpr uint32_t Black = 0x000000;
 constexpr uint32_t White = 0xFFFFFF;
@@ -37,6 +34,8 @@ spng_plte_entry PaletteEntry(uint32_t colour) {
     return {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour), 0};
 }
 
+}  // namespace
+
 // How a picture is stored: the chunks before its data and how its rows are
 // made. Packed rows have 1 for white; inverted, 1 for black.
 struct PngForm {
@@ -48,6 +47,8 @@ struct PngForm {
     spng_plte palette{};
     spng_trns transparency{};
 };
+
+namespace {
 
 PngForm ChooseForm(int32_t width, int32_t height, bool bilevel, const OutputColours& colours) {
     PngForm form;
@@ -91,6 +92,37 @@ void ToRgb(const uint8_t* bgr, int32_t width, uint8_t* rgb) {
     }
 }
 
+// Writes the form's chunks before the image data, and starts the data.
+int StartImage(spng_ctx* png, PngForm& form, int32_t xPelsPerMeter, int32_t yPelsPerMeter) {
+    spng_phys density = {static_cast<uint32_t>(xPelsPerMeter), static_cast<uint32_t>(yPelsPerMeter), 1};
+    const bool hasDensity = xPelsPerMeter > 0 && yPelsPerMeter > 0;
+    int code = spng_set_ihdr(png, &form.header);
+    if (!code && form.hasPalette) code = spng_set_plte(png, &form.palette);
+    if (!code && form.hasTransparency) code = spng_set_trns(png, &form.transparency);
+    if (!code && hasDensity) code = spng_set_phys(png, &density);
+    if (!code) code = spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+    return code;
+}
+
+// Encodes one row of working-layout pixels in the form; scratch holds
+// 3 * width bytes. Returns the library's code: SPNG_EOI after the last row.
+int EncodeRow(spng_ctx* png, const PngForm& form, const uint8_t* pixels, uint8_t* scratch) {
+    const auto width = static_cast<int32_t>(form.header.width);
+    if (form.bilevel) {
+        PackRow(pixels, width, scratch);
+        if (form.inverted) Invert(scratch, width);
+        return spng_encode_row(png, scratch, (size_t(width) + 7) / 8);
+    }
+    ToRgb(pixels, width, scratch);
+    return spng_encode_row(png, scratch, 3 * size_t(width));
+}
+
+// The system's allocator need not say so in errno; zlib starts only to
+// fail for want of memory.
+void NoteMemoryFailure(int code) {
+    if (code == SPNG_EMEM || code == SPNG_EZLIB_INIT) errno = ENOMEM;
+}
+
 // Encodes the image row by row through png, whose output is already set.
 // False on any failure of the encoder or its output, with errno set when
 // memory ran out.
@@ -104,27 +136,9 @@ bool Encode(spng_ctx* png, DibHandle image, const OutputColours& colours) {
         return false;
     }
     PngForm form = ChooseForm(width, height, BlackAndWhite(image, row.get()), colours);
-    spng_phys density = {static_cast<uint32_t>(header.biXPelsPerMeter), static_cast<uint32_t>(header.biYPelsPerMeter),
-                         1};
-    const bool hasDensity = header.biXPelsPerMeter > 0 && header.biYPelsPerMeter > 0;
-    int code = spng_set_ihdr(png, &form.header);
-    if (!code && form.hasPalette) code = spng_set_plte(png, &form.palette);
-    if (!code && form.hasTransparency) code = spng_set_trns(png, &form.transparency);
-    if (!code && hasDensity) code = spng_set_phys(png, &density);
-    if (!code) code = spng_encode_image(png, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
-    const size_t rowSize = form.bilevel ? (size_t(width) + 7) / 8 : 3 * size_t(width);
-    for (int32_t y = 0; y < height && code == 0; ++y) {
-        if (form.bilevel) {
-            PackRow(RowFromTop(image, y), width, row.get());
-            if (form.inverted) Invert(row.get(), width);
-        } else {
-            ToRgb(RowFromTop(image, y), width, row.get());
-        }
-        code = spng_encode_row(png, row.get(), rowSize);
-    }
-    // The system's allocator need not say so in errno; zlib starts only to
-    // fail for want of memory.
-    if (code == SPNG_EMEM || code == SPNG_EZLIB_INIT) errno = ENOMEM;
+    int code = StartImage(png, form, header.biXPelsPerMeter, header.biYPelsPerMeter);
+    for (int32_t y = 0; y < height && code == 0; ++y) code = EncodeRow(png, form, RowFromTop(image, y), row.get());
+    NoteMemoryFailure(code);
     return code == SPNG_EOI;
 }
 
@@ -166,3 +180,42 @@ bool EncodePng(DibHandle image, const OutputColours& colours, std::vector<uint8_
     if (!encoded) std::vector<uint8_t>().swap(png);
     return encoded;
 }
+
+void PngContextFree::operator()(spng_ctx* context) const {
+    spng_ctx_free(context);
+}
+
+bool BilevelPngRows::Start(std::FILE* file, std::vector<uint8_t>* memory, int32_t width, int32_t height,
+                           int32_t xPelsPerMeter, int32_t yPelsPerMeter, const OutputColours& colours) {
+    context_.reset(spng_ctx_new(SPNG_CTX_ENCODER));
+    scratch_.reset(new (std::nothrow) uint8_t[3 * size_t(width)]);
+    if (!context_ || !scratch_) {
+        errno = ENOMEM;
+        return false;
+    }
+    const int output = file ? spng_set_png_file(context_.get(), file)
+                            : spng_set_png_stream(context_.get(), Append, memory);
+    if (output != 0) return false;
+    form_.reset(new (std::nothrow) PngForm(ChooseForm(width, height, true, colours)));
+    if (!form_) {
+        errno = ENOMEM;
+        return false;
+    }
+    lastCode_ = StartImage(context_.get(), *form_, xPelsPerMeter, yPelsPerMeter);
+    NoteMemoryFailure(lastCode_);
+    return lastCode_ == 0;
+}
+
+bool BilevelPngRows::Row(const uint8_t* pixels) {
+    if (lastCode_ != 0) return false;
+    lastCode_ = EncodeRow(context_.get(), *form_, pixels, scratch_.get());
+    NoteMemoryFailure(lastCode_);
+    return lastCode_ == 0 || lastCode_ == SPNG_EOI;
+}
+
+bool BilevelPngRows::Finished() const {
+    return lastCode_ == SPNG_EOI;
+}
+
+BilevelPngRows::BilevelPngRows() = default;
+BilevelPngRows::~BilevelPngRows() = default;

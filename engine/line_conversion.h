@@ -1,0 +1,42 @@
+// Converting a picture file's bytes into a line drawing file, as the window
+// program's document does (load, extract, remove specks, save) but a few rows
+// at a time wherever the picture allows: a JPEG, or a PNG that is not
+// interlaced, whose EXIF orientation keeps rows as rows (1 to 4; 3 and 4,
+// which reverse the rows, not for PNG output, written top row first). Other
+// pictures are loaded whole. Either way the output has the same bytes as the
+// document's.
+#pragma once
+
+#include "dib.h"
+#include "output_colours.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum class LineFormat { Bmp, Png, Svg };
+
+struct LineSettings {
+    int thickness = 0;
+    int contrast = 0;  // the index ExtractEdges takes
+    bool removeNoise = false;
+    LineFormat format = LineFormat::Bmp;
+    OutputColours colours;
+};
+
+// Why a conversion failed: the picture (reading, OutOfMemory when it could
+// not be held) or else the output (writing, an errno value; ENOMEM when
+// the conversion's own memory could not be had). Exactly one is set.
+struct ConversionError {
+    ImageError reading = ImageError::None;
+    int writing = 0;
+};
+
+// Converts into the file at path, all or nothing: a picture found damaged
+// halfway leaves any existing file as it was and no temporary file.
+bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
+                   ConversionError* error);
+
+// Converts into the bytes of the output file, which replace what output held.
+bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
+                     ConversionError* error);

@@ -318,8 +318,8 @@ bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& setting
 
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error) {
+    std::vector<uint8_t>().swap(output);
     return Start(data, size, settings, error, [&](RowSource& source) {
-        output.clear();
         if (Convert(source, settings, nullptr, &output, &error->reading)) return true;
         std::vector<uint8_t>().swap(output);
         if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;

@@ -37,6 +37,7 @@ struct ConversionError {
 bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
                    ConversionError* error);
 
-// Converts into the bytes of the output file, which replace what output held.
+// Converts into the bytes of the output file, which replace what output
+// held; empty on failure.
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error);

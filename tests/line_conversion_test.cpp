@@ -1,0 +1,127 @@
+// The streamed conversion against the window program's document: the same
+// bytes for every format, option and kind of picture, and failures found
+// halfway leave nothing behind.
+#include "exif_files.h"
+#include "image_document.h"
+#include "line_conversion.h"
+#include "png_writer.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const std::string Data = VELMORA_TEST_DATA;
+
+std::vector<uint8_t> EncodedPng(const Picture& picture) {
+    DibHandle image = MakeImage(picture);
+    std::vector<uint8_t> png;
+    EXPECT_TRUE(EncodePng(image, OutputColours{}, png));
+    ImgRelease(image);
+    return png;
+}
+
+// What the window program saves for the picture in bytes with settings.
+std::vector<uint8_t> DocumentOutput(const std::vector<uint8_t>& bytes, const LineSettings& settings,
+                                    const std::string& path) {
+    ImageDocument document;
+    if (!document.LoadMemory(bytes.data(), bytes.size()) ||
+        !document.Extract(settings.thickness, settings.contrast, settings.removeNoise)) {
+        return {};
+    }
+    const bool saved = settings.format == LineFormat::Png   ? document.SavePng(path.c_str(), settings.colours)
+                       : settings.format == LineFormat::Svg ? document.SaveSvg(path.c_str(), settings.colours)
+                                                            : document.SaveBmp(path.c_str(), settings.colours);
+    return saved ? ReadBytes(path) : std::vector<uint8_t>{};
+}
+
+// Converts every input with settings that change from one to the next, to
+// memory and to a file, and compares both with the document's output.
+void ExpectDocumentBytes(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& inputs) {
+    const std::string folder = TestFolder("LineConversion");
+    const OutputColours colours[] = {{}, {0x1E64C8, 0xFFFFE0, false}, {0xFFFFFF, 0, true}};
+    int turn = 0;
+    for (const auto& [name, bytes] : inputs) {
+        for (const LineFormat format : {LineFormat::Bmp, LineFormat::Png, LineFormat::Svg}) {
+            for (int option = 0; option < 4; ++option, ++turn) {
+                LineSettings settings{option & 1, (turn * 5) % 17 - 1, (option & 2) != 0, format, colours[turn % 3]};
+                if (format == LineFormat::Bmp) settings.colours.transparent = false;
+                SCOPED_TRACE(name + ", format " + std::to_string(int(format)) + ", option " + std::to_string(option));
+                const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");
+                ASSERT_FALSE(expected.empty());
+                std::vector<uint8_t> streamed;
+                ConversionError error;
+                ASSERT_TRUE(ConvertToMemory(bytes.data(), bytes.size(), settings, streamed, &error));
+                EXPECT_TRUE(streamed == expected);
+                ASSERT_TRUE(ConvertToFile(bytes.data(), bytes.size(), settings, (folder + "/file").c_str(), &error));
+                EXPECT_TRUE(ReadBytes(folder + "/file") == expected);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(LineConversion, EverySmallSizeGivesTheDocumentsBytes) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs;
+    for (int width = 1; width <= 70; ++width) {
+        const int height = 1 + (width * 7) % 40;
+        inputs.emplace_back(std::to_string(width) + "x" + std::to_string(height),
+                            EncodedPng(RandomPicture(width, height, uint32_t(width))));
+    }
+    for (int height = 1; height <= 40; ++height) {
+        const int width = 1 + (height * 13) % 70;
+        inputs.emplace_back(std::to_string(width) + "x" + std::to_string(height),
+                            EncodedPng(RandomPicture(width, height, uint32_t(100 + height))));
+    }
+    ExpectDocumentBytes(inputs);
+}
+
+// Streamed JPEGs of every kind, PNGs with transparency, 16 bits and
+// interlacing (loaded whole), and BMPs, in every EXIF orientation: rows
+// reversed or mirrored while streaming, turned whole for the rest.
+TEST(LineConversion, EveryKindOfFileAndOrientationGivesTheDocumentsBytes) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs;
+    for (const char* name : {"jpeg/progressive.jpg", "jpeg/cmyk.jpg", "jpeg/grey.jpg", "jpeg/restart-markers.jpg",
+                             "jpeg/subsampled-422.jpg", "pngsuite/png/basn6a16.png", "pngsuite/png/tbbn3p08.png",
+                             "pngsuite/png/basi2c08.png", "pngsuite/png/basn0g01.png", "bmp/argb32.bmp"}) {
+        inputs.emplace_back(name, ReadBytes(Data + "/" + name));
+    }
+    const std::vector<uint8_t> jpeg = ReadBytes(Data + "/jpeg/baseline.jpg");
+    const std::vector<uint8_t> png = EncodedPng(RandomPicture(23, 17, 3));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const std::vector<uint8_t> tiff = TiffBlock(orientation, orientation % 2 == 0);
+        inputs.emplace_back("JPEG orientation " + std::to_string(orientation), WithJpegExif(jpeg, tiff));
+        inputs.emplace_back("PNG orientation " + std::to_string(orientation), WithPngExif(png, tiff));
+    }
+    ExpectDocumentBytes(inputs);
+}
+
+// Damage found after rows were written: in the JPEG's data, and in the PNG's
+// last chunk after every row. The existing output stays, nothing is added.
+TEST(LineConversion, DamageFoundHalfwayLeavesTheExistingOutputAlone) {
+    const std::string folder = TestFolder("LineConversionDamage");
+    std::vector<uint8_t> jpeg = ReadBytes(Data + "/jpeg/baseline.jpg");
+    jpeg.resize(jpeg.size() * 3 / 4);
+    std::vector<uint8_t> png = EncodedPng(RandomPicture(40, 30, 8));
+    png.back() ^= 1;  // the end chunk's checksum
+    const std::string output = folder + "/out";
+    for (const LineFormat format : {LineFormat::Bmp, LineFormat::Png, LineFormat::Svg}) {
+        for (const std::vector<uint8_t>* bytes : {&jpeg, &png}) {
+            WriteBytes(output, {'o', 'l', 'd'});
+            ConversionError error;
+            LineSettings settings;
+            settings.format = format;
+            EXPECT_FALSE(ConvertToFile(bytes->data(), bytes->size(), settings, output.c_str(), &error));
+            EXPECT_EQ(error.reading, ImageError::Corrupt);
+            EXPECT_EQ(ReadBytes(output), (std::vector<uint8_t>{'o', 'l', 'd'}));
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+            std::vector<uint8_t> memory{1};
+            EXPECT_FALSE(ConvertToMemory(bytes->data(), bytes->size(), settings, memory, &error));
+            EXPECT_TRUE(memory.empty());
+        }
+    }
+}

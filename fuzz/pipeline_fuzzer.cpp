@@ -1,14 +1,19 @@
 // Loads arbitrary bytes as an image file and, when that gives an image, does
 // what the program does with it: conversion to the working layout, edge
-// extraction and speck removal. The last byte chooses the line thickness and
-// the contrast. The result must be black and white with its padding, which
-// starts out zero, untouched.
+// extraction and speck removal. The last byte chooses the line thickness,
+// the contrast and noise removal. The result must be black and white with
+// its padding, which starts out zero, untouched. The converter's streamed
+// conversion of the same bytes to BMP must succeed exactly then, with the
+// same pixel rows.
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image.h"
+#include "line_conversion.h"
 #include "noise_removal.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -30,17 +35,31 @@ bool BlackAndWhiteWithZeroPadding(DibHandle image) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const uint8_t options = size > 0 ? data[size - 1] : 0;
+    LineSettings settings;
+    settings.thickness = options & 1;
+    settings.contrast = (options >> 1) & 15;
+    settings.removeNoise = (options & 0x20) != 0;
+    std::vector<uint8_t> streamed;
+    ConversionError error;
+    const bool converted = ConvertToMemory(data, size, settings, streamed, &error);
+
     DibHandle source = ImgLoadMemory(data, size);
-    if (!source) return 0;
+    if (!source) {
+        if (converted) std::abort();
+        return 0;
+    }
     ImgMake24(source);
     DibHandle result = ImgDuplicate(source);
     if (result) {
-        const uint8_t options = data[size - 1];
-        const int thickness = options & 1;
-        const int contrast = (options >> 1) & 15;
-        ExtractEdges(source, result, thickness, contrast);
-        RemoveSpecks(result, thickness);
+        ExtractEdges(source, result, settings.thickness, settings.contrast);
+        if (settings.removeNoise) RemoveSpecks(result, settings.thickness);
         if (!BlackAndWhiteWithZeroPadding(result)) std::abort();
+        const size_t pixelBytes = size_t(ImgQueryInfo(result)->pixelDataSize);
+        if (!converted || streamed.size() != 54 + pixelBytes ||
+            std::memcmp(streamed.data() + 54, ImgQueryInfo(result)->pixels, pixelBytes) != 0) {
+            std::abort();
+        }
     }
     ImgRelease(result);
     ImgRelease(source);

@@ -362,6 +362,37 @@ TEST(ConverterMemory, WhatCannotBeHeldIsReportedAsOutOfMemoryAndNothingIsWritten
     }
 }
 
+// A filter in a pipeline: the same bytes as converting the file, and for a
+// damaged picture nothing on standard output.
+TEST(ConverterStreams, StandardInputToStandardOutputGivesTheFilesBytes) {
+    const std::string folder = TestFolder("ConverterStreams");
+    const std::string input = Data + "/jpeg/progressive.jpg";
+    std::vector<uint8_t> damaged = ReadBytes(input);
+    damaged.resize(damaged.size() / 2);
+    WriteBytes(folder + "/damaged.jpg", damaged);
+    const std::pair<const char*, OutputFormat> formats[] = {
+        {"png", OutputFormat::Png}, {"bmp", OutputFormat::Bmp}, {"svg", OutputFormat::Svg}};
+    for (const auto& [format, outputFormat] : formats) {
+        ConvertOptions options;
+        options.format = outputFormat;
+        options.noise = true;
+        ASSERT_EQ(ConvertFile(input, folder + "/file", options), "");
+        for (const std::string& in : {input, folder + "/damaged.jpg"}) {
+            std::string command = "\"" + Native(VELMORA_CLI) + "\" --format " + format + " --noise on -o - - < \"" +
+                                  Native(in) + "\" > \"" + Native(folder + "/piped") + "\" 2> \"" +
+                                  Native(folder + "/err") + "\"";
+#ifdef _WIN32
+            command = "\"" + command + "\"";
+#endif
+            const int status = std::system(command.c_str());
+            const bool whole = in == input;
+            EXPECT_EQ(status == 0, whole) << format << " " << in;
+            EXPECT_TRUE(ReadBytes(folder + "/piped") == (whole ? ReadBytes(folder + "/file") : std::vector<uint8_t>{}))
+                << format << " " << in;
+        }
+    }
+}
+
 #if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
 TEST(ConverterMemory, UnderAnAddressSpaceLimitEachInputIsRefusedAsOutOfMemory) {
     const std::string folder = TestFolder("ConverterLimit");

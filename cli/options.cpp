@@ -21,7 +21,7 @@ const char* const UsageText =
     "  --background COLOR|transparent\n"
     "                          colour of the rest (default white, for SVG\n"
     "                          transparent); transparent needs PNG or SVG\n"
-    "  -o OUTPUT               output file, for a single input; - for standard output\n"
+    "  -o OUTPUT               output file of a single input; - is standard output\n"
     "  --output-dir DIR        write the outputs into DIR, created if missing\n"
     "  -j, --jobs N            convert N files at once (default: one per processor)\n"
     "  --quiet                 do not list the files written\n"

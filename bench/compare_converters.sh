@@ -16,10 +16,27 @@
 # pixels with a rendered line pixel (darker than 128) within one pixel, and
 # the other way round.
 #
+# Last, the targets of the streaming converter, each from RUNS pairs of runs
+# that take turns (each command of a pair first in every other pair), as the
+# medians of both commands and the median of the pairs' ratios, with the
+# target and whether it is met:
+# - peak memory of `velmora-cli --noise on` on the baseline JPEG (at most
+#   16 MiB) and on a 12000 x 12000 PNG (at most 32 MiB), made from the
+#   photo's rows, mirrored, a row at a time;
+# - its time on the baseline JPEG as a multiple of `djpeg -bmp`, which only
+#   decodes and writes the same 24-bit BMP (at most 1.15);
+# - how many times faster it is than `vips sobel` with libvips' default
+#   threads, writing an uncompressed PPM (at least 1.8), the OpenCV script
+#   (3) and the ImageMagick pipeline (5);
+# - how many times faster a batch of 16 copies of the JPEG goes with -j 2
+#   than with -j 1 (at least 1.8 on two cores).
+# Peak memory is the resident maximum that /usr/bin/time reports. Other work
+# on the machine slows every command; the load average is printed with them.
+#
 # The picture is the benchmark's photo-like image, written by velmora-bench
 # and encoded by cjpeg at quality 90; the files are kept in build/compare/.
-# Debian's python3-opencv, libjpeg-turbo-progs and potrace are installed when
-# missing.
+# Debian's python3-opencv, libjpeg-turbo-progs, libvips-tools and potrace are
+# installed when missing.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -45,6 +62,7 @@ missing=()
 [ -x "$magick" ] || missing+=(imagemagick)
 [ -x "$timer" ] || missing+=(time)
 [ -x /usr/bin/potrace ] || missing+=(potrace)
+[ -x /usr/bin/vips ] || missing+=(libvips-tools)
 [ -x /usr/bin/rsvg-convert ] || missing+=(librsvg2-bin)
 if [ "${#missing[@]}" -gt 0 ]; then
     as_root=()
@@ -161,3 +179,132 @@ traced() {
 
 traced thin
 traced thick
+
+# Writes a 12000 x 12000 RGB PNG of the photo's rows, mirrored across and
+# down, holding one row at a time (filtered "up", as a photo compresses best).
+bigPngScript='
+import sys, struct, zlib, numpy
+ppm, out, size = sys.argv[1], sys.argv[2], 12000
+with open(ppm, "rb") as f:
+    header = f.read(64)
+fields = header.split()
+width, height = int(fields[1]), int(fields[2])
+rows = numpy.memmap(ppm, numpy.uint8, "r", header.index(b"\n255\n") + 5, (height, width, 3))
+
+def chunk(kind, data):
+    png.write(struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data)))
+
+with open(out, "wb") as png:
+    png.write(b"\x89PNG\r\n\x1a\n")
+    chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0))
+    deflate = zlib.compressobj(1)
+    previous = numpy.zeros(size * 3, numpy.uint8)
+    pending = b""
+    for y in range(size):
+        tile, at = divmod(y, height)
+        source = rows[at if tile % 2 == 0 else height - 1 - at]
+        row = numpy.concatenate((source, source[::-1]))[:size].reshape(-1)
+        pending += deflate.compress(b"\x02" + (row - previous).tobytes())
+        previous = row
+        if len(pending) >= 1 << 20:
+            chunk(b"IDAT", pending)
+            pending = b""
+    chunk(b"IDAT", pending + deflate.flush())
+    chunk(b"IEND", b"")
+'
+
+# Wall seconds and peak resident KiB of one run of the command given as
+# arguments, as "SECONDS KIB".
+measured() {
+    local start end kib
+    start=$(date +%s.%N)
+    kib=$("$timer" -f %M "$@" 2>&1 >/dev/null | tail -n 1)
+    end=$(date +%s.%N)
+    awk -v start="$start" -v end="$end" -v kib="$kib" 'BEGIN { printf "%.3f %d\n", end - start, kib }'
+}
+
+# Runs the commands held by the two arrays named, by turns, RUNS times each.
+# Sets the medians firstSeconds, secondSeconds, firstKib and secondKib, and
+# pairRatio, the median over the pairs of the second's time over the first's.
+paired() {
+    local -n first=$1 second=$2
+    local i a b aSeconds=() bSeconds=() aKib=() bKib=() ratios=()
+    for ((i = 1; i <= runs; ++i)); do
+        if ((i % 2)); then
+            a=$(measured "${first[@]}")
+            b=$(measured "${second[@]}")
+        else
+            b=$(measured "${second[@]}")
+            a=$(measured "${first[@]}")
+        fi
+        aSeconds+=("${a% *}") aKib+=("${a#* }") bSeconds+=("${b% *}") bKib+=("${b#* }")
+        ratios+=("$(awk -v a="${a% *}" -v b="${b% *}" 'BEGIN { printf "%.4f\n", b / a }')")
+    done
+    firstSeconds=$(median "${aSeconds[@]}") secondSeconds=$(median "${bSeconds[@]}")
+    firstKib=$(median "${aKib[@]}") secondKib=$(median "${bKib[@]}")
+    pairRatio=$(median "${ratios[@]}")
+}
+
+# One line per target: WHAT was measured, the RATIO, at-most or at-least,
+# the LIMIT; then the COMMAND measured against velmora's.
+target() {
+    awk -v what="$1" -v ratio="$2" -v bound="$3" -v limit="$4" 'BEGIN {
+        met = bound == "at-most" ? ratio <= limit : ratio >= limit
+        sub("-", " ", bound)
+        printf "target: %s: ratio %.2f, target %s %s: %s\n", what, ratio, bound, limit, met ? "met" : "not met" }'
+    echo "    $5"
+}
+
+mib() {
+    awk -v kib="$1" 'BEGIN { printf "%.1f", kib / 1024 }'
+}
+
+jpeg="$folder/baseline.jpg"
+png="$folder/big.png"
+if [ ! -f "$png" ]; then
+    echo "making $png"
+    /usr/bin/djpeg -pnm -outfile "$folder/rows.ppm" "$jpeg"
+    "$python" -c "$bigPngScript" "$folder/rows.ppm" "$png"
+    rm "$folder/rows.ppm"
+fi
+mkdir -p "$folder/batch"
+for ((i = 1; i <= 16; ++i)); do cp "$jpeg" "$folder/batch/copy$i.jpg"; done
+
+velmora=("$cli" --noise on -o "$folder/target-velmora.bmp" "$jpeg")
+velmoraPng=("$cli" --noise on -o "$folder/big-velmora.bmp" "$png")
+djpeg=(/usr/bin/djpeg -bmp -outfile "$folder/target-djpeg.bmp" "$jpeg")
+vips=(/usr/bin/vips sobel "$jpeg" "$folder/target-vips.ppm")
+opencv=("$python" -c "$opencvScript" "$jpeg" "$folder/target-opencv.bmp")
+imagemagick=("$magick" "$jpeg" -colorspace Gray -edge 1 -negate -threshold 90% "$folder/target-imagemagick.bmp")
+# Run through paired's reference to it.
+# shellcheck disable=SC2034
+oneJob=("$cli" --noise on --quiet -j 1 --output-dir "$folder/batch-out" "$folder"/batch/copy*.jpg)
+twoJobs=("$cli" --noise on --quiet -j 2 --output-dir "$folder/batch-out" "$folder"/batch/copy*.jpg)
+
+echo "== targets, medians of $runs runs, each of velmora's by turns with the other's; load average: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
+paired djpeg velmora
+target "peak memory on the 6000 x 4000 JPEG / 16 MiB (velmora $(mib "$secondKib") MiB, djpeg $(mib "$firstKib") MiB, medians)" \
+    "$(awk -v kib="$secondKib" 'BEGIN { print kib / 1024 / 16 }')" at-most 1 "${velmora[*]}"
+target "time as a multiple of djpeg -bmp's (velmora $secondSeconds s, djpeg $firstSeconds s, medians)" "$pairRatio" at-most 1.15 "${djpeg[*]}"
+# Memory alone: no other command is measured on this file.
+pngKib=()
+for ((i = 1; i <= runs; ++i)); do
+    run=$(measured "${velmoraPng[@]}")
+    pngKib+=("${run#* }")
+done
+kib=$(median "${pngKib[@]}")
+target "peak memory on the 12000 x 12000 PNG / 32 MiB (velmora $(mib "$kib") MiB, median)" \
+    "$(awk -v kib="$kib" 'BEGIN { print kib / 1024 / 32 }')" at-most 1 "${velmoraPng[*]}"
+for peer in vips opencv imagemagick; do
+    case $peer in
+        vips) least=1.8 shown="${vips[*]}" ;;
+        opencv) least=3 shown="$python -c '<imread grey, Canny 100 200, invert, imwrite>' $jpeg $folder/target-opencv.bmp" ;;
+        imagemagick) least=5 shown="${imagemagick[*]}" ;;
+    esac
+    paired velmora "$peer"
+    target "times faster than $peer (velmora $firstSeconds s, $peer $secondSeconds s, medians)" "$pairRatio" at-least "$least" "$shown"
+done
+paired twoJobs oneJob
+target "16 JPEGs, times faster with -j 2 than with -j 1 (-j 2 $firstSeconds s, -j 1 $secondSeconds s, medians)" \
+    "$pairRatio" at-least 1.8 "${twoJobs[*]:0:8} $folder/batch/copy*.jpg"
+echo "load average after: $(cut -d ' ' -f 1-3 /proc/loadavg)"

@@ -4,15 +4,15 @@
 #include "convert.h"
 #include "options.h"
 #include "paths.h"
+#include "plan.h"
+#include "workers.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,47 +25,6 @@ int _dowildcard = -1;
 #endif
 
 namespace {
-
-struct Job {
-    std::string input;
-    std::string output;
-    std::string problem;  // set before conversion when the job must not run
-};
-
-std::string OutputFor(const ConvertOptions& options, const std::string& input) {
-    const char* extension = OutputExtension(options.format);
-    if (!options.output.empty()) return options.output;
-    if (!options.outputFolder.empty()) return OutputInFolder(input, options.outputFolder, extension);
-    return DefaultOutputPath(input, extension);
-}
-
-// Plans every output, refusing one that would overwrite an input or the
-// output of an earlier input.
-std::vector<Job> PlanJobs(const ConvertOptions& options) {
-    std::vector<std::string> outputs;
-    for (const std::string& input : options.inputs) outputs.push_back(OutputFor(options, input));
-    const std::vector<std::string> problems = RefusedOutputs(options.inputs, outputs);
-    std::vector<Job> jobs;
-    for (size_t i = 0; i < outputs.size(); ++i) jobs.push_back({options.inputs[i], outputs[i], problems[i]});
-    return jobs;
-}
-
-// In one output folder, inputs from different folders can share a name; the
-// whole batch is refused before anything is written. Returns one line naming
-// the first two such inputs, or an empty string.
-std::string FindNameClash(const std::vector<Job>& jobs) {
-    std::vector<std::pair<std::string, size_t>> keys;
-    for (size_t i = 0; i < jobs.size(); ++i) keys.emplace_back(OutputPathKey(jobs[i].output), i);
-    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 1; i < keys.size(); ++i) {
-        if (keys[i].first == keys[i - 1].first) {
-            const Job& first = jobs[std::min(keys[i - 1].second, keys[i].second)];
-            const Job& second = jobs[std::max(keys[i - 1].second, keys[i].second)];
-            return first.input + " and " + second.input + " would both be written to " + second.output;
-        }
-    }
-    return {};
-}
 
 // "[done/total] input" on one line of standard error, rewritten as each file
 // is finished, for a person watching a batch on a terminal.
@@ -130,40 +89,40 @@ int main(int argc, char** argv) {
     }
 
     std::atomic<size_t> next{0};
+    std::vector<std::string> problems(jobs.size());
+    std::vector<char> finished(jobs.size(), 0);
+    size_t reported = 0;
     size_t done = 0;
     bool failed = false;
-    std::mutex printing;  // guards done, failed, progress and both streams
+    std::mutex printing;  // guards what the workers share but next, and both streams
     ProgressLine progress(jobs.size() > 1 && IsTerminal(stderr));
+    auto report = [&](const Job& job, const std::string& problem) {
+        if (problem.empty()) {
+            // On standard output the line would end up inside the drawing.
+            if (!options.quiet && job.output != "-") std::printf("%s -> %s\n", job.input.c_str(), job.output.c_str());
+            std::fflush(stdout);
+        } else {
+            std::fprintf(stderr, "velmora-cli: %s\n", problem.c_str());
+            failed = true;
+        }
+    };
     auto work = [&] {
         for (size_t i = next++; i < jobs.size(); i = next++) {
-            Job& job = jobs[i];
-            std::string problem = job.problem;
-            if (problem.empty()) {
-                problem = ConvertFile(job.input, job.output, options);
-            }
+            std::string problem = jobs[i].problem.empty() ? ConvertFile(jobs[i].input, jobs[i].output, options)
+                                                          : jobs[i].problem;
             std::lock_guard<std::mutex> lock(printing);
+            problems[i] = std::move(problem);
+            finished[i] = 1;
             progress.Clear();
-            if (problem.empty()) {
-                if (!options.quiet) std::printf("%s -> %s\n", job.input.c_str(), job.output.c_str());
-                std::fflush(stdout);
-            } else {
-                std::fprintf(stderr, "velmora-cli: %s\n", problem.c_str());
-                failed = true;
-            }
-            progress.Show(++done, jobs.size(), job.input);
+            // A file's message waits for those of every earlier input, so that
+            // the messages read as those of one file after another.
+            for (; reported < jobs.size() && finished[reported]; ++reported) report(jobs[reported], problems[reported]);
+            progress.Show(++done, jobs.size(), jobs[i].input);
         }
     };
 
-    const size_t workerCount = std::min<size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::thread> workers;
-    // Threads that cannot be had, for want of memory, leave their share to
-    // the ones running.
-    try {
-        for (size_t i = 1; i < workerCount; ++i) workers.emplace_back(work);
-    } catch (const std::exception&) {
-    }
-    work();
-    for (std::thread& worker : workers) worker.join();
+    const size_t threads = options.jobs > 0 ? size_t(options.jobs) : UsableProcessors();
+    RunOnThreads(std::min(jobs.size(), threads), work);
     progress.Clear();
     return failed ? 1 : 0;
 }

@@ -2,10 +2,12 @@
 
 #include "paths.h"
 
+#include <algorithm>
+
 const char* const UsageText =
     "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
     "                   [--format bmp|png|svg] [--lines COLOR] [--background COLOR|transparent]\n"
-    "                   [-o OUTPUT | --output-dir DIR] [--quiet] INPUT...\n"
+    "                   [-o OUTPUT | --output-dir DIR] [-j N] [--quiet] INPUT...\n"
     "\n"
     "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
     "other colours are given.\n"
@@ -19,8 +21,9 @@ const char* const UsageText =
     "  --background COLOR|transparent\n"
     "                          colour of the rest (default white, for SVG\n"
     "                          transparent); transparent needs PNG or SVG\n"
-    "  -o OUTPUT               output file, for a single input\n"
+    "  -o OUTPUT               output file of a single input; - is standard output\n"
     "  --output-dir DIR        write the outputs into DIR, created if missing\n"
+    "  -j, --jobs N            convert N files at once (default: one per processor)\n"
     "  --quiet                 do not list the files written\n"
     "  --help                  show this help\n"
     "  --version               show the version\n"
@@ -31,19 +34,23 @@ const char* const UsageText =
     "The input's pixel density, if it has one, is kept in the output.\n"
     "\n"
     "Without -o, each output is written beside its input (or into DIR) as\n"
-    "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n";
+    "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n"
+    "An INPUT of - is standard input, which needs -o; -o - writes the drawing to\n"
+    "standard output, as BMP unless --format says otherwise.\n";
 
 namespace {
 
-bool ParseContrast(const std::string& text, int& contrast) {
-    if (text.empty() || text.size() > 2) return false;
+// A decimal number from low to high, of at most 9 digits so that it cannot
+// overflow.
+bool ParseNumber(const std::string& text, int low, int high, int& number) {
+    if (text.empty() || text.size() > 9) return false;
     int value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
-    if (value < 1 || value > 16) return false;
-    contrast = value;
+    if (value < low || value > high) return false;
+    number = value;
     return true;
 }
 
@@ -116,7 +123,7 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         }
         if (argument != "--thickness" && argument != "--contrast" && argument != "--noise" && argument != "-o" &&
             argument != "--output-dir" && argument != "--format" && argument != "--lines" &&
-            argument != "--background") {
+            argument != "--background" && argument != "-j" && argument != "--jobs") {
             message = "unknown option '" + argument + "'";
             return ParseOutcome::UsageError;
         }
@@ -133,7 +140,9 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
             valid = value == "thin" || value == "thick";
             options.thickness = value == "thick" ? 1 : 0;
         } else if (argument == "--contrast") {
-            valid = ParseContrast(value, options.contrast);
+            valid = ParseNumber(value, 1, 16, options.contrast);
+        } else if (argument == "-j" || argument == "--jobs") {
+            valid = ParseNumber(value, 1, 999999999, options.jobs);
         } else if (argument == "--noise") {
             valid = value == "off" || value == "on";
             options.noise = value == "on";
@@ -163,6 +172,19 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
     }
     if (options.inputs.empty()) {
         message = "no input file given";
+        return ParseOutcome::UsageError;
+    }
+    const auto standardInputs = std::count(options.inputs.begin(), options.inputs.end(), "-");
+    if (standardInputs > 1) {
+        message = "standard input (-) can be read only once";
+        return ParseOutcome::UsageError;
+    }
+    if (standardInputs == 1 && !options.outputFolder.empty()) {
+        message = "standard input (-) has no name to write into --output-dir; name its output with -o";
+        return ParseOutcome::UsageError;
+    }
+    if (standardInputs == 1 && options.output.empty()) {
+        message = "reading standard input (-) needs -o";
         return ParseOutcome::UsageError;
     }
     if (!options.output.empty() && options.inputs.size() > 1) {

@@ -1,4 +1,6 @@
-// Command-line options of the converter.
+// Command-line options of the converter. An input "-" is standard input and
+// an output "-" standard output: they are no files, and each makes a batch
+// of one.
 #pragma once
 
 #include "output_colours.h"
@@ -15,6 +17,7 @@ struct ConvertOptions {
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
+    int jobs = 0;                 // files converted at once; 0: one per usable processor
     OutputFormat format = OutputFormat::Bmp;
     OutputColours colours;        // for SVG transparent unless --background was given
     std::vector<std::string> inputs;
@@ -23,8 +26,8 @@ struct ConvertOptions {
 enum class ParseOutcome { Convert, Help, Version, UsageError };
 
 // Reads the arguments after the program name. Without --format the output
-// is PNG when -o names a .png file, SVG when it names a .svg file, else BMP.
-// On UsageError, message holds one line
+// is PNG when -o names a .png file, SVG when it names a .svg file, else BMP
+// (so standard output takes BMP). On UsageError, message holds one line
 // naming the bad option or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);

@@ -6,6 +6,7 @@
 #include "noise_removal.h"
 #include "options.h"
 #include "paths.h"
+#include "plan.h"
 #include "png_files.h"
 #include "png_writer.h"
 #include "test_images.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <tuple>
 
 #ifdef _WIN32
@@ -130,6 +132,11 @@ TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
     ASSERT_EQ(Parse({"--contrast", "1", "--", "-dash.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.contrast, 1);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"-dash.jpg", "b.jpg"}));
+    EXPECT_EQ(options.jobs, 0);
+    ASSERT_EQ(Parse({"-j", "3", "--jobs=12", "-o", "-", "-"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.jobs, 12);
+    EXPECT_EQ(options.output, "-");
+    EXPECT_EQ(options.inputs, std::vector<std::string>{"-"});
     EXPECT_EQ(Parse({"--help"}, options, message), ParseOutcome::Help);
     EXPECT_EQ(Parse({"--version", "a.jpg"}, options, message), ParseOutcome::Version);
 }
@@ -147,6 +154,10 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"--lines", "#12345", "a"}, "'#12345'"},   {{"--lines", "#1234567", "a"}, "'#1234567'"},
         {{"--lines", "#12345G", "a"}, "'#12345G'"}, {{"--lines", "transparent", "a"}, "'transparent'"},
         {{"--background=transparent", "-o", "x.bmp", "a"}, "transparent needs PNG"},
+        {{"-j", "0", "a"}, "'0' for -j"},           {{"--jobs=1.5", "a"}, "'1.5' for --jobs"},
+        {{"-j", "-2", "a"}, "'-2'"},                {{"--jobs", "9999999999", "a"}, "'9999999999'"},
+        {{"-o", "x", "-", "--", "-"}, "only once"}, {{"-"}, "needs -o"},
+        {{"--output-dir", "d", "-"}, "--output-dir"}, {{"-o", "-", "a", "-"}, "-o names"},
     };
     for (const auto& [arguments, named] : cases) {
         EXPECT_EQ(Parse(arguments, options, message), ParseOutcome::UsageError) << named;
@@ -571,6 +582,10 @@ TEST(ConverterPlan, FindsEveryOutputThatIsAnInputOrTakenAmongManyInputs) {
     expected[20001] = outputs[20001] + ": not written: it is also the output for " + folder + "/p5000.jpg";
     expected[20002] = outputs[20002] + ": not written: it is an input file";
     EXPECT_EQ(RefusedOutputs(inputs, outputs), expected);
+    ConvertOptions streams;  // standard input to standard output, no file twice
+    streams.inputs = {"-"};
+    streams.output = "-";
+    EXPECT_EQ(PlanJobs(streams).front().problem, "");
 }
 
 #ifndef _WIN32
@@ -594,3 +609,41 @@ TEST_F(ConverterRun, InterruptedWriteLeavesNoTemporaryFile) {
     EXPECT_EQ(FileCount(folder + "/out"), 0u);
 }
 #endif
+
+// A big picture first finishes last on two or more threads.
+TEST_F(ConverterRun, JobsGiveTheSameFilesMessagesAndStatusAsOneJob) {
+    DibHandle big = MakeImage(RandomPicture(1600, 1200, 3), 0);
+    ASSERT_TRUE(ImgWriteBmp((folder + "/big.bmp").c_str(), big));
+    ImgRelease(big);
+    WriteBytes(folder + "/broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
+    std::filesystem::copy_file(folder + "/drawing.bmp", folder + "/drawing-velmora.bmp");  // refuses drawing.bmp's output
+    std::vector<std::string> inputs;
+    for (const char* name : {"big.bmp", "broken.jpg", "photo.jpg", "drawing.bmp", "alpha.png", "drawing-velmora.bmp"}) {
+        inputs.push_back(folder + "/" + name);
+    }
+    const size_t before = FileCount(folder);
+    std::map<std::string, std::vector<uint8_t>> expectedFiles;
+    ConverterResult expected{};
+    for (const std::vector<std::string>& jobs : {std::vector<std::string>{"-j", "1"}, {"-j", "2"}, {"--jobs=3"}, {}}) {
+        std::vector<std::string> arguments = jobs;
+        arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+        const ConverterResult run = RunConverter(folder, arguments);
+        std::map<std::string, std::vector<uint8_t>> files;
+        for (const std::string name : {"big", "photo", "alpha", "drawing-velmora"}) {
+            files[name] = ReadBytes(folder + "/" + name + "-velmora.bmp");
+            std::filesystem::remove(folder + "/" + name + "-velmora.bmp");
+        }
+        EXPECT_EQ(FileCount(folder), before) << "unexpected files";
+        if (expectedFiles.empty()) {
+            expected = run;
+            expectedFiles = files;
+            continue;
+        }
+        EXPECT_EQ(std::tie(run.exitCode, run.out, run.err), std::tie(expected.exitCode, expected.out, expected.err))
+            << jobs.size();
+        EXPECT_EQ(files, expectedFiles) << jobs.size();
+    }
+    EXPECT_EQ(expected.exitCode, 1);
+    EXPECT_NE(expected.err.find("broken.jpg"), std::string::npos) << expected.err;
+    EXPECT_NE(expected.err.find("it is an input file"), std::string::npos) << expected.err;
+}

@@ -1,6 +1,6 @@
 #include "convert.h"
 
-#include "image.h"
+#include "dib.h"
 #include "line_conversion.h"
 
 #include <cerrno>
@@ -55,20 +55,24 @@ bool WriteStandardOutput(const std::vector<uint8_t>& bytes) {
 }
 
 std::string Convert(const std::string& input, const std::string& output, const ConvertOptions& options) {
-    std::vector<uint8_t> bytes;
-    const ImageError readError = input == StandardStream ? ReadStandardInput(bytes) : ReadImageFile(input.c_str(), bytes);
-    if (readError != ImageError::None) return input + ": cannot read: " + ImageErrorText(readError);
-
     const LineSettings settings = {options.thickness, options.contrast - 1, options.noise, LineFormatOf(options.format),
                                    options.colours};
+    std::vector<uint8_t> bytes;
+    if (input == StandardStream) {
+        const ImageError readError = ReadStandardInput(bytes);
+        if (readError != ImageError::None) return input + ": cannot read: " + ImageErrorText(readError);
+    }
+    const bool fromMemory = input == StandardStream;
     ConversionError error;
     bool written = false;
     if (output == StandardStream) {
         std::vector<uint8_t> file;
-        written = ConvertToMemory(bytes.data(), bytes.size(), settings, file, &error);
+        written = fromMemory ? ConvertToMemory(bytes.data(), bytes.size(), settings, file, &error)
+                             : ConvertFileToMemory(input.c_str(), settings, file, &error);
         if (written && !WriteStandardOutput(file)) return output + ": cannot write: " + std::strerror(errno);
     } else {
-        written = ConvertToFile(bytes.data(), bytes.size(), settings, output.c_str(), &error);
+        written = fromMemory ? ConvertToFile(bytes.data(), bytes.size(), settings, output.c_str(), &error)
+                             : ConvertFileToFile(input.c_str(), settings, output.c_str(), &error);
     }
     if (written) return {};
     if (error.reading != ImageError::None) return input + ": cannot read: " + ImageErrorText(error.reading);

@@ -105,20 +105,26 @@ std::wstring WidePath(const char* path) {
 }
 #endif
 
-ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes, const StartCheck& accept) {
-    bytes.clear();
+std::FILE* OpenForReading(const char* path, int64_t* size) {
 #ifdef _WIN32
     std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
 #else
-    // Without waiting for a writer when path is a pipe, which is refused below.
+    // Without waiting for a writer when path is a pipe, which is refused.
     const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     std::FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "rb");
     if (descriptor >= 0 && !file) close(descriptor);
 #endif
+    *size = file ? RegularFileSize(file) : -1;
+    return file;
+}
+
+ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes, const StartCheck& accept) {
+    bytes.clear();
+    int64_t size = -1;
+    std::FILE* file = OpenForReading(path, &size);
     if (!file) return ReadResult::CannotOpen;
     // Closed on every way out, a std::bad_alloc from the buffer included.
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
-    const int64_t size = RegularFileSize(file);
     uint8_t start[FileStartSize];
     const size_t started = size < 0 ? 0 : std::fread(start, 1, sizeof start, file);
     ReadResult result = ReadResult::Ok;

@@ -24,6 +24,10 @@ using StartCheck = std::function<bool(const uint8_t* start, size_t size)>;
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes,
                          const StartCheck& accept = nullptr);
 
+// Opens the file for reading in binary mode; null when it cannot be opened.
+// *size is its size when it is a regular file, else -1.
+std::FILE* OpenForReading(const char* path, int64_t* size);
+
 // Creates a temporary file with a short name beside path (beside the file a
 // symbolic link at path points to), lets write fill it, and only when write
 // returned true and every byte reached the disk renames it over that file.

@@ -61,6 +61,18 @@ private:
     PngRows rows_;
 };
 
+class PngFileSource : public RowSource {
+public:
+    bool Start(std::FILE* file, ImageError* error) { return rows_.StartFile(file, error); }
+    bool Read(uint8_t* row, ImageError* error) override { return rows_.ReadRow(row, error); }
+    bool Finish(ImageError* error) override { return rows_.Finish(error); }
+    int32_t Width() const { return rows_.Width(); }
+    int32_t Height() const { return rows_.Height(); }
+
+private:
+    PngRows rows_;
+};
+
 // A picture loaded whole and upright, as the document loads it.
 class WholeSource : public RowSource {
 public:
@@ -97,12 +109,17 @@ void Orient(RowSource& source, int32_t width, int32_t height, const PixelDensity
     source.bottomUp = orientation == 3 || orientation == 4;
 }
 
+// Whether rows of a picture with the EXIF orientation can go to the format
+// as they come: PNG is written top row first.
+bool RowsStay(int orientation, LineFormat format) {
+    return orientation == 1 || orientation == 2 || ((orientation == 3 || orientation == 4) && format != LineFormat::Png);
+}
+
 // The source for the picture in data, streamed where it can be. Null with
 // *error set on failure.
 std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, LineFormat format, ImageError* error) {
     const int orientation = ExifOrientation(data, size);
-    const bool rowsStay = orientation == 1 || orientation == 2 ||
-                          ((orientation == 3 || orientation == 4) && format != LineFormat::Png);
+    const bool rowsStay = RowsStay(orientation, format);
     if (rowsStay && LooksLikeJpeg(data, size)) {
         std::unique_ptr<JpegSource> jpeg(new JpegSource);
         if (!jpeg->Start(data, size, error)) return nullptr;
@@ -285,17 +302,37 @@ bool Convert(RowSource& source, const LineSettings& settings, std::FILE* file, s
     return false;
 }
 
-// Opens the picture, refusing what cannot be written before any output
-// exists. Running out of memory, also as std::bad_alloc, is a refusal.
-template <typename Write>
-bool Start(const uint8_t* data, size_t size, const LineSettings& settings, ConversionError* error, Write write) {
+// A PNG file that streams, read as the conversion goes: null, with *error
+// None, for any other file, which is read whole instead.
+std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, LineFormat format, ImageError* error) {
+    std::vector<uint8_t> skeleton;
+    uint8_t start[8];
+    if (size < sizeof start || std::fread(start, 1, sizeof start, file) != sizeof start ||
+        !LooksLikePng(start, sizeof start) || std::fseek(file, 0, SEEK_SET) != 0 ||
+        !ReadPngSkeleton(file, size, skeleton, PngMaxChunkSize) || std::fseek(file, 0, SEEK_SET) != 0) {
+        return nullptr;
+    }
+    const int orientation = ExifOrientation(skeleton.data(), skeleton.size());
+    const bool interlaced = skeleton[28] != 0;
+    if (interlaced || !RowsStay(orientation, format)) return nullptr;
+    std::unique_ptr<PngFileSource> png(new PngFileSource);
+    if (!png->Start(file, error)) return nullptr;
+    Orient(*png, png->Width(), png->Height(), FilePixelDensity(skeleton.data(), skeleton.size()), orientation);
+    return png;
+}
+
+// Opens the picture with open, refusing what cannot be written before any
+// output exists, and writes it with write. Running out of memory, also as
+// std::bad_alloc, is a refusal.
+template <typename Open, typename Write>
+bool Begin(const LineSettings& settings, ConversionError* error, Open open, Write write) {
     *error = {};
     if (settings.format == LineFormat::Bmp && settings.colours.transparent) {
         error->writing = EINVAL;
         return false;
     }
     try {
-        const std::unique_ptr<RowSource> source = OpenSource(data, size, settings.format, &error->reading);
+        const std::unique_ptr<RowSource> source = open(&error->reading);
         if (!source) return false;
         if (write(*source)) return true;
     } catch (const std::bad_alloc&) {
@@ -305,24 +342,69 @@ bool Start(const uint8_t* data, size_t size, const LineSettings& settings, Conve
     return false;
 }
 
+// Writes into the file at path, or into *memory when path is null.
+bool Write(RowSource& source, const LineSettings& settings, const char* path, std::vector<uint8_t>* memory,
+           ConversionError* error) {
+    if (path) {
+        return WriteFileAtomically(
+            path, [&](std::FILE* file) { return Convert(source, settings, file, nullptr, &error->reading); },
+            &error->writing);
+    }
+    if (Convert(source, settings, nullptr, memory, &error->reading)) return true;
+    std::vector<uint8_t>().swap(*memory);
+    if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;
+    return false;
+}
+
+bool ConvertBytes(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
+                  std::vector<uint8_t>* memory, ConversionError* error) {
+    if (memory) std::vector<uint8_t>().swap(*memory);
+    return Begin(
+        settings, error, [&](ImageError* reading) { return OpenSource(data, size, settings.format, reading); },
+        [&](RowSource& source) { return Write(source, settings, path, memory, error); });
+}
+
+bool ConvertFile(const char* input, const LineSettings& settings, const char* path, std::vector<uint8_t>* memory,
+                 ConversionError* error) {
+    if (memory) std::vector<uint8_t>().swap(*memory);
+    int64_t size = -1;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(input, &size), &std::fclose);
+    if (file && size >= 0) {
+        bool streamed = false;
+        const bool converted = Begin(
+            settings, error,
+            [&](ImageError* reading) {
+                std::unique_ptr<RowSource> png = OpenPngFile(file.get(), uint64_t(size), settings.format, reading);
+                streamed = png || *reading != ImageError::None;
+                return png;
+            },
+            [&](RowSource& source) { return Write(source, settings, path, memory, error); });
+        if (streamed || converted) return converted;
+    }
+    std::vector<uint8_t> bytes;
+    *error = {};
+    error->reading = ReadImageFile(input, bytes);
+    if (error->reading != ImageError::None) return false;
+    return ConvertBytes(bytes.data(), bytes.size(), settings, path, memory, error);
+}
+
 }  // namespace
 
 bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
                    ConversionError* error) {
-    return Start(data, size, settings, error, [&](RowSource& source) {
-        return WriteFileAtomically(
-            path, [&](std::FILE* file) { return Convert(source, settings, file, nullptr, &error->reading); },
-            &error->writing);
-    });
+    return ConvertBytes(data, size, settings, path, nullptr, error);
 }
 
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error) {
-    std::vector<uint8_t>().swap(output);
-    return Start(data, size, settings, error, [&](RowSource& source) {
-        if (Convert(source, settings, nullptr, &output, &error->reading)) return true;
-        std::vector<uint8_t>().swap(output);
-        if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;
-        return false;
-    });
+    return ConvertBytes(data, size, settings, nullptr, &output, error);
+}
+
+bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, ConversionError* error) {
+    return ConvertFile(input, settings, path, nullptr, error);
+}
+
+bool ConvertFileToMemory(const char* input, const LineSettings& settings, std::vector<uint8_t>& output,
+                         ConversionError* error) {
+    return ConvertFile(input, settings, nullptr, &output, error);
 }

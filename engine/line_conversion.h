@@ -41,3 +41,10 @@ bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& setting
 // held; empty on failure.
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error);
+
+// The same from the picture file at input. A PNG that streams is read a
+// chunk at a time as the conversion goes; any other file is read whole
+// first (ReadImageFile).
+bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, ConversionError* error);
+bool ConvertFileToMemory(const char* input, const LineSettings& settings, std::vector<uint8_t>& output,
+                         ConversionError* error);

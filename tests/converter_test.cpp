@@ -381,12 +381,10 @@ TEST(ConverterStreams, StandardInputToStandardOutputGivesTheFilesBytes) {
     std::vector<uint8_t> damaged = ReadBytes(input);
     damaged.resize(damaged.size() / 2);
     WriteBytes(folder + "/damaged.jpg", damaged);
-    const std::pair<const char*, OutputFormat> formats[] = {
-        {"png", OutputFormat::Png}, {"bmp", OutputFormat::Bmp}, {"svg", OutputFormat::Svg}};
-    for (const auto& [format, outputFormat] : formats) {
+    for (const std::string format : {"png", "bmp", "svg"}) {
         ConvertOptions options;
-        options.format = outputFormat;
-        options.noise = true;
+        std::string message;
+        ASSERT_EQ(ParseArguments({"--format", format, "--noise", "on", input}, options, message), ParseOutcome::Convert);
         ASSERT_EQ(ConvertFile(input, folder + "/file", options), "");
         for (const std::string& in : {input, folder + "/damaged.jpg"}) {
             std::string command = "\"" + Native(VELMORA_CLI) + "\" --format " + format + " --noise on -o - - < \"" +

@@ -38,10 +38,11 @@ std::vector<uint8_t> DocumentOutput(const std::vector<uint8_t>& bytes, const Lin
     return saved ? ReadBytes(path) : std::vector<uint8_t>{};
 }
 
-// Converts every input with settings that change from one to the next, to
-// memory and to a file, and compares both with the document's output.
-void ExpectDocumentBytes(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& inputs) {
-    const std::string folder = TestFolder("LineConversion");
+// Converts every input with settings that change from one to the next, from
+// memory to memory and to a file and from a file, and compares each with the
+// document's output.
+void ExpectDocumentBytes(const std::string& test, const std::vector<std::pair<std::string, std::vector<uint8_t>>>& inputs) {
+    const std::string folder = TestFolder(test);
     const OutputColours colours[] = {{}, {0x1E64C8, 0xFFFFE0, false}, {0xFFFFFF, 0, true}};
     int turn = 0;
     for (const auto& [name, bytes] : inputs) {
@@ -58,6 +59,9 @@ void ExpectDocumentBytes(const std::vector<std::pair<std::string, std::vector<ui
                 EXPECT_TRUE(streamed == expected);
                 ASSERT_TRUE(ConvertToFile(bytes.data(), bytes.size(), settings, (folder + "/file").c_str(), &error));
                 EXPECT_TRUE(ReadBytes(folder + "/file") == expected);
+                WriteBytes(folder + "/input", bytes);
+                ASSERT_TRUE(ConvertFileToMemory((folder + "/input").c_str(), settings, streamed, &error));
+                EXPECT_TRUE(streamed == expected);
             }
         }
     }
@@ -77,7 +81,7 @@ TEST(LineConversion, EverySmallSizeGivesTheDocumentsBytes) {
         inputs.emplace_back(std::to_string(width) + "x" + std::to_string(height),
                             EncodedPng(RandomPicture(width, height, uint32_t(100 + height))));
     }
-    ExpectDocumentBytes(inputs);
+    ExpectDocumentBytes("LineConversionSizes", inputs);
 }
 
 // Streamed JPEGs of every kind, PNGs with transparency, 16 bits and
@@ -97,7 +101,7 @@ TEST(LineConversion, EveryKindOfFileAndOrientationGivesTheDocumentsBytes) {
         inputs.emplace_back("JPEG orientation " + std::to_string(orientation), WithJpegExif(jpeg, tiff));
         inputs.emplace_back("PNG orientation " + std::to_string(orientation), WithPngExif(png, tiff));
     }
-    ExpectDocumentBytes(inputs);
+    ExpectDocumentBytes("LineConversionKinds", inputs);
 }
 
 // Damage found after rows were written: in the JPEG's data, and in the PNG's
@@ -122,6 +126,11 @@ TEST(LineConversion, DamageFoundHalfwayLeavesTheExistingOutputAlone) {
             std::vector<uint8_t> memory{1};
             EXPECT_FALSE(ConvertToMemory(bytes->data(), bytes->size(), settings, memory, &error));
             EXPECT_TRUE(memory.empty());
+            WriteBytes(folder + "/input", *bytes);
+            EXPECT_FALSE(ConvertFileToFile((folder + "/input").c_str(), settings, output.c_str(), &error));
+            EXPECT_EQ(error.reading, ImageError::Corrupt);
+            EXPECT_EQ(ReadBytes(output), (std::vector<uint8_t>{'o', 'l', 'd'}));
+            std::filesystem::remove(folder + "/input");
         }
     }
 }

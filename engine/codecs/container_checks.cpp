@@ -19,6 +19,14 @@ uint64_t PngRawSize(const uint8_t* header) {
     return height != 0 && rowSize > UINT64_MAX / height ? UINT64_MAX : rowSize * height;
 }
 
+bool SkipForward(std::FILE* file, int64_t bytes) {
+#ifdef _WIN32
+    return _fseeki64(file, bytes, SEEK_CUR) == 0;
+#else
+    return fseeko(file, off_t(bytes), SEEK_CUR) == 0;
+#endif
+}
+
 }  // namespace
 
 uint32_t ReadBigEndian32(const uint8_t* bytes) {
@@ -50,3 +58,35 @@ bool PngChunksHoldImage(const uint8_t* data, size_t size) {
     return false;
 }
 
+bool ReadPngSkeleton(std::FILE* file, uint64_t fileSize, std::vector<uint8_t>& skeleton, size_t maxChunk) {
+    constexpr size_t HeaderEnd = sizeof PngSignature + 8 + 13;
+    skeleton.resize(sizeof PngSignature);
+    if (std::fread(skeleton.data(), 1, skeleton.size(), file) != skeleton.size()) return false;
+    uint64_t rawSize = UINT64_MAX;
+    uint64_t compressedSize = 0;
+    uint64_t offset = sizeof PngSignature;
+    while (fileSize - offset >= 8) {
+        uint8_t head[8];
+        if (std::fread(head, 1, 8, file) != 8) return false;
+        const uint64_t length = ReadBigEndian32(head);
+        if (length + 12 > fileSize - offset) return false;
+        const bool imageData = std::memcmp(head + 4, "IDAT", 4) == 0;
+        if (imageData) {
+            compressedSize += length;
+            if (!SkipForward(file, int64_t(length) + 4)) return false;
+        } else {
+            if (length > maxChunk) return false;
+            const size_t at = skeleton.size();
+            skeleton.resize(at + 12 + size_t(length));
+            std::memcpy(skeleton.data() + at, head, 8);
+            if (std::fread(skeleton.data() + at + 8, 1, size_t(length) + 4, file) != size_t(length) + 4) return false;
+            if (at == sizeof PngSignature) {
+                if (std::memcmp(head + 4, "IHDR", 4) != 0 || skeleton.size() < HeaderEnd) return false;
+                rawSize = PngRawSize(skeleton.data() + 16);
+            }
+        }
+        if (std::memcmp(head + 4, "IEND", 4) == 0) return compressedSize * 1032 + 1024 >= rawSize;
+        offset += length + 12;
+    }
+    return false;
+}

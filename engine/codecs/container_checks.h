@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <vector>
 
 // True when data starts with the PNG signature.
 bool LooksLikePng(const uint8_t* data, size_t size);
@@ -23,3 +25,11 @@ uint32_t ReadBigEndian32(const uint8_t* bytes);
 // to 1. Checksums are left to the decoder.
 bool PngChunksHoldImage(const uint8_t* data, size_t size);
 
+
+// Reads the PNG file from its start (fileSize bytes) as a skeleton: its
+// signature and every chunk but IDAT, verbatim, which the chunk finders of
+// exif_orientation.h and pixel_density.h read as they read the whole file,
+// while IDAT chunks are only counted. False where PngChunksHoldImage is
+// false for the whole file, on a read error, or for a chunk other than IDAT
+// of more than maxChunk bytes.
+bool ReadPngSkeleton(std::FILE* file, uint64_t fileSize, std::vector<uint8_t>& skeleton, size_t maxChunk);

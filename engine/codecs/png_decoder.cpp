@@ -14,7 +14,6 @@ namespace {
 
 // Ancillary chunks (text, colour profiles) are not used, but the library
 // reads and inflates them; these bound the memory they may take.
-constexpr size_t MaxChunkSize = size_t{16} << 20;
 constexpr size_t MaxChunkCache = size_t{64} << 20;
 
 // The columns that each pass of an interlaced (Adam7) image fills; a pass
@@ -91,6 +90,16 @@ void PngRows::ContextFree::operator()(spng_ctx* context) const {
 }
 
 bool PngRows::Start(const uint8_t* data, size_t size, ImageError* error) {
+    return Start([&](spng_ctx* png) { return spng_set_png_buffer(png, data, size); },
+                 [&] { return PngChunksHoldImage(data, size); }, error);
+}
+
+bool PngRows::StartFile(std::FILE* file, ImageError* error) {
+    return Start([&](spng_ctx* png) { return spng_set_png_file(png, file); }, [] { return true; }, error);
+}
+
+template <typename SetInput, typename ChunksHoldImage>
+bool PngRows::Start(SetInput setInput, ChunksHoldImage chunksHoldImage, ImageError* error) {
     allocationFailed = false;
     context_.reset(spng_ctx_new2(&NotingAllocator, 0));
     spng_ctx* png = context_.get();
@@ -100,8 +109,8 @@ bool PngRows::Start(const uint8_t* data, size_t size, ImageError* error) {
     }
     spng_set_crc_action(png, SPNG_CRC_ERROR, SPNG_CRC_ERROR);
     spng_set_image_limits(png, uint32_t{MaxImagePixels}, uint32_t{MaxImagePixels});
-    spng_set_chunk_limits(png, MaxChunkSize, MaxChunkCache);
-    spng_set_png_buffer(png, data, size);
+    spng_set_chunk_limits(png, PngMaxChunkSize, MaxChunkCache);
+    setInput(png);
 
     spng_ihdr header = {};
     if (const int code = spng_get_ihdr(png, &header)) {
@@ -112,7 +121,7 @@ bool PngRows::Start(const uint8_t* data, size_t size, ImageError* error) {
         *error = ImageError::TooLarge;
         return false;
     }
-    if (!PngChunksHoldImage(data, size)) {
+    if (!chunksHoldImage()) {
         *error = ImageError::Corrupt;
         return false;
     }

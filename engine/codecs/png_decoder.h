@@ -6,9 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 struct spng_ctx;
+
+// The largest ancillary chunk the decoder reads (text, colour profiles).
+constexpr size_t PngMaxChunkSize = size_t{16} << 20;
 
 // Decodes the PNG stream of size bytes at data. The result has 24 bits per
 // pixel, or 32 (blue, green, red, alpha) when some pixel is not fully
@@ -31,6 +35,10 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error);
 class PngRows {
 public:
     bool Start(const uint8_t* data, size_t size, ImageError* error);
+    // The same reading the file from its current position, a chunk at a
+    // time as rows are read. Whether its chunks can hold the image is the
+    // caller's to check first (ReadPngSkeleton).
+    bool StartFile(std::FILE* file, ImageError* error);
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     bool Interlaced() const { return interlaced_; }
@@ -39,6 +47,8 @@ public:
     DibHandle DecodeWhole(ImageError* error);
 
 private:
+    template <typename SetInput, typename ChunksHoldImage>
+    bool Start(SetInput setInput, ChunksHoldImage chunksHoldImage, ImageError* error);
     template <typename Target>
     int DecodeRow(int bytesPerPixel, Target target);
 

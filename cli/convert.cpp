@@ -56,7 +56,7 @@ bool WriteStandardOutput(const std::vector<uint8_t>& bytes) {
 
 std::string Convert(const std::string& input, const std::string& output, const ConvertOptions& options) {
     const LineSettings settings = {options.thickness, options.contrast - 1, options.noise, LineFormatOf(options.format),
-                                   options.colours};
+                                   options.colours, options.decodeAhead};
     std::vector<uint8_t> bytes;
     if (input == StandardStream) {
         const ImageError readError = ReadStandardInput(bytes);

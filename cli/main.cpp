@@ -122,6 +122,8 @@ int main(int argc, char** argv) {
     };
 
     const size_t threads = options.jobs > 0 ? size_t(options.jobs) : UsableProcessors();
+    // Processors that no file would use decode ahead of the conversion.
+    options.decodeAhead = threads >= 2 * jobs.size();
     RunOnThreads(std::min(jobs.size(), threads), work);
     progress.Clear();
     return failed ? 1 : 0;

@@ -18,6 +18,7 @@ struct ConvertOptions {
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
     int jobs = 0;                 // files converted at once; 0: one per usable processor
+    bool decodeAhead = false;     // each file decoded on a thread of its own (set for spare processors)
     OutputFormat format = OutputFormat::Bmp;
     OutputColours colours;        // for SVG transparent unless --background was given
     std::vector<std::string> inputs;

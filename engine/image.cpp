@@ -14,10 +14,6 @@
 
 namespace {
 
-bool LooksLikeBmp(const uint8_t* data, size_t size) {
-    return size >= 2 && data[0] == 'B' && data[1] == 'M';
-}
-
 bool StartsLikeAnImage(const uint8_t* data, size_t size) {
     return LooksLikeBmp(data, size) || LooksLikePng(data, size) || LooksLikeJpeg(data, size);
 }

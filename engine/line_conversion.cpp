@@ -1,5 +1,6 @@
 #include "line_conversion.h"
 
+#include "bmp_reader.h"
 #include "bmp_writer.h"
 #include "container_checks.h"
 #include "exif_orientation.h"
@@ -13,11 +14,15 @@
 #include "svg_writer.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -34,6 +39,7 @@ public:
     BitmapInfoHeader header{};  // size and density upright, 24 bits
     bool bottomUp = false;      // rows come bottom row first
     bool mirrored = false;      // each row comes right to left
+    bool decodes = false;       // each row is decoded as it is read
 };
 
 class JpegSource : public RowSource {
@@ -73,6 +79,22 @@ private:
     PngRows rows_;
 };
 
+class BmpSource : public RowSource {
+public:
+    bool Start(const uint8_t* data, size_t size, ImageError* error) { return rows_.Start(data, size, error); }
+    bool Read(uint8_t* row, ImageError*) override {
+        rows_.ReadRow(row);
+        return true;
+    }
+    bool Finish(ImageError*) override { return true; }
+    bool Streams() const { return rows_.Streams(); }
+    int32_t Width() const { return rows_.Width(); }
+    int32_t Height() const { return rows_.Height(); }
+
+private:
+    BmpRows rows_;
+};
+
 // A picture loaded whole and upright, as the document loads it.
 class WholeSource : public RowSource {
 public:
@@ -96,6 +118,119 @@ private:
     DibPtr image_;
     int32_t next_ = 0;
 };
+
+// Decodes the rows of another source on a thread of its own, up to a ring of
+// rows ahead of the conversion, when a processor is to spare: decoding and
+// the rest then take turns no more. The rows are the same.
+class DecodingAhead : public RowSource {
+public:
+    explicit DecodingAhead(std::unique_ptr<RowSource> inner) : inner_(std::move(inner)) {
+        header = inner_->header;
+        bottomUp = inner_->bottomUp;
+        mirrored = inner_->mirrored;
+    }
+
+    ~DecodingAhead() override {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // False when the ring or the thread cannot be had: the inner source is
+    // then to be read as it is.
+    bool Begin() {
+        rows_ = DibAllocate(RowBytes() * Ring);
+        if (!rows_) return false;
+        try {
+            thread_ = std::thread([this] { Produce(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<RowSource> TakeInner() { return std::move(inner_); }
+
+    bool Read(uint8_t* row, ImageError* error) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return produced_ > consumed_ || done_; });
+        if (produced_ == consumed_) {
+            *error = error_;
+            return false;
+        }
+        std::memcpy(row, Slot(consumed_), size_t(RowBytes()));
+        ++consumed_;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+
+    bool Finish(ImageError* error) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return done_; });
+        *error = error_;
+        return error_ == ImageError::None;
+    }
+
+private:
+    static constexpr int Ring = 32;
+
+    int64_t RowBytes() const { return 3 * int64_t{header.biWidth}; }
+    uint8_t* Slot(int row) const { return rows_.get() + int64_t{row % Ring} * RowBytes(); }
+
+    // Fills the ring's free rows in turn, then checks the rest of the file;
+    // stops early on a failure or when the conversion stopped.
+    void Produce() {
+        ImageError error = ImageError::None;
+        try {
+            for (int row = 0; row < header.biHeight; ++row) {
+                {
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    changed_.wait(lock, [&] { return row - consumed_ < Ring || stopped_; });
+                    if (stopped_) return;
+                }
+                if (!inner_->Read(Slot(row), &error)) break;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    produced_ = row + 1;
+                }
+                changed_.notify_all();
+            }
+            if (error == ImageError::None) inner_->Finish(&error);
+        } catch (const std::bad_alloc&) {
+            error = ImageError::OutOfMemory;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            error_ = error;
+            done_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    std::unique_ptr<RowSource> inner_;
+    PixelBuffer rows_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int produced_ = 0;
+    int consumed_ = 0;
+    bool done_ = false;
+    bool stopped_ = false;
+    ImageError error_ = ImageError::None;
+};
+
+// The source, decoding ahead on a thread of its own when settings ask for
+// it and it can be had.
+std::unique_ptr<RowSource> DecodedAheadIfAsked(std::unique_ptr<RowSource> source, const LineSettings& settings) {
+    if (!source || !source->decodes || !settings.decodeAhead) return source;
+    std::unique_ptr<DecodingAhead> ahead(new DecodingAhead(std::move(source)));
+    if (ahead->Begin()) return ahead;
+    return ahead->TakeInner();
+}
 
 // Sets a streamed source's header and order from the picture's size and
 // EXIF orientation (1 to 4).
@@ -124,6 +259,7 @@ std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, LineForm
         std::unique_ptr<JpegSource> jpeg(new JpegSource);
         if (!jpeg->Start(data, size, error)) return nullptr;
         Orient(*jpeg, jpeg->Width(), jpeg->Height(), FilePixelDensity(data, size), orientation);
+        jpeg->decodes = true;
         return jpeg;
     }
     if (rowsStay && LooksLikePng(data, size)) {
@@ -131,7 +267,16 @@ std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, LineForm
         if (!png->Start(data, size, error)) return nullptr;
         if (!png->Interlaced()) {
             Orient(*png, png->Width(), png->Height(), FilePixelDensity(data, size), orientation);
+            png->decodes = true;
             return png;
+        }
+    }
+    if (LooksLikeBmp(data, size)) {
+        std::unique_ptr<BmpSource> bmp(new BmpSource);
+        if (!bmp->Start(data, size, error)) return nullptr;
+        if (bmp->Streams()) {
+            Orient(*bmp, bmp->Width(), bmp->Height(), FilePixelDensity(data, size), 1);
+            return bmp;
         }
     }
     std::unique_ptr<WholeSource> whole(new WholeSource);
@@ -318,6 +463,7 @@ std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, LineForma
     std::unique_ptr<PngFileSource> png(new PngFileSource);
     if (!png->Start(file, error)) return nullptr;
     Orient(*png, png->Width(), png->Height(), FilePixelDensity(skeleton.data(), skeleton.size()), orientation);
+    png->decodes = true;
     return png;
 }
 
@@ -332,7 +478,7 @@ bool Begin(const LineSettings& settings, ConversionError* error, Open open, Writ
         return false;
     }
     try {
-        const std::unique_ptr<RowSource> source = open(&error->reading);
+        const std::unique_ptr<RowSource> source = DecodedAheadIfAsked(open(&error->reading), settings);
         if (!source) return false;
         if (write(*source)) return true;
     } catch (const std::bad_alloc&) {

@@ -1,9 +1,9 @@
 // Converting a picture file's bytes into a line drawing file, as the window
 // program's document does (load, extract, remove specks, save) but a few rows
-// at a time wherever the picture allows: a JPEG, or a PNG that is not
-// interlaced, whose EXIF orientation keeps rows as rows (1 to 4; 3 and 4,
-// which reverse the rows, not for PNG output, written top row first). Other
-// pictures are loaded whole. Either way the output has the same bytes as the
+// at a time wherever the picture allows: an uncompressed BMP, and a JPEG or
+// a PNG that is not interlaced whose EXIF orientation keeps rows as rows (1
+// to 4; 3 and 4, which reverse the rows, not for PNG output, written top
+// row first). Other pictures are loaded whole. Either way the output has the same bytes as the
 // document's.
 #pragma once
 
@@ -22,6 +22,7 @@ struct LineSettings {
     bool removeNoise = false;
     LineFormat format = LineFormat::Bmp;
     OutputColours colours;
+    bool decodeAhead = false;  // decode on a thread of its own, for a processor to spare
 };
 
 // Why a conversion failed: the picture (reading, OutOfMemory when it could

@@ -355,22 +355,29 @@ TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {
 
 TEST(ConverterMemory, WhatCannotBeHeldIsReportedAsOutOfMemoryAndNothingIsWritten) {
     const std::string folder = TestFolder("ConverterMemory");
-    const std::string input = folder + "/photo.bmp";
-    DibHandle image = MakeImage(RandomPicture(40, 30, 9));
-    ASSERT_TRUE(ImgWriteBmp(input.c_str(), image));
+    // An interlaced PNG is held whole, a BMP streams: beside it only a few
+    // rows for extraction and speck removal are needed.
+    const std::string interlaced = Data + "/pngsuite/png/basi2c08.png";
+    const std::string streamed = folder + "/photo.bmp";
+    DibHandle image = MakeImage(RandomPicture(32, 32, 9));
+    ASSERT_TRUE(ImgWriteBmp(streamed.c_str(), image));
     ImgRelease(image);
-    const int64_t picture = int64_t{Stride24(40)} * 30;
+    const int64_t picture = int64_t{Stride24(32)} * 32;
+    const int64_t threeRows = 3 * 32 * 3;
     ConvertOptions noise;
     noise.noise = true;
-    // No room to hold the picture; then room for it, not for the rows of
-    // extraction and speck removal, which are all the rest it needs.
-    const std::tuple<int64_t, ConvertOptions, const char*> cases[] = {
-        {picture - 1, ConvertOptions{}, ": cannot read: out of memory"}, {picture + 40 * 3 * 3, noise, ": out of memory"}};
-    for (const auto& [budget, options, message] : cases) {
+    const std::tuple<std::string, int64_t, ConvertOptions, const char*> cases[] = {
+        {interlaced, picture - 1, ConvertOptions{}, ": cannot read: out of memory"},
+        {interlaced, picture + threeRows, noise, ": out of memory"},
+        {streamed, threeRows - 1, ConvertOptions{}, ": out of memory"},
+        {streamed, threeRows * 2, noise, ": out of memory"}};
+    for (const auto& [input, budget, options, message] : cases) {
         const MemoryBudget limit(ImgPixelBytesInUse() + budget);
         EXPECT_EQ(ConvertFile(input, folder + "/out.bmp", options), input + message);
         EXPECT_FALSE(std::filesystem::exists(folder + "/out.bmp")) << message;
     }
+    const MemoryBudget limit(ImgPixelBytesInUse() + threeRows * 2);
+    EXPECT_EQ(ConvertFile(streamed, folder + "/out.bmp", ConvertOptions{}), "");
 }
 
 // A filter in a pipeline: the same bytes as converting the file, and for a

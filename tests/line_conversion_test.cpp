@@ -48,7 +48,8 @@ void ExpectDocumentBytes(const std::string& test, const std::vector<std::pair<st
     for (const auto& [name, bytes] : inputs) {
         for (const LineFormat format : {LineFormat::Bmp, LineFormat::Png, LineFormat::Svg}) {
             for (int option = 0; option < 4; ++option, ++turn) {
-                LineSettings settings{option & 1, (turn * 5) % 17 - 1, (option & 2) != 0, format, colours[turn % 3]};
+                LineSettings settings{option & 1, (turn * 5) % 17 - 1, (option & 2) != 0, format, colours[turn % 3],
+                                      turn % 2 == 0};
                 if (format == LineFormat::Bmp) settings.colours.transparent = false;
                 SCOPED_TRACE(name + ", format " + std::to_string(int(format)) + ", option " + std::to_string(option));
                 const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");
@@ -119,6 +120,7 @@ TEST(LineConversion, DamageFoundHalfwayLeavesTheExistingOutputAlone) {
             ConversionError error;
             LineSettings settings;
             settings.format = format;
+            settings.decodeAhead = (bytes == &png) != (format == LineFormat::Png);
             EXPECT_FALSE(ConvertToFile(bytes->data(), bytes->size(), settings, output.c_str(), &error));
             EXPECT_EQ(error.reading, ImageError::Corrupt);
             EXPECT_EQ(ReadBytes(output), (std::vector<uint8_t>{'o', 'l', 'd'}));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -332,26 +333,44 @@ void BitfieldRow(const BmpLayout& layout, const uint8_t* src, uint8_t* dst, int 
     }
 }
 
+// Rows of the file are padded to 4 bytes.
+int64_t FileStride(const BmpLayout& layout) {
+    return (int64_t{layout.width} * layout.bits + 31) / 32 * 4;
+}
+
+// Row y of the upright picture, at channels bytes a pixel (4 only for 16 and
+// 32 bits per pixel).
+void DecodeRow(const BmpLayout& layout, int32_t y, uint8_t* dst, int channels) {
+    const uint8_t* src = layout.pixels + (layout.topDown ? y : layout.height - 1 - y) * FileStride(layout);
+    if (layout.bits <= 8) {
+        IndexedRow(layout, src, dst);
+    } else if (layout.bits == 24) {
+        std::memcpy(dst, src, size_t{3} * layout.width);
+    } else if (layout.bits == 32 && layout.compression == BiRgb) {
+        BgrxRow(layout, src, dst);
+    } else {
+        BitfieldRow(layout, src, dst, channels);
+    }
+}
+
+// Refuses a bitmap whose rows the file does not hold; else the channels
+// its pixels need.
+int UncompressedChannels(const BmpLayout& layout, ImageError* error) {
+    const int64_t stride = FileStride(layout);
+    if (stride * layout.height > layout.pixelBytes) {
+        *error = ImageError::Corrupt;
+        return 0;
+    }
+    return layout.bits >= 16 && HasTransparency(layout, stride) ? 4 : 3;
+}
+
 DibHandle DecodeUncompressed(const BmpLayout& layout, ImageError* error) {
-    // Rows of the file are padded to 4 bytes.
-    const int64_t stride = (int64_t{layout.width} * layout.bits + 31) / 32 * 4;
-    if (stride * layout.height > layout.pixelBytes) return Fail(ImageError::Corrupt, error);
-    const int channels = layout.bits >= 16 && HasTransparency(layout, stride) ? 4 : 3;
+    ImageError failure = ImageError::None;
+    const int channels = UncompressedChannels(layout, &failure);
+    if (channels == 0) return Fail(failure, error);
     DibHandle image = DibCreate(layout.width, layout.height, channels * 8, error);
     if (!image) return nullptr;
-    for (int32_t y = 0; y < layout.height; ++y) {
-        const uint8_t* src = layout.pixels + y * stride;
-        uint8_t* dst = DibRow(image, layout.topDown ? y : layout.height - 1 - y);
-        if (layout.bits <= 8) {
-            IndexedRow(layout, src, dst);
-        } else if (layout.bits == 24) {
-            std::memcpy(dst, src, size_t{3} * layout.width);
-        } else if (layout.bits == 32 && layout.compression == BiRgb) {
-            BgrxRow(layout, src, dst);
-        } else {
-            BitfieldRow(layout, src, dst, channels);
-        }
-    }
+    for (int32_t y = 0; y < layout.height; ++y) DecodeRow(layout, y, DibRow(image, y), channels);
     return image;
 }
 
@@ -365,4 +384,45 @@ DibHandle DecodeBmp(const uint8_t* data, size_t size, ImageError* error) {
     DibHandle image = rle ? DecodeRle(layout, error) : DecodeUncompressed(layout, error);
     if (image && error) *error = ImageError::None;
     return image;
+}
+
+struct BmpRowLayout : BmpLayout {};
+
+BmpRows::BmpRows() = default;
+BmpRows::~BmpRows() = default;
+
+bool BmpRows::Start(const uint8_t* data, size_t size, ImageError* error) {
+    layout_.reset(new (std::nothrow) BmpRowLayout);
+    if (!layout_) {
+        *error = ImageError::OutOfMemory;
+        return false;
+    }
+    *error = ReadLayout(data, static_cast<int64_t>(size), *layout_);
+    if (*error != ImageError::None) return false;
+    if (layout_->compression == BiRle8 || layout_->compression == BiRle4) return true;
+    channels_ = UncompressedChannels(*layout_, error);
+    if (channels_ == 4) transparentRow_.reset(new (std::nothrow) uint8_t[4 * size_t(layout_->width)]);
+    if (channels_ == 4 && !transparentRow_) *error = ImageError::OutOfMemory;
+    return *error == ImageError::None;
+}
+
+bool BmpRows::Streams() const {
+    return channels_ != 0;
+}
+
+int32_t BmpRows::Width() const {
+    return layout_->width;
+}
+
+int32_t BmpRows::Height() const {
+    return layout_->height;
+}
+
+void BmpRows::ReadRow(uint8_t* bgr) {
+    if (channels_ == 3) {
+        DecodeRow(*layout_, next_++, bgr, 3);
+    } else {
+        DecodeRow(*layout_, next_++, transparentRow_.get(), 4);
+        CompositeOnWhite(transparentRow_.get(), layout_->width, bgr);
+    }
 }

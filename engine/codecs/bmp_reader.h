@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // Decodes a whole BMP file held in memory. The caller owns the result and
 // releases it with ImgRelease. Null on any bytes this reader does not accept,
@@ -24,3 +25,28 @@
 // the image has more than MaxImagePixels pixels, Corrupt for damaged or
 // inconsistent data or too little of it.
 DibHandle DecodeBmp(const uint8_t* data, size_t size, ImageError* error);
+
+struct BmpRowLayout;
+
+// An uncompressed BMP held in memory, decoded a row at a time, top row first,
+// for pictures that are not held whole. Start reads the headers and refuses
+// what DecodeBmp refuses before it allocates; an RLE bitmap does not stream
+// (Streams false). ReadRow gives the next row as Width() pixels of 3 bytes
+// (BGR, any transparency over white, as ImgMake24 makes it). The bytes at
+// data must stay while rows are read.
+class BmpRows {
+public:
+    BmpRows();
+    ~BmpRows();
+    bool Start(const uint8_t* data, size_t size, ImageError* error);
+    bool Streams() const;
+    int32_t Width() const;
+    int32_t Height() const;
+    void ReadRow(uint8_t* bgr);
+
+private:
+    std::unique_ptr<BmpRowLayout> layout_;
+    std::unique_ptr<uint8_t[]> transparentRow_;
+    int channels_ = 0;
+    int32_t next_ = 0;
+};

@@ -33,6 +33,10 @@ uint32_t ReadBigEndian32(const uint8_t* bytes) {
     return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
 }
 
+bool LooksLikeBmp(const uint8_t* data, size_t size) {
+    return size >= 2 && data[0] == 'B' && data[1] == 'M';
+}
+
 bool LooksLikePng(const uint8_t* data, size_t size) {
     return size >= sizeof PngSignature && std::memcmp(data, PngSignature, sizeof PngSignature) == 0;
 }

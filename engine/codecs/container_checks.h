@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <vector>
 
+// True when data starts with a BMP's "BM".
+bool LooksLikeBmp(const uint8_t* data, size_t size);
+
 // True when data starts with the PNG signature.
 bool LooksLikePng(const uint8_t* data, size_t size);
 

@@ -1,0 +1,70 @@
+// Where the rows of a line drawing go as they become final: an uncompressed
+// BMP, a PNG or an SVG, to a file (when file is given) or else into memory,
+// with the bytes the document's writers give for the whole drawing. Rows are
+// pure black and white, width pixels of 3 bytes. False from any call, with
+// errno set, when the output fails or memory runs out.
+#pragma once
+
+#include "dib.h"
+#include "output_colours.h"
+#include "png_writer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+// Put takes row y of the upright picture, in whatever order the rows come
+// (top row first for PNG); End completes the output.
+class RowOutput {
+public:
+    virtual ~RowOutput() = default;
+    virtual bool Put(int32_t y, uint8_t* row) = 0;
+    virtual bool End() { return true; }
+};
+
+// Headers, then each row at its place, bottom row first: a file is written
+// by seeking, memory holds the whole file.
+class BmpOutput : public RowOutput {
+public:
+    BmpOutput(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
+              std::vector<uint8_t>* memory);
+    bool Begin();
+    bool Put(int32_t y, uint8_t* row) override;
+
+private:
+    BitmapInfoHeader header_;
+    OutputColours colours_;
+    std::FILE* file_;
+    std::vector<uint8_t>* memory_;
+    int64_t stride_;
+    std::unique_ptr<uint8_t[]> scratch_;  // a row recoloured, and zero padding
+};
+
+class PngOutput : public RowOutput {
+public:
+    bool Begin(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
+               std::vector<uint8_t>* memory);
+    bool Put(int32_t y, uint8_t* row) override;
+    bool End() override;
+
+private:
+    BilevelPngRows rows_;
+};
+
+// The tracer needs the whole drawing: rows are gathered into drawing, which
+// has the picture's size and density, and traced at the end.
+class SvgOutput : public RowOutput {
+public:
+    SvgOutput(DibHandle drawing, int thickness, const OutputColours& colours, std::FILE* file,
+              std::vector<uint8_t>* memory);
+    bool Put(int32_t y, uint8_t* row) override;
+    bool End() override;
+
+private:
+    DibHandle drawing_;
+    int thickness_;
+    OutputColours colours_;
+    std::FILE* file_;
+    std::vector<uint8_t>* memory_;
+};

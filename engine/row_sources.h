@@ -1,0 +1,46 @@
+// Pictures as rows, for conversions that do not hold them whole: a row
+// source gives a picture's rows in the order its file stores them, decoding
+// each as it is read where the format allows (JPEG, a PNG that is not
+// interlaced, an uncompressed BMP), and says how that order and the upright
+// picture relate. Other pictures are loaded whole and upright first, as the
+// document loads them; either way the rows are the document's.
+#pragma once
+
+#include "dib.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // The next row: width pixels of 3 bytes in the working layout.
+    virtual bool Read(uint8_t* row, ImageError* error) = 0;
+    // After the last row: whether the rest of the file is whole.
+    virtual bool Finish(ImageError* error) = 0;
+
+    BitmapInfoHeader header{};  // size and density upright, 24 bits
+    bool bottomUp = false;      // rows come bottom row first
+    bool mirrored = false;      // each row comes right to left
+    bool decodes = false;       // each row is decoded as it is read
+};
+
+// The source for the picture file's bytes in data, which must stay while it
+// is read. A picture whose EXIF orientation reverses the rows (3 and 4) is
+// turned whole first when the output needs the top row first. Null with
+// *error set on failure.
+std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, bool topRowFirst, ImageError* error);
+
+// The source for the PNG file open at its start (size bytes), read a chunk
+// at a time as rows are read, when it streams; null, with *error None, for
+// any other file, to be read whole instead; null with *error set when the
+// file is refused.
+std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, bool topRowFirst, ImageError* error);
+
+// A source that decodes on a thread of its own, up to a ring of rows ahead
+// of its reader, for a processor to spare: decoding and the rest of a
+// conversion then take turns no more. The rows are the same. The source
+// itself when it decodes nothing or the thread cannot be had.
+std::unique_ptr<RowSource> DecodedAhead(std::unique_ptr<RowSource> source);

@@ -52,7 +52,8 @@ bool Convert(RowSource& source, const LineSettings& settings, std::FILE* file, s
     }
     case LineFormat::Png: {
         PngOutput output;
-        return output.Begin(source.header, settings.colours, file, memory) && Run(source, settings, output, reading);
+        return output.Begin(source.header, settings.colours, file, memory, source.bottomUp) &&
+               Run(source, settings, output, reading);
     }
     case LineFormat::Svg: {
         ImageError ignored = ImageError::None;
@@ -113,7 +114,7 @@ bool ConvertBytes(const uint8_t* data, size_t size, const LineSettings& settings
                   std::vector<uint8_t>* memory, ConversionError* error) {
     if (memory) std::vector<uint8_t>().swap(*memory);
     return Begin(
-        settings, error, [&](ImageError* reading) { return OpenSource(data, size, settings.format == LineFormat::Png, reading); },
+        settings, error, [&](ImageError* reading) { return OpenSource(data, size, reading); },
         [&](RowSource& source) { return Write(source, settings, path, memory, error); });
 }
 
@@ -127,7 +128,7 @@ bool ConvertFile(const char* input, const LineSettings& settings, const char* pa
         const bool converted = Begin(
             settings, error,
             [&](ImageError* reading) {
-                std::unique_ptr<RowSource> png = OpenPngFile(file.get(), uint64_t(size), settings.format == LineFormat::Png, reading);
+                std::unique_ptr<RowSource> png = OpenPngFile(file.get(), uint64_t(size), reading);
                 streamed = png || *reading != ImageError::None;
                 return png;
             },

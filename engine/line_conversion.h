@@ -2,9 +2,10 @@
 // program's document does (load, extract, remove specks, save) but a few rows
 // at a time wherever the picture allows: an uncompressed BMP, and a JPEG or
 // a PNG that is not interlaced whose EXIF orientation keeps rows as rows (1
-// to 4; 3 and 4, which reverse the rows, not for PNG output, written top
-// row first). Other pictures are loaded whole. Either way the output has the same bytes as the
-// document's.
+// to 4: mirrored or reversed at most). Other pictures are loaded whole.
+// Either way the output has the same bytes as the document's. A PNG of rows
+// that come bottom row first is held at one bit a pixel until the end; an
+// SVG holds the whole drawing, which the tracer needs.
 #pragma once
 
 #include "dib.h"

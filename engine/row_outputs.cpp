@@ -1,10 +1,12 @@
 #include "row_outputs.h"
 
+#include "bit_packing.h"
 #include "bmp_writer.h"
 #include "svg_writer.h"
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -53,16 +55,39 @@ bool BmpOutput::Put(int32_t y, uint8_t* row) {
 }
 
 bool PngOutput::Begin(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
-                      std::vector<uint8_t>* memory) {
-    return rows_.Start(file, memory, header.biWidth, header.biHeight, header.biXPelsPerMeter, header.biYPelsPerMeter,
-                       colours);
+                      std::vector<uint8_t>* memory, bool reversed) {
+    width_ = header.biWidth;
+    height_ = header.biHeight;
+    packedStride_ = (size_t(width_) + 7) / 8;
+    if (reversed) {
+        packed_ = DibAllocate(int64_t(packedStride_) * height_);
+        if (!packed_) {
+            errno = ENOMEM;
+            return false;
+        }
+    }
+    return rows_.Start(file, memory, width_, height_, header.biXPelsPerMeter, header.biYPelsPerMeter, colours);
 }
 
-bool PngOutput::Put(int32_t, uint8_t* row) {
-    return rows_.Row(row);
+bool PngOutput::Put(int32_t y, uint8_t* row) {
+    if (!packed_) return rows_.Row(row);
+    PackRow(row, width_, packed_.get() + size_t(y) * packedStride_);
+    return true;
 }
 
 bool PngOutput::End() {
+    if (packed_) {
+        // Unpacked a row at a time, top row first.
+        const std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[3 * size_t(width_)]);
+        if (!row) {
+            errno = ENOMEM;
+            return false;
+        }
+        for (int32_t y = 0; y < height_; ++y) {
+            UnpackRow(packed_.get() + size_t(y) * packedStride_, width_, row.get());
+            if (!rows_.Row(row.get())) return false;
+        }
+    }
     return rows_.Finished();
 }
 

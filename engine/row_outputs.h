@@ -41,15 +41,21 @@ private:
     std::unique_ptr<uint8_t[]> scratch_;  // a row recoloured, and zero padding
 };
 
+// Rows that come bottom row first (reversed) are kept packed at one bit a
+// pixel until the last one is in, as PNG is written top row first.
 class PngOutput : public RowOutput {
 public:
     bool Begin(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
-               std::vector<uint8_t>* memory);
+               std::vector<uint8_t>* memory, bool reversed);
     bool Put(int32_t y, uint8_t* row) override;
     bool End() override;
 
 private:
     BilevelPngRows rows_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    size_t packedStride_ = 0;
+    PixelBuffer packed_;  // the reversed rows, null for rows in order
 };
 
 // The tracer needs the whole drawing: rows are gathered into drawing, which

@@ -199,17 +199,17 @@ void Orient(RowSource& source, int32_t width, int32_t height, const PixelDensity
     source.bottomUp = orientation == 3 || orientation == 4;
 }
 
-// Whether rows of a picture with the EXIF orientation can go out as they
-// come, to an output that needs them top row first or not.
-bool RowsStay(int orientation, bool topRowFirst) {
-    return orientation == 1 || orientation == 2 || ((orientation == 3 || orientation == 4) && !topRowFirst);
+// Whether rows of a picture with the EXIF orientation stay rows upright:
+// mirrored or in reverse order at most.
+bool RowsStay(int orientation) {
+    return orientation >= 1 && orientation <= 4;
 }
 
 }  // namespace
 
-std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, bool topRowFirst, ImageError* error) {
+std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, ImageError* error) {
     const int orientation = ExifOrientation(data, size);
-    const bool rowsStay = RowsStay(orientation, topRowFirst);
+    const bool rowsStay = RowsStay(orientation);
     if (rowsStay && LooksLikeJpeg(data, size)) {
         std::unique_ptr<JpegSource> jpeg(new JpegSource);
         if (!jpeg->Start(data, size, error)) return nullptr;
@@ -239,7 +239,7 @@ std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, bool top
     return whole;
 }
 
-std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, bool topRowFirst, ImageError* error) {
+std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, ImageError* error) {
     std::vector<uint8_t> skeleton;
     uint8_t start[8];
     if (size < sizeof start || std::fread(start, 1, sizeof start, file) != sizeof start ||
@@ -249,7 +249,7 @@ std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, bool topR
     }
     const int orientation = ExifOrientation(skeleton.data(), skeleton.size());
     const bool interlaced = skeleton[28] != 0;
-    if (interlaced || !RowsStay(orientation, topRowFirst)) return nullptr;
+    if (interlaced || !RowsStay(orientation)) return nullptr;
     std::unique_ptr<PngSource> png(new PngSource);
     if (!png->StartFile(file, error)) return nullptr;
     Orient(*png, png->Width(), png->Height(), FilePixelDensity(skeleton.data(), skeleton.size()), orientation);

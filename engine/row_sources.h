@@ -28,16 +28,14 @@ public:
 };
 
 // The source for the picture file's bytes in data, which must stay while it
-// is read. A picture whose EXIF orientation reverses the rows (3 and 4) is
-// turned whole first when the output needs the top row first. Null with
-// *error set on failure.
-std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, bool topRowFirst, ImageError* error);
+// is read. Null with *error set on failure.
+std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, ImageError* error);
 
 // The source for the PNG file open at its start (size bytes), read a chunk
 // at a time as rows are read, when it streams; null, with *error None, for
 // any other file, to be read whole instead; null with *error set when the
 // file is refused.
-std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, bool topRowFirst, ImageError* error);
+std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, ImageError* error);
 
 // A source that decodes on a thread of its own, up to a ring of rows ahead
 // of its reader, for a processor to spare: decoding and the rest of a

@@ -56,16 +56,8 @@ bool Convert(RowSource& source, const LineSettings& settings, std::FILE* file, s
                Run(source, settings, output, reading);
     }
     case LineFormat::Svg: {
-        ImageError ignored = ImageError::None;
-        const DibPtr drawing(DibCreate(source.header.biWidth, source.header.biHeight, 24, &ignored));
-        if (!drawing) {
-            errno = ENOMEM;
-            return false;
-        }
-        drawing->header.biXPelsPerMeter = source.header.biXPelsPerMeter;
-        drawing->header.biYPelsPerMeter = source.header.biYPelsPerMeter;
-        SvgOutput output(drawing.get(), settings.thickness, settings.colours, file, memory);
-        return Run(source, settings, output, reading);
+        SvgOutput output(settings.thickness, settings.colours, file, memory);
+        return output.Begin(source.header) && Run(source, settings, output, reading);
     }
     }
     return false;

@@ -91,18 +91,25 @@ bool PngOutput::End() {
     return rows_.Finished();
 }
 
-SvgOutput::SvgOutput(DibHandle drawing, int thickness, const OutputColours& colours, std::FILE* file,
-                     std::vector<uint8_t>* memory)
-    : drawing_(drawing), thickness_(thickness), colours_(colours), file_(file), memory_(memory) {}
+SvgOutput::SvgOutput(int thickness, const OutputColours& colours, std::FILE* file, std::vector<uint8_t>* memory)
+    : thickness_(thickness), colours_(colours), file_(file), memory_(memory) {}
+
+bool SvgOutput::Begin(const BitmapInfoHeader& header) {
+    xPelsPerMeter_ = header.biXPelsPerMeter;
+    yPelsPerMeter_ = header.biYPelsPerMeter;
+    if (lines_.Allocate(header.biWidth, header.biHeight)) return true;
+    errno = ENOMEM;
+    return false;
+}
 
 bool SvgOutput::Put(int32_t y, uint8_t* row) {
-    std::memcpy(DibRow(drawing_, y), row, 3 * size_t(drawing_->header.biWidth));
+    lines_.SetRow(y, row);
     return true;
 }
 
 bool SvgOutput::End() {
     std::vector<uint8_t> svg;
-    if (!EncodeSvg(drawing_, thickness_, colours_, memory_ ? *memory_ : svg)) {
+    if (!EncodeSvg(lines_, xPelsPerMeter_, yPelsPerMeter_, thickness_, colours_, memory_ ? *memory_ : svg)) {
         errno = ENOMEM;
         return false;
     }

@@ -5,6 +5,7 @@
 // errno set, when the output fails or memory runs out.
 #pragma once
 
+#include "centre_line_tracer.h"
 #include "dib.h"
 #include "output_colours.h"
 #include "png_writer.h"
@@ -58,17 +59,19 @@ private:
     PixelBuffer packed_;  // the reversed rows, null for rows in order
 };
 
-// The tracer needs the whole drawing: rows are gathered into drawing, which
-// has the picture's size and density, and traced at the end.
+// The tracer needs the whole drawing: its line pixels are gathered at one
+// bit each and traced at the end.
 class SvgOutput : public RowOutput {
 public:
-    SvgOutput(DibHandle drawing, int thickness, const OutputColours& colours, std::FILE* file,
-              std::vector<uint8_t>* memory);
+    SvgOutput(int thickness, const OutputColours& colours, std::FILE* file, std::vector<uint8_t>* memory);
+    bool Begin(const BitmapInfoHeader& header);
     bool Put(int32_t y, uint8_t* row) override;
     bool End() override;
 
 private:
-    DibHandle drawing_;
+    LinePixels lines_;
+    int32_t xPelsPerMeter_ = 0;
+    int32_t yPelsPerMeter_ = 0;
     int thickness_;
     OutputColours colours_;
     std::FILE* file_;

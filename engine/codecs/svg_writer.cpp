@@ -63,8 +63,9 @@ class SvgWriter {
 public:
     explicit SvgWriter(const std::function<bool(const std::string&)>& put) : put_(put) {}
 
-    bool Write(DibHandle drawing, int thickness, const OutputColours& colours) {
-        const BitmapInfoHeader& header = *ImgQueryInfo(drawing)->header;
+    // The drawing is traced by trace, which calls on each stroke.
+    template <typename Trace>
+    bool Write(const BitmapInfoHeader& header, int thickness, const OutputColours& colours, Trace trace) {
         const bool hasDensity = header.biXPelsPerMeter > 0 && header.biYPelsPerMeter > 0;
         const std::string width = std::to_string(header.biWidth), height = std::to_string(header.biHeight);
         out_ = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -82,7 +83,7 @@ public:
         AppendColour(out_, colours.lines);
         out_ += thickness == 0 ? "\" stroke-width=\"1\"" : "\" stroke-width=\"2\"";
         out_ += " stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
-        const bool traced = TraceCentreLines(drawing, thickness, [this](const TraceStroke& stroke) { Add(stroke); });
+        const bool traced = trace([this](const TraceStroke& stroke) { Add(stroke); });
         if (!traced) errno = ENOMEM;
         if (!traced || failed_) return false;
         ClosePath();
@@ -192,7 +193,9 @@ private:
 bool Encode(DibHandle drawing, int thickness, const OutputColours& colours,
             const std::function<bool(const std::string&)>& put) {
     try {
-        return SvgWriter(put).Write(drawing, thickness, colours);
+        return SvgWriter(put).Write(drawing->header, thickness, colours, [&](const auto& stroke) {
+            return TraceCentreLines(drawing, thickness, stroke);
+        });
     } catch (const std::bad_alloc&) {
         errno = ENOMEM;
         return false;
@@ -222,6 +225,29 @@ bool EncodeSvg(DibHandle drawing, int thickness, const OutputColours& colours, s
         svg.insert(svg.end(), bytes.begin(), bytes.end());
         return true;
     });
+    if (!encoded) svg = {};
+    return encoded;
+}
+
+bool EncodeSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
+               const OutputColours& colours, std::vector<uint8_t>& svg) {
+    svg.clear();
+    BitmapInfoHeader header{};
+    header.biWidth = lines.Width();
+    header.biHeight = lines.Height();
+    header.biXPelsPerMeter = xPelsPerMeter;
+    header.biYPelsPerMeter = yPelsPerMeter;
+    bool encoded = false;
+    try {
+        encoded = SvgWriter([&svg](const std::string& bytes) {
+                      svg.insert(svg.end(), bytes.begin(), bytes.end());
+                      return true;
+                  }).Write(header, thickness, colours, [&](const auto& stroke) {
+            return TraceCentreLines(lines, thickness, stroke);
+        });
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+    }
     if (!encoded) svg = {};
     return encoded;
 }

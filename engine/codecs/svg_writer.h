@@ -12,6 +12,7 @@
 // every platform.
 #pragma once
 
+#include "centre_line_tracer.h"
 #include "dib.h"
 #include "output_colours.h"
 
@@ -27,3 +28,8 @@ bool WriteSvg(const char* path, DibHandle drawing, int thickness, const OutputCo
 // Traces the drawing into the bytes of an SVG file in svg (replacing what it
 // held). False, with svg empty, when memory runs out.
 bool EncodeSvg(DibHandle drawing, int thickness, const OutputColours& colours, std::vector<uint8_t>& svg);
+
+// The same for a drawing given as its line pixels and pixel density, for a
+// drawing made a row at a time.
+bool EncodeSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
+               const OutputColours& colours, std::vector<uint8_t>& svg);

@@ -46,42 +46,6 @@ constexpr std::array<bool, 256> Removable = MakeRemovable();
 // through it.
 constexpr bool IsShortcut(int mask) { return std::popcount(unsigned(mask)) == 2 && ConnectivityNumber(mask) == 1; }
 
-// One bit per pixel with a clear border one pixel wide all round, so that
-// neighbours are read without bounds checks.
-class BitPlane {
-public:
-    bool Allocate(int32_t width, int32_t height) {
-        rowWords_ = (int64_t{width} + 2 + 63) / 64;
-        const int64_t size = rowWords_ * (int64_t{height} + 2);
-        words_.reset(new (std::nothrow) uint64_t[size]());
-        return words_ != nullptr;
-    }
-    // Word i of row y holds pixels 64 * i - 1 to 64 * i + 62.
-    uint64_t* Row(int32_t y) const { return words_.get() + (int64_t{y} + 1) * rowWords_; }
-    int64_t RowWords() const { return rowWords_; }
-    bool Get(int32_t x, int32_t y) const { return (Row(y)[(x + 1) >> 6] >> ((x + 1) & 63)) & 1; }
-    void Set(int32_t x, int32_t y) { Row(y)[(x + 1) >> 6] |= uint64_t{1} << ((x + 1) & 63); }
-    void Clear(int32_t x, int32_t y) { Row(y)[(x + 1) >> 6] &= ~(uint64_t{1} << ((x + 1) & 63)); }
-    int Neighbours(int32_t x, int32_t y) const {
-        const unsigned above = Three(Row(y - 1), x), beside = Three(Row(y), x), below = Three(Row(y + 1), x);
-        return int((beside >> 2) | (above >> 2 & 1) << 1 | (above >> 1 & 1) << 2 | (above & 1) << 3 |
-                   (beside & 1) << 4 | (below & 1) << 5 | (below >> 1 & 1) << 6 | (below >> 2 & 1) << 7);
-    }
-
-private:
-    // Pixels x - 1, x and x + 1 of a row as bits 0 to 2. Bit x + 2 lies in
-    // the row's words, which hold width + 2 bits at least.
-    static unsigned Three(const uint64_t* row, int32_t x) {
-        const int shift = x & 63;
-        uint64_t bits = row[x >> 6] >> shift;
-        if (shift > 61) bits |= row[(x >> 6) + 1] << (64 - shift);
-        return unsigned(bits & 7);
-    }
-
-    int64_t rowWords_ = 0;
-    std::unique_ptr<uint64_t[]> words_;
-};
-
 // Calls visit(x) for every set pixel of row y, left to right or right to
 // left. visit may clear the pixel it is given.
 template <class Visit>
@@ -371,28 +335,16 @@ private:
 
 class Tracer {
 public:
-    Tracer(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke)
-        : drawing_(drawing),
+    Tracer(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke)
+        : lines_(lines),
           thick_(thickness != 0),
-          width_(drawing->header.biWidth),
-          height_(drawing->header.biHeight),
+          width_(lines.Width()),
+          height_(lines.Height()),
           stroke_(stroke),
           fitter_(thickness) {}
 
     bool Run() {
-        if (!skeleton_.Allocate(width_, height_) || !visited_.Allocate(width_, height_)) return false;
-        for (int32_t y = 0; y < height_; ++y) {
-            const uint8_t* row = DibRow(drawing_, y);
-            for (int32_t x = 0; x < width_; ++x) {
-                // Drawings are mostly background: eight white pixels at a
-                // time are passed over with three 8-byte comparisons.
-                if (x + 8 <= width_ && AllWhite(row + 3 * x)) {
-                    x += 7;
-                } else if (row[3 * x] != 255) {
-                    skeleton_.Set(x, y);
-                }
-            }
-        }
+        if (!skeleton_.CopyOf(lines_.Plane()) || !visited_.Allocate(width_, height_)) return false;
         for (int round = 0; round < MaxThinningRounds; ++round) {
             bool removed = false;
             for (int side : {North, South, West, East}) removed |= ThinSide(skeleton_, height_, side);
@@ -491,9 +443,8 @@ private:
         int count = 0, sumX = 0, sumY = 0;
         for (int32_t dy = -1; dy <= 1; ++dy) {
             if (y + dy < 0 || y + dy >= height_) continue;
-            const uint8_t* row = DibRow(drawing_, y + dy);
             for (int32_t dx = -1; dx <= 1; ++dx) {
-                if (x + dx < 0 || x + dx >= width_ || row[3 * (x + dx)] == 255) continue;
+                if (x + dx < 0 || x + dx >= width_ || !lines_.Plane().Get(x + dx, y + dy)) continue;
                 ++count;
                 sumX += dx;
                 sumY += dy;
@@ -507,7 +458,7 @@ private:
         stroke_(current_);
     }
 
-    DibHandle drawing_;
+    const LinePixels& lines_;
     bool thick_;
     int32_t width_;
     int32_t height_;
@@ -521,10 +472,35 @@ private:
 
 }  // namespace
 
-bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke) {
+bool LinePixels::Allocate(int32_t width, int32_t height) {
+    width_ = width;
+    height_ = height;
+    return plane_.Allocate(width, height);
+}
+
+void LinePixels::SetRow(int32_t y, const uint8_t* row) {
+    for (int32_t x = 0; x < width_; ++x) {
+        // Drawings are mostly background: eight white pixels at a time are
+        // passed over with three 8-byte comparisons.
+        if (x + 8 <= width_ && AllWhite(row + 3 * x)) {
+            x += 7;
+        } else if (row[3 * x] != 255) {
+            plane_.Set(x, y);
+        }
+    }
+}
+
+bool TraceCentreLines(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke) {
     try {
-        return Tracer(drawing, thickness, stroke).Run();
+        return Tracer(lines, thickness, stroke).Run();
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke) {
+    LinePixels lines;
+    if (!lines.Allocate(drawing->header.biWidth, drawing->header.biHeight)) return false;
+    for (int32_t y = 0; y < drawing->header.biHeight; ++y) lines.SetRow(y, DibRow(drawing, y));
+    return TraceCentreLines(lines, thickness, stroke);
 }

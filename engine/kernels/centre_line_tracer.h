@@ -22,7 +22,11 @@
 
 #include "dib.h"
 
+#include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
+#include <new>
 #include <vector>
 
 struct TracePoint {
@@ -48,6 +52,68 @@ struct TraceStroke {
     bool closed;
 };
 
+// One bit per pixel with a clear border one pixel wide all round, so that
+// neighbours are read without bounds checks.
+class BitPlane {
+public:
+    bool Allocate(int32_t width, int32_t height) {
+        rowWords_ = (int64_t{width} + 2 + 63) / 64;
+        size_ = rowWords_ * (int64_t{height} + 2);
+        words_.reset(new (std::nothrow) uint64_t[size_]());
+        return words_ != nullptr;
+    }
+    bool CopyOf(const BitPlane& other) {
+        rowWords_ = other.rowWords_;
+        size_ = other.size_;
+        words_.reset(new (std::nothrow) uint64_t[size_]);
+        if (words_) std::memcpy(words_.get(), other.words_.get(), size_t(size_) * sizeof(uint64_t));
+        return words_ != nullptr;
+    }
+    // Word i of row y holds pixels 64 * i - 1 to 64 * i + 62.
+    uint64_t* Row(int32_t y) const { return words_.get() + (int64_t{y} + 1) * rowWords_; }
+    int64_t RowWords() const { return rowWords_; }
+    bool Get(int32_t x, int32_t y) const { return (Row(y)[(x + 1) >> 6] >> ((x + 1) & 63)) & 1; }
+    void Set(int32_t x, int32_t y) { Row(y)[(x + 1) >> 6] |= uint64_t{1} << ((x + 1) & 63); }
+    void Clear(int32_t x, int32_t y) { Row(y)[(x + 1) >> 6] &= ~(uint64_t{1} << ((x + 1) & 63)); }
+    int Neighbours(int32_t x, int32_t y) const {
+        const unsigned above = Three(Row(y - 1), x), beside = Three(Row(y), x), below = Three(Row(y + 1), x);
+        return int((beside >> 2) | (above >> 2 & 1) << 1 | (above >> 1 & 1) << 2 | (above & 1) << 3 |
+                   (beside & 1) << 4 | (below & 1) << 5 | (below >> 1 & 1) << 6 | (below >> 2 & 1) << 7);
+    }
+
+private:
+    // Pixels x - 1, x and x + 1 of a row as bits 0 to 2. Bit x + 2 lies in
+    // the row's words, which hold width + 2 bits at least.
+    static unsigned Three(const uint64_t* row, int32_t x) {
+        const int shift = x & 63;
+        uint64_t bits = row[x >> 6] >> shift;
+        if (shift > 61) bits |= row[(x >> 6) + 1] << (64 - shift);
+        return unsigned(bits & 7);
+    }
+
+    int64_t rowWords_ = 0;
+    int64_t size_ = 0;
+    std::unique_ptr<uint64_t[]> words_;
+};
+
+// The line pixels of a drawing at one bit each, which is all the tracer
+// reads of it: filled a row at a time (width pixels of 3 bytes in the working
+// layout, a line pixel where the blue byte is not 255), so that a drawing
+// made a row at a time need not be held whole.
+class LinePixels {
+public:
+    bool Allocate(int32_t width, int32_t height);  // false when memory runs out
+    void SetRow(int32_t y, const uint8_t* row);
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    const BitPlane& Plane() const { return plane_; }
+
+private:
+    BitPlane plane_;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+};
+
 // Traces the drawing, in the working layout, whose line pixels are those
 // with a blue byte other than 255, as the extraction gives them: thickness 0
 // for one-pixel lines, any other for two-pixel lines. Calls stroke for each
@@ -55,6 +121,11 @@ struct TraceStroke {
 // from the top row down, then closed loops. Each line between two ends or
 // junctions is one stroke; a group of line pixels that thins to a single
 // pixel is a dot. Takes time linear in the picture; besides the drawing,
-// which is only read, it keeps two bits per pixel and the current stroke.
+// which is only read, it keeps three bits per pixel (its line pixels, their
+// thinned skeleton and what is traced) and the current stroke.
 // False when that memory cannot be had (strokes already given stand).
 bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke);
+
+// The same for a drawing given as its line pixels, which take the drawing's
+// place in memory.
+bool TraceCentreLines(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke);

@@ -10,7 +10,7 @@
 #     bash bench/compare_converters.sh [RUNS]
 #
 # Then the same photo as centre-line SVG (thin and thick lines, noise removal
-# on): the tracer's time, peak memory and bytes next to potrace's outlines
+# on): the converter's time, peak memory and bytes next to potrace's outlines
 # (`potrace -s` on the same drawing as PBM), and how well each SVG, rendered
 # back with rsvg-convert over white, covers the drawing: the share of line
 # pixels with a rendered line pixel (darker than 128) within one pixel, and
@@ -153,7 +153,8 @@ fidelity() {
 traced() {
     local thickness="$1" input="$folder/baseline.jpg"
     local drawing="$folder/drawing-$thickness"
-    local velmora=("$traceBench" trace "$input" "$thickness" "$folder/$thickness-velmora.svg")
+    local velmora=("$cli" --format svg --thickness "$thickness" --contrast 7 --noise on --quiet
+                   -o "$folder/$thickness-velmora.svg" "$input")
     local potrace=(/usr/bin/potrace -s -o "$folder/$thickness-potrace.svg" "$drawing.pbm")
     local velmoraTimes=() potraceTimes=() i
     echo "== SVG, $thickness lines, $input"
@@ -169,8 +170,8 @@ traced() {
     pKib=$(peakKib "${potrace[@]}")
     vBytes=$(stat -c %s "$folder/$thickness-velmora.svg")
     pBytes=$(stat -c %s "$folder/$thickness-potrace.svg")
-    echo "velmora (load, extract, remove specks, trace, write): $v s median of $runs, $vKib KiB peak, $vBytes bytes   ${velmora[*]}"
-    echo "potrace (trace the drawing's PBM, write):              $p s median of $runs, $pKib KiB peak, $pBytes bytes   ${potrace[*]}"
+    echo "velmora (the converter: decode, extract, remove specks, trace, write): $v s median of $runs, $vKib KiB peak, $vBytes bytes   ${velmora[*]}"
+    echo "potrace (trace the drawing's PBM, write):                              $p s median of $runs, $pKib KiB peak, $pBytes bytes   ${potrace[*]}"
     awk -v v="$v" -v p="$p" -v vk="$vKib" -v pk="$pKib" -v vb="$vBytes" -v pb="$pBytes" \
         'BEGIN { printf "velmora / potrace: time %.2f, peak memory %.2f, bytes %.2f\n", v / p, vk / pk, vb / pb }'
     echo "velmora cover: $(fidelity "$folder/$thickness-velmora.svg" "$drawing.bmp")"

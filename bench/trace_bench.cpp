@@ -1,21 +1,17 @@
-// The steps of writing a photo as a traced SVG drawing, for
-// compare_converters.sh to time and check next to potrace:
+// What compare_converters.sh needs to check the converter's SVG output next
+// to potrace:
 //
-//   velmora-trace-bench trace PHOTO thin|thick OUTPUT.svg
-//       loads the photo, extracts lines (contrast 7), removes specks and
-//       writes the traced drawing, as the converter will;
 //   velmora-trace-bench drawing PHOTO thin|thick DRAWING.bmp DRAWING.pbm
-//       writes the same drawing as a BMP and as a PBM for potrace;
+//       writes the drawing the converter traces (contrast 7, specks removed)
+//       as a BMP and as a PBM for potrace;
 //   velmora-trace-bench fidelity DRAWING.bmp RENDERED.png
 //       prints the shares of line pixels within one pixel of each other.
 #include "bmp_writer.h"
-#include "centre_line_tracer.h"
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image.h"
 #include "line_fidelity.h"
 #include "noise_removal.h"
-#include "svg_writer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -61,14 +57,6 @@ bool WritePbm(const char* path, DibHandle drawing) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     const int thickness = argc > 3 && std::strcmp(argv[3], "thick") == 0 ? 1 : 0;
-    if (command == "trace" && argc == 5) {
-        DibHandle drawing = Drawing(argv[2], thickness);
-        OutputColours colours;
-        colours.transparent = true;
-        const bool written = drawing && WriteSvg(argv[4], drawing, thickness, colours);
-        ImgRelease(drawing);
-        return written ? 0 : 1;
-    }
     if (command == "drawing" && argc == 6) {
         DibHandle drawing = Drawing(argv[2], thickness);
         const bool written = drawing && ImgWriteBmp(argv[4], drawing) && WritePbm(argv[5], drawing);

@@ -14,15 +14,16 @@
 
 namespace {
 
-// Runs every row of source through extraction and speck removal into
-// output. A failure of the picture is put in *reading; one of the output or
-// of the conversion's own memory (ENOMEM) leaves errno set.
+// Reverses the order of a row's pixels.
 void Mirror(uint8_t* row, int32_t width) {
     for (int32_t left = 0, right = width - 1; left < right; ++left, --right) {
         std::swap_ranges(row + 3 * left, row + 3 * left + 3, row + 3 * right);
     }
 }
 
+// Runs every row of source through extraction and speck removal into
+// output. A failure of the picture is put in *reading; one of the output or
+// of the conversion's own memory (ENOMEM) leaves errno set.
 bool Run(RowSource& source, const LineSettings& settings, RowOutput& output, ImageError* reading) {
     const int32_t width = source.header.biWidth;
     const int32_t height = source.header.biHeight;
@@ -102,6 +103,8 @@ bool Write(RowSource& source, const LineSettings& settings, const char* path, st
     return false;
 }
 
+// Converts the picture file's bytes in data into the file at path, or into
+// *memory when path is null.
 bool ConvertBytes(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
                   std::vector<uint8_t>* memory, ConversionError* error) {
     if (memory) std::vector<uint8_t>().swap(*memory);
@@ -110,6 +113,8 @@ bool ConvertBytes(const uint8_t* data, size_t size, const LineSettings& settings
         [&](RowSource& source) { return Write(source, settings, path, memory, error); });
 }
 
+// The same from the file at input: a PNG that streams is read as the
+// conversion goes, any other file whole first.
 bool ConvertFile(const char* input, const LineSettings& settings, const char* path, std::vector<uint8_t>* memory,
                  ConversionError* error) {
     if (memory) std::vector<uint8_t>().swap(*memory);

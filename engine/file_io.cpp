@@ -105,6 +105,14 @@ std::wstring WidePath(const char* path) {
 }
 #endif
 
+bool SeekFile(std::FILE* file, int64_t offset, int origin) {
+#ifdef _WIN32
+    return _fseeki64(file, offset, origin) == 0;
+#else
+    return fseeko(file, off_t(offset), origin) == 0;
+#endif
+}
+
 std::FILE* OpenForReading(const char* path, int64_t* size) {
 #ifdef _WIN32
     std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");

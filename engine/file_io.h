@@ -24,6 +24,9 @@ using StartCheck = std::function<bool(const uint8_t* start, size_t size)>;
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t maxBytes,
                          const StartCheck& accept = nullptr);
 
+// fseek with a 64-bit offset on every platform.
+bool SeekFile(std::FILE* file, int64_t offset, int origin);
+
 // Opens the file for reading in binary mode; null when it cannot be opened.
 // *size is its size when it is a regular file, else -1.
 std::FILE* OpenForReading(const char* path, int64_t* size);

@@ -2,23 +2,12 @@
 
 #include "bit_packing.h"
 #include "bmp_writer.h"
+#include "file_io.h"
 #include "svg_writer.h"
 
 #include <cerrno>
 #include <cstring>
 #include <new>
-
-namespace {
-
-bool SeekTo(std::FILE* file, int64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, offset, SEEK_SET) == 0;
-#else
-    return fseeko(file, off_t(offset), SEEK_SET) == 0;
-#endif
-}
-
-}  // namespace
 
 BmpOutput::BmpOutput(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
                      std::vector<uint8_t>* memory)
@@ -50,7 +39,7 @@ bool BmpOutput::Put(int32_t y, uint8_t* row) {
     }
     // The padding comes from scratch_'s tail, which stays zero.
     const size_t padding = size_t(stride_) - width;
-    return SeekTo(file_, offset) && std::fwrite(bytes, 1, width, file_) == width &&
+    return SeekFile(file_, offset, SEEK_SET) && std::fwrite(bytes, 1, width, file_) == width &&
            std::fwrite(scratch_.get() + width, 1, padding, file_) == padding;
 }
 

@@ -1,5 +1,7 @@
 #include "container_checks.h"
 
+#include "file_io.h"
+
 #include <cstring>
 
 namespace {
@@ -17,14 +19,6 @@ uint64_t PngRawSize(const uint8_t* header) {
     const uint64_t channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
     const uint64_t rowSize = (width * channels * bitDepth + 7) / 8 + 1;
     return height != 0 && rowSize > UINT64_MAX / height ? UINT64_MAX : rowSize * height;
-}
-
-bool SkipForward(std::FILE* file, int64_t bytes) {
-#ifdef _WIN32
-    return _fseeki64(file, bytes, SEEK_CUR) == 0;
-#else
-    return fseeko(file, off_t(bytes), SEEK_CUR) == 0;
-#endif
 }
 
 }  // namespace
@@ -77,7 +71,7 @@ bool ReadPngSkeleton(std::FILE* file, uint64_t fileSize, std::vector<uint8_t>& s
         const bool imageData = std::memcmp(head + 4, "IDAT", 4) == 0;
         if (imageData) {
             compressedSize += length;
-            if (!SkipForward(file, int64_t(length) + 4)) return false;
+            if (!SeekFile(file, int64_t(length) + 4, SEEK_CUR)) return false;
         } else {
             if (length > maxChunk) return false;
             const size_t at = skeleton.size();

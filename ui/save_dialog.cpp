@@ -34,13 +34,13 @@ bool HasExtension(const std::string& name, const char* extension) {
 // A new type: the name in the box and the default extension follow it, as
 // in the platform's own dialogs.
 void OnTypeChange(HWND dialog, SaveType type) {
-    std::vector<char> spec(DialogBufferSize, '\0');
-    if (SendMessageA(dialog, CDM_GETSPEC, DialogBufferSize, reinterpret_cast<LPARAM>(spec.data())) > 0) {
-        const std::string name = spec.data();
+    // The name box is a combo box in the explorer-style dialogs of Wine and
+    // newer Windows, an edit box in older ones.
+    const int box = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
+    std::vector<char> typed(DialogBufferSize, '\0');
+    if (GetDlgItemTextA(dialog, box, typed.data(), DialogBufferSize) > 0) {
+        const std::string name = typed.data();
         const std::string renamed = WithTypeExtension(name, type);
-        // The name box is a combo box in the explorer-style dialogs of
-        // Wine and newer Windows, an edit box in older ones.
-        const int box = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
         if (renamed != name) SendMessageA(dialog, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(renamed.c_str()));
     }
     SendMessageA(dialog, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(ExtensionOf(type)));

@@ -50,16 +50,23 @@ int ErrnoOf(DWORD windowsError) {
 // The errno value of the C library call on file that just failed. The
 // Windows C library turns a full disk into EINVAL, and Wine's leaves no
 // system code either, as the disk filled in the middle of a write that still
-// succeeded in part: one more byte written through the system, to a file
-// about to be discarded, gives its reason.
+// succeeded in part. One more byte written through the system, to a file
+// about to be discarded, gives the reason. It goes well past the file's end:
+// rows are written at their places, so the current position may lie in
+// space the file already has.
 int LastError([[maybe_unused]] std::FILE* file) {
     const int error = errno != 0 ? errno : EIO;
 #ifdef _WIN32
     if (_doserrno == ERROR_DISK_FULL || _doserrno == ERROR_HANDLE_DISK_FULL) return ENOSPC;
-    if (error == EINVAL || error == EIO) {
-        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    LARGE_INTEGER size{};
+    if ((error == EINVAL || error == EIO) && handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) {
+        const uint64_t beyond = (uint64_t(size.QuadPart) | 0xFFFFF) + 1;
+        OVERLAPPED at{};
+        at.Offset = DWORD(beyond);
+        at.OffsetHigh = DWORD(beyond >> 32);
         DWORD written = 0;
-        if (handle != INVALID_HANDLE_VALUE && !WriteFile(handle, "", 1, &written, nullptr)) {
+        if (!WriteFile(handle, "", 1, &written, &at)) {
             const DWORD code = GetLastError();
             if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return ENOSPC;
         }

@@ -1,9 +1,9 @@
 // What compare_converters.sh needs to check the converter's SVG output next
 // to potrace:
 //
-//   velmora-trace-bench drawing PHOTO thin|thick DRAWING.bmp DRAWING.pbm
-//       writes the drawing the converter traces (contrast 7, specks removed)
-//       as a BMP and as a PBM for potrace;
+//   velmora-trace-bench drawing PHOTO thin|thick CONTRAST DRAWING.bmp DRAWING.pbm
+//       writes the drawing the converter traces (contrast 1 to 16 as the
+//       programs show it, specks removed) as a BMP and as a PBM for potrace;
 //   velmora-trace-bench fidelity DRAWING.bmp RENDERED.png
 //       prints the shares of line pixels within one pixel of each other.
 #include "bmp_writer.h"
@@ -14,20 +14,19 @@
 #include "noise_removal.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
-constexpr int Contrast = 6;   // shown as 7
-
-DibHandle Drawing(const char* path, int thickness) {
+DibHandle Drawing(const char* path, int thickness, int contrast) {
     DibHandle photo = ImgLoadFile(path);
     if (!photo) return nullptr;
     ImgMake24(photo);
     DibHandle drawing = ImgDuplicate(photo);
     if (drawing) {
-        ExtractEdges(photo, drawing, thickness, Contrast);
+        ExtractEdges(photo, drawing, thickness, contrast - 1);  // shown 1 to 16, used 0 to 15
         RemoveSpecks(drawing, thickness);
     }
     ImgRelease(photo);
@@ -57,9 +56,10 @@ bool WritePbm(const char* path, DibHandle drawing) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     const int thickness = argc > 3 && std::strcmp(argv[3], "thick") == 0 ? 1 : 0;
-    if (command == "drawing" && argc == 6) {
-        DibHandle drawing = Drawing(argv[2], thickness);
-        const bool written = drawing && ImgWriteBmp(argv[4], drawing) && WritePbm(argv[5], drawing);
+    const int contrast = argc > 4 ? std::atoi(argv[4]) : 0;
+    if (command == "drawing" && argc == 7 && contrast >= 1 && contrast <= 16) {
+        DibHandle drawing = Drawing(argv[2], thickness, contrast);
+        const bool written = drawing && ImgWriteBmp(argv[5], drawing) && WritePbm(argv[6], drawing);
         ImgRelease(drawing);
         return written ? 0 : 1;
     }
@@ -76,8 +76,7 @@ int main(int argc, char** argv) {
         ImgRelease(rendered);
         return 0;
     }
-    std::fprintf(stderr, "usage: velmora-trace-bench trace PHOTO thin|thick OUTPUT.svg\n"
-                         "       velmora-trace-bench drawing PHOTO thin|thick DRAWING.bmp DRAWING.pbm\n"
+    std::fprintf(stderr, "usage: velmora-trace-bench drawing PHOTO thin|thick CONTRAST DRAWING.bmp DRAWING.pbm\n"
                          "       velmora-trace-bench fidelity DRAWING.bmp RENDERED.png\n");
     return 2;
 }

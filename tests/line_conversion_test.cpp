@@ -87,15 +87,19 @@ TEST(LineConversion, EverySmallSizeGivesTheDocumentsBytes) {
 
 // Streamed JPEGs of every kind, PNGs with transparency, 16 bits and
 // interlacing (loaded whole), and BMPs, in every EXIF orientation: rows
-// reversed or mirrored while streaming, turned whole for the rest.
+// reversed or mirrored while streaming, turned whole for the rest. The
+// densities of JFIF and pHYs are kept, across and down swapped by turns.
 TEST(LineConversion, EveryKindOfFileAndOrientationGivesTheDocumentsBytes) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs;
     for (const char* name : {"jpeg/progressive.jpg", "jpeg/cmyk.jpg", "jpeg/grey.jpg", "jpeg/restart-markers.jpg",
                              "jpeg/subsampled-422.jpg", "pngsuite/png/basn6a16.png", "pngsuite/png/tbbn3p08.png",
-                             "pngsuite/png/basi2c08.png", "pngsuite/png/basn0g01.png", "bmp/argb32.bmp"}) {
+                             "pngsuite/png/basi2c08.png", "pngsuite/png/basn0g01.png", "pngsuite/png/cdun2c08.png",
+                             "bmp/argb32.bmp"}) {
         inputs.emplace_back(name, ReadBytes(Data + "/" + name));
     }
-    const std::vector<uint8_t> jpeg = ReadBytes(Data + "/jpeg/baseline.jpg");
+    std::vector<uint8_t> jpeg = ReadBytes(Data + "/jpeg/baseline.jpg");
+    const uint8_t jfif300x150[] = {1, 1, 44, 0, 150};  // dots per inch, across and down
+    std::copy(std::begin(jfif300x150), std::end(jfif300x150), jpeg.begin() + 13);
     const std::vector<uint8_t> png = EncodedPng(RandomPicture(23, 17, 3));
     for (int orientation = 1; orientation <= 8; ++orientation) {
         const std::vector<uint8_t> tiff = TiffBlock(orientation, orientation % 2 == 0);

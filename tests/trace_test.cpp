@@ -218,4 +218,19 @@ TEST(EncodeSvg, SizeInMillimetresAndColours) {
     ImgRelease(image);
 }
 
+// Lines are walked on through their junctions, so that a plotter lifts its
+// pen as little as it can: a T and a plus sign take two moves each.
+TEST(EncodeSvg, LinesGoOnThroughTheirJunctions) {
+    const Drawing junctions{"t and plus", 200, 100, [](Picture& p, int b) {
+        Line(p, 10, 20, 90, 20, b), Line(p, 50, 20, 50, 90, b);
+        Line(p, 110, 50, 190, 50, b), Line(p, 150, 10, 150, 90, b);
+    }};
+    DibHandle image = MakeDrawing(junctions, 0);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(EncodeSvg(image, 0, {0, 0xFFFFFF, true}, bytes));
+    const std::string path = Attribute(Text(bytes), "path", "d");
+    EXPECT_EQ(std::count(path.begin(), path.end(), 'm'), 4) << path;
+    ImgRelease(image);
+}
+
 }  // namespace

@@ -92,6 +92,10 @@ public:
     }
 
 private:
+    // A stroke that starts where the one before ended goes on without a
+    // move: the tracer walks its lines on through their junctions, and a
+    // plotter then lifts its pen only between walks. Round joins draw what
+    // round caps would.
     void Add(const TraceStroke& stroke) {
         if (failed_) return;
         if (!inPath_) {
@@ -101,10 +105,12 @@ private:
             command_ = 0;
         }
         const int64_t startX = Hundredths(stroke.start.x), startY = Hundredths(stroke.start.y);
-        // A move's further pairs are lines: the first line needs no letter.
-        Command('m');
-        Pair(startX, startY);
-        command_ = 'l';
+        if (command_ == 0 || startX != x_ || startY != y_) {
+            // A move's further pairs are lines: the first line needs no letter.
+            Command('m');
+            Pair(startX, startY);
+            command_ = 'l';
+        }
         if (stroke.segments.empty()) {
             // A dot: a line of no length, which round caps draw as a disc.
             Command('h');

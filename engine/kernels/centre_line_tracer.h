@@ -5,7 +5,10 @@
 // The drawing's lines are thinned to one pixel (sequential removal of
 // simple border pixels from the four sides in turn, which keeps every line
 // connected and every loop closed), the thinned pixels are followed from end
-// to end, and each chain of pixels is simplified (Douglas-Peucker) and fitted
+// to end (to a diagonal neighbour only where no pixel beside the diagonal is
+// a line pixel: mixed adjacency, so that where lines cross or branch one
+// pixel is the junction), and each chain of pixels is simplified
+// (Douglas-Peucker) and fitted
 // with straight lines and cubic Bezier curves (Schneider's least-squares
 // fitting), every pixel centre of the chain within half a pixel of the
 // result. Sharp turns stay corners.
@@ -119,10 +122,13 @@ private:
 // for one-pixel lines, any other for two-pixel lines. Calls stroke for each
 // stroke, in an order that depends only on the pixels: ends and junctions
 // from the top row down, then closed loops. Each line between two ends or
-// junctions is one stroke; a group of line pixels that thins to a single
-// pixel is a dot. Takes time linear in the picture; besides the drawing,
-// which is only read, it keeps three bits per pixel (its line pixels, their
-// thinned skeleton and what is traced) and the current stroke.
+// junctions is one stroke, and from the end or junction a stroke reaches the
+// next stroke goes on along a line not yet traced while there is one, so
+// that the strokes of such a walk meet end to start. A group of line pixels
+// that thins to a single pixel is a dot. Takes time linear in the picture;
+// besides the drawing, which is only read, it keeps three bits per pixel
+// (its line pixels, their thinned skeleton and what is traced), the steps
+// traced between neighbouring ends or junctions, and the current stroke.
 // False when that memory cannot be had (strokes already given stand).
 bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void(const TraceStroke&)>& stroke);
 

@@ -126,6 +126,14 @@ const Drawing Drawings[] = {
          for (int i = 0; i < 12; ++i) Dab(p, 3 + 5 * (i % 6) + i / 6, 5 + 7 * (i / 6), b + i % 2);
          Dab(p, 0, 0, b), Dab(p, 59, 39, 1);
      }},
+    {"tips", 60, 30, [](Picture& p, int b) {
+         // A tip that turns off a line a pixel past a step: neither of the
+         // tip's two pixels may be lost.
+         for (int x = 5; x < 60; x += 20) {
+             Dab(p, x, 5, b), Dab(p, x, 6, b), Dab(p, x - 1, 7, b), Dab(p, x, 7, b);
+             Line(p, x + 1, 8, x + 10, 17, b);
+         }
+     }},
     {"one pixel wide", 1, 50, [](Picture& p, int) { Line(p, 0, 3, 0, 20, 1), Dab(p, 0, 30, 1), Line(p, 0, 40, 0, 49, 1); }},
     {"one pixel high", 50, 1, [](Picture& p, int) { Line(p, 0, 0, 20, 0, 1), Dab(p, 30, 0, 1), Dab(p, 49, 0, 1); }},
     {"one pixel", 1, 1, [](Picture& p, int) { Dab(p, 0, 0, 1); }},

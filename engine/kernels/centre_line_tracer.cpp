@@ -373,11 +373,17 @@ public:
             if (!removed) break;
         }
         // Shortcuts and spurs of one pixel on the side of a line, left by its
-        // bumps, lie within a pixel of what stays.
+        // bumps, lie within a pixel of what stays. Shortcuts go first: the
+        // pixel a spur leaves would be taken for one, and at the tip of a
+        // line that would shorten it by two pixels.
         for (int32_t y = 0; y < height_; ++y) {
             ForEachSet(skeleton_, y, false, [&](int32_t x) {
-                const int mask = skeleton_.Neighbours(x, y);
-                if (IsShortcut(mask) || IsSpur(x, y, mask)) skeleton_.Clear(x, y);
+                if (IsShortcut(skeleton_.Neighbours(x, y))) skeleton_.Clear(x, y);
+            });
+        }
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                if (IsSpur(x, y, skeleton_.Neighbours(x, y))) skeleton_.Clear(x, y);
             });
         }
         for (int32_t y = 0; y < height_; ++y) {

@@ -196,16 +196,30 @@ private:
     int64_t y_ = 0;
 };
 
-bool Encode(DibHandle drawing, int thickness, const OutputColours& colours,
+// Writes the document of a drawing with that header, traced by trace,
+// through put.
+template <typename Trace>
+bool Encode(const BitmapInfoHeader& header, int thickness, const OutputColours& colours, Trace trace,
             const std::function<bool(const std::string&)>& put) {
     try {
-        return SvgWriter(put).Write(drawing->header, thickness, colours, [&](const auto& stroke) {
-            return TraceCentreLines(drawing, thickness, stroke);
-        });
+        return SvgWriter(put).Write(header, thickness, colours, trace);
     } catch (const std::bad_alloc&) {
         errno = ENOMEM;
         return false;
     }
+}
+
+// The same into svg, left empty when it fails.
+template <typename Trace>
+bool EncodeIntoMemory(const BitmapInfoHeader& header, int thickness, const OutputColours& colours, Trace trace,
+                      std::vector<uint8_t>& svg) {
+    svg.clear();
+    const bool encoded = Encode(header, thickness, colours, trace, [&svg](const std::string& bytes) {
+        svg.insert(svg.end(), bytes.begin(), bytes.end());
+        return true;
+    });
+    if (!encoded) svg = {};
+    return encoded;
 }
 
 }  // namespace
@@ -218,42 +232,30 @@ bool WriteSvg(const char* path, DibHandle drawing, int thickness, const OutputCo
     return WriteFileAtomically(
         path,
         [&](std::FILE* file) {
-            return Encode(drawing, thickness, colours, [file](const std::string& bytes) {
-                return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-            });
+            return Encode(
+                drawing->header, thickness, colours,
+                [&](const auto& stroke) { return TraceCentreLines(drawing, thickness, stroke); },
+                [file](const std::string& bytes) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
         },
         systemError);
 }
 
 bool EncodeSvg(DibHandle drawing, int thickness, const OutputColours& colours, std::vector<uint8_t>& svg) {
-    svg.clear();
-    const bool encoded = drawing && Encode(drawing, thickness, colours, [&svg](const std::string& bytes) {
-        svg.insert(svg.end(), bytes.begin(), bytes.end());
-        return true;
-    });
-    if (!encoded) svg = {};
-    return encoded;
+    if (!drawing) {
+        svg = {};
+        return false;
+    }
+    return EncodeIntoMemory(drawing->header, thickness, colours,
+                            [&](const auto& stroke) { return TraceCentreLines(drawing, thickness, stroke); }, svg);
 }
 
 bool EncodeSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
                const OutputColours& colours, std::vector<uint8_t>& svg) {
-    svg.clear();
     BitmapInfoHeader header{};
     header.biWidth = lines.Width();
     header.biHeight = lines.Height();
     header.biXPelsPerMeter = xPelsPerMeter;
     header.biYPelsPerMeter = yPelsPerMeter;
-    bool encoded = false;
-    try {
-        encoded = SvgWriter([&svg](const std::string& bytes) {
-                      svg.insert(svg.end(), bytes.begin(), bytes.end());
-                      return true;
-                  }).Write(header, thickness, colours, [&](const auto& stroke) {
-            return TraceCentreLines(lines, thickness, stroke);
-        });
-    } catch (const std::bad_alloc&) {
-        errno = ENOMEM;
-    }
-    if (!encoded) svg = {};
-    return encoded;
+    return EncodeIntoMemory(header, thickness, colours,
+                            [&](const auto& stroke) { return TraceCentreLines(lines, thickness, stroke); }, svg);
 }

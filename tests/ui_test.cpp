@@ -632,7 +632,10 @@ TEST_F(ProgramTest, ABigPicturesWindowLeavesTheControlWindowInViewAndLiesBesideI
         EXPECT_TRUE(Inside(OuterRect(ImageWindow), work)) << atEdge;
         EXPECT_EQ(GetForegroundWindow(), ControlWindow) << atEdge;
         EXPECT_TRUE(ControlWindowInView()) << atEdge;
-        if (!atEdge) continue;
+        // At the left edge the room right of it is over half the screen at
+        // 96 DPI on every screen from 1024 pixels wide (not so at 144 DPI
+        // on 1280): the window lies there.
+        if (!atEdge || 2 * (work.right - WindowRight(ControlWindow)) < work.right - work.left) continue;
         EXPECT_FALSE(Overlap(OuterRect(ImageWindow), OuterRect(ControlWindow)));
         EXPECT_EQ(WindowLeft(ImageWindow), WindowRight(ControlWindow));
         EXPECT_EQ(WindowRight(ImageWindow), work.right) << "the whole room right of the control window";

@@ -27,6 +27,14 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== test: windows (Wine)"
 # One X server for every Windows program of the run.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows || status=1
+echo "== test: window placement and scrolling at other screen sizes"
+# The tests that size pictures and place windows from the work area, on the
+# smallest screen the program is made for and on a wide one.
+for screen in 1024x768 1920x1080; do
+  xvfb-run -a -s "-screen 0 ${screen}x24" scripts/wine-run.sh "$PWD/build/windows/wineprefix" \
+    build/windows/tests/ui_tests.exe --gtest_brief=1 \
+    --gtest_filter='*BigPicture*:*CtrlWheel*:*VeryWide*:*Centre*:*Caption*:*Keyboard*' || status=1
+done
 echo "== fuzz"
 scripts/fuzz.sh 20 || status=1
 exit $status

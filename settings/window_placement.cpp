@@ -25,14 +25,17 @@ StoredSettings ReadSettings(const ProfileFile& file, const std::string& software
     stored.top = file.GetInt("WINDOW", "Top");
     stored.left = file.GetInt("WINDOW", "Left");
     stored.automatic = file.GetInt("MODE", "Auto") == 1;
+    stored.saveType = file.GetInt("SAVE", "Type");
     return stored;
 }
 
-void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic) {
+void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic,
+                   int saveType) {
     file.Reset();
     file.WriteSection("SOFTWARE", Entries({"SoftID = " + softwareId}));
     file.WriteSection("WINDOW", Entries({"Top  = " + std::to_string(position.y), "Left = " + std::to_string(position.x)}));
     file.WriteSection("MODE", Entries({"Auto = " + std::to_string(automatic ? 1 : 0)}));
+    file.WriteSection("SAVE", Entries({"Type = " + std::to_string(saveType)}));
 }
 
 // Stored positions may come from another screen layout.

@@ -11,20 +11,23 @@
 #include <string>
 #include <vector>
 
-// The control window's position and the auto-extraction flag, trusted only
-// when the file was written by this version of the program (softwareId).
-// A missing coordinate is -1.
+// The control window's position, the auto-extraction flag and the save
+// dialog's last type (its place in the dialog's list, counted from 1),
+// trusted only when the file was written by this version of the program
+// (softwareId). A missing coordinate or type is -1.
 struct StoredSettings {
     bool trusted = false;
     int left = -1;
     int top = -1;
     bool automatic = false;
+    int saveType = -1;
 };
 
 StoredSettings ReadSettings(const ProfileFile& file, const std::string& softwareId);
 
-// Replaces whatever the file held with the three sections.
-void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic);
+// Replaces whatever the file held with the four sections.
+void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic,
+                   int saveType);
 
 // The frame metrics that decide where the caption is.
 struct CaptionMetrics {

@@ -91,6 +91,9 @@ TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
     EXPECT_EQ(pages[1].rfind(L"便利な機能\r\n", 0), 0u);
     EXPECT_EQ(pages[2].rfind(L"オプション\r\n", 0), 0u);
     EXPECT_EQ(pages, (std::vector<std::wstring>{pages[0], pages[1], pages[2], pages[2], pages[0], pages[1]}));
+    for (const wchar_t* type : {L"ビットマップ", L"PNG 透過", L"PNG 白黒", L"SVG ベクター"}) {
+        EXPECT_NE(pages[0].find(type), std::wstring::npos) << "the steps name each save type";
+    }
     for (int page = 0; page < 3; ++page) ExpectGoodPage(pages[page], MenuPaths(GetMenu(ControlWindow)));
 }
 

@@ -77,7 +77,10 @@ void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 void ProgramTest::SetUp() {
-    folder = TestFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
+    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    // An earlier run may have left paths too long for TestFolder to remove.
+    RemoveTree(Wide(std::string(VELMORA_TEST_OUTPUT) + "/" + name));
+    folder = TestFolder(name);
     SetCurrentDirectoryA(folder.c_str());
     AnswerTimerId = SetTimer(nullptr, 0, 30, AnswerTimer);
     StartInFolder();
@@ -188,10 +191,14 @@ void ProgramTest::Drop(HWND hwnd, const std::vector<std::string>& paths) {
 }
 
 Picture ProgramTest::ShownInImageWindow() {
+    // The screen holds only what is in view: the image window is brought in
+    // front of the control window for the capture, then put back behind it.
+    SetWindowPos(ImageWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     UpdateWindow(ImageWindow);
     HDC hdc = GetDC(ImageWindow);
     DibHandle shown = ImgCaptureDC(hdc, 0, 0, ClientWidth(ImageWindow), ClientHeight(ImageWindow));
     ReleaseDC(ImageWindow, hdc);
+    SetWindowPos(ImageWindow, ControlWindow, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Picture picture = shown ? ReadImage(shown) : Picture{};
     ImgRelease(shown);
     return picture;
@@ -222,6 +229,66 @@ void ProgramTest::Drag(HWND hwnd, POINT from, POINT to) {
     PostMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
     PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
     Pump();
+}
+
+namespace {
+
+INPUT KeyInput(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+INPUT MouseInput(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return input;
+}
+
+}  // namespace
+
+// Input sent to the system arrives through its queue: a few rounds of
+// handling messages take it and what it causes.
+void ProgramTest::SendAndHandle(std::vector<INPUT> inputs) {
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    for (int round = 0; round < 5; ++round) {
+        Pump();
+        Sleep(20);
+    }
+}
+
+void ProgramTest::TypeKey(WORD key, WORD modifier) {
+    std::vector<INPUT> inputs;
+    if (modifier) inputs.push_back(KeyInput(modifier, false));
+    inputs.push_back(KeyInput(key, false));
+    inputs.push_back(KeyInput(key, true));
+    if (modifier) inputs.push_back(KeyInput(modifier, true));
+    SendAndHandle(inputs);
+}
+
+void ProgramTest::ClickAt(HWND hwnd, POINT client) {
+    ClientToScreen(hwnd, &client);
+    SetCursorPos(client.x, client.y);
+    SendAndHandle({MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)});
+}
+
+void ProgramTest::ClickButton(int id) {
+    HWND button = GetDlgItem(ControlWindow, id);
+    ClickAt(button, {ClientWidth(button) / 2, ClientHeight(button) / 2});
+}
+
+bool ProgramTest::ControlWindowInView() {
+    const RECT outer = OuterRect(ControlWindow);
+    // Points a few pixels apart over the whole window, its edges included.
+    for (LONG y = outer.top; y < outer.bottom; y += 7) {
+        for (LONG x = outer.left; x < outer.right; x += 7) {
+            if (GetAncestor(WindowFromPoint({x, y}), GA_ROOT) != ControlWindow) return false;
+        }
+    }
+    return true;
 }
 
 int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers) {
@@ -262,6 +329,26 @@ void PutOnClipboard(const Picture& picture) {
     EmptyClipboard();
     if (bitmap) SetClipboardData(CF_BITMAP, bitmap);
     CloseClipboard();
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
 }
 
 std::wstring Wide(const std::string& utf8) {

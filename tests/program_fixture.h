@@ -48,7 +48,8 @@ protected:
     // does, the names in UTF-16.
     void Drop(HWND hwnd, const std::vector<std::string>& paths);
 
-    // The image window's client area as it is painted.
+    // The image window's client area as it is painted, also where the
+    // control window lies on it.
     Picture ShownInImageWindow();
 
     // Presses a key combination in the image window and handles the
@@ -62,6 +63,18 @@ protected:
     void TurnWheel(HWND hwnd, POINT point, int delta, WPARAM keys = 0);
     void Drag(HWND hwnd, POINT from, POINT to);
 
+    // Real input, as the keyboard and the mouse give it: a key goes to the
+    // window that has the keyboard, a click to the window under the mouse.
+    // Each handles the messages that follow. A key is pressed and released,
+    // inside the modifier (VK_CONTROL) when one is given.
+    void TypeKey(WORD key, WORD modifier = 0);
+    void ClickAt(HWND hwnd, POINT client);
+    void ClickButton(int id);
+
+    // Whether every part of the control window is in view, no other window
+    // on it.
+    bool ControlWindowInView();
+
     // Runs trigger; each modal window it opens (dialog or message box of this
     // thread) is handed to the next of the answers, which must close it.
     // Returns how many modal windows were answered. In every test, a modal
@@ -72,6 +85,9 @@ protected:
     std::string folder;
     HACCEL accelerators = nullptr;
     int quitCode = -1;
+
+private:
+    void SendAndHandle(std::vector<INPUT> inputs);
 };
 
 // Holds a key down in this thread's keyboard state while it lives, as the
@@ -90,6 +106,10 @@ private:
 // Empties the clipboard, then puts the picture on it as a bitmap unless it
 // is empty.
 void PutOnClipboard(const Picture& picture);
+
+// Removes a folder and everything in it, also past 260 characters, where
+// the wide calls reach and std::filesystem under Wine does not.
+void RemoveTree(const std::wstring& folder);
 
 // UTF-16 from UTF-8, whatever the process code page.
 std::wstring Wide(const std::string& utf8);

@@ -1,6 +1,7 @@
 // The settings file: where the windows are placed at start-up, what is
 // written at exit, and how stored values are trusted.
 #include "control_window.h"
+#include "file_commands.h"
 #include "profile_file.h"
 #include "program_fixture.h"
 #include "resource.h"
@@ -52,7 +53,7 @@ std::string Stored(int top, int left, int automatic) {
 
 }  // namespace
 
-TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheThreeSections) {
+TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheFourSections) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/Velmora.ini"));
     ExpectCentred();
     ExpectImageWindowBeside();
@@ -69,12 +70,14 @@ TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheThreeSections) {
     EXPECT_NE(text.find("[SOFTWARE]"), std::string::npos) << text;
     EXPECT_LT(text.find("[SOFTWARE]"), text.find("[WINDOW]")) << text;
     EXPECT_LT(text.find("[WINDOW]"), text.find("[MODE]")) << text;
+    EXPECT_LT(text.find("[MODE]"), text.find("[SAVE]")) << text;
     ProfileFile file;
     file.SetPath(folder, "Velmora.ini");
     EXPECT_EQ(file.GetString("SOFTWARE", "SoftID"), "Velmora210");
     EXPECT_EQ(file.GetInt("WINDOW", "Top"), 45);
     EXPECT_EQ(file.GetInt("WINDOW", "Left"), 123);
     EXPECT_EQ(file.GetInt("MODE", "Auto"), 1);
+    EXPECT_EQ(file.GetInt("SAVE", "Type"), 1);
 
     StartInFolder();
     EXPECT_EQ(WindowLeft(ControlWindow), 123);
@@ -261,4 +264,23 @@ TEST_F(SettingsTest, AFolderInThePlaceOfTheFileIsLeftAlone) {
     ExpectCentred();
     EXPECT_TRUE(std::filesystem::is_directory(folder + "/Velmora.ini"));
     EXPECT_EQ(ReadBytes(folder + "/Velmora.ini/keep.txt"), std::vector<uint8_t>{'k'});
+}
+
+TEST_F(SettingsTest, TheStoredSaveTypeIsReadBackAndAnUnknownOneIsBitmap) {
+    const std::pair<std::string, SaveType> cases[] = {
+        {"1", SaveType::Bmp}, {"2", SaveType::PngTransparent}, {"3", SaveType::PngBlackOnWhite}, {"4", SaveType::Svg},
+        {"0", SaveType::Bmp}, {"5", SaveType::Bmp},            {"-1", SaveType::Bmp},            {"svg", SaveType::Bmp},
+    };
+    for (const auto& [value, type] : cases) {
+        RestartWith(Stored(40, 50, 0) + "[SAVE]\r\nType = " + value + "\r\n");
+        EXPECT_EQ(ChosenSaveType, type) << value;
+    }
+    RestartWith(Stored(40, 50, 0));
+    EXPECT_EQ(ChosenSaveType, SaveType::Bmp) << "no SAVE section";
+    RestartWith("[SOFTWARE]\r\nSoftID = Velmora200\r\n[SAVE]\r\nType = 3\r\n");
+    EXPECT_EQ(ChosenSaveType, SaveType::Bmp) << "another version's file";
+    // Written back as it is at exit.
+    ChosenSaveType = SaveType::PngBlackOnWhite;
+    Restart();
+    EXPECT_EQ(ChosenSaveType, SaveType::PngBlackOnWhite);
 }

@@ -1,6 +1,7 @@
 // Drives the window program's two windows with real messages, as the entry
 // function creates them.
 #include "control_window.h"
+#include "image_placement.h"
 #include "image_window.h"
 #include "program_fixture.h"
 #include "resource.h"
@@ -28,11 +29,34 @@ bool Inside(const RECT& inner, const RECT& outer) {
     return IntersectRect(&both, &inner, &outer) && EqualRect(&both, &inner);
 }
 
+bool Overlap(const RECT& one, const RECT& other) {
+    RECT both{};
+    return IntersectRect(&both, &one, &other);
+}
+
+// A picture larger than the work area by margin pixels each way, whatever
+// the screen: it scrolls both ways at 100 %.
+Picture LargerThanTheScreen(int margin, int seed) {
+    const RECT work = WorkAreaOf(ControlWindow);
+    return RandomPicture(work.right - work.left + margin, work.bottom - work.top + margin, seed);
+}
+
+// Answers the question before closing with the button given and keeps its
+// text.
+std::function<void(HWND)> Answer(std::wstring& question, int button) {
+    return [&question, button](HWND box) {
+        question = ItemText(box, 0xFFFF);
+        PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
+    };
+}
+
+const wchar_t CloseQuestion[] = L"抽出した線画が保存されていません．\n保存せずに終了しますか？";
+
 }  // namespace
 
 TEST_F(ProgramTest, TitlesAreExact) {
-    EXPECT_EQ(WindowText(ControlWindow), L"ヴェルモラ抽出器  version 2.10");
-    EXPECT_EQ(WindowTitle, L"ヴェルモラ抽出器  version 2.10");
+    EXPECT_EQ(WindowText(ControlWindow), L"ヴェルモラ抽出器  version " VELMORA_VERSION);
+    EXPECT_EQ(WindowTitle, L"ヴェルモラ抽出器  version " VELMORA_VERSION);
     EXPECT_EQ(WindowText(ImageWindow), L"画像");
 }
 
@@ -135,7 +159,7 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     // Untouched, the lists give the converter's defaults: thin, 7, off.
     Command(IDC_EXECUTE);
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
-    EXPECT_EQ(GetForegroundWindow(), ImageWindow);
+    EXPECT_EQ(GetForegroundWindow(), ControlWindow);
     Picture drawings[2][2][16];
     int changes[3] = {};
     for (int noise = 0; noise < 2; ++noise) {
@@ -184,7 +208,7 @@ TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
 }
 
 TEST_F(ProgramTest, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
-    const Picture big = RandomPicture(1500, 1200, 7);
+    const Picture big = LargerThanTheScreen(400, 7);
     Load(big);
     RECT outer{};
     GetWindowRect(ImageWindow, &outer);
@@ -284,7 +308,7 @@ TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
     EXPECT_EQ(std::wstring(item), L"縮小表示(&D)\tCtrl+-");
 
     // Ctrl+wheel keeps the picture point under the mouse where it is.
-    Load(RandomPicture(1500, 1200, 3));
+    Load(LargerThanTheScreen(400, 3));
     Drag(ImageWindow, {400, 400}, {100, 100});
     const POINT before = ImageScrollPosition();
     TurnWheel(ImageWindow, {150, 120}, WHEEL_DELTA, MK_CONTROL);
@@ -433,7 +457,8 @@ TEST_F(ProgramTest, ImageWindowShowsTheResultAfterEveryStep) {
 
 TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     using Action = std::function<void()>;
-    const Action escape = [] { PostMessageW(GetDlgItem(ControlWindow, IDC_OPEN), WM_KEYDOWN, VK_ESCAPE, 1); };
+    // Escape goes wherever the keyboard is after the steps.
+    const Action escape = [this] { TypeKey(VK_ESCAPE); };
     const Action closeBox = [] { PostMessageW(ControlWindow, WM_SYSCOMMAND, SC_CLOSE, 0); };
     const Action exitItem = [] { PostMessageW(ControlWindow, WM_COMMAND, IDM_EXIT, 0); };
     std::wstring question;
@@ -452,7 +477,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
         const auto name = [&](HWND dialog) { SetDlgItemTextW(dialog, 0x47C, Wide(path).c_str()); PostMessageW(dialog, WM_COMMAND, IDOK, 0); };
         AnswerModals([&] { Command(IDC_SAVE); }, {name, [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }});
     };
-    const Action extract = [this] { Command(IDC_EXECUTE); };
+    const Action extract = [this] { ClickButton(IDC_EXECUTE); };
     const Action copy = [this] { Command(IDM_COPY); };
     const Action undo = [this] { Command(IDM_UNDO); };
 
@@ -465,7 +490,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     const Picture drawing = ReadImage(*Document.ResultInfo());
     for (const Action& close : {escape, closeBox, exitItem}) {
         EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDNO)}), 1);
-        EXPECT_EQ(question, L"抽出した線画が保存されていません．\n保存せずに終了しますか？");
+        EXPECT_EQ(question, CloseQuestion);
         EXPECT_EQ(defaultButton, IDNO);
         ASSERT_TRUE(IsWindow(ControlWindow));
         EXPECT_EQ(FirstDifference(drawing, ReadImage(*Document.ResultInfo())), "");
@@ -525,5 +550,134 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
         Command(IDM_UNDO);
         EXPECT_FALSE(MenuEnabled(IDM_UNDO)) << "the history still holds its one step";
         EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 0, false), ReadImage(*Document.ResultInfo())), "");
+    }
+}
+
+TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEscapeAsks) {
+    Load(Photo);
+    Select(IDC_CONTRAST, 0);
+    ClickButton(IDC_EXECUTE);
+    Select(IDC_CONTRAST, 9);
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"実行", [this] { ClickButton(IDC_EXECUTE); }},
+        {"Ctrl+Z", [this] { TypeKey('Z', VK_CONTROL); }},
+        {"Ctrl+Y", [this] { TypeKey('Y', VK_CONTROL); }},
+    };
+    const int contrasts[] = {9, 0, 9};
+    for (size_t step = 0; step < steps.size(); ++step) {
+        // The user had clicked into the picture: the image window has the keyboard.
+        ClickAt(ImageWindow, {5, 5});
+        ASSERT_EQ(GetForegroundWindow(), ImageWindow) << steps[step].first;
+        steps[step].second();
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, contrasts[step], false), ShownInImageWindow()), "")
+            << steps[step].first;
+        EXPECT_EQ(GetForegroundWindow(), ControlWindow) << steps[step].first;
+        EXPECT_TRUE(ControlWindowInView()) << steps[step].first;
+        std::wstring question;
+        EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {Answer(question, IDNO)}), 1) << steps[step].first;
+        EXPECT_EQ(question, CloseQuestion);
+        ASSERT_TRUE(IsWindow(ControlWindow));
+    }
+}
+
+TEST_F(ProgramTest, EscapeAndTheShortcutsWorkWhereTheImageWindowHasTheKeyboard) {
+    Load(Photo);
+    ClickButton(IDC_EXECUTE);
+    ClickAt(ImageWindow, {5, 5});
+    ASSERT_EQ(GetForegroundWindow(), ImageWindow);
+    std::wstring question;
+    EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {Answer(question, IDNO)}), 1);
+    EXPECT_EQ(question, CloseQuestion);
+    ClickAt(ImageWindow, {5, 5});
+    TypeKey(VK_OEM_PLUS, VK_CONTROL);
+    EXPECT_EQ(ZoomIndex, 3) << "Ctrl++";
+    ClickAt(ImageWindow, {5, 5});
+    PutOnClipboard({});
+    TypeKey('C', VK_CONTROL);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP)) << "Ctrl+C";
+    ClickAt(ImageWindow, {5, 5});
+    EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {}), 0) << "copied: nothing to ask";
+    EXPECT_FALSE(IsWindow(ControlWindow)) << "Escape in the image window closes the program";
+}
+
+TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtraction) {
+    Command(IDM_AUTO);
+    Load(Photo);
+    ClickButton(IDC_EXECUTE);
+    HWND list = GetDlgItem(ControlWindow, IDC_CONTRAST);
+    for (int press = 0; press < 20 && GetFocus() != list; ++press) TypeKey(VK_TAB);
+    ASSERT_EQ(GetFocus(), list);
+    ASSERT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 6);
+    for (int press = 0; press < 3; ++press) TypeKey(VK_DOWN);
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 9) << "from 7, three steps down give 10";
+    EXPECT_EQ(GetFocus(), list);
+    // The three extractions are the history's last steps, after the click's.
+    for (int contrast : {9, 8, 7, 6}) {
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, contrast, false), ReadImage(*Document.ResultInfo())), "")
+            << contrast;
+        if (contrast > 6) Command(IDM_UNDO);
+    }
+    EXPECT_FALSE(Document.CanUndo());
+}
+
+TEST_F(ProgramTest, ABigPicturesWindowLeavesTheControlWindowInViewAndLiesBesideItWhereThereIsRoom) {
+    const RECT work = WorkAreaOf(ControlWindow);
+    const Picture big = LargerThanTheScreen(100, 4);
+    // Centred, as on a first start, then at the work area's left edge.
+    for (const bool atEdge : {false, true}) {
+        if (atEdge) MoveWindow(ControlWindow, work.left, work.top, WindowWidth(ControlWindow), WindowHeight(ControlWindow), TRUE);
+        Load(big);
+        ClickButton(IDC_EXECUTE);
+        ASSERT_TRUE(Document.IsExtracted());
+        EXPECT_TRUE(Inside(OuterRect(ImageWindow), work)) << atEdge;
+        EXPECT_EQ(GetForegroundWindow(), ControlWindow) << atEdge;
+        EXPECT_TRUE(ControlWindowInView()) << atEdge;
+        // At the left edge the room right of it is over half the screen at
+        // 96 DPI on every screen from 1024 pixels wide (not so at 144 DPI
+        // on 1280): the window lies there.
+        if (!atEdge || 2 * (work.right - WindowRight(ControlWindow)) < work.right - work.left) continue;
+        EXPECT_FALSE(Overlap(OuterRect(ImageWindow), OuterRect(ControlWindow)));
+        EXPECT_EQ(WindowLeft(ImageWindow), WindowRight(ControlWindow));
+        EXPECT_EQ(WindowRight(ImageWindow), work.right) << "the whole room right of the control window";
+        Command(IDM_ZOOM_OUT);
+        Command(IDM_ZOOM_OUT);
+        EXPECT_FALSE(Overlap(OuterRect(ImageWindow), OuterRect(ControlWindow))) << "at 25 %";
+        EXPECT_EQ(ClientWidth(ImageWindow), big.width / 4);
+    }
+}
+
+TEST(ImageWindowRoom, IsTheStripBesideTheControlWindowThatTakesTheWindowOrIsWideEnough) {
+    const RECT work{0, 0, 1600, 1000};
+    struct Row {
+        RECT control;
+        int wanted;
+        RECT room;
+    } rows[] = {
+        {{0, 0, 450, 300}, 500, {450, 0, 1600, 1000}},      // right of it
+        {{0, 0, 450, 300}, 1600, {450, 0, 1600, 1000}},     // too small, but over half the screen: scrolls there
+        {{1100, 0, 1550, 300}, 500, {0, 0, 1100, 1000}},    // left of it
+        {{1100, 0, 1550, 300}, 1200, {0, 0, 1100, 1000}},
+        {{575, 0, 1025, 300}, 575, {1025, 0, 1600, 1000}},  // exactly fits the right strip
+        {{575, 0, 1025, 300}, 576, {0, 0, 1600, 1000}},     // neither strip: the control window covers part of it
+        {{-800, 0, -350, 300}, 1600, {0, 0, 1600, 1000}},   // on another monitor
+        {{1700, 0, 2150, 300}, 1600, {0, 0, 1600, 1000}},
+    };
+    for (const Row& row : rows) {
+        const RECT room = ImageWindowRoom(work, row.control, {row.wanted, 400});
+        EXPECT_TRUE(EqualRect(&room, &row.room)) << row.control.left << " " << row.wanted << ": " << room.left << " "
+                                                 << room.right;
+    }
+}
+
+TEST(ImageWindowRoom, AWindowIsMovedOnlyAsFarAsItMustToLieInTheRoom) {
+    const RECT room{450, 0, 1600, 1000};
+    const std::tuple<POINT, SIZE, POINT> rows[] = {
+        {{600, 50}, {500, 400}, {600, 50}},   {{1450, 50}, {500, 400}, {1100, 50}},
+        {{100, 900}, {500, 400}, {450, 600}}, {{900, 300}, {1200, 1100}, {450, 0}},
+    };
+    for (const auto& [current, size, expected] : rows) {
+        const POINT place = PlaceInRoom(room, current, size);
+        EXPECT_EQ(place.x, expected.x) << current.x << ", " << current.y;
+        EXPECT_EQ(place.y, expected.y) << current.x << ", " << current.y;
     }
 }

@@ -106,8 +106,7 @@ void OnExecute(HWND hwnd) {
     if (Document.CanUndo()) EnableMenuCommand(hwnd, IDM_UNDO, true);
     EnableMenuCommand(hwnd, IDM_REDO, false);
 
-    SetForegroundWindow(ImageWindow);
-    InvalidateRect(ImageWindow, nullptr, TRUE);
+    ShowResult();
 }
 
 // A new selection in an option list re-runs the extraction when auto
@@ -157,7 +156,7 @@ void ShowHistoryStep(HWND hwnd, bool stepped) {
     ResultUnkept = true;
     EnableMenuCommand(hwnd, IDM_UNDO, Document.CanUndo());
     EnableMenuCommand(hwnd, IDM_REDO, Document.CanRedo());
-    InvalidateRect(ImageWindow, nullptr, TRUE);
+    ShowResult();
 }
 
 // Escape and the close box (both IDCANCEL) and the exit item end the

@@ -19,6 +19,7 @@
 std::string CurrentPath;
 std::string ShownPath;
 int SaveCounter = 0;
+SaveType ChosenSaveType = SaveType::Bmp;
 
 namespace {
 
@@ -88,6 +89,21 @@ const wchar_t* LoadFailureReason(ImageError error) {
     return L"";
 }
 
+// The second line of the report of a failed save: why the file was not
+// written, from the errno value of the call that failed.
+const wchar_t* SaveFailureReason(int systemError) {
+    switch (systemError) {
+    case ENOSPC: return L"ディスクの空き容量が足りません．";
+    case EACCES:
+    case EPERM: return L"書き込みが許可されていないか、同じ名前のフォルダーがあります．";
+    case EROFS: return L"書き込みできないドライブです．";
+    case ENOENT:
+    case ENOTDIR: return L"保存先のフォルダーがありません．";
+    case ENAMETOOLONG: return L"ファイル名が長すぎます．";
+    }
+    return L"書き込み中にエラーが発生しました．";
+}
+
 }  // namespace
 
 bool ShowOpenDialog(HWND owner) {
@@ -139,9 +155,10 @@ std::string DefaultSaveName(const std::string& path, int counter) {
 
 bool SaveResultImage(HWND owner, const std::string& path) try {
     if (!Document.IsExtracted()) return false;
-    std::string name = DefaultSaveName(path, SaveCounter);
-    SaveType type = SaveType::Bmp;
+    std::string name = WithTypeExtension(DefaultSaveName(path, SaveCounter), ChosenSaveType);
+    SaveType type = ChosenSaveType;
     if (!ShowSaveDialog(owner, name, type)) return false;
+    ChosenSaveType = type;
     const SaveTarget target = TargetOf(name, type);
     if (target.path != name && GetFileAttributesA(target.path.c_str()) != INVALID_FILE_ATTRIBUTES &&
         !ConfirmReplace(owner, target.path)) {
@@ -150,7 +167,8 @@ bool SaveResultImage(HWND owner, const std::string& path) try {
     ++SaveCounter;
     int systemError = 0;
     if (!WriteResult(target, &systemError)) {
-        ShowMessage(owner, systemError == ENOMEM ? MemoryMessage : L"ファイルを保存できませんでした．");
+        const std::wstring failed = std::wstring(L"ファイルを保存できませんでした．\n") + SaveFailureReason(systemError);
+        ShowMessage(owner, systemError == ENOMEM ? MemoryMessage : failed.c_str());
         return false;
     }
     MarkResultKept();

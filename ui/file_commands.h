@@ -5,6 +5,7 @@
 #pragma once
 
 #include "clipboard.h"
+#include "save_dialog.h"
 
 #include <string>
 #include <windows.h>
@@ -20,6 +21,10 @@ extern std::string ShownPath;
 
 // Number of confirmed save dialogs so far; it numbers the default names.
 extern int SaveCounter;
+
+// The type chosen in the last confirmed save dialog, which the next one
+// starts with; BMP until then, kept in the settings file between runs.
+extern SaveType ChosenSaveType;
 
 // Runs the open dialog, starting at CurrentPath; true when a file was
 // chosen, which is then in CurrentPath.
@@ -40,9 +45,10 @@ std::string TakeDroppedFile(HDROP drop);
 // "-velmoraNN.bmp" with the counter; empty for an empty path.
 std::string DefaultSaveName(const std::string& path, int counter);
 
-// Asks for a file name and type, proposing the default name and BMP, and
-// writes the result there as the name and type say (see TargetOf), then
-// confirms or reports the failure. Whenever the name written is not the one the
+// Asks for a file name and type, proposing the default name with the
+// extension of ChosenSaveType and that type, and writes the result there as
+// the name and type say (see TargetOf), then confirms or reports the failure
+// with its reason. Whenever the name written is not the one the
 // dialog asked about, an existing file of that name is only replaced when
 // the user agrees. Nothing before the first extraction of an image. True
 // when the file was written.

@@ -3,6 +3,7 @@
 #include "app_state.h"
 #include "file_commands.h"
 #include "image_document_gdi.h"
+#include "image_placement.h"
 #include "resource.h"
 #include "window_geometry.h"
 
@@ -80,40 +81,50 @@ void ScrollTo(int x, int y) {
     InvalidateRect(ImageWindow, nullptr, FALSE);
 }
 
-// Sizes the image window for the picture at the current scale, within the
-// work area of its monitor, keeping its left and top edges where the window
-// then still lies on that work area.
-void LayOutImageWindow() {
-    const RECT work = WorkAreaOf(ImageWindow);
+// The window's client size and scroll bars for the picture at the current
+// scale within a room of that outer size.
+struct WindowLayout {
+    ViewLayout view;
+    int clientWidth;
+    int clientHeight;
+    SIZE outer;
+};
+
+WindowLayout LayOutIn(const RECT& room) {
     const DWORD style = WS_CAPTION;
-    const int frameWidth = OuterWidthForClient(0, 0, style, 0, false);
-    const int frameHeight = OuterHeightForClient(0, 0, style, 0, false);
     const int barWidth = GetSystemMetrics(SM_CXVSCROLL);
     const int barHeight = GetSystemMetrics(SM_CYHSCROLL);
-    const int width = ZoomedWidth();
-    const int height = ZoomedHeight();
-    const ViewLayout view = FitView(width, height, work.right - work.left - frameWidth,
-                                    work.bottom - work.top - frameHeight, barWidth, barHeight);
-    Scrolling = view.scrollX || view.scrollY;
-    Scroll.x = view.scrollX ? std::clamp(int(Scroll.x), 0, width - view.width) : 0;
-    Scroll.y = view.scrollY ? std::clamp(int(Scroll.y), 0, height - view.height) : 0;
-    SetScrollBar(SB_HORZ, width, view.width, Scroll.x, view.scrollX);
-    SetScrollBar(SB_VERT, height, view.height, Scroll.y, view.scrollY);
-
+    const ViewLayout view = FitView(ZoomedWidth(), ZoomedHeight(),
+                                    room.right - room.left - OuterWidthForClient(0, 0, style, 0, false),
+                                    room.bottom - room.top - OuterHeightForClient(0, 0, style, 0, false), barWidth,
+                                    barHeight);
     const int clientWidth = view.width + (view.scrollY ? barWidth : 0);
     const int clientHeight = view.height + (view.scrollX ? barHeight : 0);
-    const int outerWidth = OuterWidthForClient(clientWidth, clientHeight, style, 0, false);
-    const int outerHeight = OuterHeightForClient(clientWidth, clientHeight, style, 0, false);
-    const int left = std::max(int(work.left), std::min(WindowLeft(ImageWindow), int(work.right) - outerWidth));
-    const int top = std::max(int(work.top), std::min(WindowTop(ImageWindow), int(work.bottom) - outerHeight));
-    MoveWindowByClient(ImageWindow, left, top, clientWidth, clientHeight, false);
+    return {view, clientWidth, clientHeight,
+            {OuterWidthForClient(clientWidth, clientHeight, style, 0, false),
+             OuterHeightForClient(clientWidth, clientHeight, style, 0, false)}};
+}
+
+// Sizes the image window for the picture at the current scale, within the
+// room beside the control window that the work area of its monitor leaves,
+// keeping its left and top edges where the window then still lies in it.
+void LayOutImageWindow() {
+    const RECT work = WorkAreaOf(ImageWindow);
+    const RECT room = ImageWindowRoom(work, OuterRect(ControlWindow), LayOutIn(work).outer);
+    const WindowLayout layout = LayOutIn(room);
+    const ViewLayout& view = layout.view;
+    Scrolling = view.scrollX || view.scrollY;
+    Scroll.x = view.scrollX ? std::clamp(int(Scroll.x), 0, ZoomedWidth() - view.width) : 0;
+    Scroll.y = view.scrollY ? std::clamp(int(Scroll.y), 0, ZoomedHeight() - view.height) : 0;
+    SetScrollBar(SB_HORZ, ZoomedWidth(), view.width, Scroll.x, view.scrollX);
+    SetScrollBar(SB_VERT, ZoomedHeight(), view.height, Scroll.y, view.scrollY);
+    const POINT place = PlaceInRoom(room, {WindowLeft(ImageWindow), WindowTop(ImageWindow)}, layout.outer);
+    MoveWindowByClient(ImageWindow, place.x, place.y, layout.clientWidth, layout.clientHeight, false);
 }
 
 void ShowAtCurrentScale() {
-    SetForegroundWindow(ImageWindow);
-    SetForegroundWindow(ControlWindow);
     LayOutImageWindow();
-    InvalidateRect(ImageWindow, nullptr, TRUE);
+    ShowResult();
     InvalidateRect(ControlWindow, nullptr, TRUE);
 }
 
@@ -265,6 +276,14 @@ void OnDpiChanged(HWND hwnd, const RECT& suggested) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
+// Escape here (the dialog key handling gives it as IDCANCEL) closes the
+// program as it does in the control window.
+BOOL OnCommand(UINT id) {
+    if (id != IDCANCEL) return FALSE;
+    SendMessageW(ControlWindow, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 // A file dropped here opens like one dropped on the control window, but the
 // open dialog keeps starting at the control window's last file. While a
 // modal window of the program has disabled this window, a drop is refused.
@@ -274,6 +293,14 @@ void OnDropFiles(HWND hwnd, HDROP drop) {
 }
 
 }  // namespace
+
+void ShowResult() {
+    // Brought up just behind the control window, which keeps the keyboard
+    // and stays in front, where the user left it.
+    SetForegroundWindow(ControlWindow);
+    SetWindowPos(ImageWindow, ControlWindow, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    InvalidateRect(ImageWindow, nullptr, TRUE);
+}
 
 void ApplyZoom() {
     Scroll = {0, 0};
@@ -331,6 +358,8 @@ INT_PTR CALLBACK ImageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_DROPFILES:
         OnDropFiles(hwnd, reinterpret_cast<HDROP>(wParam));
         return TRUE;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam));
     case WM_PAINT:
         OnPaint(hwnd);
         return TRUE;

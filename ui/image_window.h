@@ -11,12 +11,18 @@ extern const int ZoomPercent[5];
 // Index into ZoomPercent, 0 to 4; 2 (100 %) for every new image.
 extern int ZoomIndex;
 
-// Shows a new picture: brings the image window behind the control window,
-// gives it the client size of the result at the current scale and repaints
-// both windows. Where the work area of its monitor is too small for that,
-// the window fills what there is, with scroll bars, at the top-left corner
-// of the picture; it is moved only as far as it must to lie on the work area.
+// Shows a new picture: gives the image window the client size of the result
+// at the current scale, shows it as ShowResult does and repaints the control
+// window. Its room is the work area of its monitor beside the control window
+// (see ImageWindowRoom); where that is too small for the picture, the window
+// fills the room, with scroll bars, at the top-left corner of the picture.
+// It is moved only as far as it must to lie in the room.
 void ApplyZoom();
+
+// Repaints the result and brings the image window up just behind the
+// control window, which is made the active window: it keeps the keyboard
+// and stays in front.
+void ShowResult();
 
 // One scale step up or down, clamped to the table; the window is sized as
 // ApplyZoom does even when the index stays, but the picture point at the

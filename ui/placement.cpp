@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "control_window.h"
+#include "file_commands.h"
 #include "resource.h"
 #include "window_geometry.h"
 #include "window_placement.h"
@@ -45,6 +46,7 @@ POINT RestoredPosition(HWND hwnd) {
 void PlaceWindowsFromSettings() {
     const StoredSettings stored = ReadSettings(Settings, SoftwareId());
     if (stored.automatic) SetMenuItemChecked(ControlWindow, GetMenu(ControlWindow), IDM_AUTO, true);
+    ChosenSaveType = SaveTypeOf(stored.saveType);
     const CaptionMetrics metrics{GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYFIXEDFRAME)};
     const StartPlacement place =
         PlaceAtStart(stored, OuterRect(ControlWindow), OuterRect(GetDesktopWindow()), metrics, MonitorAreas());
@@ -54,5 +56,5 @@ void PlaceWindowsFromSettings() {
 
 void SaveSettings() {
     WriteSettings(Settings, SoftwareId(), RestoredPosition(ControlWindow),
-                  IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+                  IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO), int(ChosenSaveType));
 }

@@ -9,11 +9,12 @@ extern ProfileFile Settings;
 
 // Places the control window where the settings file says (centred on the
 // screen without trusted settings, or when its caption would be off every
-// monitor there), turns auto extraction on when it says so, and puts the
-// image window at the control window's right edge.
+// monitor there), turns auto extraction on when it says so, starts the save
+// dialog at the type it names (BMP when it names none it knows), and puts
+// the image window at the control window's right edge.
 void PlaceWindowsFromSettings();
 
 // Writes the control window's position (where it is restored to, also
-// while it is minimised) and the auto-extraction flag, replacing whatever
-// the file held.
+// while it is minimised), the auto-extraction flag and the save dialog's
+// last type, replacing whatever the file held.
 void SaveSettings();

@@ -17,11 +17,6 @@ constexpr DWORD DialogBufferSize = 32768;
 // the dialog's default extension takes it.
 const char* const TypeExtensions[] = {"bmp", "png", "png", "svg"};
 
-// The type of a filter index; the dialog only gives those it lists.
-SaveType TypeOfFilter(DWORD index) {
-    return index >= 1 && index <= 4 ? SaveType(index) : SaveType::Bmp;
-}
-
 const char* ExtensionOf(SaveType type) {
     return TypeExtensions[int(type) - 1];
 }
@@ -50,7 +45,7 @@ void OnTypeChange(HWND dialog, SaveType type) {
 UINT_PTR CALLBACK SaveDialogHook(HWND child, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_NOTIFY) {
         const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
-        if (notify->hdr.code == CDN_TYPECHANGE) OnTypeChange(GetParent(child), TypeOfFilter(notify->lpOFN->nFilterIndex));
+        if (notify->hdr.code == CDN_TYPECHANGE) OnTypeChange(GetParent(child), SaveTypeOf(int(notify->lpOFN->nFilterIndex)));
     }
     return 0;
 }
@@ -69,19 +64,23 @@ bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type) {
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = DWORD(SaveType::Bmp);
+    dialog.nFilterIndex = DWORD(type);
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = DialogBufferSize;
     dialog.lpstrTitle = title.c_str();
     // The dialog adds the chosen type's extension to a name typed without
     // one, before it asks whether to replace an existing file.
-    dialog.lpstrDefExt = ExtensionOf(SaveType::Bmp);
+    dialog.lpstrDefExt = ExtensionOf(type);
     dialog.lpfnHook = SaveDialogHook;
     dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&dialog)) return false;
     name = buffer.data();
-    type = TypeOfFilter(dialog.nFilterIndex);
+    type = SaveTypeOf(int(dialog.nFilterIndex));
     return true;
+}
+
+SaveType SaveTypeOf(int index) {
+    return index >= 1 && index <= 4 ? SaveType(index) : SaveType::Bmp;
 }
 
 std::string WithoutExtension(const std::string& path) {

@@ -1,5 +1,5 @@
 // The save dialog and the names it gives. It offers four types: a BMP file
-// (the default), a PNG of the lines on a transparent background, a
+// (the default until another is chosen), a PNG of the lines on a transparent background, a
 // black-on-white PNG, and an SVG of traced black strokes on a transparent
 // background. Changing the type changes the extension of the name in
 // the box, and a name typed without an extension gets the chosen type's.
@@ -13,9 +13,12 @@
 // indices.
 enum class SaveType { Bmp = 1, PngTransparent = 2, PngBlackOnWhite = 3, Svg = 4 };
 
-// Runs the save dialog with name in its box and the BMP type chosen; true
-// when the user confirmed, name and type then being the chosen ones.
+// Runs the save dialog with name in its box and type chosen; true when the
+// user confirmed, name and type then being the chosen ones.
 bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type);
+
+// The type of a filter index or a stored one; BMP for any other number.
+SaveType SaveTypeOf(int index);
 
 // The path without the extension of its file name.
 std::string WithoutExtension(const std::string& path);

@@ -39,7 +39,7 @@ HACCEL StartProgram(HINSTANCE instance) {
 void DispatchProgramMessage(MSG& message, HACCEL accelerators) {
     if (TakeMouseWheel(message)) return;
     if (TranslateAcceleratorW(ControlWindow, accelerators, &message)) return;
-    if (IsDialogMessageW(ControlWindow, &message)) return;
+    if (IsDialogMessageW(ControlWindow, &message) || IsDialogMessageW(ImageWindow, &message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }

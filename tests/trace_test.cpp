@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <set>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -101,15 +103,14 @@ void Hole(Picture& picture, int x, int y, int width, int height) {
     }
 }
 
-// A band of line a pixel wide on either side of holes of one and two
-// pixels, a pixel from its top edge: thin lines three pixels wide round
-// holes in their middle row, thick ones four pixels wide (as where a road's
-// two edges touch), round holes two pixels high too.
+// A band of line as wide as the brush on either side of holes of one and
+// two pixels in a row, and under thick lines of holes two pixels high: thin
+// lines three pixels wide round holes in their middle row, thick ones five
+// (a road's two edges where they touch).
 const Drawing Bands{"bands round small holes", 200, 40, [](Picture& p, int b) {
-    const int across = b + 2;
-    for (int y = 0; y < across; ++y) Line(p, 10, 10 + y, 189, 10 + y, 1);
-    for (int x = 20; x < 180; x += 12) Hole(p, x, 11, 1 + (x / 12) % 2, 1);
-    for (int x = 26; x < 180; x += 24) Hole(p, x, 11, 1, b);
+    for (int y = 0; y <= 2 * b; ++y) Line(p, 10, 10 + y, 189, 10 + y, 1);
+    for (int x = 20; x < 180; x += 12) Hole(p, x, 10 + b, 1 + (x / 12) % 2, 1);
+    for (int x = 26; x < 180; x += 24) Hole(p, x, 10 + b, 1, b);
 }};
 
 const Drawing Drawings[] = {
@@ -257,14 +258,22 @@ TEST(EncodeSvg, SizeInMillimetresAndColours) {
 }
 
 // A band round holes of one or two pixels is one line through them, not a
-// ring round each hole.
+// ring round each hole: its strokes join their ends as a tree does, with one
+// end more than strokes.
 TEST(TraceCentreLines, BandsRoundHolesOfAPixelOrTwoAreOneLine) {
     for (int thickness : {0, 1}) {
         SCOPED_TRACE(thickness ? "thick" : "thin");
         DibHandle image = MakeDrawing(Bands, thickness);
-        int strokes = 0;
-        ASSERT_TRUE(TraceCentreLines(image, thickness, [&](const TraceStroke&) { ++strokes; }));
-        EXPECT_EQ(strokes, 1);
+        size_t strokes = 0;
+        std::set<std::pair<double, double>> ends;
+        ASSERT_TRUE(TraceCentreLines(image, thickness, [&](const TraceStroke& stroke) {
+            ++strokes;
+            const TracePoint end = stroke.segments.empty() ? stroke.start : stroke.segments.back().end;
+            ends.insert({stroke.start.x, stroke.start.y});
+            ends.insert({end.x, end.y});
+            EXPECT_FALSE(stroke.closed);
+        }));
+        EXPECT_EQ(ends.size(), strokes + 1);
         ImgRelease(image);
     }
 }

@@ -239,17 +239,21 @@ struct Bezier {
 // is up to three pixels across. A whole pixel, the line's half width, let
 // long strokes drift to one side of their line, away from the pixels that
 // stand out on its other side (measured on photos: 99.5 % of line pixels
-// near a stroke instead of 99.8 %). Where the line is four or five pixels
-// across, a stroke two pixels wide comes within a pixel of its edge pixels
-// only near the middle.
+// near a stroke instead of 99.8 %). Where the line is four to six pixels
+// across, a stroke two pixels narrower comes within a pixel of its edge
+// pixels only within less than half a pixel of the middle.
 constexpr double ThinTolerance = 0.5;
 constexpr double ThickTolerance = 0.75;
-constexpr double WideTolerance[2] = {0.4, 0.25};
+constexpr double WideTolerance = 0.4;
 // A thick line's cross-section at a pixel of a chain is taken straight
 // across the chain between the pixels CrossReach before and after it, up to
-// MaxHalfAcross - 1 pixels to either side.
+// MaxHalfAcross - 1 pixels to either side, and counts where it is at most
+// MaxAcross pixels.
 constexpr size_t CrossReach = 2;
-constexpr int MaxHalfAcross = 3;
+constexpr int MaxHalfAcross = 4;
+constexpr int MaxAcross = 6;
+// Fewer wide pixels in a row are traced two pixels wide.
+constexpr size_t MinWideRun = 2;
 
 // The direction, of the eight, that crosses a chain running (dx, dy).
 int AcrossStep(int32_t dx, int32_t dy) {
@@ -273,14 +277,14 @@ constexpr size_t CurveCost = 4;
 // Fits chains of points with lines and curves into a stroke.
 class Fitter {
 public:
-    // Each point of the chain with how far the stroke may pass from it.
-    void Fit(const std::vector<TracePoint>& chain, const std::vector<double>& tolerances, bool closed,
-             TraceStroke& stroke) {
-        points_.assign(chain.begin(), chain.end());
-        tolerances_.assign(tolerances.begin(), tolerances.end());
+    // The count points of the chain, each with how far the stroke may pass
+    // from it.
+    void Fit(const TracePoint* chain, const double* tolerances, size_t count, bool closed, TraceStroke& stroke) {
+        points_.assign(chain, chain + count);
+        tolerances_.assign(tolerances, tolerances + count);
         stroke.start = chain[0];
         stroke.segments.clear();
-        stroke.closed = closed && chain.size() >= 3;
+        stroke.closed = closed && count >= 3;
         if (stroke.closed) {
             points_.push_back(chain[0]);
             tolerances_.push_back(tolerances[0]);
@@ -609,28 +613,77 @@ private:
         }
     }
 
-    // Where the stroke passes the pixels of the chain, and how far it may
-    // pass from each.
+    // Where the stroke passes the pixels of the chain, how far it may pass
+    // from each and how wide it is there. Where the width changes the chain
+    // is split into strokes that meet end to start, each as wide as the
+    // pixels from its start.
     void Emit(bool closed) {
-        points_.resize(chain_.size());
-        tolerances_.resize(chain_.size());
-        for (size_t i = 0; i < chain_.size(); ++i) Place(i, closed);
-        fitter_.Fit(points_, tolerances_, closed, current_);
+        const size_t count = chain_.size();
+        points_.resize(count);
+        tolerances_.resize(count);
+        widths_.resize(count);
+        for (size_t i = 0; i < count; ++i) Place(i, closed);
+        WidenRuns();
+        size_t runs = 1;
+        for (size_t i = 1; i < count; ++i) runs += widths_[i] != widths_[i - 1];
+        if (runs == 1) {
+            EmitPiece(0, count, closed);
+            return;
+        }
+        if (closed) {
+            points_.push_back(points_[0]);
+            tolerances_.push_back(tolerances_[0]);
+            widths_.push_back(widths_[0]);
+        }
+        const size_t last = points_.size() - 1;
+        for (size_t first = 0; first < last;) {
+            size_t end = first + 1;
+            while (end < last && widths_[end] == widths_[first]) ++end;
+            EmitPiece(first, std::min(end, last) - first + 1, false);
+            first = end;
+        }
+    }
+
+    // A run of wide pixels is as wide as its widest, so that it is one
+    // stroke; a single one, mostly where a line's cross-section runs into a
+    // line that joins it, is two pixels wide, which is no new stroke and
+    // misses less than it saves.
+    void WidenRuns() {
+        for (size_t first = 0; first < widths_.size();) {
+            if (widths_[first] <= 2) {
+                ++first;
+                continue;
+            }
+            size_t end = first;
+            int widest = 2;
+            while (end < widths_.size() && widths_[end] > 2) widest = std::max(widest, widths_[end++]);
+            if (end - first < MinWideRun) widest = 2;
+            std::fill(widths_.begin() + std::ptrdiff_t(first), widths_.begin() + std::ptrdiff_t(end), widest);
+            first = end;
+        }
+    }
+
+    void EmitPiece(size_t first, size_t count, bool closed) {
+        fitter_.Fit(points_.data() + first, tolerances_.data() + first, count, closed, current_);
+        current_.width = widths_[first];
         stroke_(current_);
     }
 
-    // Thin lines are traced through the centres of their pixels, thick ones
-    // through the mean of the line pixels around each pixel, which lies in
-    // the middle of a line up to three pixels across. Inside a chain, where
-    // the line is four or five pixels across, that mean lies up to half a
-    // pixel off the middle: there the middle of the line's cross-section
-    // is taken, the line pixels on either side straight across the chain.
-    // The ends of a chain, which other strokes share, take the mean.
+    // Thin lines are traced through the centres of their pixels, one pixel
+    // wide, thick ones two pixels wide through the mean of the line pixels
+    // around each pixel, which lies in the middle of a line up to three
+    // pixels across. Inside a chain, where the line is four to six pixels
+    // across (grain joined to it, or a band round filled holes), that mean
+    // lies up to a pixel off the middle: there the stroke passes through the
+    // middle of the line's cross-section, the line pixels on either side
+    // straight across the chain, two pixels narrower than the line. The ends
+    // of a chain, which other strokes share, take the mean.
     void Place(size_t i, bool closed) {
         const auto [x, y] = chain_[i];
         if (!thick_) {
             points_[i] = {x + 0.5, y + 0.5};
             tolerances_[i] = ThinTolerance;
+            widths_[i] = 1;
             return;
         }
         const size_t last = chain_.size() - 1;
@@ -640,10 +693,11 @@ private:
             const int step = AcrossStep(chain_[after].x - chain_[before].x, chain_[after].y - chain_[before].y);
             const int back = LineRun(x, y, (step + 4) & 7), ahead = LineRun(x, y, step);
             const int across = back + 1 + ahead;
-            if (across >= 4 && back < MaxHalfAcross && ahead < MaxHalfAcross) {
+            if (across >= 4 && across <= MaxAcross && back < MaxHalfAcross && ahead < MaxHalfAcross) {
                 const double shift = (ahead - back) / 2.0;
                 points_[i] = {x + 0.5 + shift * Dx[step], y + 0.5 + shift * Dy[step]};
-                tolerances_[i] = WideTolerance[across - 4];
+                tolerances_[i] = WideTolerance;
+                widths_[i] = std::max(2, across - 2);
                 return;
             }
         }
@@ -658,6 +712,7 @@ private:
         }
         points_[i] = {x + 0.5 + double(sumX) / count, y + 0.5 + double(sumY) / count};
         tolerances_[i] = ThickTolerance;
+        widths_[i] = 2;
     }
 
     // How many line pixels follow (x, y) in direction d, up to MaxHalfAcross.
@@ -685,6 +740,7 @@ private:
     std::vector<Pixel> chain_;
     std::vector<TracePoint> points_;
     std::vector<double> tolerances_;
+    std::vector<int> widths_;
     Fitter fitter_;
     TraceStroke current_{};
 };

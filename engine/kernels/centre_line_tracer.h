@@ -54,11 +54,13 @@ struct TraceSegment {
 };
 
 // A stroke: a closed one returns to its start after its last segment. A
-// stroke without segments is a dot at start.
+// stroke without segments is a dot at start. Its width in pixels: 1 on thin
+// lines, 2 on thick ones, up to 4 where a thick line is up to six across.
 struct TraceStroke {
     TracePoint start;
     std::vector<TraceSegment> segments;
     bool closed;
+    int width;
 };
 
 // One bit per pixel with a clear border one pixel wide all round, so that

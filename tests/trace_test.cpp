@@ -109,8 +109,9 @@ void Hole(Picture& picture, int x, int y, int width, int height) {
 // (a road's two edges where they touch).
 const Drawing Bands{"bands round small holes", 200, 40, [](Picture& p, int b) {
     for (int y = 0; y <= 2 * b; ++y) Line(p, 10, 10 + y, 189, 10 + y, 1);
-    for (int x = 20; x < 180; x += 12) Hole(p, x, 10 + b, 1 + (x / 12) % 2, 1);
-    for (int x = 26; x < 180; x += 24) Hole(p, x, 10 + b, 1, b);
+    for (int x = 16; x < 180; x += 12) Hole(p, x, 10 + b, 1 + (x / 12) % 2, 1);
+    // Pixel 62 ends a word of a row of bits and 127 starts one.
+    for (int x : {22, 62, 127, 154}) Hole(p, x, 10 + b, 1, b);
 }};
 
 const Drawing Drawings[] = {

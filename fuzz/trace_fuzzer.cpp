@@ -1,7 +1,8 @@
 // Traces arbitrary drawings: the first two bytes give the width and height
 // (1 to 64), the third the line thickness, and the bits of the rest, row by
 // row, the line pixels (missing bits are background). Every stroke must start
-// and end inside the picture, and the SVG of the drawing must be complete.
+// and end inside the picture, 1 pixel wide on thin lines and 2 to 4 on thick
+// ones, and the SVG of the drawing must be complete.
 #include "centre_line_tracer.h"
 #include "dib.h"
 #include "svg_writer.h"
@@ -33,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const bool traced = TraceCentreLines(drawing, thickness, [&](const TraceStroke& stroke) {
         if (!Inside(stroke.start, width, height)) std::abort();
+        if (thickness == 0 ? stroke.width != 1 : stroke.width < 2 || stroke.width > 4) std::abort();
         for (const TraceSegment& segment : stroke.segments) {
             if (!Inside(segment.end, width, height)) std::abort();
         }

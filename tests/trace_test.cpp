@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <set>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -94,6 +96,24 @@ struct Drawing {
     std::function<void(Picture&, int brush)> draw;
 };
 
+// Clears the pixels from (x, y) to (x + width - 1, y + height - 1).
+void Hole(Picture& picture, int x, int y, int width, int height) {
+    for (int dy = 0; dy < height; ++dy) {
+        for (int dx = 0; dx < width; ++dx) picture.At(x + dx, y + dy) = {255, 255, 255};
+    }
+}
+
+// A band of line as wide as the brush on either side of holes of one and
+// two pixels in a row, and under thick lines of holes two pixels high: thin
+// lines three pixels wide round holes in their middle row, thick ones five
+// (a road's two edges where they touch).
+const Drawing Bands{"bands round small holes", 200, 40, [](Picture& p, int b) {
+    for (int y = 0; y <= 2 * b; ++y) Line(p, 10, 10 + y, 189, 10 + y, 1);
+    for (int x = 16; x < 180; x += 12) Hole(p, x, 10 + b, 1 + (x / 12) % 2, 1);
+    // Pixel 62 ends a word of a row of bits and 127 starts one.
+    for (int x : {22, 62, 127, 154}) Hole(p, x, 10 + b, 1, b);
+}};
+
 const Drawing Drawings[] = {
     {"angles", 320, 240, [](Picture& p, int b) {
          // 48 lines 3.75 degrees apart, each in a cell of its own.
@@ -137,6 +157,18 @@ const Drawing Drawings[] = {
     {"one pixel wide", 1, 50, [](Picture& p, int) { Line(p, 0, 3, 0, 20, 1), Dab(p, 0, 30, 1), Line(p, 0, 40, 0, 49, 1); }},
     {"one pixel high", 50, 1, [](Picture& p, int) { Line(p, 0, 0, 20, 0, 1), Dab(p, 30, 0, 1), Dab(p, 49, 0, 1); }},
     {"one pixel", 1, 1, [](Picture& p, int) { Dab(p, 0, 0, 1); }},
+    {"wide", 160, 120, [](Picture& p, int b) {
+         // Lines as wide as grain makes them where it joins them: two pixels
+         // wider than the brush, and a pixel wider with grain along either
+         // side by turns.
+         Line(p, 10, 10, 150, 10, b + 2), Line(p, 10, 30, 10, 110, b + 2), Line(p, 30, 30, 70, 30, b + 2);
+         Line(p, 40, 60, 150, 60, b + 1), Line(p, 150, 80, 150, 115, b + 1);
+         for (int i = 0; i < 7; ++i) {
+             Line(p, 44 + 16 * i, 59, 50 + 16 * i, 59, 1), Line(p, 52 + 16 * i, 61 + b, 56 + 16 * i, 61 + b, 1);
+         }
+         Line(p, 149, 84, 149, 92, 1), Line(p, 151 + b, 96, 151 + b, 104, 1);
+     }},
+    Bands,
     {"photo", 0, 0, nullptr},
 };
 
@@ -224,6 +256,27 @@ TEST(EncodeSvg, SizeInMillimetresAndColours) {
     ASSERT_TRUE(EncodeSvg(image, 0, {0x123456, 0xABCDEF, true}, bytes));
     EXPECT_EQ(Text(bytes).find("<rect"), std::string::npos) << "a transparent background was painted";
     ImgRelease(image);
+}
+
+// A band round holes of one or two pixels is one line through them, not a
+// ring round each hole: its strokes join their ends as a tree does, with one
+// end more than strokes.
+TEST(TraceCentreLines, BandsRoundHolesOfAPixelOrTwoAreOneLine) {
+    for (int thickness : {0, 1}) {
+        SCOPED_TRACE(thickness ? "thick" : "thin");
+        DibHandle image = MakeDrawing(Bands, thickness);
+        size_t strokes = 0;
+        std::set<std::pair<double, double>> ends;
+        ASSERT_TRUE(TraceCentreLines(image, thickness, [&](const TraceStroke& stroke) {
+            ++strokes;
+            const TracePoint end = stroke.segments.empty() ? stroke.start : stroke.segments.back().end;
+            ends.insert({stroke.start.x, stroke.start.y});
+            ends.insert({end.x, end.y});
+            EXPECT_FALSE(stroke.closed);
+        }));
+        EXPECT_EQ(ends.size(), strokes + 1);
+        ImgRelease(image);
+    }
 }
 
 // Lines are walked on through their junctions, so that a plotter lifts its

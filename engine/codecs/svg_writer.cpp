@@ -81,7 +81,8 @@ public:
         }
         out_ += "<g fill=\"none\" stroke=\"";
         AppendColour(out_, colours.lines);
-        out_ += thickness == 0 ? "\" stroke-width=\"1\"" : "\" stroke-width=\"2\"";
+        groupWidth_ = thickness == 0 ? 1 : 2;
+        out_ += "\" stroke-width=\"" + std::to_string(groupWidth_) + '"';
         out_ += " stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
         const bool traced = trace([this](const TraceStroke& stroke) { Add(stroke); });
         if (!traced) errno = ENOMEM;
@@ -95,11 +96,16 @@ private:
     // A stroke that starts where the one before ended goes on without a
     // move: the tracer walks its lines on through their junctions, and a
     // plotter then lifts its pen only between walks. Round joins draw what
-    // round caps would.
+    // round caps would. A stroke of another width than the path's starts a
+    // path of its own, which names its width unless it is the group's.
     void Add(const TraceStroke& stroke) {
         if (failed_) return;
+        if (inPath_ && stroke.width != pathWidth_) ClosePath();
         if (!inPath_) {
-            out_ += "<path d=\"";
+            out_ += "<path ";
+            if (stroke.width != groupWidth_) out_ += "stroke-width=\"" + std::to_string(stroke.width) + "\" ";
+            out_ += "d=\"";
+            pathWidth_ = stroke.width;
             inPath_ = true;
             x_ = y_ = 0;
             command_ = 0;
@@ -189,6 +195,8 @@ private:
     const std::function<bool(const std::string&)>& put_;
     std::string out_;
     bool inPath_ = false;
+    int groupWidth_ = 1;
+    int pathWidth_ = 1;
     bool failed_ = false;
     char command_ = 0;
     Previous previous_ = Previous::Letter;

@@ -4,9 +4,11 @@
 // The document is `width` by `height` in millimetres when the picture has a
 // pixel density in both directions, else in pixels, with a viewBox in pixels.
 // The strokes are drawn in colours.lines, 1 pixel wide for thin lines
-// (thickness 0) and 2 for thick ones, with round caps and joins. A stroke
-// that starts where the one before ended continues its path without a move,
-// so a plotter lifts its pen only between the tracer's walks. The
+// (thickness 0) and 2 for thick ones, wider where a thick line is wider (a
+// path of their own with its stroke-width), with round caps and joins. A
+// stroke that starts where the one before ended, as wide, continues its path
+// without a move, so a plotter lifts its pen only between the tracer's
+// walks. The
 // background is colours.background painted as a rectangle, or nothing when
 // colours.transparent: callers pass transparent unless a background was
 // chosen. Path data uses relative coordinates with at most two decimals,

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -17,7 +18,7 @@ namespace {
 // A neighbourhood is a mask with bit d set when neighbour d is a line pixel.
 constexpr int Dx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int Dy[8] = {0, -1, -1, -1, 0, 1, 1, 1};
-constexpr int East = 0, North = 2, West = 4, South = 6;
+constexpr int East = 0, NorthEast = 1, North = 2, West = 4, South = 6, SouthEast = 7;
 
 // Yokoi's connectivity number for eight-connected lines: how many separate
 // groups of line pixels the neighbourhood would fall into without its centre.
@@ -100,6 +101,81 @@ bool ThinSide(BitPlane& plane, int32_t height, int side) {
     return removed;
 }
 
+// The holes of one or two pixels: groups of background pixels joined side to
+// side that have no more pixels. -1 when (x, y) is not in such a hole, 8 when
+// it is the hole, else the direction of the hole's other pixel.
+int SmallHole(const BitPlane& plane, int32_t x, int32_t y) {
+    if (plane.Get(x, y)) return -1;
+    int open = 8;
+    for (int d = 0; d < 8; d += 2) {
+        if (plane.Get(x + Dx[d], y + Dy[d])) continue;
+        if (open != 8) return -1;
+        open = d;
+    }
+    if (open == 8) return 8;
+    const int32_t nx = x + Dx[open], ny = y + Dy[open];
+    for (int d = 0; d < 8; d += 2) {
+        if (d != ((open + 4) & 7) && !plane.Get(nx + Dx[d], ny + Dy[d])) return -1;
+    }
+    return open;
+}
+
+// Whether the pixels from (x0, y0) to (x1, y1), a row or a column, are all
+// background, those outside the picture included.
+bool AllBackground(const BitPlane& plane, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
+                   int32_t y1) {
+    for (int32_t y = std::max(y0, 0); y <= std::min(y1, height - 1); ++y) {
+        for (int32_t x = std::max(x0, 0); x <= std::min(x1, width - 1); ++x) {
+            if (plane.Get(x, y)) return false;
+        }
+    }
+    return true;
+}
+
+// Whether the band of line round the hole from (x0, y0) to (x1, y1) is one
+// pixel wide across a line that runs along the hole's length: filled, that
+// line is three pixels across, as much as a stroke one pixel wide comes
+// within a pixel of.
+bool InNarrowBand(const BitPlane& plane, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
+                  int32_t y1) {
+    if (y0 == y1 && AllBackground(plane, width, height, x0 - 1, y0 - 2, x1 + 1, y0 - 2) &&
+        AllBackground(plane, width, height, x0 - 1, y1 + 2, x1 + 1, y1 + 2)) {
+        return true;
+    }
+    return x0 == x1 && AllBackground(plane, width, height, x0 - 2, y0 - 1, x0 - 2, y1 + 1) &&
+           AllBackground(plane, width, height, x1 + 2, y0 - 1, x1 + 2, y1 + 1);
+}
+
+// Fills the holes of one or two pixels, so that the band of line around
+// such a hole thins to one line through it and not to a loop round it; with
+// narrowOnly, only those in a narrow band. Only pixels with line pixels on
+// two opposite sides are looked at.
+void FillSmallHoles(BitPlane& plane, int32_t width, int32_t height, bool narrowOnly) {
+    const int64_t words = plane.RowWords();
+    for (int32_t y = 0; y < height; ++y) {
+        const uint64_t* above = plane.Row(y - 1);
+        const uint64_t* below = plane.Row(y + 1);
+        uint64_t* row = plane.Row(y);
+        for (int64_t i = 0; i < words; ++i) {
+            const uint64_t left = row[i] << 1 | (i > 0 ? row[i - 1] >> 63 : 0);
+            const uint64_t right = row[i] >> 1 | (i + 1 < words ? row[i + 1] << 63 : 0);
+            uint64_t candidates = ~row[i] & ((above[i] & below[i]) | (left & right));
+            while (candidates != 0) {
+                const int bit = std::countr_zero(candidates);
+                candidates &= candidates - 1;
+                const int32_t x = int32_t(64 * i + bit - 1);
+                const int other = SmallHole(plane, x, y);
+                if (other < 0) continue;
+                const int32_t ox = other == 8 ? x : x + Dx[other], oy = other == 8 ? y : y + Dy[other];
+                const int32_t x0 = std::min(x, ox), x1 = std::max(x, ox), y0 = std::min(y, oy), y1 = std::max(y, oy);
+                if (narrowOnly && !InNarrowBand(plane, width, height, x0, y0, x1, y1)) continue;
+                plane.Set(x, y);
+                plane.Set(ox, oy);
+            }
+        }
+    }
+}
+
 // Whether the 24 bytes from bytes, eight pixels, are all 255.
 bool AllWhite(const uint8_t* bytes) {
     uint64_t words[3];
@@ -159,11 +235,33 @@ struct Bezier {
 
 // How far the stroke may pass from a point of its chain along an axis: thin
 // strokes pass through every pixel of their chain; thick ones, whose points
-// lie between two pixels, within three quarters of a pixel. A whole pixel,
-// the line's half width, let long strokes drift to one side of their line,
-// away from the pixels that stand out on its other side (measured on photos:
-// 99.5 % of line pixels near a stroke instead of 99.8 %).
-constexpr double Tolerance[2] = {0.5, 0.75};
+// lie between two pixels, within three quarters of a pixel where their line
+// is up to three pixels across. A whole pixel, the line's half width, let
+// long strokes drift to one side of their line, away from the pixels that
+// stand out on its other side (measured on photos: 99.5 % of line pixels
+// near a stroke instead of 99.8 %). Where the line is four to six pixels
+// across, a stroke two pixels narrower comes within a pixel of its edge
+// pixels only within less than half a pixel of the middle.
+constexpr double ThinTolerance = 0.5;
+constexpr double ThickTolerance = 0.75;
+constexpr double WideTolerance = 0.4;
+// A thick line's cross-section at a pixel of a chain is taken straight
+// across the chain between the pixels CrossReach before and after it, up to
+// MaxHalfAcross - 1 pixels to either side, and counts where it is at most
+// MaxAcross pixels.
+constexpr size_t CrossReach = 2;
+constexpr int MaxHalfAcross = 4;
+constexpr int MaxAcross = 6;
+// Fewer wide pixels in a row are traced two pixels wide.
+constexpr size_t MinWideRun = 2;
+
+// The direction, of the eight, that crosses a chain running (dx, dy).
+int AcrossStep(int32_t dx, int32_t dy) {
+    if (std::abs(dx) >= 2 * std::abs(dy)) return South;
+    if (std::abs(dy) >= 2 * std::abs(dx)) return East;
+    return (dx > 0) == (dy > 0) ? NorthEast : SouthEast;
+}
+
 // A turn sharper than 60 degrees between the pixels three before and three
 // after a vertex keeps the vertex a corner.
 constexpr double CornerCosine = 0.5;
@@ -179,14 +277,18 @@ constexpr size_t CurveCost = 4;
 // Fits chains of points with lines and curves into a stroke.
 class Fitter {
 public:
-    explicit Fitter(int thickness) : tolerance_(Tolerance[thickness != 0]) {}
-
-    void Fit(const std::vector<TracePoint>& chain, bool closed, TraceStroke& stroke) {
-        points_.assign(chain.begin(), chain.end());
+    // The count points of the chain, each with how far the stroke may pass
+    // from it.
+    void Fit(const TracePoint* chain, const double* tolerances, size_t count, bool closed, TraceStroke& stroke) {
+        points_.assign(chain, chain + count);
+        tolerances_.assign(tolerances, tolerances + count);
         stroke.start = chain[0];
         stroke.segments.clear();
-        stroke.closed = closed && chain.size() >= 3;
-        if (stroke.closed) points_.push_back(chain[0]);
+        stroke.closed = closed && count >= 3;
+        if (stroke.closed) {
+            points_.push_back(chain[0]);
+            tolerances_.push_back(tolerances[0]);
+        }
         segments_ = &stroke.segments;
         const size_t last = points_.size() - 1;
         for (size_t first = 0; first < last;) {
@@ -218,13 +320,13 @@ private:
         double farthest = 0;
         size_t split = first;
         for (size_t i = first + 1; i < last; ++i) {
-            const double distance = Deviation(points_[i], points_[first], points_[last]);
-            if (distance > farthest) {
-                farthest = distance;
+            const double excess = Deviation(points_[i], points_[first], points_[last]) / tolerances_[i];
+            if (excess > farthest) {
+                farthest = excess;
                 split = i;
             }
         }
-        if (farthest <= tolerance_) return;
+        if (farthest <= 1) return;
         Simplify(first, split);
         vertices_.push_back(split);
         Simplify(split, last);
@@ -269,12 +371,12 @@ private:
         Bezier curve = LeastSquaresCurve(first, last, startTangent, endTangent);
         size_t split = first;
         double error = MaxError(curve, first, last, split);
-        for (int i = 0; i < 4 && error > tolerance_ && error < 2 * tolerance_; ++i) {
+        for (int i = 0; i < 4 && error > 1 && error < 2; ++i) {
             Reparameterize(curve, first, last);
             curve = LeastSquaresCurve(first, last, startTangent, endTangent);
             error = MaxError(curve, first, last, split);
         }
-        if (error <= tolerance_) {
+        if (error <= 1) {
             curves_.push_back({true, curve.p[1], curve.p[2], curve.p[3]});
             return;
         }
@@ -320,13 +422,13 @@ private:
         return {{p0, p0 + alpha0 * startTangent, p3 + alpha1 * endTangent, p3}};
     }
 
-    // Largest deviation of a point from its place on the curve, and where
-    // it is.
+    // Largest deviation of a point from its place on the curve, as a
+    // multiple of the point's tolerance, and where it is.
     double MaxError(const Bezier& curve, size_t first, size_t last, size_t& worst) const {
         double largest = 0;
         worst = (first + last) / 2;
         for (size_t i = first + 1; i < last; ++i) {
-            const double error = ChebyshevDistance(curve.At(parameters_[i - first]), points_[i]);
+            const double error = ChebyshevDistance(curve.At(parameters_[i - first]), points_[i]) / tolerances_[i];
             if (error > largest) {
                 largest = error;
                 worst = i;
@@ -347,12 +449,18 @@ private:
         }
     }
 
-    double tolerance_;
     std::vector<TracePoint> points_;
+    std::vector<double> tolerances_;
     std::vector<size_t> vertices_;
     std::vector<double> parameters_;
     std::vector<TraceSegment> curves_;
     std::vector<TraceSegment>* segments_ = nullptr;
+};
+
+// A pixel of a chain.
+struct Pixel {
+    int32_t x;
+    int32_t y;
 };
 
 class Tracer {
@@ -362,11 +470,11 @@ public:
           thick_(thickness != 0),
           width_(lines.Width()),
           height_(lines.Height()),
-          stroke_(stroke),
-          fitter_(thickness) {}
+          stroke_(stroke) {}
 
     bool Run() {
         if (!skeleton_.CopyOf(lines_.Plane()) || !visited_.Allocate(width_, height_)) return false;
+        FillSmallHoles(skeleton_, width_, height_, !thick_);
         for (int round = 0; round < MaxThinningRounds; ++round) {
             bool removed = false;
             for (int side : {North, South, West, East}) removed |= ThinSide(skeleton_, height_, side);
@@ -418,7 +526,7 @@ private:
         if (degree == 2) return;
         visited_.Set(x, y);
         if (degree == 0) {
-            chain_.assign(1, Centre(x, y));
+            chain_.assign(1, {x, y});
             Emit(false);
             return;
         }
@@ -435,10 +543,10 @@ private:
     // junction, which (x, y) becomes.
     bool TraceLine(int32_t& x, int32_t& y, int d) {
         const int32_t nx = x + Dx[d], ny = y + Dy[d];
-        chain_.assign(1, Centre(x, y));
+        chain_.assign(1, {x, y});
         if (Degree(nx, ny) != 2) {
             if (!tracedLinks_.insert(LinkKey(x, y, d)).second) return false;
-            chain_.push_back(Centre(nx, ny));
+            chain_.push_back({nx, ny});
             Emit(false);
             x = nx;
             y = ny;
@@ -477,7 +585,7 @@ private:
     void TraceLoop(int32_t x, int32_t y) {
         visited_.Set(x, y);
         const int d = std::countr_zero(unsigned(LinkMask(x, y)));
-        chain_.assign(1, Centre(x, y));
+        chain_.assign(1, {x, y});
         int32_t nx = x + Dx[d], ny = y + Dy[d];
         Follow(x, y, nx, ny);
         Emit(true);
@@ -489,12 +597,12 @@ private:
     bool Follow(int32_t fromX, int32_t fromY, int32_t& x, int32_t& y) {
         for (;;) {
             if (Degree(x, y) != 2) {
-                chain_.push_back(Centre(x, y));
+                chain_.push_back({x, y});
                 return true;
             }
             if (visited_.Get(x, y)) return false;
             visited_.Set(x, y);
-            chain_.push_back(Centre(x, y));
+            chain_.push_back({x, y});
             const int mask = LinkMask(x, y);
             int d = std::countr_zero(unsigned(mask));
             if (x + Dx[d] == fromX && y + Dy[d] == fromY) d = std::countr_zero(unsigned(mask & (mask - 1)));
@@ -505,26 +613,120 @@ private:
         }
     }
 
-    // Where the stroke passes a pixel: its centre on thin lines; on thick
-    // ones the mean of the line pixels around it, the middle of the line.
-    TracePoint Centre(int32_t x, int32_t y) const {
-        if (!thick_) return {x + 0.5, y + 0.5};
+    // Where the stroke passes the pixels of the chain, how far it may pass
+    // from each and how wide it is there. Where the width changes the chain
+    // is split into strokes that meet end to start, each as wide as the
+    // pixels from its start.
+    void Emit(bool closed) {
+        const size_t count = chain_.size();
+        points_.resize(count);
+        tolerances_.resize(count);
+        widths_.resize(count);
+        for (size_t i = 0; i < count; ++i) Place(i, closed);
+        WidenRuns();
+        size_t runs = 1;
+        for (size_t i = 1; i < count; ++i) runs += widths_[i] != widths_[i - 1];
+        if (runs == 1) {
+            EmitPiece(0, count, closed);
+            return;
+        }
+        if (closed) {
+            points_.push_back(points_[0]);
+            tolerances_.push_back(tolerances_[0]);
+            widths_.push_back(widths_[0]);
+        }
+        const size_t last = points_.size() - 1;
+        for (size_t first = 0; first < last;) {
+            size_t end = first + 1;
+            while (end < last && widths_[end] == widths_[first]) ++end;
+            EmitPiece(first, std::min(end, last) - first + 1, false);
+            first = end;
+        }
+    }
+
+    // A run of wide pixels is as wide as its widest, so that it is one
+    // stroke; a single one, mostly where a line's cross-section runs into a
+    // line that joins it, is two pixels wide, which is no new stroke and
+    // misses less than it saves.
+    void WidenRuns() {
+        for (size_t first = 0; first < widths_.size();) {
+            if (widths_[first] <= 2) {
+                ++first;
+                continue;
+            }
+            size_t end = first;
+            int widest = 2;
+            while (end < widths_.size() && widths_[end] > 2) widest = std::max(widest, widths_[end++]);
+            if (end - first < MinWideRun) widest = 2;
+            std::fill(widths_.begin() + std::ptrdiff_t(first), widths_.begin() + std::ptrdiff_t(end), widest);
+            first = end;
+        }
+    }
+
+    void EmitPiece(size_t first, size_t count, bool closed) {
+        fitter_.Fit(points_.data() + first, tolerances_.data() + first, count, closed, current_);
+        current_.width = widths_[first];
+        stroke_(current_);
+    }
+
+    // Thin lines are traced through the centres of their pixels, one pixel
+    // wide, thick ones two pixels wide through the mean of the line pixels
+    // around each pixel, which lies in the middle of a line up to three
+    // pixels across. Inside a chain, where the line is four to six pixels
+    // across (grain joined to it, or a band round filled holes), that mean
+    // lies up to a pixel off the middle: there the stroke passes through the
+    // middle of the line's cross-section, the line pixels on either side
+    // straight across the chain, two pixels narrower than the line. The ends
+    // of a chain, which other strokes share, take the mean.
+    void Place(size_t i, bool closed) {
+        const auto [x, y] = chain_[i];
+        if (!thick_) {
+            points_[i] = {x + 0.5, y + 0.5};
+            tolerances_[i] = ThinTolerance;
+            widths_[i] = 1;
+            return;
+        }
+        const size_t last = chain_.size() - 1;
+        if (chain_.size() >= 3 && (closed || (i > 0 && i < last))) {
+            const size_t before = closed ? (i + chain_.size() - CrossReach) % chain_.size() : i - std::min(i, CrossReach);
+            const size_t after = closed ? (i + CrossReach) % chain_.size() : std::min(i + CrossReach, last);
+            const int step = AcrossStep(chain_[after].x - chain_[before].x, chain_[after].y - chain_[before].y);
+            const int back = LineRun(x, y, (step + 4) & 7), ahead = LineRun(x, y, step);
+            const int across = back + 1 + ahead;
+            if (across >= 4 && across <= MaxAcross && back < MaxHalfAcross && ahead < MaxHalfAcross) {
+                const double shift = (ahead - back) / 2.0;
+                points_[i] = {x + 0.5 + shift * Dx[step], y + 0.5 + shift * Dy[step]};
+                tolerances_[i] = WideTolerance;
+                widths_[i] = std::max(2, across - 2);
+                return;
+            }
+        }
         int count = 0, sumX = 0, sumY = 0;
         for (int32_t dy = -1; dy <= 1; ++dy) {
-            if (y + dy < 0 || y + dy >= height_) continue;
             for (int32_t dx = -1; dx <= 1; ++dx) {
-                if (x + dx < 0 || x + dx >= width_ || !lines_.Plane().Get(x + dx, y + dy)) continue;
+                if (!Filled(x + dx, y + dy)) continue;
                 ++count;
                 sumX += dx;
                 sumY += dy;
             }
         }
-        return {x + 0.5 + double(sumX) / count, y + 0.5 + double(sumY) / count};
+        points_[i] = {x + 0.5 + double(sumX) / count, y + 0.5 + double(sumY) / count};
+        tolerances_[i] = ThickTolerance;
+        widths_[i] = 2;
     }
 
-    void Emit(bool closed) {
-        fitter_.Fit(chain_, closed, current_);
-        stroke_(current_);
+    // How many line pixels follow (x, y) in direction d, up to MaxHalfAcross.
+    int LineRun(int32_t x, int32_t y, int d) const {
+        int run = 0;
+        while (run < MaxHalfAcross && Filled(x + (run + 1) * Dx[d], y + (run + 1) * Dy[d])) ++run;
+        return run;
+    }
+
+    // A line pixel of the drawing, or a pixel of a small hole, as the
+    // skeleton of a thick drawing was made from.
+    bool Filled(int32_t x, int32_t y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
+        return lines_.Plane().Get(x, y) || SmallHole(lines_.Plane(), x, y) >= 0;
     }
 
     const LinePixels& lines_;
@@ -535,7 +737,10 @@ private:
     BitPlane skeleton_;
     BitPlane visited_;
     std::unordered_set<uint64_t> tracedLinks_;
-    std::vector<TracePoint> chain_;
+    std::vector<Pixel> chain_;
+    std::vector<TracePoint> points_;
+    std::vector<double> tolerances_;
+    std::vector<int> widths_;
     Fitter fitter_;
     TraceStroke current_{};
 };

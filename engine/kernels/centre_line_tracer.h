@@ -2,21 +2,27 @@
 // middle of its lines, for vector output that a cutter or plotter follows
 // once per line.
 //
-// The drawing's lines are thinned to one pixel (sequential removal of
-// simple border pixels from the four sides in turn, which keeps every line
-// connected and every loop closed), the thinned pixels are followed from end
-// to end (to a diagonal neighbour only where no pixel beside the diagonal is
-// a line pixel: mixed adjacency, so that where lines cross or branch one
-// pixel is the junction), and each chain of pixels is simplified
-// (Douglas-Peucker) and fitted
-// with straight lines and cubic Bezier curves (Schneider's least-squares
-// fitting), every pixel centre of the chain within half a pixel of the
-// result. Sharp turns stay corners.
+// Holes of one or two pixels in the drawing's lines are filled first, so
+// that a band of line around such a hole is traced as one stroke through
+// it, not as a small loop round it (on thin lines only where the band is a
+// pixel wide, as a one-pixel stroke covers no more). The lines are then
+// thinned to one pixel (sequential removal of simple border pixels from the
+// four sides in turn, which keeps every line connected and every loop
+// closed), the thinned pixels are followed from end to end (to a diagonal
+// neighbour only where no pixel beside the diagonal is a line pixel: mixed
+// adjacency, so that where lines cross or branch one pixel is the junction),
+// and each chain of pixels is simplified (Douglas-Peucker) and fitted with
+// straight lines and cubic Bezier curves (Schneider's least-squares
+// fitting), every point of the chain within a tolerance of the result: half
+// a pixel on thin lines, less than a pixel on thick ones. Sharp turns stay
+// corners.
 //
 // Coordinates are in pixels from the top left corner; the centre of pixel
 // (x, y) is (x + 0.5, y + 0.5). Thin lines (thickness 0) are traced through
 // the centres of their pixels; thick ones (two pixels wide) through the
-// middle of each pixel's neighbourhood, which lies between the two pixels.
+// middle of each pixel's neighbourhood, which lies between the two pixels,
+// and where grain widens them to four or five pixels through the middle of
+// their cross-section, closer than elsewhere.
 //
 // Only additions, multiplications, divisions and square roots of doubles are
 // used, which IEEE arithmetic gives alike everywhere: the same drawing gives
@@ -48,11 +54,13 @@ struct TraceSegment {
 };
 
 // A stroke: a closed one returns to its start after its last segment. A
-// stroke without segments is a dot at start.
+// stroke without segments is a dot at start. Its width in pixels: 1 on thin
+// lines, 2 on thick ones, up to 4 where a thick line is up to six across.
 struct TraceStroke {
     TracePoint start;
     std::vector<TraceSegment> segments;
     bool closed;
+    int width;
 };
 
 // One bit per pixel with a clear border one pixel wide all round, so that

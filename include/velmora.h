@@ -13,9 +13,11 @@
  *
  * Threads: every function is re-entrant and may run on several threads at
  * once, on different or the same inputs; each call keeps its state on its
- * own stack and heap. The library keeps nothing global but its choice of
- * vector instructions, made once on first use under the C++ runtime's
- * guard for static initialisation.
+ * own stack and heap. Shared between calls are only the choice of vector
+ * instructions, made once on first use under the C++ runtime's guard for
+ * static initialisation, and two lock-free records: the pixel memory in use
+ * and the temporary files being written (which velmora-cli removes when
+ * interrupted).
  */
 #ifndef VELMORA_H
 #define VELMORA_H

@@ -6,10 +6,13 @@
 # from memory to memory, through callbacks and from file to file, into the
 # bytes velmora-cli writes. The shared library must export only velmora_*
 # and carry the SONAME of the project's major version.
-# c_library_install_test.sh BUILD_FOLDER VERSION
+# FLAGS, when given, go to the compiler and linker of every program: those
+# of a sanitizer the build was made with.
+# c_library_install_test.sh BUILD_FOLDER VERSION [FLAGS]
 set -euo pipefail
 build=$1
 version=$2
+read -r -a flags <<<"${3:-}"
 major=${version%%.*}
 source=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
@@ -68,7 +71,7 @@ check() {
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 consumer=$source/tests/c_library_consumer
 cc=${CC:-cc}
-strict=(-std=c99 -Wall -Wextra -pedantic -Werror)
+strict=(-std=c99 -Wall -Wextra -pedantic -Werror "${flags[@]}")
 # shellcheck disable=SC2046 # pkg-config gives separate words
 "$cc" "${strict[@]}" "$consumer/consumer.c" $(pkg-config --cflags --libs velmora) -o "$work/pkg-config-shared" ||
   fail "the C program does not build with pkg-config"
@@ -86,6 +89,7 @@ for kind in shared static; do
   static=OFF
   [ $kind = static ] && static=ON
   if cmake -S "$consumer" -B "$work/cmake-$kind" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCONSUMER_STATIC=$static \
+       -DCMAKE_C_FLAGS="${flags[*]}" -DCMAKE_EXE_LINKER_FLAGS="${flags[*]}" \
        >"$work/cmake-$kind.log" 2>&1 && cmake --build "$work/cmake-$kind" >>"$work/cmake-$kind.log" 2>&1; then
     check "cmake-$kind" "$work/cmake-$kind/consumer"
   else

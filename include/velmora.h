@@ -193,6 +193,19 @@ VELMORA_API int velmora_convert_file(const char* input, const char* output, cons
 VELMORA_API int velmora_extract(const unsigned char* pixels, int width, int height, ptrdiff_t stride, int layout,
                                 const velmora_options* options, unsigned char* lines, ptrdiff_t lines_stride);
 
+/*
+ * velmora_extract for pixels that need not lie side by side in their rows,
+ * as in a view of every other column or a transposed array: pixel x of row
+ * y starts at pixels + y * stride + x * pixel_stride. Either stride may be
+ * negative; the size of each must be at least a pixel's bytes (else
+ * VELMORA_ERROR_STRIDE). velmora_extract is this call with pixel_stride the
+ * layout's bytes a pixel. Rows of such a view are gathered one at a time;
+ * everything else, errors included, is as for velmora_extract.
+ */
+VELMORA_API int velmora_extract_view(const unsigned char* pixels, int width, int height, ptrdiff_t pixel_stride,
+                                     ptrdiff_t stride, int layout, const velmora_options* options,
+                                     unsigned char* lines, ptrdiff_t lines_stride);
+
 /* A sentence in English for the error number, naming its cause; a static
    string, never null ("unknown error" for a number not listed). */
 VELMORA_API const char* velmora_strerror(int error);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,30 +54,45 @@ bool Holds(ptrdiff_t stride, int64_t rowBytes) {
     return stride >= rowBytes || stride <= -rowBytes;
 }
 
-}  // namespace
-
-int velmora_extract(const unsigned char* pixels, int width, int height, ptrdiff_t stride, int layout,
-                    const velmora_options* options, unsigned char* lines, ptrdiff_t lines_stride) {
+// Both entry points. Pixels side by side need rows at least a row's bytes
+// apart; otherwise pixelStride says where each pixel is.
+int Extract(const unsigned char* pixels, int width, int height, bool sideBySide, ptrdiff_t pixelStride,
+            ptrdiff_t stride, int layout, const velmora_options* options, unsigned char* lines,
+            ptrdiff_t linesStride) {
     if (!pixels || !options || !lines) return VELMORA_ERROR_NULL_ARGUMENT;
     if (const int bad = CheckOptions(*options, false)) return bad;
     if (width <= 0 || height <= 0) return VELMORA_ERROR_DIMENSIONS;
     const int bytesPerPixel = BytesPerPixel(layout);
     if (bytesPerPixel == 0) return VELMORA_ERROR_LAYOUT;
     if (!DibSizeAllowed(width, height, 24)) return VELMORA_ERROR_TOO_LARGE;
-    if (!Holds(stride, int64_t{width} * bytesPerPixel) || !Holds(lines_stride, width)) return VELMORA_ERROR_STRIDE;
+    if (sideBySide ? !Holds(stride, int64_t{width} * bytesPerPixel)
+                   : !Holds(pixelStride, bytesPerPixel) || !Holds(stride, bytesPerPixel)) {
+        return VELMORA_ERROR_STRIDE;
+    }
+    if (!Holds(linesStride, width)) return VELMORA_ERROR_STRIDE;
     try {
         const LineSettings settings = SettingsOf(*options);
         const std::unique_ptr<LineRows> rows =
             LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise);
         if (!rows) return VELMORA_ERROR_OUT_OF_MEMORY;
+        // Pixels that are not side by side are gathered into one row first.
+        const bool gather = !sideBySide && pixelStride != bytesPerPixel;
+        std::vector<uint8_t> gathered(gather ? size_t(width) * bytesPerPixel : 0);
         // Result rows are black or white, 3 equal bytes a pixel.
         const ResultRowSink sink = [&](int y, uint8_t* row) {
-            uint8_t* out = lines + y * lines_stride;
+            uint8_t* out = lines + y * linesStride;
             for (int x = 0; x < width; ++x) out[x] = row[3 * x];
             return true;
         };
         for (int y = 0; y < height; ++y) {
-            ToWorkingLayout(pixels + y * stride, width, layout, rows->SourceRow());
+            const uint8_t* row = pixels + y * stride;
+            if (gather) {
+                for (int x = 0; x < width; ++x) {
+                    std::copy_n(row + x * pixelStride, bytesPerPixel, &gathered[size_t(x) * bytesPerPixel]);
+                }
+                row = gathered.data();
+            }
+            ToWorkingLayout(row, width, layout, rows->SourceRow());
             rows->Push(sink);
         }
         rows->Finish(sink);
@@ -84,4 +100,16 @@ int velmora_extract(const unsigned char* pixels, int width, int height, ptrdiff_
         return VELMORA_ERROR_OUT_OF_MEMORY;
     }
     return VELMORA_OK;
+}
+
+}  // namespace
+
+int velmora_extract(const unsigned char* pixels, int width, int height, ptrdiff_t stride, int layout,
+                    const velmora_options* options, unsigned char* lines, ptrdiff_t lines_stride) {
+    return Extract(pixels, width, height, true, 0, stride, layout, options, lines, lines_stride);
+}
+
+int velmora_extract_view(const unsigned char* pixels, int width, int height, ptrdiff_t pixel_stride, ptrdiff_t stride,
+                         int layout, const velmora_options* options, unsigned char* lines, ptrdiff_t lines_stride) {
+    return Extract(pixels, width, height, false, pixel_stride, stride, layout, options, lines, lines_stride);
 }

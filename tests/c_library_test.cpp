@@ -239,6 +239,7 @@ struct Held {
     std::vector<uint8_t> buffer;
     const uint8_t* top = nullptr;
     ptrdiff_t stride = 0;
+    ptrdiff_t pixelStride = 0;
 };
 
 int BytesPerPixel(int layout) {
@@ -246,10 +247,13 @@ int BytesPerPixel(int layout) {
 }
 
 // bgra holds 4 bytes a pixel, top row first. A view of every other row of
-// a buffer wider than the picture, its rows stored bottom-up when asked.
-Held Hold(const std::vector<uint8_t>& bgra, int width, int height, int layout, bool view, bool bottomUp) {
+// a buffer wider than the picture (and of every other column when asked),
+// its rows stored bottom-up when asked.
+Held Hold(const std::vector<uint8_t>& bgra, int width, int height, int layout, bool view, bool columns,
+          bool bottomUp) {
     const int bytes = BytesPerPixel(layout);
-    const ptrdiff_t row = ptrdiff_t(width) * bytes + (view ? 5 * bytes + 3 : 0);
+    const ptrdiff_t pixelStride = columns ? 2 * bytes : bytes;
+    const ptrdiff_t row = ptrdiff_t(width) * pixelStride + (view ? 5 * bytes + 3 : 0);
     const ptrdiff_t step = view ? 2 * row : row;
     const ptrdiff_t offset = view ? 2 * bytes : 0;
     Held held;
@@ -257,7 +261,7 @@ Held Hold(const std::vector<uint8_t>& bgra, int width, int height, int layout, b
     for (int y = 0; y < height; ++y) {
         const int stored = bottomUp ? height - 1 - y : y;
         uint8_t* to = held.buffer.data() + stored * step + offset;
-        for (int x = 0; x < width; ++x, to += bytes) {
+        for (int x = 0; x < width; ++x, to += pixelStride) {
             const uint8_t* p = &bgra[(size_t(y) * width + x) * 4];
             const uint8_t b = p[0], g = p[1], r = p[2], a = p[3];
             switch (layout) {
@@ -271,6 +275,7 @@ Held Hold(const std::vector<uint8_t>& bgra, int width, int height, int layout, b
     }
     held.top = held.buffer.data() + offset + (bottomUp ? (height - 1) * step : 0);
     held.stride = bottomUp ? -step : step;
+    held.pixelStride = pixelStride;
     return held;
 }
 
@@ -365,16 +370,20 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
                                      VELMORA_LAYOUT_GRAY}) {
                 const bool hasAlpha = layout == VELMORA_LAYOUT_RGBA || layout == VELMORA_LAYOUT_BGRA;
                 if (sample.alpha != hasAlpha || (layout == VELMORA_LAYOUT_GRAY && !sample.grey)) continue;
-                for (const bool view : {false, true}) {
+                for (const int view : {0, 1, 2}) {  // whole buffer, wider buffer, every other column too
                     for (const bool bottomUp : {false, true}) {
                         SCOPED_TRACE(sample.name + ", settings " + std::to_string(s) + ", layout " +
-                                     std::to_string(layout) + (view ? ", view" : "") + (bottomUp ? ", bottom-up" : ""));
-                        const Held held = Hold(bgra, width, height, layout, view, bottomUp);
+                                     std::to_string(layout) + ", view " + std::to_string(view) +
+                                     (bottomUp ? ", bottom-up" : ""));
+                        const Held held = Hold(bgra, width, height, layout, view > 0, view == 2, bottomUp);
                         // The lines in a view of a wider buffer too, the rest untouched.
                         const ptrdiff_t linesStride = width + (view ? 3 : 0);
                         std::vector<uint8_t> lines(size_t(linesStride) * height, 0x77);
-                        ASSERT_EQ(velmora_extract(held.top, width, height, held.stride, layout, &options, lines.data(),
-                                                  linesStride),
+                        ASSERT_EQ(view == 2 ? velmora_extract_view(held.top, width, height, held.pixelStride,
+                                                                   held.stride, layout, &options, lines.data(),
+                                                                   linesStride)
+                                            : velmora_extract(held.top, width, height, held.stride, layout, &options,
+                                                              lines.data(), linesStride),
                                   VELMORA_OK);
                         std::vector<uint8_t> got;
                         for (int y = 0; y < height; ++y) {
@@ -488,6 +497,11 @@ TEST(VelmoraStrerror, EveryErrorIsProvokedAndNamesItsCause) {
         {VELMORA_ERROR_STRIDE, "stride", [] { return Extract(8, 8, 23, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_STRIDE, "stride", [] { return Extract(8, 8, -31, VELMORA_LAYOUT_BGRA, 8); }},
         {VELMORA_ERROR_STRIDE, "stride", [] { return Extract(8, 8, 8, VELMORA_LAYOUT_GRAY, -7); }},
+        {VELMORA_ERROR_STRIDE, "stride",
+         [&] {
+             uint8_t pixels[48] = {}, lines[8] = {};
+             return velmora_extract_view(pixels, 4, 2, -2, 24, VELMORA_LAYOUT_RGB, &defaults, lines, 4);
+         }},
         {VELMORA_ERROR_LAYOUT, "layout", [] { return Extract(8, 8, 32, 5, 8); }},
         {VELMORA_ERROR_TOO_LARGE, "too large", [] { return Extract(60000, 60000, 60000, VELMORA_LAYOUT_GRAY, 60000); }},
         {VELMORA_ERROR_NOT_AN_IMAGE, "not a BMP, JPEG or PNG", [] { return ConvertFile("jpeg/README.md"); }},

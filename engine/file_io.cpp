@@ -103,10 +103,11 @@ int64_t RegularFileSize(std::FILE* file) {
 
 #ifdef _WIN32
 std::wstring WidePath(const char* path) {
-    // The process code page, as the narrow calls would convert it.
-    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    // UTF-8: the programs' manifest makes it the process code page, and the
+    // C library takes UTF-8 names whatever the code page of its caller.
+    const int length = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
     std::wstring wide(size_t(length > 0 ? length : 1), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, path, -1, wide.data(), length);
     wide.pop_back();
     return wide;
 }

@@ -43,22 +43,53 @@ bool Run(RowSource& source, const LineSettings& settings, RowOutput& output, Ima
     return source.Finish(reading) && lines->Finish(sink) && output.End();
 }
 
-// Converts through an output made for file or memory by the format.
+// An output into memory whose bytes are handed to write and dropped: after
+// each row when the output only appends to them (eachRow), and at the end.
+class WrittenOutput : public RowOutput {
+public:
+    WrittenOutput(RowOutput& output, std::vector<uint8_t>& memory, const OutputWriter& write, bool eachRow)
+        : output_(output), memory_(memory), write_(write), eachRow_(eachRow) {}
+    bool Put(int32_t y, uint8_t* row) override { return output_.Put(y, row) && (!eachRow_ || HandOn()); }
+    bool End() override { return output_.End() && HandOn(); }
+
+private:
+    bool HandOn() {
+        const bool written = memory_.empty() || write_(memory_.data(), memory_.size());
+        memory_.clear();
+        return written;
+    }
+
+    RowOutput& output_;
+    std::vector<uint8_t>& memory_;
+    const OutputWriter& write_;
+    bool eachRow_;
+};
+
+// Runs into output, or, given write, into output's memory handed on to it.
+bool RunInto(RowSource& source, const LineSettings& settings, RowOutput& output, std::vector<uint8_t>* memory,
+             const OutputWriter* write, ImageError* reading) {
+    if (!write) return Run(source, settings, output, reading);
+    WrittenOutput written(output, *memory, *write, settings.format == LineFormat::Png);
+    return Run(source, settings, written, reading);
+}
+
+// Converts through an output made for file or memory by the format; given
+// write, the memory's bytes go on to it.
 bool Convert(RowSource& source, const LineSettings& settings, std::FILE* file, std::vector<uint8_t>* memory,
-             ImageError* reading) {
+             ImageError* reading, const OutputWriter* write = nullptr) {
     switch (settings.format) {
     case LineFormat::Bmp: {
         BmpOutput output(source.header, settings.colours, file, memory);
-        return output.Begin() && Run(source, settings, output, reading);
+        return output.Begin() && RunInto(source, settings, output, memory, write, reading);
     }
     case LineFormat::Png: {
         PngOutput output;
         return output.Begin(source.header, settings.colours, file, memory, source.bottomUp) &&
-               Run(source, settings, output, reading);
+               RunInto(source, settings, output, memory, write, reading);
     }
     case LineFormat::Svg: {
         SvgOutput output(settings.thickness, settings.colours, file, memory);
-        return output.Begin(source.header) && Run(source, settings, output, reading);
+        return output.Begin(source.header) && RunInto(source, settings, output, memory, write, reading);
     }
     }
     return false;
@@ -149,6 +180,18 @@ bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& setting
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error) {
     return ConvertBytes(data, size, settings, nullptr, &output, error);
+}
+
+bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,
+                     ConversionError* error) {
+    return Begin(
+        settings, error, [&](ImageError* reading) { return OpenSource(data, size, reading); },
+        [&](RowSource& source) {
+            std::vector<uint8_t> memory;
+            if (Convert(source, settings, nullptr, &memory, &error->reading, &write)) return true;
+            if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;
+            return false;
+        });
 }
 
 bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, ConversionError* error) {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 enum class LineFormat { Bmp, Png, Svg };
@@ -42,6 +43,18 @@ bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& setting
 // Converts into the bytes of the output file, which replace what output
 // held; empty on failure.
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
+                     ConversionError* error);
+
+// Takes the next bytes of the output file; false stops the conversion,
+// with errno saying why.
+using OutputWriter = std::function<bool(const uint8_t* bytes, size_t size)>;
+
+// Converts into the bytes of the output file, handed to write in order as
+// they are made: a PNG of rows that come top row first as each row is
+// encoded, any other output once whole (a BMP is filled from its bottom row,
+// an SVG traced at the end). A picture found damaged halfway may leave part
+// of a PNG with write, which the caller discards.
+bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,
                      ConversionError* error);
 
 // The same from the picture file at input. A PNG that streams is read a

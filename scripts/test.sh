@@ -24,6 +24,14 @@ ctest --preset native -j "$jobs" || status=1
 echo "== test: sanitize"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --preset sanitize -j "$jobs" || status=1
+echo "== test: the C library's threads under ThreadSanitizer"
+# Only what that test needs is built; libjpeg-turbo and libspng, which keep
+# no state between calls, are built without the sanitizer.
+tsan=(-fsanitize=thread -fno-omit-frame-pointer)
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="${tsan[*]}" \
+  -DCMAKE_CXX_FLAGS="${tsan[*]}" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --build build/tsan --target c_library_threads_tests
+TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/c_library_threads_tests || status=1
 echo "== test: windows (Wine)"
 # One X server for every Windows program of the run.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows || status=1

@@ -1,0 +1,46 @@
+#include "options.h"
+
+#include <algorithm>
+#include <iterator>
+
+void velmora_options_init(velmora_options* options) {
+    if (!options) return;
+    *options = {};
+    options->thickness = VELMORA_THIN;
+    options->contrast = 7;
+    options->format = VELMORA_FORMAT_BMP;
+    options->line_colour = 0x000000;
+    options->background_colour = 0xFFFFFF;
+}
+
+int CheckOptions(const velmora_options& options, bool converting) {
+    const auto isFlag = [](int value) { return value == 0 || value == 1; };
+    if (options.thickness != VELMORA_THIN && options.thickness != VELMORA_THICK) return VELMORA_ERROR_THICKNESS;
+    if (options.contrast < 1 || options.contrast > 16) return VELMORA_ERROR_CONTRAST;
+    if (!isFlag(options.noise)) return VELMORA_ERROR_NOISE;
+    if (options.format != VELMORA_FORMAT_BMP && options.format != VELMORA_FORMAT_PNG &&
+        options.format != VELMORA_FORMAT_SVG) {
+        return VELMORA_ERROR_FORMAT;
+    }
+    if (options.line_colour > 0xFFFFFF) return VELMORA_ERROR_LINE_COLOUR;
+    if (options.background_colour > 0xFFFFFF) return VELMORA_ERROR_BACKGROUND_COLOUR;
+    if (!isFlag(options.transparent)) return VELMORA_ERROR_TRANSPARENT;
+    if (std::any_of(std::begin(options.reserved), std::end(options.reserved), [](int field) { return field != 0; })) {
+        return VELMORA_ERROR_RESERVED;
+    }
+    if (converting && options.transparent && options.format == VELMORA_FORMAT_BMP) return VELMORA_ERROR_TRANSPARENT_BMP;
+    return VELMORA_OK;
+}
+
+LineSettings SettingsOf(const velmora_options& options) {
+    LineSettings settings;
+    settings.thickness = options.thickness;
+    // The user's contrast 1 to 16 is the extraction's index 0 to 15.
+    settings.contrast = options.contrast - 1;
+    settings.removeNoise = options.noise != 0;
+    settings.format = options.format == VELMORA_FORMAT_PNG   ? LineFormat::Png
+                      : options.format == VELMORA_FORMAT_SVG ? LineFormat::Svg
+                                                             : LineFormat::Bmp;
+    settings.colours = {options.line_colour, options.background_colour, options.transparent != 0};
+    return settings;
+}

@@ -19,7 +19,9 @@ echo "== python: build environment"
 "$tools/bin/python" -m pip install -q -r python/requirements.txt
 
 echo "== python: wheel"
-rm -rf "$dist"
+# Afresh: an isolated build's tools live in a temporary folder gone by the
+# next run.
+rm -rf "$dist" build/python
 CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2} "$tools/bin/python" -m build --wheel --outdir "$dist" python
 wheel=$(ls "$dist"/velmora-*.whl)
 "$tools/bin/auditwheel" show "$wheel"

@@ -148,32 +148,47 @@ def test_load_gives_the_rgb_pixels_upright():
     numpy.testing.assert_array_equal(rgb, expected)
 
 
-def test_the_gil_is_released_during_a_conversion(tmp_path):
+# Each given a picture as a file, its bytes and its pixels; none reads a
+# file in Python, which lets go of the lock by itself.
+WORK = {
+    "convert": lambda source, data, pixels: velmora.convert(data, noise=True, thickness="thick"),
+    "convert_file": lambda source, data, pixels: velmora.convert_file(source, source.with_suffix(".png")),
+    "load": lambda source, data, pixels: velmora.load(data),
+    "extract": lambda source, data, pixels: velmora.extract(pixels, noise=True),
+    "extract strided": lambda source, data, pixels: velmora.extract(pixels[:, ::-1, ::-1], layout="BGR", dtype=bool),
+}
+
+
+@pytest.mark.parametrize("work", WORK)
+def test_the_gil_is_released_during_the_work(tmp_path, work):
     source = tmp_path / "large.bmp"
-    write_bmp(source, photo(2000, 2000))
+    pixels = photo(1500, 1500)
+    write_bmp(source, pixels)
     data = source.read_bytes()
-    inside = threading.Event()
-    finished = threading.Event()
+    span = []
 
     def convert():
-        inside.set()
-        velmora.convert(data, noise=True, thickness="thick")
-        inside.clear()
-        finished.set()
+        started = time.perf_counter()
+        WORK[work](source, data, pixels)
+        span.extend([started, time.perf_counter()])
 
-    worker = threading.Thread(target=convert)
-    counted = 0
-    started = time.perf_counter()
-    worker.start()
-    inside.wait(10)
-    while not finished.is_set():
-        if inside.is_set():
-            counted += 1
-    worker.join(60)
-    elapsed = time.perf_counter() - started
-    # Held through the conversion, the lock would let this thread count
-    # nothing while the other converts.
-    assert counted > 1000, f"{counted} steps in {elapsed:.2f} s"
+    # With a long switch interval a thread keeps the lock until it waits
+    # for something: this one ticks inside the conversion only if the
+    # conversion lets go of it.
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(0.5)
+    try:
+        worker = threading.Thread(target=convert)
+        ticks = []
+        worker.start()
+        while worker.is_alive():
+            ticks.append(time.perf_counter())
+        worker.join()
+    finally:
+        sys.setswitchinterval(interval)
+    started, ended = span
+    inside = sum(started < tick < ended for tick in ticks)
+    assert inside > 1000, f"{inside} ticks in the {ended - started:.3f} s of {work}"
 
 
 def test_version_is_the_projects():

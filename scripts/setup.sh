@@ -11,6 +11,7 @@ packages=(
   imagemagick xclip librsvg2-bin libxml2-utils
   libjpeg62-turbo libspng0 man-db groff-base unzip
   clang libfuzzer-14-dev libclang-rt-14-dev valgrind
+  python3-venv python3-dev openjdk-17-jre-headless
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds every preset and runs every test: natively,
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# programs under Wine, then runs the fuzz targets side by side for 20
-# seconds and replays their corpus under Valgrind (under a minute in all).
+# the Python package from its wheel, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows programs under Wine, then runs
+# the fuzz targets side by side for 20 seconds and replays their corpus
+# under Valgrind (under a minute in all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,8 @@ jobs=$(nproc)
 status=0
 echo "== test: native"
 ctest --preset native -j "$jobs" || status=1
+echo "== test: python"
+scripts/python-test.sh || status=1
 echo "== test: sanitize"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --preset sanitize -j "$jobs" || status=1

@@ -185,27 +185,29 @@ const Option Options[] = {
      }},
 };
 
-// The option an argument starting with '-' names, as --name, --name=VALUE,
-// -l or -lVALUE (GNU's forms); null for none. Sets the value attached to it
-// and whether there was one.
-const Option* FindOption(const std::string& argument, std::string& value, bool& attached) {
+// An argument starting with '-' as GNU's forms write an option: --name,
+// --name=VALUE, -l or -lVALUE.
+struct Written {
+    std::string name;  // --name or -l
+    std::string value;
+    bool attached;  // whether the value came within the argument
+};
+
+Written Split(const std::string& argument) {
     const bool isLong = argument.rfind("--", 0) == 0;
-    const size_t equals = isLong ? argument.find('=') : std::string::npos;
-    const std::string name = argument.substr(0, equals);
-    for (const Option& option : Options) {
-        const bool named = isLong ? option.name && name == option.name : option.letter != 0 && argument[1] == option.letter;
-        if (!named) continue;
-        const size_t valueStart = isLong ? equals : 2;
-        attached = valueStart < argument.size();
-        value = attached ? argument.substr(valueStart + (isLong ? 1 : 0)) : "";
-        return &option;
-    }
-    return nullptr;
+    const size_t nameEnd = isLong ? std::min(argument.find('='), argument.size()) : 2;
+    const bool attached = nameEnd < argument.size();
+    const size_t valueStart = isLong ? nameEnd + 1 : nameEnd;
+    return {argument.substr(0, nameEnd), attached ? argument.substr(valueStart) : "", attached};
 }
 
-// An option's name as the user wrote it, without any value attached.
-std::string WrittenName(const std::string& argument, const Option& option) {
-    return argument.rfind("--", 0) == 0 ? std::string(option.name) : argument.substr(0, 2);
+// The option of that name, long or short; null for none.
+const Option* FindOption(const std::string& name) {
+    for (const Option& option : Options) {
+        const bool byLetter = option.letter != 0 && name.size() == 2 && name[1] == option.letter;
+        if (byLetter || (option.name && name == option.name)) return &option;
+    }
+    return nullptr;
 }
 
 // Refuses an -o name whose extension is no format's, or another format's
@@ -246,27 +248,25 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
             optionsEnded = true;
             continue;
         }
-        std::string value;
-        bool attached = false;
-        const Option* option = FindOption(argument, value, attached);
+        Written written = Split(argument);
+        const Option* option = FindOption(written.name);
         if (!option) {
             message = "unknown option '" + argument + "'";
             return ParseOutcome::UsageError;
         }
-        const std::string name = WrittenName(argument, *option);
-        if (attached && !option->takesValue) {
-            message = "option '" + name + "' takes no value";
+        if (written.attached && !option->takesValue) {
+            message = "option '" + written.name + "' takes no value";
             return ParseOutcome::UsageError;
         }
-        if (option->takesValue && !attached) {
+        if (option->takesValue && !written.attached) {
             if (i + 1 == arguments.size()) {
-                message = "option '" + name + "' needs a value";
+                message = "option '" + written.name + "' needs a value";
                 return ParseOutcome::UsageError;
             }
-            value = arguments[++i];
+            written.value = arguments[++i];
         }
-        if (!option->apply(value, parsed)) {
-            message = "invalid value '" + value + "' for " + name;
+        if (!option->apply(written.value, parsed)) {
+            message = "invalid value '" + written.value + "' for " + written.name;
             return ParseOutcome::UsageError;
         }
         if (parsed.outcome != ParseOutcome::Convert) return parsed.outcome;

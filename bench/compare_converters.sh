@@ -7,7 +7,9 @@
 # the picture's size at 24 bits per pixel.
 #
 #     cmake --preset native && cmake --build --preset native
-#     bash bench/compare_converters.sh [RUNS]
+#     bash bench/compare_converters.sh [RUNS] [batch]
+#
+# With "batch", only the batch targets (below) are measured.
 #
 # Then the same photo as centre-line SVG (thin and thick lines, noise removal
 # on, contrast 7 and the denser contrast 3): the converter's time, peak memory and bytes next to potrace's outlines
@@ -28,8 +30,12 @@
 # - how many times faster it is than `vips sobel` with libvips' default
 #   threads, writing an uncompressed PPM (at least 1.8), the OpenCV script
 #   (3) and the ImageMagick pipeline (5);
-# - how many times faster a batch of 16 copies of the JPEG goes with -j 2
-#   than with -j 1 (at least 1.8 on two cores), and for comparison the same
+# - batches, each run into an empty folder (emptied, and the system's cache
+#   written to disk, before it and outside its time): 400 JPEGs of
+#   512 x 512 cut from the photo, into a folder on disk, with -j 2 at least
+#   1.8 times as fast as with -j 1, and at most 1.2 times the time of the
+#   same run into tmpfs (/dev/shm); 16 copies of the JPEG to BMP with -j 2
+#   at least 1.8 times as fast as with -j 1, and for comparison the same
 #   batch written as PNG, whose small files leave the disk out of it.
 # Peak memory is the resident maximum that /usr/bin/time reports. Other work
 # on the machine slows every command; the load average is printed with them.
@@ -42,6 +48,7 @@ set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-5}"
+only="${2:-all}"
 cli="$root/build/native/cli/velmora-cli"
 bench="$root/build/native/bench/velmora-bench"
 traceBench="$root/build/native/bench/velmora-trace-bench"
@@ -137,8 +144,10 @@ compare() {
 
 # Other work on the machine slows all three; the load shows how much.
 echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
-compare baseline
-compare progressive
+if [ "$only" != batch ]; then
+    compare baseline
+    compare progressive
+fi
 
 # Peak resident memory in KiB of one run of the command given as arguments.
 peakKib() {
@@ -227,18 +236,24 @@ measured() {
     awk -v start="$start" -v end="$end" -v kib="$kib" 'BEGIN { printf "%.3f %d\n", end - start, kib }'
 }
 
-# Runs the commands held by the two arrays named, by turns, RUNS times each.
-# Sets the medians firstSeconds, secondSeconds, firstKib and secondKib, and
-# pairRatio, the median over the pairs of the second's time over the first's.
+# Runs the commands held by the two arrays named, by turns, RUNS times each,
+# each after the command beforeEachRun names (nothing when unset), outside
+# its time. Sets the medians firstSeconds, secondSeconds, firstKib and
+# secondKib, and pairRatio, the median over the pairs of the second's time
+# over the first's.
 paired() {
     local -n first=$1 second=$2
     local i a b aSeconds=() bSeconds=() aKib=() bKib=() ratios=()
     for ((i = 1; i <= runs; ++i)); do
         if ((i % 2)); then
+            ${beforeEachRun:-:}
             a=$(measured "${first[@]}")
+            ${beforeEachRun:-:}
             b=$(measured "${second[@]}")
         else
+            ${beforeEachRun:-:}
             b=$(measured "${second[@]}")
+            ${beforeEachRun:-:}
             a=$(measured "${first[@]}")
         fi
         aSeconds+=("${a% *}") aKib+=("${a#* }") bSeconds+=("${b% *}") bKib+=("${b#* }")
@@ -263,6 +278,62 @@ mib() {
     awk -v kib="$1" 'BEGIN { printf "%.1f", kib / 1024 }'
 }
 
+# The batch targets. Every run writes into an empty folder, so that no output
+# replaces a file.
+batchOut="$folder/batch-out"
+tmpfsOut="/dev/shm/velmora-compare-$$"
+trap 'rm -rf "$tmpfsOut"' EXIT
+emptyOutputs() {
+    rm -rf "$batchOut" "$tmpfsOut"
+    sync
+}
+mkdir -p "$folder/batch" "$folder/small"
+for ((i = 1; i <= 16; ++i)); do cp "$folder/baseline.jpg" "$folder/batch/copy$i.jpg"; done
+if [ ! -f "$folder/small/small400.jpg" ]; then
+    # Cut losslessly at multiples of 16 pixels, the JPEG's blocks, so that
+    # each is exactly 512 x 512 and each a different part of the photo.
+    echo "making 400 JPEGs of 512 x 512 in $folder/small"
+    cut=0
+    for ((y = 0; cut < 400; y += 176)); do
+        for ((x = 0; x + 512 <= 6000 && cut < 400; x += 272)); do
+            cut=$((cut + 1))
+            /usr/bin/jpegtran -crop "512x512+$x+$y" -outfile "$folder/small/small$cut.jpg" "$folder/baseline.jpg"
+        done
+    done
+fi
+small=("$folder"/small/small*.jpg)
+# Run through paired's reference to them.
+# shellcheck disable=SC2034
+smallOneJob=("$cli" --noise on --quiet -j 1 --output-dir "$batchOut" "${small[@]}")
+smallTwoJobs=("$cli" --noise on --quiet -j 2 --output-dir "$batchOut" "${small[@]}")
+smallTwoJobsTmpfs=("$cli" --noise on --quiet -j 2 --output-dir "$tmpfsOut" "${small[@]}")
+# shellcheck disable=SC2034
+oneJob=("$cli" --noise on --quiet -j 1 --output-dir "$batchOut" "$folder"/batch/copy*.jpg)
+twoJobs=("$cli" --noise on --quiet -j 2 --output-dir "$batchOut" "$folder"/batch/copy*.jpg)
+# The same batch as PNG files, of a few hundred kilobytes each rather than
+# 72 MB: what the batch gains where the disk does not set its pace.
+# shellcheck disable=SC2034
+oneJobPng=("$cli" --noise on --quiet --format png -j 1 --output-dir "$batchOut" "$folder"/batch/copy*.jpg)
+# shellcheck disable=SC2034
+twoJobsPng=("$cli" --noise on --quiet --format png -j 2 --output-dir "$batchOut" "$folder"/batch/copy*.jpg)
+
+echo "== batch targets, medians of $runs runs by turns, each into an empty folder; load average: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
+beforeEachRun=emptyOutputs
+paired smallTwoJobs smallOneJob
+target "400 JPEGs of 512 x 512 to BMP on disk, times faster with -j 2 than with -j 1 (-j 2 $firstSeconds s, -j 1 $secondSeconds s, medians)" \
+    "$pairRatio" at-least 1.8 "${smallTwoJobs[*]:0:8} $folder/small/small*.jpg"
+paired smallTwoJobsTmpfs smallTwoJobs
+target "the same with -j 2, its time on disk as a multiple of into tmpfs (disk $secondSeconds s, tmpfs $firstSeconds s, medians)" \
+    "$pairRatio" at-most 1.2 "${smallTwoJobsTmpfs[*]:0:8} $folder/small/small*.jpg"
+paired twoJobs oneJob
+target "16 JPEGs of 6000 x 4000 to BMP on disk, times faster with -j 2 than with -j 1 (-j 2 $firstSeconds s, -j 1 $secondSeconds s, medians)" \
+    "$pairRatio" at-least 1.8 "${twoJobs[*]:0:8} $folder/batch/copy*.jpg"
+paired twoJobsPng oneJobPng
+echo "for comparison, the same batch written as PNG: -j 2 $firstSeconds s, -j 1 $secondSeconds s, medians: ratio $pairRatio"
+beforeEachRun=
+echo "load average after the batches: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+[ "$only" != batch ] || exit 0
+
 # Contrast 7 leaves the photo's few strong edges; contrast 3 also its
 # grain, a drawing as dense as a detailed photo gives at 7.
 for contrast in 7 3; do
@@ -278,8 +349,6 @@ if [ ! -f "$png" ]; then
     "$python" -c "$bigPngScript" "$folder/rows.ppm" "$png"
     rm "$folder/rows.ppm"
 fi
-mkdir -p "$folder/batch"
-for ((i = 1; i <= 16; ++i)); do cp "$jpeg" "$folder/batch/copy$i.jpg"; done
 
 velmora=("$cli" --noise on -o "$folder/target-velmora.bmp" "$jpeg")
 velmoraPng=("$cli" --noise on -o "$folder/big-velmora.bmp" "$png")
@@ -287,16 +356,6 @@ djpeg=(/usr/bin/djpeg -bmp -outfile "$folder/target-djpeg.bmp" "$jpeg")
 vips=(/usr/bin/vips sobel "$jpeg" "$folder/target-vips.ppm")
 opencv=("$python" -c "$opencvScript" "$jpeg" "$folder/target-opencv.bmp")
 imagemagick=("$magick" "$jpeg" -colorspace Gray -edge 1 -negate -threshold 90% "$folder/target-imagemagick.bmp")
-# Run through paired's reference to it.
-# shellcheck disable=SC2034
-oneJob=("$cli" --noise on --quiet -j 1 --output-dir "$folder/batch-out" "$folder"/batch/copy*.jpg)
-twoJobs=("$cli" --noise on --quiet -j 2 --output-dir "$folder/batch-out" "$folder"/batch/copy*.jpg)
-# The same batch as PNG files, of a few hundred kilobytes each rather than
-# 72 MB: what the batch gains where the disk does not set its pace.
-# shellcheck disable=SC2034
-oneJobPng=("$cli" --noise on --quiet --format png -j 1 --output-dir "$folder/batch-out" "$folder"/batch/copy*.jpg)
-# shellcheck disable=SC2034
-twoJobsPng=("$cli" --noise on --quiet --format png -j 2 --output-dir "$folder/batch-out" "$folder"/batch/copy*.jpg)
 
 echo "== targets, medians of $runs runs, each of velmora's by turns with the other's; load average: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
 paired djpeg velmora
@@ -321,9 +380,4 @@ for peer in vips opencv imagemagick; do
     paired velmora "$peer"
     target "times faster than $peer (velmora $firstSeconds s, $peer $secondSeconds s, medians)" "$pairRatio" at-least "$least" "$shown"
 done
-paired twoJobs oneJob
-target "16 JPEGs, times faster with -j 2 than with -j 1 (-j 2 $firstSeconds s, -j 1 $secondSeconds s, medians)" \
-    "$pairRatio" at-least 1.8 "${twoJobs[*]:0:8} $folder/batch/copy*.jpg"
-paired twoJobsPng oneJobPng
-echo "for comparison, the same batch written as PNG: -j 2 $firstSeconds s, -j 1 $secondSeconds s, medians: ratio $pairRatio"
 echo "load average after: $(cut -d ' ' -f 1-3 /proc/loadavg)"

@@ -75,7 +75,10 @@ std::string Convert(const std::string& input, const std::string& output, const C
                              : ConvertFileToFile(input.c_str(), settings, output.c_str(), &error);
     }
     if (written) return {};
-    if (error.reading != ImageError::None) return input + ": cannot read: " + ImageErrorText(error.reading);
+    if (error.reading != ImageError::None) {
+        const std::string problem = input + ": cannot read: " + ImageErrorText(error.reading);
+        return error.opening != 0 ? problem + ": " + std::strerror(error.opening) : problem;
+    }
     if (error.writing == ENOMEM) return input + ": out of memory";
     return output + ": cannot write: " + std::strerror(error.writing);
 }

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         std::puts("velmora-cli version " VELMORA_VERSION);
         return 0;
     case ParseOutcome::UsageError:
-        std::fprintf(stderr, "velmora-cli: %s\n%s", message.c_str(), UsageText);
+        std::fprintf(stderr, "velmora-cli: %s\nTry 'velmora-cli --help' for more information.\n", message.c_str());
         return 2;
     case ParseOutcome::Convert:
         break;

@@ -21,13 +21,15 @@ const char* const UsageText =
     "  --background COLOR|transparent\n"
     "                          colour of the rest (default white, for SVG\n"
     "                          transparent); transparent needs PNG or SVG\n"
-    "  -o OUTPUT               output file of a single input; - is standard output\n"
+    "  -o OUTPUT               output file of a single input; - is standard output;\n"
+    "                          an extension must be the format's\n"
     "  --output-dir DIR        write the outputs into DIR, created if missing\n"
     "  -j, --jobs N            convert N files at once (default: one per processor)\n"
     "  --quiet                 do not list the files written\n"
     "  --help                  show this help\n"
     "  --version               show the version\n"
     "\n"
+    "A value may also be attached: --contrast=5, -j4, -oOUTPUT.\n"
     "COLOR is black, white or #RRGGBB in hexadecimal. A PNG output of a line\n"
     "drawing takes 1 bit per pixel. An SVG output holds one stroke along the\n"
     "middle of each line, as wide as the lines (1 pixel thin, 2 pixels thick).\n"
@@ -78,28 +80,167 @@ bool ParseColour(const std::string& text, uint32_t& colour) {
     return true;
 }
 
-// Whether the path ends in ".svg" in any letter case (setting bit 5 makes
-// an ASCII capital small).
-bool HasSvgExtension(const std::string& path) {
-    if (path.size() < 4) return false;
-    const std::string tail = path.substr(path.size() - 4);
-    return tail[0] == '.' && (tail[1] | 0x20) == 's' && (tail[2] | 0x20) == 'v' && (tail[3] | 0x20) == 'g';
+struct FormatName {
+    OutputFormat format;
+    const char* name;       // as --format takes it
+    const char* extension;  // with its dot, in small letters
+};
+const FormatName Formats[] = {
+    {OutputFormat::Bmp, "bmp", ".bmp"}, {OutputFormat::Png, "png", ".png"}, {OutputFormat::Svg, "svg", ".svg"}};
+
+const FormatName& NameOf(OutputFormat format) {
+    for (const FormatName& known : Formats) {
+        if (known.format == format) return known;
+    }
+    return Formats[0];
+}
+
+// The format whose extension is extension, in any letter case; null for none.
+const FormatName* FormatOfExtension(const std::string& extension) {
+    std::string small = extension;
+    for (char& c : small) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (const FormatName& known : Formats) {
+        if (small == known.extension) return &known;
+    }
+    return nullptr;
+}
+
+// What the arguments have said so far.
+struct Parsed {
+    ConvertOptions& options;
+    bool formatGiven = false;
+    bool backgroundGiven = false;
+    ParseOutcome outcome = ParseOutcome::Convert;
+};
+
+// Every option: its long name (null for none), its one-letter form (0 for
+// none), whether it takes a value, and what it does with it, false for a
+// value it refuses.
+struct Option {
+    const char* name;
+    char letter;
+    bool takesValue;
+    bool (*apply)(const std::string& value, Parsed& parsed);
+};
+
+const Option Options[] = {
+    {"--thickness", 0, true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.options.thickness = value == "thick" ? 1 : 0;
+         return value == "thin" || value == "thick";
+     }},
+    {"--contrast", 0, true,
+     [](const std::string& value, Parsed& parsed) { return ParseNumber(value, 1, 16, parsed.options.contrast); }},
+    {"--noise", 0, true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.options.noise = value == "on";
+         return value == "off" || value == "on";
+     }},
+    {"--format", 0, true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.formatGiven = true;
+         for (const FormatName& known : Formats) {
+             if (value != known.name) continue;
+             parsed.options.format = known.format;
+             return true;
+         }
+         return false;
+     }},
+    {"--lines", 0, true,
+     [](const std::string& value, Parsed& parsed) { return ParseColour(value, parsed.options.colours.lines); }},
+    {"--background", 0, true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.backgroundGiven = true;
+         parsed.options.colours.transparent = value == "transparent";
+         return parsed.options.colours.transparent || ParseColour(value, parsed.options.colours.background);
+     }},
+    {nullptr, 'o', true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.options.output = value;
+         return !value.empty();
+     }},
+    {"--output-dir", 0, true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.options.outputFolder = value;
+         return !value.empty();
+     }},
+    {"--jobs", 'j', true,
+     [](const std::string& value, Parsed& parsed) { return ParseNumber(value, 1, 999999999, parsed.options.jobs); }},
+    {"--quiet", 0, false,
+     [](const std::string&, Parsed& parsed) {
+         parsed.options.quiet = true;
+         return true;
+     }},
+    {"--help", 'h', false,
+     [](const std::string&, Parsed& parsed) {
+         parsed.outcome = ParseOutcome::Help;
+         return true;
+     }},
+    {"--version", 0, false,
+     [](const std::string&, Parsed& parsed) {
+         parsed.outcome = ParseOutcome::Version;
+         return true;
+     }},
+};
+
+// An argument starting with '-' as GNU's forms write an option: --name,
+// --name=VALUE, -l or -lVALUE.
+struct Written {
+    std::string name;  // --name or -l
+    std::string value;
+    bool attached;  // whether the value came within the argument
+};
+
+Written Split(const std::string& argument) {
+    const bool isLong = argument.rfind("--", 0) == 0;
+    const size_t nameEnd = isLong ? std::min(argument.find('='), argument.size()) : 2;
+    const bool attached = nameEnd < argument.size();
+    const size_t valueStart = isLong ? nameEnd + 1 : nameEnd;
+    return {argument.substr(0, nameEnd), attached ? argument.substr(valueStart) : "", attached};
+}
+
+// The option of that name, long or short; null for none.
+const Option* FindOption(const std::string& name) {
+    for (const Option& option : Options) {
+        const bool byLetter = option.letter != 0 && name.size() == 2 && name[1] == option.letter;
+        if (byLetter || (option.name && name == option.name)) return &option;
+    }
+    return nullptr;
+}
+
+// Refuses an -o name whose extension is no format's, or another format's
+// than the one written; a name without an extension takes the format's
+// bytes as they are.
+bool CheckOutputExtension(const ConvertOptions& options, std::string& message) {
+    const std::string extension = FileExtension(options.output);
+    if (extension.empty()) return true;
+    const FormatName* named = FormatOfExtension(extension);
+    const FormatName& written = NameOf(options.format);
+    if (named == &written) return true;
+    message = "output '" + options.output + "' ends in " + extension;
+    if (named) {
+        message += std::string(", but --format ") + written.name + " writes " + written.extension + " files";
+        return false;
+    }
+    message += ", which is no format's: bmp writes .bmp, png .png and svg .svg files";
+    return false;
 }
 
 }  // namespace
 
 const char* OutputExtension(OutputFormat format) {
-    return format == OutputFormat::Png ? ".png" : format == OutputFormat::Svg ? ".svg" : ".bmp";
+    return NameOf(format).extension;
 }
 
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message) {
+    Parsed parsed{options};
     bool optionsEnded = false;
-    bool formatGiven = false;
-    bool backgroundGiven = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
-        std::string argument = arguments[i];
-        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             options.inputs.push_back(argument);
             continue;
         }
@@ -107,68 +248,28 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
             optionsEnded = true;
             continue;
         }
-        if (argument == "--help" || argument == "-h") return ParseOutcome::Help;
-        if (argument == "--version") return ParseOutcome::Version;
-        if (argument == "--quiet") {
-            options.quiet = true;
-            continue;
-        }
-
-        std::string value;
-        bool hasValue = false;
-        if (const size_t equals = argument.find('='); argument.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = argument.substr(equals + 1);
-            argument = argument.substr(0, equals);
-            hasValue = true;
-        }
-        if (argument != "--thickness" && argument != "--contrast" && argument != "--noise" && argument != "-o" &&
-            argument != "--output-dir" && argument != "--format" && argument != "--lines" &&
-            argument != "--background" && argument != "-j" && argument != "--jobs") {
+        Written written = Split(argument);
+        const Option* option = FindOption(written.name);
+        if (!option) {
             message = "unknown option '" + argument + "'";
             return ParseOutcome::UsageError;
         }
-        if (!hasValue) {
-            if (i + 1 == arguments.size()) {
-                message = "option '" + argument + "' needs a value";
-                return ParseOutcome::UsageError;
-            }
-            value = arguments[++i];
-        }
-
-        bool valid = true;
-        if (argument == "--thickness") {
-            valid = value == "thin" || value == "thick";
-            options.thickness = value == "thick" ? 1 : 0;
-        } else if (argument == "--contrast") {
-            valid = ParseNumber(value, 1, 16, options.contrast);
-        } else if (argument == "-j" || argument == "--jobs") {
-            valid = ParseNumber(value, 1, 999999999, options.jobs);
-        } else if (argument == "--noise") {
-            valid = value == "off" || value == "on";
-            options.noise = value == "on";
-        } else if (argument == "--format") {
-            valid = value == "bmp" || value == "png" || value == "svg";
-            options.format = value == "png"   ? OutputFormat::Png
-                             : value == "svg" ? OutputFormat::Svg
-                                              : OutputFormat::Bmp;
-            formatGiven = true;
-        } else if (argument == "--lines") {
-            valid = ParseColour(value, options.colours.lines);
-        } else if (argument == "--background") {
-            backgroundGiven = true;
-            options.colours.transparent = value == "transparent";
-            valid = options.colours.transparent || ParseColour(value, options.colours.background);
-        } else if (argument == "--output-dir") {
-            valid = !value.empty();
-            options.outputFolder = value;
-        } else {
-            valid = !value.empty();
-            options.output = value;
-        }
-        if (!valid) {
-            message = "invalid value '" + value + "' for " + argument;
+        if (written.attached && !option->takesValue) {
+            message = "option '" + written.name + "' takes no value";
             return ParseOutcome::UsageError;
         }
+        if (option->takesValue && !written.attached) {
+            if (i + 1 == arguments.size()) {
+                message = "option '" + written.name + "' needs a value";
+                return ParseOutcome::UsageError;
+            }
+            written.value = arguments[++i];
+        }
+        if (!option->apply(written.value, parsed)) {
+            message = "invalid value '" + written.value + "' for " + written.name;
+            return ParseOutcome::UsageError;
+        }
+        if (parsed.outcome != ParseOutcome::Convert) return parsed.outcome;
     }
     if (options.inputs.empty()) {
         message = "no input file given";
@@ -196,13 +297,13 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         message = "-o and --output-dir cannot be used together";
         return ParseOutcome::UsageError;
     }
-    if (!formatGiven) {
-        options.format = HasPngExtension(options.output)   ? OutputFormat::Png
-                         : HasSvgExtension(options.output) ? OutputFormat::Svg
-                                                           : OutputFormat::Bmp;
+    if (!parsed.formatGiven) {
+        const FormatName* named = FormatOfExtension(FileExtension(options.output));
+        options.format = named ? named->format : OutputFormat::Bmp;
     }
+    if (!CheckOutputExtension(options, message)) return ParseOutcome::UsageError;
     // A vector drawing is laid over whatever it is placed on.
-    if (options.format == OutputFormat::Svg && !backgroundGiven) options.colours.transparent = true;
+    if (options.format == OutputFormat::Svg && !parsed.backgroundGiven) options.colours.transparent = true;
     if (options.colours.transparent && options.format == OutputFormat::Bmp) {
         message = "--background transparent needs PNG or SVG output, but the output is BMP, which has no transparency";
         return ParseOutcome::UsageError;

@@ -26,10 +26,12 @@ struct ConvertOptions {
 
 enum class ParseOutcome { Convert, Help, Version, UsageError };
 
-// Reads the arguments after the program name. Without --format the output
-// is PNG when -o names a .png file, SVG when it names a .svg file, else BMP
-// (so standard output takes BMP). On UsageError, message holds one line
-// naming the bad option or value, or the options that conflict.
+// Reads the arguments after the program name, in GNU's forms (--name VALUE,
+// --name=VALUE, -l VALUE, -lVALUE). Without --format the output is PNG when
+// -o names a .png file, SVG when it names a .svg file, else BMP (so standard
+// output takes BMP); an -o name with another extension than its format's
+// is refused. On UsageError, message holds one line naming the bad option
+// or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);
 

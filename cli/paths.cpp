@@ -14,21 +14,32 @@
 #include <windows.h>
 #endif
 
-std::string DefaultOutputPath(const std::string& input, const std::string& extension) {
+namespace {
+
+// Where the extension of the path's file name starts, at its dot; the
+// path's size when it has none.
+size_t ExtensionStart(const std::string& path) {
     size_t nameStart = 0;
     size_t extensionStart = std::string::npos;
-    for (size_t at = 0; at < input.size(); ++at) {
-        if (IsPathSeparator(input[at])) {
+    for (size_t at = 0; at < path.size(); ++at) {
+        if (IsPathSeparator(path[at])) {
             nameStart = at + 1;
             extensionStart = std::string::npos;
-        } else if (input[at] == '.') {
+        } else if (path[at] == '.') {
             extensionStart = at;
         }
     }
-    // A leading dot names a hidden file rather than starting an extension.
-    const size_t stemEnd = extensionStart != std::string::npos && extensionStart > nameStart ? extensionStart
-                                                                                              : input.size();
-    return input.substr(0, stemEnd) + "-velmora" + extension;
+    return extensionStart != std::string::npos && extensionStart > nameStart ? extensionStart : path.size();
+}
+
+}  // namespace
+
+std::string FileExtension(const std::string& path) {
+    return path.substr(ExtensionStart(path));
+}
+
+std::string DefaultOutputPath(const std::string& input, const std::string& extension) {
+    return input.substr(0, ExtensionStart(input)) + "-velmora" + extension;
 }
 
 std::string OutputInFolder(const std::string& input, const std::string& folder, const std::string& extension) {
@@ -82,15 +93,6 @@ bool CreateFolders(const std::string& folder, int* systemError) {
 #endif
     if (*systemError == EEXIST) *systemError = ENOTDIR;
     return false;
-}
-
-bool HasPngExtension(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return tail == ".png";
 }
 
 #ifdef _WIN32

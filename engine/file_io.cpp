@@ -355,15 +355,44 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
     return nullptr;
 }
 
-bool FlushToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
+std::atomic<FlushObserver> Observer{nullptr};
+
+// Waits until the file at path, written and closed, is on the disk.
+bool FlushToDisk(const char* path, const char* replaced) {
+    if (const FlushObserver observer = Observer) observer(path, replaced);
 #ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool flushed = handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
+    if (!flushed) errno = ErrnoOf(GetLastError());
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
 #else
-    return fsync(fileno(file)) == 0;
+    // fsync reaches the file's data whichever descriptor wrote it, also one
+    // opened for reading only (which a umask may leave the file to).
+    const int descriptor = open(path, O_RDONLY | O_CLOEXEC);
+    const bool flushed = descriptor >= 0 && fsync(descriptor) == 0;
+    const int error = errno;
+    if (descriptor >= 0) close(descriptor);
+    errno = error;
+#endif
+    return flushed;
+}
+
+// Renames from to a name that nothing has: false with errno EEXIST when
+// something has it, or EINVAL when the file system cannot tell.
+bool MoveToNewName(const char* from, const char* to) {
+#ifdef _WIN32
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), 0)) return true;
+    errno = ErrnoOf(GetLastError());
+    return false;
+#else
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno == ENOSYS) errno = EINVAL;  // a kernel older than the call
+    return false;
 #endif
 }
 
+// Renames from over the file at to, on the disk before the call returns.
 bool ReplaceFile(const char* from, const char* to) {
 #ifdef _WIN32
     if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
@@ -372,6 +401,16 @@ bool ReplaceFile(const char* from, const char* to) {
 #else
     return std::rename(from, to) == 0;
 #endif
+}
+
+// Puts the closed temporary file at target. A new name protects nothing, so
+// no time is spent waiting for the disk; a file that is there already (or
+// may be, where the file system cannot tell) is replaced only once the new
+// one is on the disk, so that a crash leaves the old file or the new one.
+bool PutInPlace(const char* temporaryPath, const char* target) {
+    if (MoveToNewName(temporaryPath, target)) return true;
+    if (errno != EEXIST && errno != EINVAL) return false;
+    return FlushToDisk(temporaryPath, target) && ReplaceFile(temporaryPath, target);
 }
 
 }  // namespace
@@ -405,7 +444,7 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
     int error = 0;
     try {
         ClearErrors();
-        if (!write(file) || std::ferror(file) || !FlushToDisk(file)) error = LastError(file);
+        if (!write(file) || std::ferror(file) || std::fflush(file) != 0) error = LastError(file);
     } catch (...) {
         std::fclose(file);
         Discard(listed, temporaryPath);
@@ -414,7 +453,7 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
     ClearErrors();
     if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
     try {
-        if (error == 0 && !ReplaceFile(temporaryPath.c_str(), target.c_str())) error = errno;
+        if (error == 0 && !PutInPlace(temporaryPath.c_str(), target.c_str())) error = errno;
     } catch (const std::bad_alloc&) {
         error = ENOMEM;
     }
@@ -439,6 +478,10 @@ void RemoveTemporaryFiles() {
         unlink(slot.path);
 #endif
     }
+}
+
+void ObserveFlushesForTesting(FlushObserver observer) {
+    Observer = observer;
 }
 
 bool IsPathSeparator(char c) {

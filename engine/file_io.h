@@ -27,18 +27,27 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
 // fseek with a 64-bit offset on every platform.
 bool SeekFile(std::FILE* file, int64_t offset, int origin);
 
-// Opens the file for reading in binary mode; null when it cannot be opened.
-// *size is its size when it is a regular file, else -1.
+// Opens the file for reading in binary mode; null, with errno set, when it
+// cannot be opened. *size is its size when it is a regular file, else -1.
 std::FILE* OpenForReading(const char* path, int64_t* size);
 
 // Creates a temporary file with a short name beside path (beside the file a
 // symbolic link at path points to), lets write fill it, and only when write
-// returned true and every byte reached the disk renames it over that file.
+// returned true and every byte was written renames it to that file's name.
 // Otherwise the temporary file is removed and any existing file is left as
-// it was. An existing read-only file is not replaced (EACCES). On failure
-// *systemError (if given) receives the errno value of the call that failed.
+// it was. An existing file is replaced only once the new one is on the disk
+// (fsync, FlushFileBuffers); a new name waits for no disk, so that a batch
+// of small files goes at the pace of the system's cache. An existing
+// read-only file is not replaced (EACCES). On failure *systemError (if
+// given) receives the errno value of the call that failed.
 bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>& write,
                          int* systemError);
+
+// Lets a test see when WriteFileAtomically waits for the disk: observer
+// (null for none) is called with the temporary file and the file it is
+// about to replace, just before the former is flushed to disk.
+using FlushObserver = void (*)(const char* temporaryPath, const char* replaced);
+void ObserveFlushesForTesting(FlushObserver observer);
 
 // Whether c ends a folder in a path: '/' everywhere; also '\\' and a drive
 // letter's ':' on Windows. In UTF-8 these bytes are never part of another

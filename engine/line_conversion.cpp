@@ -151,7 +151,13 @@ bool ConvertFile(const char* input, const LineSettings& settings, const char* pa
     if (memory) std::vector<uint8_t>().swap(*memory);
     int64_t size = -1;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(input, &size), &std::fclose);
-    if (file && size >= 0) {
+    if (!file) {
+        *error = {};
+        error->reading = ImageError::CannotOpen;
+        error->opening = errno;
+        return false;
+    }
+    if (size >= 0) {
         bool streamed = false;
         const bool converted = Begin(
             settings, error,

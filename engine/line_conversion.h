@@ -29,10 +29,12 @@ struct LineSettings {
 
 // Why a conversion failed: the picture (reading, OutOfMemory when it could
 // not be held) or else the output (writing, an errno value; ENOMEM when
-// the conversion's own memory could not be had). Exactly one is set.
+// the conversion's own memory could not be had). Exactly one is set. When
+// the input file could not be opened, opening holds the system's reason.
 struct ConversionError {
     ImageError reading = ImageError::None;
     int writing = 0;
+    int opening = 0;  // an errno value, with reading CannotOpen; 0 when not known
 };
 
 // Converts into the file at path, all or nothing: a picture found damaged

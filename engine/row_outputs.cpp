@@ -5,14 +5,24 @@
 #include "file_io.h"
 #include "svg_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
+namespace {
+
+// Large enough that writing a block costs little beside filling it, small
+// beside the few megabytes a streamed conversion takes.
+constexpr int64_t BmpBlockBytes = 256 << 10;
+
+}  // namespace
+
 BmpOutput::BmpOutput(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
                      std::vector<uint8_t>* memory)
     : header_(header), colours_(colours), file_(file), memory_(memory), stride_(Stride24(header.biWidth)),
-      scratch_(new uint8_t[size_t(stride_)]()) {}
+      blockRows_(int32_t(std::clamp<int64_t>(BmpBlockBytes / stride_, 1, header.biHeight))),
+      block_(file ? new uint8_t[size_t(stride_) * size_t(blockRows_)]() : nullptr) {}
 
 bool BmpOutput::Begin() {
     uint8_t headers[BmpHeadersSize];
@@ -26,21 +36,22 @@ bool BmpOutput::Begin() {
 }
 
 bool BmpOutput::Put(int32_t y, uint8_t* row) {
-    const size_t width = 3 * size_t(header_.biWidth);
-    const uint8_t* bytes = row;
-    if (!IsBlackOnWhite(colours_)) {
-        RecolourRow(row, header_.biWidth, colours_, scratch_.get());
-        bytes = scratch_.get();
+    const int32_t at = header_.biHeight - 1 - y;  // the row's place in the file
+    const int32_t first = at - at % blockRows_;   // the first row of its block
+    uint8_t* to = memory_ ? memory_->data() + BmpHeadersSize + at * stride_
+                          : block_.get() + (at - first) * stride_;
+    if (IsBlackOnWhite(colours_)) {
+        std::memcpy(to, row, 3 * size_t(header_.biWidth));
+    } else {
+        RecolourRow(row, header_.biWidth, colours_, to);
     }
-    const int64_t offset = BmpHeadersSize + int64_t{header_.biHeight - 1 - y} * stride_;
-    if (memory_) {
-        std::memcpy(memory_->data() + offset, bytes, width);
-        return true;
-    }
-    // The padding comes from scratch_'s tail, which stays zero.
-    const size_t padding = size_t(stride_) - width;
-    return SeekFile(file_, offset, SEEK_SET) && std::fwrite(bytes, 1, width, file_) == width &&
-           std::fwrite(scratch_.get() + width, 1, padding, file_) == padding;
+    if (memory_) return true;
+    const int32_t rows = std::min(blockRows_, header_.biHeight - first);
+    if (++blockFilled_ < rows) return true;
+    blockFilled_ = 0;
+    const size_t bytes = size_t(stride_) * size_t(rows);
+    return SeekFile(file_, BmpHeadersSize + first * stride_, SEEK_SET) &&
+           std::fwrite(block_.get(), 1, bytes, file_) == bytes;
 }
 
 bool PngOutput::Begin(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,

@@ -24,8 +24,10 @@ public:
     virtual bool End() { return true; }
 };
 
-// Headers, then each row at its place, bottom row first: a file is written
-// by seeking, memory holds the whole file.
+// Headers, then each row at its place, bottom row first: memory holds the
+// whole file; a file gets a block of neighbouring rows (about 256 KiB) at a
+// time, one seek and one write each, as its last row comes. The rows come
+// top row first or bottom row first.
 class BmpOutput : public RowOutput {
 public:
     BmpOutput(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
@@ -39,7 +41,9 @@ private:
     std::FILE* file_;
     std::vector<uint8_t>* memory_;
     int64_t stride_;
-    std::unique_ptr<uint8_t[]> scratch_;  // a row recoloured, and zero padding
+    int32_t blockRows_;                 // rows of the file in a block
+    int32_t blockFilled_ = 0;           // rows of the current block put so far
+    std::unique_ptr<uint8_t[]> block_;  // for a file: its rows in file order, zero padded
 };
 
 // Rows that come bottom row first (reversed) are kept packed at one bit a

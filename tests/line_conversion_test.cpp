@@ -140,3 +140,27 @@ TEST(LineConversion, DamageFoundHalfwayLeavesTheExistingOutputAlone) {
         }
     }
 }
+
+// A BMP file is written a block of rows at a time: pictures of several
+// blocks and a part of one, their rows coming top first and bottom first,
+// and rows wider than a block.
+TEST(LineConversion, BmpFilesWrittenInBlocksOfRowsGiveTheDocumentsBytes) {
+    const std::string folder = TestFolder("LineConversionBlocks");
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs;
+    const std::vector<uint8_t> png = EncodedPng(RandomPicture(1000, 300, 21));  // 87 rows of 3000 bytes a block
+    for (int orientation : {1, 3, 4}) {
+        inputs.emplace_back("orientation " + std::to_string(orientation),
+                            WithPngExif(png, TiffBlock(orientation, orientation == 3)));
+    }
+    inputs.emplace_back("one row a block", EncodedPng(RandomPicture(90000, 3, 22)));
+    for (const auto& [name, bytes] : inputs) {
+        for (const OutputColours& colours : {OutputColours{}, OutputColours{0x1E64C8, 0xFFFFE0, false}}) {
+            const LineSettings settings{1, 6, true, LineFormat::Bmp, colours, false};
+            const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");
+            ASSERT_FALSE(expected.empty());
+            ConversionError error;
+            ASSERT_TRUE(ConvertToFile(bytes.data(), bytes.size(), settings, (folder + "/file").c_str(), &error));
+            EXPECT_TRUE(ReadBytes(folder + "/file") == expected) << name;
+        }
+    }
+}

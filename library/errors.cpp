@@ -8,9 +8,8 @@ int ErrorOf(const ConversionError& error, bool toFile) {
     switch (error.reading) {
     case ImageError::None: break;
     case ImageError::CannotOpen:
-        // The system's reason stays in errno from the call that failed; a
-        // folder or a read error may leave none.
-        if (errno == 0) errno = EIO;
+        // A folder or a read error may leave no reason of the system's.
+        errno = error.opening != 0 ? error.opening : EIO;
         return VELMORA_ERROR_CANNOT_OPEN;
     case ImageError::NotAnImage: return VELMORA_ERROR_NOT_AN_IMAGE;
     case ImageError::Corrupt: return VELMORA_ERROR_DAMAGED;
@@ -40,7 +39,7 @@ const char* velmora_strerror(int error) {
         return "bad option: a reserved field is not zero (options not made by velmora_options_init, "
                "or for a newer version of the library)";
     case VELMORA_ERROR_DIMENSIONS: return "width and height must be positive";
-    case VELMORA_ERROR_STRIDE: return "a row stride is shorter than a row of pixels";
+    case VELMORA_ERROR_STRIDE: return "a stride is shorter than what it steps over: a row of pixels, or a pixel";
     case VELMORA_ERROR_LAYOUT: return "unknown pixel layout";
     case VELMORA_ERROR_NOT_AN_IMAGE: return "not a BMP, JPEG or PNG image";
     case VELMORA_ERROR_DAMAGED: return "the image is damaged or cut short";

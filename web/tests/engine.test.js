@@ -5,11 +5,9 @@
 const { test } = require('node:test');
 const assert = require('node:assert');
 const fs = require('node:fs');
-const os = require('node:os');
 const path = require('node:path');
-const { execFileSync } = require('node:child_process');
 const { velmoraConvert } = require('../src/engine.js');
-const { root, cli, photo } = require('./fixtures.js');
+const { root, photo, cliOutput, firstDifference } = require('./fixtures.js');
 
 const inputs = [
     photo(),
@@ -32,25 +30,6 @@ const settings = [
 function engine(build) {
     const createVelmora = require(path.join(root, 'build/web-wasm', `${build}.js`));
     return createVelmora({ wasmBinary: fs.readFileSync(path.join(root, 'build/web-wasm', `${build}.wasm`)) });
-}
-
-function cliArguments(o) {
-    const args = ['--thickness', o.thick ? 'thick' : 'thin', '--contrast', String(o.contrast),
-                  '--noise', o.noise ? 'on' : 'off', '--format', o.format, '--quiet'];
-    if (o.transparent) args.push('--background', 'transparent');
-    return args;
-}
-
-function cliOutput(input, o) {
-    const output = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-web-')), 'out');
-    execFileSync(cli, [...cliArguments(o), '-o', output, input]);
-    return fs.readFileSync(output);
-}
-
-function firstDifference(a, b) {
-    const n = Math.min(a.length, b.length);
-    for (let i = 0; i < n; ++i) if (a[i] !== b[i]) return i;
-    return n;
 }
 
 for (const build of ['velmora', 'velmora-plain']) {

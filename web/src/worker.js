@@ -1,0 +1,33 @@
+// The conversions, off the page's thread. Messages in:
+//   { id, type: 'open', bytes, options }  converts a new picture file and,
+//                                          when it converts, keeps it;
+//   { id, type: 'convert', options }      converts the kept picture.
+// Messages out: { id, bytes, memory } (bytes transferred; memory, the
+// engine's WebAssembly memory in bytes) or { id, error, message }.
+'use strict';
+importScripts('velmora.js', 'engine.js');
+
+const OutOfMemory = 18;
+let engine = createVelmora();
+let picture = null;
+
+async function convert(input, options) {
+    const module = await engine;
+    try {
+        return { ...velmoraConvert(module, input, options), memory: module.HEAPU8.length };
+    } catch (abort) {
+        // The engine stopped (an allocation the library could not refuse):
+        // a fresh one takes the next picture.
+        engine = createVelmora();
+        return { error: OutOfMemory, message: String(abort) };
+    }
+}
+
+self.onmessage = async (event) => {
+    const { id, type, options } = event.data;
+    const input = type === 'open' ? new Uint8Array(event.data.bytes) : picture;
+    const result = await convert(input, options);
+    if (!result.error && type === 'open') picture = input;
+    const transfer = result.bytes ? [result.bytes.buffer] : [];
+    self.postMessage({ id, ...result }, transfer);
+};

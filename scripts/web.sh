@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 # Debian's Emscripten runs its JavaScript tools with node, whose own
-# modules (acorn) Debian keeps here.
+# modules (acorn) Debian keeps here. Its system libraries come built, in a
+# read-only cache that every user can use as it is.
 export NODE_PATH=/usr/share/nodejs
 sources=${VELMORA_SOURCES_DIR:-$root/build/sources}
 emcmake cmake -S web -B build/web-wasm -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_SOURCES_DIR="$sources" >/dev/null

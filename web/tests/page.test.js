@@ -153,6 +153,15 @@ describe('the page', () => {
         assert.strictEqual(await page.getByLabel('線の太さ').inputValue(), '1');
         await converted(page, () => page.keyboard.press('Control+z'));
         assertSame((await saved(page, 'PNG 白黒')).bytes, results[0], 'undone by key');
+        // Without オート抽出 a change waits for 実行.
+        await page.getByLabel('オート抽出').uncheck();
+        const shown = await page.getAttribute('#picture', 'src');
+        await page.getByLabel('コントラスト').selectOption('4');
+        await page.waitForTimeout(500);
+        assert.strictEqual(await page.getAttribute('#picture', 'src'), shown);
+        await converted(page, () => page.getByRole('button', { name: '実行' }).click());
+        assertSame((await saved(page, 'PNG 白黒')).bytes,
+                   cliOutput(photo(), { thick: false, noise: false, contrast: 4, format: 'png' }), 'by 実行');
     });
 
     test('a damaged file is reported and the picture stays', async () => {

@@ -10,7 +10,7 @@ const Accepted = /\.(bmp|jpe?g|png)$/i;
 const AcceptedTypes = ['image/bmp', 'image/jpeg', 'image/png', 'image/x-ms-bmp'];
 // Shown only when a conversion takes longer, so that small ones do not flicker.
 const ProgressDelay = 300;
-const Errors = { 14: 'unsupported', 18: 'outOfMemory' };
+const Errors = { '-1': 'unavailable', 14: 'unsupported', 18: 'outOfMemory' };
 
 let language = preferredLanguage();
 const worker = new Worker('src/worker.js');
@@ -75,7 +75,7 @@ function showStatus() {
     $('status').dataset.memory = entry ? String(entry.memoryBytes) : '';
 }
 
-// Adds a result to the history and shows it.
+// Adds a result to the history and shows it; resolves once it is drawn.
 async function record(answer, o, started) {
     const blob = new Blob([answer.bytes], { type: 'image/png' });
     const url = URL.createObjectURL(blob);
@@ -85,7 +85,7 @@ async function record(answer, o, started) {
         memory: (answer.memory / 1048576).toFixed(1), memoryBytes: answer.memory,
     };
     for (const dropped of history.push(entry)) URL.revokeObjectURL(dropped.url);
-    showEntry();
+    return showEntry();
 }
 
 function imageSize(url) {
@@ -97,10 +97,10 @@ function imageSize(url) {
 function showEntry() {
     const entry = history.current;
     showingOriginal = false;
-    view.show(entry.url);
     $('message').textContent = '';
     showStatus();
     updateControls();
+    return view.show(entry.url);
 }
 
 function updateControls() {
@@ -110,6 +110,7 @@ function updateControls() {
     for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp', 'copy', 'show']) $(id).disabled = !has;
     $('execute').disabled = !picture;
     $('show').setAttribute('aria-pressed', String(showingOriginal));
+    $('show').textContent = text(language, showingOriginal ? 'showResult' : 'showOriginal');
 }
 
 // Opens a picture file: it replaces the current one only when it converts.
@@ -213,7 +214,6 @@ function toggleOriginal() {
     if (!picture) return;
     showingOriginal = !showingOriginal;
     view.show(showingOriginal ? picture.url : history.current.url);
-    $('show').textContent = text(language, showingOriginal ? 'showResult' : 'showOriginal');
     updateControls();
 }
 
@@ -239,7 +239,7 @@ function applyLanguage() {
     for (const element of document.querySelectorAll('[data-text-label]')) {
         element.setAttribute('aria-label', words[element.dataset.textLabel]);
     }
-    $('show').textContent = words[showingOriginal ? 'showResult' : 'showOriginal'];
+    updateControls();
     $('language').textContent = language === 'ja' ? 'English' : '日本語';
     $('language').lang = language === 'ja' ? 'en' : 'ja';
     showStatus();
@@ -282,7 +282,6 @@ function start() {
         openFile(event.dataTransfer.files[0]);
     });
     applyLanguage();
-    updateControls();
     if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js');
 }
 

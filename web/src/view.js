@@ -22,10 +22,12 @@ export class View {
         window.addEventListener('resize', () => this.fitted && this.fit());
     }
 
-    // Shows url, keeping the scale; the first picture is fitted.
+    // Shows url, keeping the scale; resolves once it is drawn (or found
+    // broken).
     show(url) {
         this.image.src = url;
         this.image.hidden = false;
+        return this.image.decode().catch(() => {});
     }
 
     zoomIn(centre) {

@@ -3,16 +3,26 @@
 //                                          when it converts, keeps it;
 //   { id, type: 'convert', options }      converts the kept picture.
 // Messages out: { id, bytes, memory } (bytes transferred; memory, the
-// engine's WebAssembly memory in bytes) or { id, error, message }.
+// engine's WebAssembly memory in bytes) or { id, error, message }, error
+// being velmora.h's number or Unavailable.
 'use strict';
 importScripts('velmora.js', 'engine.js');
 
 const OutOfMemory = 18;
+// Not one of velmora.h's numbers: the engine cannot run in this browser
+// (one without WebAssembly SIMD).
+const Unavailable = -1;
 let engine = createVelmora();
 let picture = null;
 
 async function convert(input, options) {
-    const module = await engine;
+    let module;
+    try {
+        module = await engine;
+    } catch (reason) {
+        engine = createVelmora();
+        return { error: Unavailable, message: String(reason) };
+    }
     try {
         return { ...velmoraConvert(module, input, options), memory: module.HEAPU8.length };
     } catch (abort) {

@@ -180,6 +180,14 @@ describe('the page', () => {
         assertSame(after.bytes, before, 'after the damaged file');
     });
 
+    test('a browser that cannot run the engine is told so', async () => {
+        const page = await newPage();
+        await page.route('**/velmora.wasm', (route) => route.fulfill({ status: 404 }));
+        await openByButton(page, photo());
+        await page.getByRole('alert').filter({ hasText: 'このブラウザでは抽出できません' }).waitFor();
+        assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
+    });
+
     test('a 48 MP photo converts within the memory cap', async () => {
         const page = await newPage();
         const big = made('48mp.jpg', ['logo:', '-scale', '8000x6000!', '-quality', '85']);

@@ -78,7 +78,14 @@ async function deliver(page, file, how) {
     }, { bytes, name: path.basename(file), how });
 }
 
+// Chromium drops a page's downloads beyond ten a second, so saves are
+// spaced out.
+const DownloadGap = 110;
+
 async function saved(page, name) {
+    const wait = (page.lastSave ?? 0) + DownloadGap - Date.now();
+    if (wait > 0) await page.waitForTimeout(wait);
+    page.lastSave = Date.now();
     const download = page.waitForEvent('download');
     await page.getByRole('button', { name, exact: true }).click();
     const file = await download;

@@ -2,8 +2,9 @@
 //   node web/bench.js [RUNS]   (after scripts/web.sh build and the native
 //                               preset's velmora-cli and velmora-bench)
 // - the time of converting the 6000 x 4000 benchmark JPEG in the page's
-//   worker (実行, median of RUNS) as a multiple of velmora-cli's time for the
-//   same PNG (median of RUNS);
+//   worker (実行, median of RUNS; the worker holds the file already) as a
+//   multiple of velmora-cli's whole run writing the same PNG (median of
+//   RUNS);
 // - the WebAssembly memory after that photo and after an 8000 x 6000 one;
 // - the longest task on the page's thread while they convert;
 // - the bytes of the first visit (every file of build/web, which the service
@@ -69,7 +70,7 @@ async function pageFigures(url, photo, big) {
         await page.waitForFunction((old) => document.getElementById('picture').getAttribute('src') !== old &&
             !document.body.hasAttribute('aria-busy'), before, { timeout: 300000 });
         return page.evaluate(() => ({
-            seconds: Number(document.getElementById('status').textContent.match(/([\d.]+) 秒/)[1]),
+            seconds: Number(document.getElementById('status').dataset.seconds),
             memory: Number(document.getElementById('status').dataset.memory),
         }));
     };

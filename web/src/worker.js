@@ -2,8 +2,8 @@
 //   { id, type: 'open', bytes, options }  converts a new picture file and,
 //                                          when it converts, keeps it;
 //   { id, type: 'convert', options }      converts the kept picture.
-// Messages out: { id, bytes, memory } (bytes transferred; memory, the
-// engine's WebAssembly memory in bytes) or { id, error, message }, error
+// Messages out: { id, bytes, memory, seconds } (bytes transferred; memory,
+// the engine's WebAssembly memory in bytes; seconds, the conversion's time) or { id, error, message }, error
 // being velmora.h's number or Unavailable.
 'use strict';
 importScripts('velmora.js', 'engine.js');
@@ -24,7 +24,9 @@ async function convert(input, options) {
         return { error: Unavailable, message: String(reason) };
     }
     try {
-        return { ...velmoraConvert(module, input, options), memory: module.HEAPU8.length };
+        const started = performance.now();
+        const result = velmoraConvert(module, input, options);
+        return { ...result, memory: module.HEAPU8.length, seconds: (performance.now() - started) / 1000 };
     } catch (abort) {
         // The engine stopped (an allocation the library could not refuse):
         // a fresh one takes the next picture.

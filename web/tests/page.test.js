@@ -187,6 +187,26 @@ describe('the page', () => {
         assertSame(after.bytes, before, 'after the damaged file');
     });
 
+    test('コピー puts the drawing on the clipboard and 貼り付け opens it', async () => {
+        const page = await newPage();
+        await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+        await converted(page, () => openByButton(page, photo()));
+        await page.getByRole('button', { name: 'コピー' }).click();
+        await page.getByRole('alert').filter({ hasText: 'クリップボードへコピーしました' }).waitFor();
+        // The browser may encode the PNG anew: its size is what must stay.
+        const copied = await page.evaluate(async () => {
+            const [item] = await navigator.clipboard.read();
+            const image = await createImageBitmap(await item.getType('image/png'));
+            return [image.width, image.height];
+        });
+        const expected = cliOutput(photo(), { thick: false, contrast: 7, noise: false, format: 'png' });
+        assert.deepStrictEqual(copied, [expected.readUInt32BE(16), expected.readUInt32BE(20)]);
+        // Pasted back, the drawing opens as a new picture, named as a
+        // pasted one.
+        await converted(page, () => page.getByRole('button', { name: '貼り付け' }).click());
+        assert.match((await saved(page, 'BMP')).name, /^image-velmora\.bmp$/);
+    });
+
     test('a browser that cannot run the engine is told so', async () => {
         const page = await newPage();
         await page.route('**/velmora.wasm', (route) => route.fulfill({ status: 404 }));

@@ -33,7 +33,7 @@ function engine(build) {
 }
 
 for (const build of ['velmora', 'velmora-plain']) {
-    test(`${build} writes velmora-cli's bytes`, async () => {
+    test(`${build} writes velmora-cli's bytes`, { timeout: 300000 }, async () => {
         const module = await engine(build);
         for (const input of inputs) {
             const bytes = fs.readFileSync(input);
@@ -49,7 +49,7 @@ for (const build of ['velmora', 'velmora-plain']) {
     });
 }
 
-test('a damaged file is refused with its error number', async () => {
+test('a damaged file is refused with its error number', { timeout: 60000 }, async () => {
     const module = await engine('velmora');
     const jpeg = fs.readFileSync(photo());
     const cut = jpeg.subarray(0, jpeg.length >> 1);

@@ -120,8 +120,11 @@ const Settings = [
     { thick: false, contrast: 12, noise: true },
 ];
 
-describe('the page', () => {
-    test('opened, dropped and pasted pictures save as velmora-cli writes them', async () => {
+// Each test has its five minutes, whatever node's version offers else.
+const Timeout = { timeout: 300000 };
+
+describe('the page', Timeout, () => {
+    test('opened, dropped and pasted pictures save as velmora-cli writes them', Timeout, async () => {
         const page = await newPage();
         const bmp = made('photo.bmp', ['logo:', '-resize', '150x']);
         const ways = [
@@ -139,7 +142,7 @@ describe('the page', () => {
         assert.deepStrictEqual(page.errors, []);
     });
 
-    test('each option change redraws, and undo and redo bring back the earlier results', async () => {
+    test('each option change redraws, and undo and redo bring back the earlier results', Timeout, async () => {
         const page = await newPage();
         await converted(page, () => openByButton(page, photo()));
         const results = [(await saved(page, 'PNG 白黒')).bytes];
@@ -171,7 +174,7 @@ describe('the page', () => {
                    cliOutput(photo(), { thick: false, noise: false, contrast: 4, format: 'png' }), 'by 実行');
     });
 
-    test('a damaged file is reported and the picture stays', async () => {
+    test('a damaged file is reported and the picture stays', Timeout, async () => {
         const page = await newPage();
         await converted(page, () => openByButton(page, photo()));
         const shown = await page.getAttribute('#picture', 'src');
@@ -187,7 +190,7 @@ describe('the page', () => {
         assertSame(after.bytes, before, 'after the damaged file');
     });
 
-    test('コピー puts the drawing on the clipboard and 貼り付け opens it', async () => {
+    test('コピー puts the drawing on the clipboard and 貼り付け opens it', Timeout, async () => {
         const page = await newPage();
         await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
         await converted(page, () => openByButton(page, photo()));
@@ -207,7 +210,7 @@ describe('the page', () => {
         assert.match((await saved(page, 'BMP')).name, /^image-velmora\.bmp$/);
     });
 
-    test('a browser that cannot run the engine is told so', async () => {
+    test('a browser that cannot run the engine is told so', Timeout, async () => {
         const page = await newPage();
         await page.route('**/velmora.wasm', (route) => route.fulfill({ status: 404 }));
         await openByButton(page, photo());
@@ -215,7 +218,7 @@ describe('the page', () => {
         assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
     });
 
-    test('a 48 MP photo converts within the memory cap', async () => {
+    test('a 48 MP photo converts within the memory cap', Timeout, async () => {
         const page = await newPage();
         const big = made('48mp.jpg', ['logo:', '-scale', '8000x6000!', '-quality', '85']);
         await converted(page, () => openByButton(page, big));
@@ -224,7 +227,7 @@ describe('the page', () => {
         assert.ok(memory > 0 && memory <= 128 * 1048576, `memory ${memory}`);
     });
 
-    test('after the first visit it opens and converts offline', async () => {
+    test('after the first visit it opens and converts offline', Timeout, async () => {
         const page = await newPage();
         await page.evaluate(() => navigator.serviceWorker.ready);
         await page.context().setOffline(true);
@@ -235,7 +238,7 @@ describe('the page', () => {
                    'offline');
     });
 
-    test('at phone width every control is reachable and nothing scrolls sideways', async () => {
+    test('at phone width every control is reachable and nothing scrolls sideways', Timeout, async () => {
         const page = await newPage({ width: 390, height: 844 });
         await converted(page, () => openByButton(page, photo()));
         for (const id of Controls) {
@@ -247,7 +250,7 @@ describe('the page', () => {
         assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 390));
     });
 
-    test('every control is reached and used by the keyboard', async () => {
+    test('every control is reached and used by the keyboard', Timeout, async () => {
         const page = await newPage();
         // Tab from the top reaches every control once there is a step to
         // undo and one to redo.
@@ -276,7 +279,7 @@ describe('the page', () => {
         assert.match(await page.textContent('#zoom'), /^\d+ %$/);
     });
 
-    test('speaks English and Japanese, and switches', async () => {
+    test('speaks English and Japanese, and switches', Timeout, async () => {
         const context = await browser.newContext({ locale: 'en-US' });
         const page = await context.newPage();
         await page.goto(url);

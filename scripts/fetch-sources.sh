@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fetches the Debian source packages of the image libraries (libjpeg-turbo,
-# libspng), each at the version pinned below, and unpacks them with Debian's
+# libspng, and zlib for the WebAssembly build), each at the version pinned below, and unpacks them with Debian's
 # patches applied into DEST/<package>. Every build preset compiles these same
 # sources, so the pixels are the same in each of them.
 #
@@ -40,6 +40,12 @@ pin libspng 0.7.3-3
 sum 05f324accbf40d02f4d284047b9fb792e03481ede86c1425af01e4656c475028 libspng_0.7.3-3.dsc
 sum a50cadbe808ffda1a7fab17d145f52a23b163f34b3eb3696c7ecb5a52340fc1d libspng_0.7.3.orig.tar.gz
 sum d24b992ef0839350dda99083a0c62a0bb1e403800ba9e9dfcf57754ba297d187 libspng_0.7.3-3.debian.tar.xz
+
+# The release of zlib1g-dev that the Linux build links.
+pin zlib 1:1.2.13.dfsg-1
+sum 3fa1e6b2fc525062aa88207dda52fed8e045373c809d362fe8a2bfbf7cf515a8 zlib_1.2.13.dfsg-1.dsc
+sum 71feb7947e3c00ef125f83b79a4e529bde31171e5babe48b391f06758d1ab0a1 zlib_1.2.13.dfsg.orig.tar.bz2
+sum f66cf3d4f2d7defcd4d1fd1fb0a11ee39f1e01b42ec7d059c9dc5c1695133c44 zlib_1.2.13.dfsg-1.debian.tar.xz
 
 say() {
   echo "fetch-sources: $*" >&2

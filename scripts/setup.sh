@@ -12,9 +12,13 @@ packages=(
   libjpeg62-turbo libspng0 man-db groff-base unzip
   clang libfuzzer-14-dev libclang-rt-14-dev valgrind
   python3-venv python3-dev openjdk-17-jre-headless
+  emscripten chromium
 )
 
 missing=()
+# The browser page's tests take playwright-core from npm; a machine whose
+# node comes from elsewhere has its own npm.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$package")

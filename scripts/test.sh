@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds every preset and runs every test: natively,
 # the Python package from its wheel, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows programs under Wine, then runs
-# the fuzz targets side by side for 20 seconds and replays their corpus
-# under Valgrind (under a minute in all).
+# UndefinedBehaviorSanitizer, the browser page in headless chromium, and the
+# Windows programs under Wine, then runs the fuzz targets side by side for 20
+# seconds and replays their corpus under Valgrind (under a minute in all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,6 +35,8 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FL
   -DCMAKE_CXX_FLAGS="${tsan[*]}" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build build/tsan --target c_library_threads_tests
 TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/c_library_threads_tests || status=1
+echo "== test: the browser page (WebAssembly, chromium)"
+scripts/web.sh build && (cd web && npm ci --no-audit --no-fund --silent && npm test) || status=1
 echo "== test: windows (Wine)"
 # One X server for every Windows program of the run.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset windows || status=1

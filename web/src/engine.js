@@ -1,0 +1,44 @@
+// velmora_convert for JavaScript: a picture file's bytes in, the output
+// file's bytes out, through a module made by createVelmora (velmora.js).
+// A classic script, for the worker's importScripts and node's require alike.
+'use strict';
+
+const VelmoraFormat = { bmp: 0, png: 1, svg: 2 };
+
+// velmora_options: thickness, contrast, noise, format, line_colour,
+// background_colour, transparent, reserved[9]; 4 bytes each.
+const OptionsBytes = 16 * 4;
+
+// options: { thick, contrast, noise, format ('bmp', 'png', 'svg'),
+// transparent }. Returns { bytes } (a Uint8Array of its own) or { error,
+// message } with velmora.h's error number and its sentence.
+function velmoraConvert(module, input, options) {
+    const optionsAddress = module._malloc(OptionsBytes);
+    const inputAddress = module._malloc(Math.max(input.length, 1));
+    const outputAddress = module._malloc(8);
+    try {
+        if (!optionsAddress || !inputAddress || !outputAddress) return { error: 18, message: 'out of memory' };
+        module._velmora_options_init(optionsAddress);
+        const fields = optionsAddress >> 2;
+        module.HEAP32[fields] = options.thick ? 1 : 0;
+        module.HEAP32[fields + 1] = options.contrast;
+        module.HEAP32[fields + 2] = options.noise ? 1 : 0;
+        module.HEAP32[fields + 3] = VelmoraFormat[options.format];
+        module.HEAP32[fields + 6] = options.transparent ? 1 : 0;
+        module.HEAPU8.set(input, inputAddress);
+        const error = module._velmora_convert(inputAddress, input.length, optionsAddress, outputAddress,
+                                              outputAddress + 4);
+        if (error) return { error, message: module.UTF8ToString(module._velmora_strerror(error)) };
+        const bytesAddress = module.HEAPU32[outputAddress >> 2];
+        const size = module.HEAPU32[(outputAddress >> 2) + 1];
+        const bytes = module.HEAPU8.slice(bytesAddress, bytesAddress + size);
+        module._velmora_free(bytesAddress);
+        return { bytes };
+    } finally {
+        module._free(outputAddress);
+        module._free(inputAddress);
+        module._free(optionsAddress);
+    }
+}
+
+if (typeof module !== 'undefined') module.exports = { velmoraConvert };

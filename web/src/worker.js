@@ -1,0 +1,45 @@
+// The conversions, off the page's thread. Messages in:
+//   { id, type: 'open', bytes, options }  converts a new picture file and,
+//                                          when it converts, keeps it;
+//   { id, type: 'convert', options }      converts the kept picture.
+// Messages out: { id, bytes, memory, seconds } (bytes transferred; memory,
+// the engine's WebAssembly memory in bytes; seconds, the conversion's time) or { id, error, message }, error
+// being velmora.h's number or Unavailable.
+'use strict';
+importScripts('velmora.js', 'engine.js');
+
+const OutOfMemory = 18;
+// Not one of velmora.h's numbers: the engine cannot run in this browser
+// (one without WebAssembly SIMD).
+const Unavailable = -1;
+let engine = createVelmora();
+let picture = null;
+
+async function convert(input, options) {
+    let module;
+    try {
+        module = await engine;
+    } catch (reason) {
+        engine = createVelmora();
+        return { error: Unavailable, message: String(reason) };
+    }
+    try {
+        const started = performance.now();
+        const result = velmoraConvert(module, input, options);
+        return { ...result, memory: module.HEAPU8.length, seconds: (performance.now() - started) / 1000 };
+    } catch (abort) {
+        // The engine stopped (an allocation the library could not refuse):
+        // a fresh one takes the next picture.
+        engine = createVelmora();
+        return { error: OutOfMemory, message: String(abort) };
+    }
+}
+
+self.onmessage = async (event) => {
+    const { id, type, options } = event.data;
+    const input = type === 'open' ? new Uint8Array(event.data.bytes) : picture;
+    const result = await convert(input, options);
+    if (!result.error && type === 'open') picture = input;
+    const transfer = result.bytes ? [result.bytes.buffer] : [];
+    self.postMessage({ id, ...result }, transfer);
+};

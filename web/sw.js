@@ -1,0 +1,23 @@
+// Keeps every file of the page, so that it opens and converts offline. The
+// cache's name changes with the files (scripts/web.sh puts their digest in
+// place of the word below), and a new one replaces the old.
+const CacheName = 'velmora-SITE_DIGEST';
+const Files = ['./', 'index.html', 'style.css', 'manifest.webmanifest', 'icon.svg', 'src/page.js',
+    'src/strings.js', 'src/history.js', 'src/view.js', 'src/worker.js', 'src/engine.js', 'src/velmora.js',
+    'src/velmora.wasm'];
+
+self.addEventListener('install', (event) => {
+    event.waitUntil(caches.open(CacheName).then((cache) => cache.addAll(Files)).then(() => self.skipWaiting()));
+});
+
+self.addEventListener('activate', (event) => {
+    event.waitUntil(caches.keys()
+        .then((names) => Promise.all(names.filter((n) => n !== CacheName).map((n) => caches.delete(n))))
+        .then(() => self.clients.claim()));
+});
+
+self.addEventListener('fetch', (event) => {
+    if (event.request.method !== 'GET') return;
+    event.respondWith(caches.match(event.request, { ignoreSearch: true })
+        .then((cached) => cached || fetch(event.request)));
+});

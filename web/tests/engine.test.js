@@ -1,0 +1,58 @@
+// The WebAssembly engine writes the bytes velmora-cli writes, for every
+// input kind and several options, with its SIMD loops and with its plain
+// ones. Needs build/web-wasm (scripts/web.sh build) and build/native.
+'use strict';
+const { test } = require('node:test');
+const assert = require('node:assert');
+const fs = require('node:fs');
+const path = require('node:path');
+const { velmoraConvert } = require('../src/engine.js');
+const { root, photo, cliOutput, firstDifference } = require('./fixtures.js');
+
+const inputs = [
+    photo(),
+    path.join(root, 'tests/data/jpeg/progressive.jpg'),
+    path.join(root, 'tests/data/pngsuite/png/basn6a08.png'),
+    path.join(root, 'tests/data/bmp/rgb24.bmp'),
+    path.join(root, 'tests/data/bmp/pal8rle.bmp'),
+];
+
+const settings = [
+    { thick: false, contrast: 7, noise: false, format: 'png', transparent: false },
+    { thick: true, contrast: 3, noise: true, format: 'png', transparent: true },
+    { thick: false, contrast: 16, noise: true, format: 'bmp', transparent: false },
+    { thick: true, contrast: 1, noise: false, format: 'bmp', transparent: false },
+    { thick: false, contrast: 7, noise: true, format: 'svg', transparent: true },
+    { thick: true, contrast: 5, noise: false, format: 'svg', transparent: true },
+];
+
+// Node has fetch, which takes no file names: the module gets its bytes.
+function engine(build) {
+    const createVelmora = require(path.join(root, 'build/web-wasm', `${build}.js`));
+    return createVelmora({ wasmBinary: fs.readFileSync(path.join(root, 'build/web-wasm', `${build}.wasm`)) });
+}
+
+for (const build of ['velmora', 'velmora-plain']) {
+    test(`${build} writes velmora-cli's bytes`, { timeout: 300000 }, async () => {
+        const module = await engine(build);
+        for (const input of inputs) {
+            const bytes = fs.readFileSync(input);
+            for (const o of settings) {
+                const expected = cliOutput(input, o);
+                const result = velmoraConvert(module, bytes, o);
+                assert.ifError(result.message);
+                assert.ok(Buffer.from(result.bytes).equals(expected),
+                          `${path.basename(input)} ${JSON.stringify(o)}: ${result.bytes.length} bytes against ` +
+                          `${expected.length}, first difference at ${firstDifference(result.bytes, expected)}`);
+            }
+        }
+    });
+}
+
+test('a damaged file is refused with its error number', { timeout: 60000 }, async () => {
+    const module = await engine('velmora');
+    const jpeg = fs.readFileSync(photo());
+    const cut = jpeg.subarray(0, jpeg.length >> 1);
+    assert.strictEqual(velmoraConvert(module, cut, settings[0]).error, 15);
+    assert.strictEqual(velmoraConvert(module, Buffer.from('not a picture'), settings[0]).error, 14);
+});

@@ -1,0 +1,92 @@
+// What the browser tests share: the repository's folders, velmora-cli's
+// output for given options, pictures made once by ImageMagick from a fixed
+// seed, a static server of build/web and Debian's chromium.
+'use strict';
+const fs = require('node:fs');
+const http = require('node:http');
+const os = require('node:os');
+const path = require('node:path');
+const { execFileSync } = require('node:child_process');
+
+const root = path.resolve(__dirname, '../..');
+const cli = process.env.VELMORA_CLI || path.join(root, 'build/native/cli/velmora-cli');
+const site = path.join(root, 'build/web');
+const data = path.join(root, 'build/web-test-data');
+
+function made(name, args) {
+    const file = path.join(data, name);
+    if (!fs.existsSync(file)) {
+        fs.mkdirSync(data, { recursive: true });
+        const part = path.join(data, `part-${name}`);
+        execFileSync('/usr/bin/convert', [...args, part]);
+        fs.renameSync(part, file);
+    }
+    return file;
+}
+
+// ImageMagick's built-in drawing, 333 pixels wide: a width that is no
+// multiple of 16 leaves a tail to every vector loop.
+function photo() {
+    return made('photo.jpg', ['logo:', '-resize', '333x', '-quality', '90']);
+}
+
+// A PNG with transparency: the drawing on a background fading out.
+function transparentPng() {
+    return made('transparent.png', ['logo:', '-resize', '201x', '-alpha', 'set', '-channel', 'A', '-fx', 'i/w',
+                                    '+channel']);
+}
+
+function cliArguments(o) {
+    const args = ['--thickness', o.thick ? 'thick' : 'thin', '--contrast', String(o.contrast),
+                  '--noise', o.noise ? 'on' : 'off', '--format', o.format, '--quiet'];
+    if (o.transparent) args.push('--background', 'transparent');
+    return args;
+}
+
+// velmora-cli's output for input with options { thick, contrast, noise,
+// format, transparent }.
+function cliOutput(input, o) {
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-web-'));
+    const output = path.join(folder, 'out');
+    try {
+        execFileSync(cli, [...cliArguments(o), '-o', output, input]);
+        return fs.readFileSync(output);
+    } finally {
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
+function firstDifference(a, b) {
+    const n = Math.min(a.length, b.length);
+    for (let i = 0; i < n; ++i) if (a[i] !== b[i]) return i;
+    return n;
+}
+
+const Types = {
+    '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css', '.svg': 'image/svg+xml',
+    '.wasm': 'application/wasm', '.webmanifest': 'application/manifest+json',
+};
+
+// Serves build/web on a free port of 127.0.0.1, as a static host would.
+function serve() {
+    const server = http.createServer((request, response) => {
+        let name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+        if (name.endsWith('/')) name += 'index.html';
+        const file = path.join(site, path.normalize(name));
+        if (!file.startsWith(site) || !fs.existsSync(file)) {
+            response.writeHead(404);
+            response.end();
+            return;
+        }
+        response.writeHead(200, { 'Content-Type': Types[path.extname(file)] || 'application/octet-stream' });
+        fs.createReadStream(file).pipe(response);
+    });
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+function launch() {
+    const { chromium } = require('playwright-core');
+    return chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox'], timeout: 60000 });
+}
+
+module.exports = { root, cli, data, made, photo, transparentPng, cliOutput, firstDifference, serve, launch };

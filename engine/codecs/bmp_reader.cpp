@@ -261,7 +261,7 @@ bool WalkRle(const BmpLayout& layout, DibHandle image, bool* skipped) {
             put(value, [&](int64_t i) {
                 return rle4 ? (literal[i / 2] >> (i & 1 ? 0 : 4)) & 15 : literal[i];
             });
-            p += std::min(bytes + (bytes & 1), end - p);
+            p += std::min<int64_t>(bytes + (bytes & 1), end - p);
         }
     }
     return reached() == total;

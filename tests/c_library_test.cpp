@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -395,11 +396,26 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
              return error;
          }},
     };
+    // The word of each message that names the cause.
+    const std::map<int, const char*> cause = {
+        {VELMORA_ERROR_NULL_ARGUMENT, "null"}, {VELMORA_ERROR_THICKNESS, "thickness"},
+        {VELMORA_ERROR_CONTRAST, "contrast"}, {VELMORA_ERROR_NOISE, "noise"}, {VELMORA_ERROR_FORMAT, "format"},
+        {VELMORA_ERROR_LINE_COLOUR, "line_colour"}, {VELMORA_ERROR_BACKGROUND_COLOUR, "background_colour"},
+        {VELMORA_ERROR_TRANSPARENT, "transparent must"}, {VELMORA_ERROR_TRANSPARENT_BMP, "BMP"},
+        {VELMORA_ERROR_RESERVED, "reserved"}, {VELMORA_ERROR_DIMENSIONS, "width and height"},
+        {VELMORA_ERROR_STRIDE, "stride"}, {VELMORA_ERROR_LAYOUT, "layout"}, {VELMORA_ERROR_NOT_AN_IMAGE, "not a"},
+        {VELMORA_ERROR_DAMAGED, "damaged"}, {VELMORA_ERROR_TOO_MANY_SCANS, "scans"},
+        {VELMORA_ERROR_TOO_LARGE, "too large"}, {VELMORA_ERROR_OUT_OF_MEMORY, "memory"},
+        {VELMORA_ERROR_CANNOT_OPEN, "open"}, {VELMORA_ERROR_CANNOT_WRITE, "write"},
+        {VELMORA_ERROR_READ_CALLBACK, "read callback"}, {VELMORA_ERROR_WRITE_CALLBACK, "write callback"},
+    };
     std::set<int> provoked;
     for (size_t row = 0; row < table.size(); ++row) {
-        SCOPED_TRACE("row " + std::to_string(row) + ": " + velmora_strerror(table[row].first));
-        EXPECT_EQ(table[row].second(), table[row].first);
-        provoked.insert(table[row].first);
+        const int error = table[row].first;
+        SCOPED_TRACE("row " + std::to_string(row) + ": " + velmora_strerror(error));
+        EXPECT_EQ(table[row].second(), error);
+        EXPECT_NE(std::string(velmora_strerror(error)).find(cause.at(error)), std::string::npos);
+        provoked.insert(error);
     }
     // Each number provoked and its own message: none shared, none unknown.
     std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(VELMORA_ERROR_WRITE_CALLBACK + 1)};

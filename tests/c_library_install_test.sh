@@ -24,20 +24,15 @@ fail() {
   status=1
 }
 
+# The header, archive, shared library and CMake package are proven present
+# by the programs below building and running.
 cmake --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(cd "$(dirname "$(find "$prefix" -name velmora.pc)")/.." && pwd)
-for file in include/velmora.h; do
-  [ -f "$prefix/$file" ] || fail "no $file"
-done
-for file in libvelmora.a "libvelmora.so.$major" libvelmora.so cmake/velmora/velmoraConfig.cmake; do
-  [ -e "$libdir/$file" ] || fail "no $file in the library folder"
-done
 soname=$(objdump -p "$libdir/libvelmora.so" | awk '$1 == "SONAME" { print $2 }')
 [ "$soname" = "libvelmora.so.$major" ] || fail "the SONAME is '$soname', not libvelmora.so.$major"
 
 # Every symbol the shared library defines for others is one of velmora.h.
 exported=$(nm -D --defined-only "$libdir/libvelmora.so" | awk '{ print $NF }')
-[ -n "$exported" ] || fail "the shared library exports nothing"
 others=$(grep -v '^velmora_' <<<"$exported" || true)
 [ -z "$others" ] || fail "the shared library exports more than velmora_*: $(tr '\n' ' ' <<<"$others")"
 for function in $(grep -o 'velmora_[a-z_]*(' "$prefix/include/velmora.h" | tr -d '(' | sort -u); do
@@ -57,10 +52,8 @@ check() {
   shift 2
   for format in $formats; do
     local output=$work/$name-$format
-    if ! env "$@" "$program" "$work/photo.jpg" "$output" "$format" >"$work/$name.out"; then
-      fail "$name ($format) failed"
-      continue
-    fi
+    env "$@" "$program" "$work/photo.jpg" "$output" "$format" >"$work/$name.out" ||
+      { fail "$name ($format) failed"; continue; }
     grep -qx "velmora $version" "$work/$name.out" || fail "$name gives another version"
     for door in memory stream file; do
       cmp -s "$work/expected.$format" "$output.$door" || fail "$name ($format, $door) differs from velmora-cli"
@@ -85,9 +78,8 @@ static_libs=$(pkg-config --static --libs velmora)
 if ldd "$work/pkg-config-static" | grep -q libvelmora; then fail "the static program loads libvelmora"; fi
 check pkg-config-static "$work/pkg-config-static"
 
-for kind in shared static; do
-  static=OFF
-  [ $kind = static ] && static=ON
+for static in OFF ON; do
+  kind=static-$static
   if cmake -S "$consumer" -B "$work/cmake-$kind" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCONSUMER_STATIC=$static \
        -DCMAKE_C_FLAGS="${flags[*]}" -DCMAKE_EXE_LINKER_FLAGS="${flags[*]}" \
        >"$work/cmake-$kind.log" 2>&1 && cmake --build "$work/cmake-$kind" >>"$work/cmake-$kind.log" 2>&1; then

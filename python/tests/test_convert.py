@@ -54,7 +54,7 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
         ("out.png", {}, []),
         ("OUT.SVG", dict(lines="white", background="transparent"), ["--lines", "white", "--background", "transparent"]),
         ("out.bmp", dict(lines="#102030", noise=True), ["--lines", "#102030", "--noise", "on"]),
-        ("out.dat", dict(format="png", background="black"), ["--format", "png", "--background", "black"]),
+        ("out", dict(format="png", background="black"), ["--format", "png", "--background", "black"]),
     ],
 )
 def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, options, flags):

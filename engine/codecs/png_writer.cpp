@@ -8,6 +8,7 @@
 #include <new>
 
 #include <spng.h>
+#include <zlib.h>
 
 namespace {
 
@@ -97,6 +98,11 @@ int StartImage(spng_ctx* png, PngForm& form, int32_t xPelsPerMeter, int32_t yPel
     spng_phys density = {static_cast<uint32_t>(xPelsPerMeter), static_cast<uint32_t>(yPelsPerMeter), 1};
     const bool hasDensity = xPelsPerMeter > 0 && yPelsPerMeter > 0;
     int code = spng_set_ihdr(png, &form.header);
+    // Rows of a bit a pixel (left unfiltered, as libspng leaves them) are
+    // long runs of background broken by a few lines. zlib's usual search
+    // for matches walks long chains through such runs; matching runs alone
+    // (Z_RLE) takes a fraction of the time for a file a little larger.
+    if (!code && form.bilevel) code = spng_set_option(png, SPNG_IMG_COMPRESSION_STRATEGY, Z_RLE);
     if (!code && form.hasPalette) code = spng_set_plte(png, &form.palette);
     if (!code && form.hasTransparency) code = spng_set_trns(png, &form.transparency);
     if (!code && hasDensity) code = spng_set_phys(png, &density);

@@ -4,7 +4,6 @@
 // module takes them as velmora_options. Every function releases the GIL
 // while it works, and every array it returns owns its memory.
 #include "exceptions.h"
-#include "extract.h"
 
 #include "errors.h"  // the C library's: ErrorOf
 #include "image.h"
@@ -91,26 +90,24 @@ nb::ndarray<nb::numpy, uint8_t> Load(FileBytes data, const std::string& name) {
     return Owning<uint8_t>(std::move(rgb), {size_t(height), size_t(width), 3});
 }
 
-// The picture of an H x W or H x W x channels array, in bytes.
-PixelView ViewOf(const Pixels& image) {
-    const bool colour = image.ndim() == 3;
-    return {image.data(),
-            int(std::min<size_t>(image.shape(1), INT32_MAX)),
-            int(std::min<size_t>(image.shape(0), INT32_MAX)),
-            colour ? int(image.shape(2)) : 1,
-            image.stride(0),
-            image.stride(1),
-            colour ? image.stride(2) : 1};
-}
-
+// The lines of an H x W or H x W x channels array whose channels lie side
+// by side; the package's Python layer brings any other array to that.
 nb::object Extract(Pixels image, int layout, const velmora_options& options, bool asBool) {
-    const PixelView view = ViewOf(image);
+    const bool colour = image.ndim() == 3;
+    if (colour && image.stride(2) != 1) throw nb::value_error("image: the channels of each pixel must lie side by side");
     const size_t width = image.shape(1), height = image.shape(0);
+    const int64_t pixelBytes = colour ? image.shape(2) : 1;
+    // The stride of a dimension of one is never stepped, and NumPy leaves
+    // it anything (0 for an axis added with None): the packed one's instead.
+    const ptrdiff_t pixelStride = width == 1 ? pixelBytes : image.stride(1);
+    const ptrdiff_t rowStride = height == 1 ? pixelBytes * int64_t(width) : image.stride(0);
     std::unique_ptr<uint8_t[]> lines(new uint8_t[std::max<size_t>(width * height, 1)]);
     int error;
     {
         nb::gil_scoped_release unlocked;
-        error = ExtractView(view, layout, options, lines.get(), ptrdiff_t(width));
+        error = velmora_extract_view(image.data(), int(std::min<size_t>(width, INT32_MAX)),
+                                     int(std::min<size_t>(height, INT32_MAX)), pixelStride, rowStride, layout,
+                                     &options, lines.get(), ptrdiff_t(width));
         // NumPy's bool is one byte, 1 for true: a line.
         if (!error && asBool) {
             std::transform(lines.get(), lines.get() + width * height, lines.get(),
@@ -141,17 +138,5 @@ NB_MODULE(_velmora, m) {
     m.def("convert_file", &ConvertFile, nb::arg("input"), nb::arg("output"), nb::arg("options"));
     m.def("load", &Load, nb::arg("data"), nb::arg("name"));
     m.def("extract", &Extract, nb::arg("image"), nb::arg("layout"), nb::arg("options"), nb::arg("as_bool"));
-    // The plain twin of extract's packed rows, for the tests.
-    m.def("extract_gathered", [](Pixels image, int layout, const velmora_options& options) {
-        const size_t width = image.shape(1), height = image.shape(0);
-        std::unique_ptr<uint8_t[]> lines(new uint8_t[std::max<size_t>(width * height, 1)]);
-        int error;
-        {
-            nb::gil_scoped_release unlocked;
-            error = ExtractGathered(ViewOf(image), layout, options, lines.get(), ptrdiff_t(width));
-        }
-        if (error) RaiseError(error, "", 0);
-        return Owning<uint8_t>(std::move(lines), {height, width});
-    });
     m.attr("VERSION") = velmora_version();
 }

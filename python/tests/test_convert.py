@@ -48,18 +48,21 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
         assert velmora.convert(given, noise=True, contrast=3) == expected
 
 
+# velmora-cli -o refuses a name that is not its format's: convert_file with
+# a format takes any name.
 @pytest.mark.parametrize(
-    "name, options, flags",
+    "name, cli_name, options, flags",
     [
-        ("out.png", {}, []),
-        ("OUT.SVG", dict(lines="white", background="transparent"), ["--lines", "white", "--background", "transparent"]),
-        ("out.bmp", dict(lines="#102030", noise=True), ["--lines", "#102030", "--noise", "on"]),
-        ("out", dict(format="png", background="black"), ["--format", "png", "--background", "black"]),
+        ("out.png", "cli.png", {}, []),
+        ("OUT.SVG", "CLI.SVG", dict(lines="white", background="transparent"),
+         ["--lines", "white", "--background", "transparent"]),
+        ("out.bmp", "cli.bmp", dict(lines="#102030", noise=True), ["--lines", "#102030", "--noise", "on"]),
+        ("out.dat", "cli.png", dict(format="png", background="black"), ["--format", "png", "--background", "black"]),
     ],
 )
-def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, options, flags):
+def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, cli_name, options, flags):
     source = PICTURES[0]
-    expected = run_cli(cli, source, tmp_path / ("cli-" + name), *flags)
+    expected = run_cli(cli, source, tmp_path / cli_name, *flags)
     velmora.convert_file(source, tmp_path / name, **options)
     assert (tmp_path / name).read_bytes() == expected
 

@@ -57,9 +57,13 @@ def extract(
 ) -> numpy.ndarray:
     """The line drawing of an H x W x 3, H x W x 4 or H x W ``uint8`` picture.
 
-    ``image`` is any array or buffer NumPy can view, with any strides
-    (crops, every other column, reversed rows or channels); it is read, never
-    copied nor written. ``layout`` names its channels: ``"RGB"`` (``load``,
+    ``image`` is any array or buffer NumPy can view; it is read, never
+    written. Whatever its rows and columns (crops, every other column,
+    reversed rows or columns) it is read where it lies, as long as each
+    pixel's channels lie side by side, forwards or, for three channels,
+    backwards (``image[..., ::-1]``). An array whose channels lie apart
+    (channels first transposed to last, ``numpy.asfortranarray``) is copied
+    once with ``numpy.ascontiguousarray``. ``layout`` names its channels: ``"RGB"`` (``load``,
     PIL), ``"BGR"`` (OpenCV), ``"RGBA"``, ``"BGRA"`` (alpha laid over white)
     or ``"GRAY"`` (an H x W array). ``thickness`` ``"thick"`` marks both
     sides of each edge; ``contrast`` 1 to 16 keeps only stronger edges as it
@@ -82,6 +86,14 @@ def extract(
     if not as_bool and numpy.dtype(dtype) != numpy.uint8:
         raise ValueError(f"dtype must be numpy.uint8 or bool, not {dtype!r}")
     options = image_options(thickness, contrast, noise)
+    if channels > 1 and pixels.strides[2] != 1:
+        if pixels.strides[2] == -1 and channels == 3:
+            # Three channels backwards are the other order forwards, from
+            # two bytes earlier: read where they lie.
+            pixels = pixels[..., ::-1]
+            number, _ = layout_number("BGR" if layout == "RGB" else "RGB")
+        else:
+            pixels = numpy.ascontiguousarray(pixels)
     return _velmora.extract(pixels, number, options, as_bool)
 
 

@@ -59,6 +59,4 @@ def load(data: Annotated[NDArray[numpy.uint8], dict(shape=(None,), order='C', de
 
 def extract(image: Annotated[NDArray[numpy.uint8], dict(device='cpu', writable=False)], layout: int, options: Options, as_bool: bool) -> object: ...
 
-def extract_gathered(arg0: Annotated[NDArray[numpy.uint8], dict(device='cpu', writable=False)], arg1: int, arg2: Options, /) -> NDArray[numpy.uint8]: ...
-
 VERSION: str = '2.10'

@@ -385,9 +385,16 @@ bool MoveToNewName(const char* from, const char* to) {
     if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), 0)) return true;
     errno = ErrnoOf(GetLastError());
     return false;
-#else
+#elif defined(RENAME_NOREPLACE)
     if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
     if (errno == ENOSYS) errno = EINVAL;  // a kernel older than the call
+    return false;
+#else
+    // A C library without renameat2 (Emscripten's, for the WebAssembly
+    // build) cannot tell whether the name is taken.
+    static_cast<void>(from);
+    static_cast<void>(to);
+    errno = EINVAL;
     return false;
 #endif
 }

@@ -1,7 +1,8 @@
 // The page in Debian's chromium, headless, served from build/web as a
 // static host serves it: every way in, every save button against
-// velmora-cli's bytes, undo and redo, a damaged file, a 48 MP photo,
-// offline use, a phone's width and the keyboard.
+// velmora-cli's bytes, undo and redo, a damaged file, a browser without
+// WebAssembly SIMD, a 48 MP photo, offline use, a phone's width and the
+// keyboard.
 'use strict';
 const { after, before, describe, test } = require('node:test');
 const assert = require('node:assert');
@@ -35,9 +36,11 @@ after(async () => {
     server?.close();
 });
 
-async function newPage(viewport = { width: 1280, height: 800 }) {
+// script, when given, runs in the page before the page's own.
+async function newPage(viewport = { width: 1280, height: 800 }, script = null) {
     const context = await browser.newContext({ locale: 'ja-JP', viewport, acceptDownloads: true });
     const page = await context.newPage();
+    if (script) await page.addInitScript(script);
     const errors = [];
     page.on('pageerror', (error) => errors.push(error.message));
     page.errors = errors;
@@ -216,6 +219,22 @@ describe('the page', Timeout, () => {
         await openByButton(page, photo());
         await page.getByRole('alert').filter({ hasText: 'このブラウザでは抽出できません' }).waitFor();
         assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
+    });
+
+    test('without WebAssembly SIMD the build without it converts, also offline', Timeout, async () => {
+        const page = await newPage(undefined, () => {
+            WebAssembly.validate = () => false;
+        });
+        // The build with SIMD is out of the page's reach.
+        await page.route('**/velmora.{js,wasm}', (route) => route.fulfill({ status: 404 }));
+        await converted(page, () => openByButton(page, photo()));
+        await assertSavesMatch(page, photo(), Settings[0]);
+        await page.evaluate(() => navigator.serviceWorker.ready);
+        await page.context().setOffline(true);
+        await page.reload();
+        await converted(page, () => openByButton(page, photo()));
+        assertSame((await saved(page, 'BMP')).bytes, cliOutput(photo(), { ...Settings[0], format: 'bmp' }), 'offline');
+        assert.deepStrictEqual(page.errors, []);
     });
 
     test('a 48 MP photo converts within the memory cap', Timeout, async () => {

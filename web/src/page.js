@@ -21,7 +21,7 @@ let language = preferredLanguage();
 // The engine built with SIMD where it runs, the one without it elsewhere; a
 // browser without WebAssembly at all is told so by the worker.
 const simd = typeof WebAssembly === 'object' && WebAssembly.validate(SimdModule);
-const worker = new Worker(simd ? 'src/worker.js' : 'src/worker.js?plain');
+const worker = new Worker('src/worker.js', { name: simd ? 'simd' : 'plain' });
 const pending = new Map();
 let nextId = 1;
 const history = new History();

@@ -5,11 +5,11 @@
 // Messages out: { id, bytes, memory, seconds } (bytes transferred; memory,
 // the engine's WebAssembly memory in bytes; seconds, the conversion's time) or { id, error, message }, error
 // being velmora.h's number or Unavailable.
-// The page adds ?plain where the browser has no WebAssembly SIMD: the engine
-// built without it is loaded then.
+// The page names the worker plain where the browser has no WebAssembly SIMD:
+// the engine built without it is loaded then. (The name, not the address,
+// because a worker served by the service worker takes the cached file's.)
 'use strict';
-importScripts(new URLSearchParams(self.location.search).has('plain') ? 'velmora-plain.js' : 'velmora.js',
-              'engine.js');
+importScripts(self.name === 'plain' ? 'velmora-plain.js' : 'velmora.js', 'engine.js');
 
 const OutOfMemory = 18;
 // Not one of velmora.h's numbers: the engine cannot run in this browser (one

@@ -1,17 +1,22 @@
 // The few operations on a vector of bytes that the pixel loops need, named for
 // what they do to each byte, in two widths: ByteVector16 (SSE2, part of every
-// x86-64 processor) and ByteVector32 (AVX2, present only in files compiled
+// x86-64 processor, and WebAssembly SIMD through Emscripten's translation of
+// the SSE2 intrinsics) and ByteVector32 (AVX2, present only in files compiled
 // with -mavx2). A loop is written once as a template over the vector type and
-// compiled once per width; instruction_set.h chooses which copy runs.
+// compiled once per width; instruction_set.h chooses which copy runs. Where
+// there is no SSE2 (WebAssembly without SIMD) neither width exists and only
+// the plain loops are built.
 //
 // Everything here, and in the loop headers built on it, has internal linkage:
 // a file compiled with -mavx2 keeps its own copy of every function, which the
 // linker cannot hand to code that runs on a processor without AVX2.
 #pragma once
 
-#include <immintrin.h>
-
 #include <cstdint>
+
+#if defined(__SSE2__)
+
+#include <immintrin.h>
 
 namespace {
 
@@ -170,3 +175,5 @@ ByteVector32 TakeFromPrevious(ByteVector32 v) {
 #endif
 
 }  // namespace
+
+#endif

@@ -5,6 +5,10 @@
 
 #include <array>
 
+// The fast kernels need SSE2 (byte_vector.h); without it the row kernels are
+// their plain twins.
+#if defined(__SSE2__)
+
 namespace {
 
 // The fast kernels take 16 pixels at once: 48 bytes in, 2 bytes out.
@@ -64,6 +68,8 @@ ByteVector16 Expand(unsigned field, ByteVector16 lanes) {
 
 }  // namespace
 
+#endif
+
 bool PackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
     for (int32_t x = 0; x < width; x += 8) {
         uint8_t byte = 0;
@@ -79,6 +85,7 @@ bool PackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
 
 bool PackRow(const uint8_t* from, int32_t width, uint8_t* to) {
     int32_t x = 0;
+#if defined(__SSE2__)
     for (; x + GroupPixels <= width; x += GroupPixels, from += 3 * GroupPixels, to += 2) {
         const ByteVector16 a = Load<ByteVector16>(from);
         const ByteVector16 b = Load<ByteVector16>(from + 16);
@@ -91,6 +98,7 @@ bool PackRow(const uint8_t* from, int32_t width, uint8_t* to) {
         to[0] = ReversedBits[pixels & 0xFF];
         to[1] = ReversedBits[pixels >> 8];
     }
+#endif
     return PackRowPlain(from, width - x, to);
 }
 
@@ -102,15 +110,17 @@ void UnpackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
 }
 
 void UnpackRow(const uint8_t* from, int32_t width, uint8_t* to) {
+    int32_t x = 0;
+#if defined(__SSE2__)
     const ByteVector16 lanes[3] = {Load<ByteVector16>(Lanes[0].data()), Load<ByteVector16>(Lanes[1].data()),
                                    Load<ByteVector16>(Lanes[2].data())};
-    int32_t x = 0;
     for (; x + GroupPixels <= width; x += GroupPixels, from += 2, to += 3 * GroupPixels) {
         const unsigned bits = unsigned(from[0]) << 8 | from[1];
         Store(to, Expand(bits >> 10, lanes[0]));
         Store(to + 16, Expand(bits >> 5, lanes[1]));
         Store(to + 32, Expand(bits, lanes[2]));
     }
+#endif
     UnpackRowPlain(from, width - x, to);
 }
 

@@ -9,10 +9,12 @@ EdgeRowFunction EdgeRowFor(int thickness, InstructionSet set) {
     switch (set) {
     case InstructionSet::Plain:
         break;
+#if defined(__SSE2__)
     case InstructionSet::Sse2:
         return thick ? ExtractRow<ByteVector16, true> : ExtractRow<ByteVector16, false>;
     case InstructionSet::Avx2:
         return thick ? ExtractThickRowAvx2 : ExtractThinRowAvx2;
+#endif
     }
     return thick ? ExtractRow<void, true> : ExtractRow<void, false>;
 }

@@ -21,10 +21,12 @@ MarkDarkRowFunction MarkDarkRowFor(InstructionSet set) {
     switch (set) {
     case InstructionSet::Plain:
         return MarkDarkRow<void>;
+#if defined(__SSE2__)
     case InstructionSet::Sse2:
         return MarkDarkRow<ByteVector16>;
     case InstructionSet::Avx2:
         return MarkDarkRowAvx2;
+#endif
     }
     return MarkDarkRow<void>;
 }

@@ -12,8 +12,16 @@ const AcceptedTypes = ['image/bmp', 'image/jpeg', 'image/png', 'image/x-ms-bmp']
 const ProgressDelay = 300;
 const Errors = { '-1': 'unavailable', 14: 'unsupported', 18: 'outOfMemory' };
 
+// A module whose one function returns a WebAssembly SIMD value: it validates
+// only where the browser has SIMD.
+const SimdModule = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 8, 1, 6, 0,
+                                   65, 0, 253, 15, 11]);
+
 let language = preferredLanguage();
-const worker = new Worker('src/worker.js');
+// The engine built with SIMD where it runs, the one without it elsewhere; a
+// browser without WebAssembly at all is told so by the worker.
+const simd = typeof WebAssembly === 'object' && WebAssembly.validate(SimdModule);
+const worker = new Worker('src/worker.js', { name: simd ? 'simd' : 'plain' });
 const pending = new Map();
 let nextId = 1;
 const history = new History();

@@ -13,7 +13,7 @@ export const Strings = {
         unreadable: '画像を読み込めませんでした．', outOfMemory: 'メモリが不足しています．',
         unsupported: 'BMP，JPEG，PNG の画像を開いてください．', copied: 'クリップボードへコピーしました．',
         noClipboard: 'クリップボードに画像がありません．', clipboardRefused: 'クリップボードを使えませんでした．',
-        unavailable: 'このブラウザでは抽出できません（WebAssembly SIMD が必要です）．',
+        unavailable: 'このブラウザでは抽出できません（WebAssembly が必要です）．',
     },
     en: {
         title: 'Velmora Extractor', open: 'Open', paste: 'Paste', execute: 'Extract', undo: 'Undo', redo: 'Redo',
@@ -26,7 +26,7 @@ export const Strings = {
         unreadable: 'The picture could not be read.', outOfMemory: 'Out of memory.',
         unsupported: 'Open a BMP, JPEG or PNG picture.', copied: 'Copied to the clipboard.',
         noClipboard: 'There is no picture on the clipboard.', clipboardRefused: 'The clipboard could not be used.',
-        unavailable: 'This browser cannot extract (it needs WebAssembly SIMD).',
+        unavailable: 'This browser cannot extract (it needs WebAssembly).',
     },
 };
 

@@ -5,12 +5,15 @@
 // Messages out: { id, bytes, memory, seconds } (bytes transferred; memory,
 // the engine's WebAssembly memory in bytes; seconds, the conversion's time) or { id, error, message }, error
 // being velmora.h's number or Unavailable.
+// The page names the worker plain where the browser has no WebAssembly SIMD:
+// the engine built without it is loaded then. (The name, not the address,
+// because a worker served by the service worker takes the cached file's.)
 'use strict';
-importScripts('velmora.js', 'engine.js');
+importScripts(self.name === 'plain' ? 'velmora-plain.js' : 'velmora.js', 'engine.js');
 
 const OutOfMemory = 18;
-// Not one of velmora.h's numbers: the engine cannot run in this browser
-// (one without WebAssembly SIMD).
+// Not one of velmora.h's numbers: the engine cannot run in this browser (one
+// without WebAssembly) or could not be fetched.
 const Unavailable = -1;
 let engine = createVelmora();
 let picture = null;

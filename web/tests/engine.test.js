@@ -1,11 +1,13 @@
 // The WebAssembly engine writes the bytes velmora-cli writes, for every
-// input kind and several options, with its SIMD loops and with its plain
-// ones. Needs build/web-wasm (scripts/web.sh build) and build/native.
+// input kind and several options, built with SIMD and without it; the build
+// without it has not one SIMD instruction. Needs build/web-wasm
+// (scripts/web.sh build) and build/native.
 'use strict';
 const { test } = require('node:test');
 const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
+const { execFileSync } = require('node:child_process');
 const { velmoraConvert } = require('../src/engine.js');
 const { root, photo, cliOutput, firstDifference } = require('./fixtures.js');
 
@@ -55,4 +57,15 @@ test('a damaged file is refused with its error number', { timeout: 60000 }, asyn
     const cut = jpeg.subarray(0, jpeg.length >> 1);
     assert.strictEqual(velmoraConvert(module, cut, settings[0]).error, 15);
     assert.strictEqual(velmoraConvert(module, Buffer.from('not a picture'), settings[0]).error, 14);
+});
+
+// A browser without WebAssembly SIMD refuses a module with any SIMD
+// instruction. Every one of them names v128 or its lanes in the text form
+// (Debian's binaryen, which Emscripten uses), as velmora.wasm's show.
+test('velmora-plain has no SIMD instruction, velmora has', { timeout: 120000 }, () => {
+    const simd = /\bv128\.|\b[if](8x16|16x8|32x4|64x2)\./;
+    const text = (build) => execFileSync('/usr/bin/wasm-dis', [path.join(root, 'build/web-wasm', `${build}.wasm`)],
+                                         { maxBuffer: 1 << 30 }).toString();
+    assert.match(text('velmora'), simd);
+    assert.doesNotMatch(text('velmora-plain'), simd);
 });

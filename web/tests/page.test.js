@@ -1,7 +1,8 @@
 // The page in Debian's chromium, headless, served from build/web as a
 // static host serves it: every way in, every save button against
-// velmora-cli's bytes, undo and redo, a damaged file, a 48 MP photo,
-// offline use, a phone's width and the keyboard.
+// velmora-cli's bytes, undo and redo, a damaged file, a browser without
+// WebAssembly SIMD, a 48 MP photo, offline use, a phone's width and the
+// keyboard.
 'use strict';
 const { after, before, describe, test } = require('node:test');
 const assert = require('node:assert');
@@ -35,9 +36,12 @@ after(async () => {
     server?.close();
 });
 
-async function newPage(viewport = { width: 1280, height: 800 }) {
+// prepare, when given, sets the page up before it loads: the worker asks
+// for the engine as soon as it starts.
+async function newPage(viewport = { width: 1280, height: 800 }, prepare = async () => {}) {
     const context = await browser.newContext({ locale: 'ja-JP', viewport, acceptDownloads: true });
     const page = await context.newPage();
+    await prepare(page);
     const errors = [];
     page.on('pageerror', (error) => errors.push(error.message));
     page.errors = errors;
@@ -211,11 +215,39 @@ describe('the page', Timeout, () => {
     });
 
     test('a browser that cannot run the engine is told so', Timeout, async () => {
-        const page = await newPage();
-        await page.route('**/velmora.wasm', (route) => route.fulfill({ status: 404 }));
+        const page = await newPage(undefined,
+                                   (p) => p.route('**/velmora.wasm', (route) => route.fulfill({ status: 404 })));
         await openByButton(page, photo());
         await page.getByRole('alert').filter({ hasText: 'このブラウザでは抽出できません' }).waitFor();
         assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
+    });
+
+    test('without WebAssembly SIMD the build without it converts, also offline', Timeout, async () => {
+        const withoutSimd = (p) => p.addInitScript(() => {
+            WebAssembly.validate = () => false;
+        });
+        // The build with SIMD is out of the page's reach.
+        const page = await newPage(undefined, async (p) => {
+            await withoutSimd(p);
+            await p.route('**/velmora.{js,wasm}', (route) => route.fulfill({ status: 404 }));
+        });
+        await converted(page, () => openByButton(page, photo()));
+        await assertSavesMatch(page, photo(), Settings[0]);
+        assert.deepStrictEqual(page.errors, []);
+        // Routed requests pass the service worker by: offline is tried on a
+        // page without routes, whose kept build with SIMD is thrown away.
+        const offline = await newPage(undefined, withoutSimd);
+        await offline.evaluate(async () => {
+            await navigator.serviceWorker.ready;
+            const [name] = await caches.keys();
+            const cache = await caches.open(name);
+            await Promise.all(['src/velmora.js', 'src/velmora.wasm'].map((file) => cache.delete(file)));
+        });
+        await offline.context().setOffline(true);
+        await offline.reload();
+        await converted(offline, () => openByButton(offline, photo()));
+        assertSame((await saved(offline, 'BMP')).bytes, cliOutput(photo(), { ...Settings[0], format: 'bmp' }),
+                   'offline');
     });
 
     test('a 48 MP photo converts within the memory cap', Timeout, async () => {

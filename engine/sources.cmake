@@ -1,0 +1,29 @@
+# The engine's files that compile for every target, relative to engine/: the
+# native build (engine/CMakeLists.txt) adds the x86 processor detection and
+# the AVX2 loops, the WebAssembly build (web/CMakeLists.txt) its own choice of
+# loops in their place. One list, so that a new file reaches both.
+set(velmora_engine_sources
+  dib.cpp
+  file_io.cpp
+  image.cpp
+  image_document.cpp
+  line_conversion.cpp
+  row_outputs.cpp
+  row_sources.cpp
+  line_rows.cpp
+  image_stack.cpp
+  codecs/bmp_reader.cpp
+  codecs/bmp_writer.cpp
+  codecs/container_checks.cpp
+  codecs/exif_orientation.cpp
+  codecs/jpeg_decoder.cpp
+  codecs/pixel_density.cpp
+  codecs/png_decoder.cpp
+  codecs/png_writer.cpp
+  codecs/svg_writer.cpp
+  kernels/bit_packing.cpp
+  kernels/centre_line_tracer.cpp
+  kernels/edge_extraction.cpp
+  kernels/noise_removal.cpp
+  kernels/orientation.cpp
+)

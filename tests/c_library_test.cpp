@@ -367,7 +367,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_BACKGROUND_COLOUR, [&] { return Refused(photo, [](auto& o) { o.background_colour = 0xFFFFFFFF; }); }},
         {VELMORA_ERROR_TRANSPARENT, [&] { return Refused(photo, [](auto& o) { o.transparent = 2; }); }},
         {VELMORA_ERROR_TRANSPARENT_BMP, [&] { return Refused(photo, [](auto& o) { o.transparent = 1; }); }},
-        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[8] = 1; }); }},
+        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[7] = 1; }); }},
         {VELMORA_ERROR_CONTRAST, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.contrast = 17; }); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(0, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(8, -1, 24, VELMORA_LAYOUT_RGB, 8); }},

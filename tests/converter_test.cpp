@@ -157,14 +157,14 @@ TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
 TEST(ConverterOptions, ShortOptionsTakeTheirValueAttachedOrApart) {
     ConvertOptions options;
     std::string message;
-    const std::tuple<std::vector<std::string>, int, std::string, OutputFormat> cases[] = {
-        {{"-j4", "a.jpg"}, 4, "", OutputFormat::Bmp},
-        {{"-j", "4", "a.jpg"}, 4, "", OutputFormat::Bmp},
-        {{"-j12", "-ox.png", "a.jpg"}, 12, "x.png", OutputFormat::Png},
-        {{"-o", "x.SVG", "a.jpg"}, 0, "x.SVG", OutputFormat::Svg},
-        {{"-o-", "--format=png", "-"}, 0, "-", OutputFormat::Png},
-        {{"-odir.d/out", "a.jpg"}, 0, "dir.d/out", OutputFormat::Bmp},
-        {{"--format", "svg", "-o", "plot", "a.jpg"}, 0, "plot", OutputFormat::Svg},
+    const std::tuple<std::vector<std::string>, int, std::string, int> cases[] = {
+        {{"-j4", "a.jpg"}, 4, "", VELMORA_FORMAT_BMP},
+        {{"-j", "4", "a.jpg"}, 4, "", VELMORA_FORMAT_BMP},
+        {{"-j12", "-ox.png", "a.jpg"}, 12, "x.png", VELMORA_FORMAT_PNG},
+        {{"-o", "x.SVG", "a.jpg"}, 0, "x.SVG", VELMORA_FORMAT_SVG},
+        {{"-o-", "--format=png", "-"}, 0, "-", VELMORA_FORMAT_PNG},
+        {{"-odir.d/out", "a.jpg"}, 0, "dir.d/out", VELMORA_FORMAT_BMP},
+        {{"--format", "svg", "-o", "plot", "a.jpg"}, 0, "plot", VELMORA_FORMAT_SVG},
     };
     for (const auto& [arguments, jobs, output, format] : cases) {
         ASSERT_EQ(Parse(arguments, options, message), ParseOutcome::Convert) << arguments[0] << ": " << message;
@@ -689,10 +689,10 @@ TEST_F(ConverterRun, OnlyAReplacedOutputIsFlushedAndBeforeTheOldFileGoes) {
     ConvertOptions options;
     SeenFlushes.clear();
     ObserveFlushesForTesting(SeeFlush);
-    for (const OutputFormat format : {OutputFormat::Bmp, OutputFormat::Png, OutputFormat::Svg}) {
+    for (const int format : {VELMORA_FORMAT_BMP, VELMORA_FORMAT_PNG, VELMORA_FORMAT_SVG}) {
         options.format = format;
         for (const char* name : {"/photo.jpg", "/drawing.bmp", "/alpha.png"}) {
-            EXPECT_EQ(ConvertFile(folder + name, DefaultOutputPath(folder + name, OutputExtension(format)), options), "");
+            EXPECT_EQ(ConvertFile(folder + name, DefaultOutputPath(folder + name, velmora_format_extension(format)), options), "");
         }
     }
     ObserveFlushesForTesting(nullptr);

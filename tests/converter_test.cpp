@@ -185,7 +185,8 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"--format", "gif", "a"}, "'gif'"},        {{"--lines", "red", "a"}, "'red'"},
         {{"--lines", "#12345", "a"}, "'#12345'"},   {{"--lines", "#1234567", "a"}, "'#1234567'"},
         {{"--lines", "#12345G", "a"}, "'#12345G'"}, {{"--lines", "transparent", "a"}, "'transparent'"},
-        {{"--background=transparent", "-o", "x.bmp", "a"}, "transparent needs PNG"},
+        {{"--background=transparent", "-o", "x.bmp", "a"},
+         "--background transparent needs PNG or SVG output, but the output is BMP, which has no transparency"},
         {{"-j", "0", "a"}, "'0' for -j"},           {{"--jobs=1.5", "a"}, "'1.5' for --jobs"},
         {{"-j", "-2", "a"}, "'-2'"},                {{"--jobs", "9999999999", "a"}, "'9999999999'"},
         {{"-o", "x", "-", "--", "-"}, "only once"}, {{"-"}, "needs -o"},
@@ -194,7 +195,7 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"-x", "a"}, "unknown option '-x'"},       {{"-hx"}, "'-h' takes no value"},
         {{"--quiet=yes", "a"}, "'--quiet' takes no value"}, {{"-o"}, "'-o' needs a value"},
         // An output named for another format, or for none.
-        {{"-o", "out.jpg", "a"}, "'out.jpg' ends in .jpg, which is no format's"},
+        {{"-o", "out.jpg", "a"}, "'out.jpg' ends in .jpg, which is no format's: bmp writes .bmp, png .png and svg .svg files"},
         {{"-oout.", "a"}, "'out.' ends in ., which is no format's"},
         {{"--format", "png", "-o", "x.bmp", "a"}, "'x.bmp' ends in .bmp, but --format png writes .png"},
         {{"-o", "x.PNG", "--format=svg", "a"}, "'x.PNG' ends in .PNG, but --format svg writes .svg"},
@@ -382,6 +383,9 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
+    // The formats as the library names them, in the synopsis and the list.
+    EXPECT_NE(run.out.find("[--format bmp|png|svg]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  --format bmp|png|svg    output format"), std::string::npos) << run.out;
 }
 
 TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {

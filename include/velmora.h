@@ -235,26 +235,32 @@ VELMORA_API int velmora_format_transparency(int format);
 VELMORA_API int velmora_format_named(const char* name);
 
 /*
- * Where a conversion failed, beyond its error number, filled by the
- * _detailed conversions below.
+ * Where a conversion failed, beyond its error number: filled by the
+ * _detailed conversions below into the caller's struct, which they only
+ * write. The same error number can be either side's: out of memory while
+ * the picture is decoded is the input's (it is too large to hold), while
+ * its lines are drawn the conversion's own.
  */
 typedef struct velmora_failure {
-    int input;        /* 1: the input's failure, it could not be opened, read, decoded or held in memory
+    int input;        /* 1: the input's failure: it could not be opened, read, decoded or held in memory
                          (VELMORA_ERROR_CANNOT_OPEN, _NOT_AN_IMAGE, _DAMAGED, _TOO_MANY_SCANS,
-                         _TOO_LARGE, _READ_CALLBACK, _OUT_OF_MEMORY); 0: the output's, or the
-                         conversion's own memory ran out (_OUT_OF_MEMORY), or no failure */
+                         _TOO_LARGE, _READ_CALLBACK, _OUT_OF_MEMORY); 0: the output's (_CANNOT_WRITE,
+                         _WRITE_CALLBACK), the conversion's own memory (_OUT_OF_MEMORY), a bad
+                         argument, or success */
     int system_error; /* with VELMORA_ERROR_CANNOT_OPEN and _CANNOT_WRITE, the errno value the system
-                         gave (ENOENT, EACCES, ENOSPC, ...), 0 when it gave none; else 0 */
+                         gave (ENOENT, EACCES, ENOSPC, ...), 0 when it gave none (where errno says
+                         EIO); else 0 */
     int reserved[6];  /* zero */
 } velmora_failure;
 
 /*
  * velmora_convert_file with its failure told in *failure, and, when output
- * is null, the output file's bytes handed to write (with write_user) in
- * order instead of written into a file; the sizes of the pieces are the
- * library's choice. write is unused when output is given. failure may be
- * null; otherwise it is filled on every return, zeros on success. errno is
- * set as by velmora_convert_file.
+ * is null, the output file's bytes handed to write (with write_user, on the
+ * calling thread) in order instead of written into a file; the sizes of
+ * the pieces are the library's choice, and what write took of a
+ * conversion that failed is no whole file: the caller discards it. write
+ * is unused when output is given. failure may be null; otherwise it is filled on every return, zeros
+ * on success. errno is set as by velmora_convert_file.
  *
  * Errors: those of velmora_convert_file (output and write both null give
  * VELMORA_ERROR_NULL_ARGUMENT), and VELMORA_ERROR_WRITE_CALLBACK.

@@ -1,12 +1,13 @@
 #include "convert.h"
 
-#include "dib.h"
-#include "line_conversion.h"
+#include "file_io.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -17,13 +18,33 @@ namespace {
 
 const char* const StandardStream = "-";
 
-LineFormat LineFormatOf(OutputFormat format) {
-    switch (format) {
-    case OutputFormat::Png: return LineFormat::Png;
-    case OutputFormat::Svg: return LineFormat::Svg;
-    case OutputFormat::Bmp: break;
+velmora_options LibraryOptions(const ConvertOptions& options) {
+    velmora_options chosen;
+    velmora_options_init(&chosen);
+    chosen.thickness = options.thickness;
+    chosen.contrast = options.contrast;
+    chosen.noise = options.noise ? 1 : 0;
+    chosen.format = options.format;
+    chosen.line_colour = options.lineColour;
+    chosen.background_colour = options.backgroundColour;
+    chosen.transparent = options.transparent ? 1 : 0;
+    chosen.decode_ahead = options.decodeAhead ? 1 : 0;
+    return chosen;
+}
+
+// What the converter says of an input it cannot read: its own words, kept
+// as they were when it called the engine itself.
+const char* ReadingProblem(int error) {
+    switch (error) {
+    case VELMORA_ERROR_CANNOT_OPEN:
+    case VELMORA_ERROR_READ_CALLBACK: return "cannot open the file";
+    case VELMORA_ERROR_NOT_AN_IMAGE: return "not a BMP, JPEG or PNG image";
+    case VELMORA_ERROR_DAMAGED: return "the image data is damaged or incomplete";
+    case VELMORA_ERROR_TOO_LARGE: return "the image is too large";
+    case VELMORA_ERROR_OUT_OF_MEMORY: return "out of memory";
+    case VELMORA_ERROR_TOO_MANY_SCANS: return "the progressive JPEG has too many scans";
     }
-    return LineFormat::Bmp;
+    return velmora_strerror(error);
 }
 
 // Picture files are bytes, whatever the platform's text conventions.
@@ -33,59 +54,74 @@ void UseBinary([[maybe_unused]] std::FILE* stream) {
 #endif
 }
 
-// Standard input read to its end, refused as ReadImageFile refuses a file.
-ImageError ReadStandardInput(std::vector<uint8_t>& bytes) {
-    UseBinary(stdin);
-    uint8_t buffer[1 << 16];
-    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;) {
-        if (bytes.size() + read > size_t(MaxPixelDataSize)) return ImageError::TooLarge;
-        bytes.insert(bytes.end(), buffer, buffer + read);
+size_t ReadStandardInput(void*, void* buffer, size_t size) {
+    const size_t read = std::fread(buffer, 1, size, stdin);
+    return read == 0 && std::ferror(stdin) ? size_t(-1) : read;
+}
+
+// Gathers the output file in a std::vector<uint8_t>; fails only for want
+// of memory.
+int Gather(void* user, const void* bytes, size_t size) {
+    auto& file = *static_cast<std::vector<uint8_t>*>(user);
+    try {
+        file.insert(file.end(), static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
+    } catch (const std::bad_alloc&) {
+        return 1;
     }
-    return std::ferror(stdin) ? ImageError::CannotOpen : ImageError::None;
+    return 0;
 }
 
 // Standard output gets the whole file at once, so that a picture found
 // damaged halfway leaves nothing there either.
-bool WriteStandardOutput(const std::vector<uint8_t>& bytes) {
+std::string WriteStandardOutput(const std::vector<uint8_t>& file) {
     UseBinary(stdout);
     errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0) return true;
-    if (errno == 0) errno = EIO;
-    return false;
+    if (std::fwrite(file.data(), 1, file.size(), stdout) == file.size() && std::fflush(stdout) == 0) return {};
+    return std::string(StandardStream) + ": cannot write: " + std::strerror(errno != 0 ? errno : EIO);
+}
+
+std::string WriteFile(const std::string& output, const std::vector<uint8_t>& file) {
+    int systemError = 0;
+    const auto write = [&](std::FILE* stream) { return std::fwrite(file.data(), 1, file.size(), stream) == file.size(); };
+    if (WriteFileAtomically(output.c_str(), write, &systemError)) return {};
+    return output + ": cannot write: " + std::strerror(systemError);
+}
+
+// The line for a conversion that failed with error.
+std::string Problem(const std::string& input, const std::string& output, int error, const velmora_failure& failure) {
+    if (failure.input) {
+        const std::string problem = input + ": cannot read: " + ReadingProblem(error);
+        return failure.system_error != 0 ? problem + ": " + std::strerror(failure.system_error) : problem;
+    }
+    if (error == VELMORA_ERROR_CANNOT_WRITE) return output + ": cannot write: " + std::strerror(failure.system_error);
+    // The conversion's own memory, or that of the file gathered for standard
+    // output.
+    if (error == VELMORA_ERROR_OUT_OF_MEMORY || error == VELMORA_ERROR_WRITE_CALLBACK) return input + ": out of memory";
+    return input + ": " + velmora_strerror(error);
 }
 
 std::string Convert(const std::string& input, const std::string& output, const ConvertOptions& options) {
-    const LineSettings settings = {options.thickness, options.contrast - 1, options.noise, LineFormatOf(options.format),
-                                   options.colours, options.decodeAhead};
-    std::vector<uint8_t> bytes;
+    const velmora_options chosen = LibraryOptions(options);
+    velmora_failure failure{};
+    std::vector<uint8_t> file;
+    int error = VELMORA_OK;
     if (input == StandardStream) {
-        const ImageError readError = ReadStandardInput(bytes);
-        if (readError != ImageError::None) return input + ": cannot read: " + ImageErrorText(readError);
-    }
-    const bool fromMemory = input == StandardStream;
-    ConversionError error;
-    bool written = false;
-    if (output == StandardStream) {
-        std::vector<uint8_t> file;
-        written = fromMemory ? ConvertToMemory(bytes.data(), bytes.size(), settings, file, &error)
-                             : ConvertFileToMemory(input.c_str(), settings, file, &error);
-        if (written && !WriteStandardOutput(file)) return output + ": cannot write: " + std::strerror(errno);
+        UseBinary(stdin);
+        error = velmora_convert_stream_detailed(ReadStandardInput, nullptr, Gather, &file, &chosen, &failure);
+        if (error == VELMORA_OK) return output == StandardStream ? WriteStandardOutput(file) : WriteFile(output, file);
+    } else if (output == StandardStream) {
+        error = velmora_convert_file_detailed(input.c_str(), nullptr, Gather, &file, &chosen, &failure);
+        if (error == VELMORA_OK) return WriteStandardOutput(file);
     } else {
-        written = fromMemory ? ConvertToFile(bytes.data(), bytes.size(), settings, output.c_str(), &error)
-                             : ConvertFileToFile(input.c_str(), settings, output.c_str(), &error);
+        error = velmora_convert_file_detailed(input.c_str(), output.c_str(), nullptr, nullptr, &chosen, &failure);
+        if (error == VELMORA_OK) return {};
     }
-    if (written) return {};
-    if (error.reading != ImageError::None) {
-        const std::string problem = input + ": cannot read: " + ImageErrorText(error.reading);
-        return error.opening != 0 ? problem + ": " + std::strerror(error.opening) : problem;
-    }
-    if (error.writing == ENOMEM) return input + ": out of memory";
-    return output + ": cannot write: " + std::strerror(error.writing);
+    return Problem(input, output, error, failure);
 }
 
 }  // namespace
 
-// The engine reports memory it could not have; this catches what the
+// The library reports memory it could not have; this catches what the
 // strings and containers on the way could not.
 std::string ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options) {
     try {

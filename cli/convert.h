@@ -1,6 +1,6 @@
-// Converting one image file into a line drawing, as the window program does:
-// load, extract edges, remove specks when asked, write the result; a few
-// rows at a time where the picture allows (line_conversion.h).
+// Converting one image file into a line drawing through the C library
+// (velmora.h), as the window program does: load, extract edges, remove
+// specks when asked, write the result.
 #pragma once
 
 #include "options.h"
@@ -8,8 +8,9 @@
 #include <string>
 
 // Converts input into output with the options' thickness, contrast, noise
-// removal, format and colours (their inputs and output names are not used).
-// Returns an empty string on success, else one line saying what went wrong.
-// Nothing is left at output on failure. An input "-" is standard input, an
-// output "-" standard output, which gets the whole file once it is made.
+// removal, format, colours and decoding ahead (their inputs and output names
+// are not used). Returns an empty string on success, else one line saying
+// what went wrong. Nothing is left at output on failure. An input "-" is
+// standard input, an output "-" standard output, which gets the whole file
+// once it is made.
 std::string ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& options);

@@ -62,10 +62,10 @@ int main(int argc, char** argv) {
     std::string message;
     switch (ParseArguments(std::vector<std::string>(argv + 1, argv + argc), options, message)) {
     case ParseOutcome::Help:
-        std::fputs(UsageText, stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return 0;
     case ParseOutcome::Version:
-        std::puts("velmora-cli version " VELMORA_VERSION);
+        std::printf("velmora-cli version %s\n", velmora_version());
         return 0;
     case ParseOutcome::UsageError:
         std::fprintf(stderr, "velmora-cli: %s\nTry 'velmora-cli --help' for more information.\n", message.c_str());

@@ -4,43 +4,16 @@
 
 #include <algorithm>
 
-const char* const UsageText =
-    "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
-    "                   [--format bmp|png|svg] [--lines COLOR] [--background COLOR|transparent]\n"
-    "                   [-o OUTPUT | --output-dir DIR] [-j N] [--quiet] INPUT...\n"
-    "\n"
-    "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
-    "other colours are given.\n"
-    "\n"
-    "  --thickness thin|thick  line thickness (default thin)\n"
-    "  --contrast 1-16         larger numbers keep only stronger edges (default 7)\n"
-    "  --noise off|on          remove small specks (default off)\n"
-    "  --format bmp|png|svg    output format (default: PNG or SVG when the -o name\n"
-    "                          ends in .png or .svg, else a 24-bit BMP)\n"
-    "  --lines COLOR           colour of the lines (default black)\n"
-    "  --background COLOR|transparent\n"
-    "                          colour of the rest (default white, for SVG\n"
-    "                          transparent); transparent needs PNG or SVG\n"
-    "  -o OUTPUT               output file of a single input; - is standard output;\n"
-    "                          an extension must be the format's\n"
-    "  --output-dir DIR        write the outputs into DIR, created if missing\n"
-    "  -j, --jobs N            convert N files at once (default: one per processor)\n"
-    "  --quiet                 do not list the files written\n"
-    "  --help                  show this help\n"
-    "  --version               show the version\n"
-    "\n"
-    "A value may also be attached: --contrast=5, -j4, -oOUTPUT.\n"
-    "COLOR is black, white or #RRGGBB in hexadecimal. A PNG output of a line\n"
-    "drawing takes 1 bit per pixel. An SVG output holds one stroke along the\n"
-    "middle of each line, as wide as the lines (1 pixel thin, 2 pixels thick).\n"
-    "The input's pixel density, if it has one, is kept in the output.\n"
-    "\n"
-    "Without -o, each output is written beside its input (or into DIR) as\n"
-    "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n"
-    "An INPUT of - is standard input, which needs -o; -o - writes the drawing to\n"
-    "standard output, as BMP unless --format says otherwise.\n";
-
 namespace {
+
+// The formats' names as --format takes them: "bmp|png|svg".
+std::string FormatNames() {
+    std::string names;
+    for (int format = 0; const char* name = velmora_format_name(format); ++format) {
+        names += (format > 0 ? "|" : "") + std::string(name);
+    }
+    return names;
+}
 
 // A decimal number from low to high, of at most 9 digits so that it cannot
 // overflow.
@@ -80,31 +53,23 @@ bool ParseColour(const std::string& text, uint32_t& colour) {
     return true;
 }
 
-struct FormatName {
-    OutputFormat format;
-    const char* name;       // as --format takes it
-    const char* extension;  // with its dot, in small letters
-};
-const FormatName Formats[] = {
-    {OutputFormat::Bmp, "bmp", ".bmp"}, {OutputFormat::Png, "png", ".png"}, {OutputFormat::Svg, "svg", ".svg"}};
-
-const FormatName& NameOf(OutputFormat format) {
-    for (const FormatName& known : Formats) {
-        if (known.format == format) return known;
+std::string InCapitals(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    return Formats[0];
+    return text;
 }
 
-// The format whose extension is extension, in any letter case; null for none.
-const FormatName* FormatOfExtension(const std::string& extension) {
+// The format whose extension is extension, in any letter case; -1 for none.
+int FormatOfExtension(const std::string& extension) {
     std::string small = extension;
     for (char& c : small) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    for (const FormatName& known : Formats) {
-        if (small == known.extension) return &known;
+    for (int format = 0; const char* known = velmora_format_extension(format); ++format) {
+        if (small == known) return format;
     }
-    return nullptr;
+    return -1;
 }
 
 // What the arguments have said so far.
@@ -141,20 +106,16 @@ const Option Options[] = {
     {"--format", 0, true,
      [](const std::string& value, Parsed& parsed) {
          parsed.formatGiven = true;
-         for (const FormatName& known : Formats) {
-             if (value != known.name) continue;
-             parsed.options.format = known.format;
-             return true;
-         }
-         return false;
+         parsed.options.format = velmora_format_named(value.c_str());
+         return parsed.options.format >= 0;
      }},
     {"--lines", 0, true,
-     [](const std::string& value, Parsed& parsed) { return ParseColour(value, parsed.options.colours.lines); }},
+     [](const std::string& value, Parsed& parsed) { return ParseColour(value, parsed.options.lineColour); }},
     {"--background", 0, true,
      [](const std::string& value, Parsed& parsed) {
          parsed.backgroundGiven = true;
-         parsed.options.colours.transparent = value == "transparent";
-         return parsed.options.colours.transparent || ParseColour(value, parsed.options.colours.background);
+         parsed.options.transparent = value == "transparent";
+         return parsed.options.transparent || ParseColour(value, parsed.options.backgroundColour);
      }},
     {nullptr, 'o', true,
      [](const std::string& value, Parsed& parsed) {
@@ -216,23 +177,80 @@ const Option* FindOption(const std::string& name) {
 bool CheckOutputExtension(const ConvertOptions& options, std::string& message) {
     const std::string extension = FileExtension(options.output);
     if (extension.empty()) return true;
-    const FormatName* named = FormatOfExtension(extension);
-    const FormatName& written = NameOf(options.format);
-    if (named == &written) return true;
+    const int named = FormatOfExtension(extension);
+    if (named == options.format) return true;
     message = "output '" + options.output + "' ends in " + extension;
-    if (named) {
-        message += std::string(", but --format ") + written.name + " writes " + written.extension + " files";
+    if (named >= 0) {
+        message += std::string(", but --format ") + velmora_format_name(options.format) + " writes " +
+                   velmora_format_extension(options.format) + " files";
         return false;
     }
-    message += ", which is no format's: bmp writes .bmp, png .png and svg .svg files";
+    // "bmp writes .bmp, png .png and svg .svg files"
+    message += ", which is no format's: ";
+    for (int format = 0; const char* name = velmora_format_name(format); ++format) {
+        const bool last = !velmora_format_name(format + 1);
+        message += std::string(format == 0 ? "" : last ? " and " : ", ") + name + (format == 0 ? " writes " : " ") +
+                   velmora_format_extension(format);
+    }
+    message += " files";
     return false;
+}
+
+// "needs PNG or SVG output, but the output is BMP, which has no
+// transparency"
+std::string TransparencyRefused(int format) {
+    std::string formats;
+    for (int known = 0; velmora_format_name(known); ++known) {
+        if (!velmora_format_transparency(known)) continue;
+        formats += (formats.empty() ? "" : " or ") + InCapitals(velmora_format_name(known));
+    }
+    return "--background transparent needs " + formats + " output, but the output is " +
+           InCapitals(velmora_format_name(format)) + ", which has no transparency";
 }
 
 }  // namespace
 
-const char* OutputExtension(OutputFormat format) {
-    return NameOf(format).extension;
+std::string UsageText() {
+    const std::string formats = FormatNames();
+    std::string formatOption = "  --format " + formats;
+    formatOption.resize(std::max(formatOption.size() + 2, size_t(26)), ' ');
+    return "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
+           "                   [--format " + formats + "] [--lines COLOR] [--background COLOR|transparent]\n"
+           "                   [-o OUTPUT | --output-dir DIR] [-j N] [--quiet] INPUT...\n"
+           "\n"
+           "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
+           "other colours are given.\n"
+           "\n"
+           "  --thickness thin|thick  line thickness (default thin)\n"
+           "  --contrast 1-16         larger numbers keep only stronger edges (default 7)\n"
+           "  --noise off|on          remove small specks (default off)\n" +
+           formatOption +
+           "output format (default: PNG or SVG when the -o name\n"
+           "                          ends in .png or .svg, else a 24-bit BMP)\n"
+           "  --lines COLOR           colour of the lines (default black)\n"
+           "  --background COLOR|transparent\n"
+           "                          colour of the rest (default white, for SVG\n"
+           "                          transparent); transparent needs PNG or SVG\n"
+           "  -o OUTPUT               output file of a single input; - is standard output;\n"
+           "                          an extension must be the format's\n"
+           "  --output-dir DIR        write the outputs into DIR, created if missing\n"
+           "  -j, --jobs N            convert N files at once (default: one per processor)\n"
+           "  --quiet                 do not list the files written\n"
+           "  --help                  show this help\n"
+           "  --version               show the version\n"
+           "\n"
+           "A value may also be attached: --contrast=5, -j4, -oOUTPUT.\n"
+           "COLOR is black, white or #RRGGBB in hexadecimal. A PNG output of a line\n"
+           "drawing takes 1 bit per pixel. An SVG output holds one stroke along the\n"
+           "middle of each line, as wide as the lines (1 pixel thin, 2 pixels thick).\n"
+           "The input's pixel density, if it has one, is kept in the output.\n"
+           "\n"
+           "Without -o, each output is written beside its input (or into DIR) as\n"
+           "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n"
+           "An INPUT of - is standard input, which needs -o; -o - writes the drawing to\n"
+           "standard output, as BMP unless --format says otherwise.\n";
 }
+
 
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message) {
@@ -298,14 +316,14 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         return ParseOutcome::UsageError;
     }
     if (!parsed.formatGiven) {
-        const FormatName* named = FormatOfExtension(FileExtension(options.output));
-        options.format = named ? named->format : OutputFormat::Bmp;
+        const int named = FormatOfExtension(FileExtension(options.output));
+        options.format = named >= 0 ? named : VELMORA_FORMAT_BMP;
     }
     if (!CheckOutputExtension(options, message)) return ParseOutcome::UsageError;
     // A vector drawing is laid over whatever it is placed on.
-    if (options.format == OutputFormat::Svg && !parsed.backgroundGiven) options.colours.transparent = true;
-    if (options.colours.transparent && options.format == OutputFormat::Bmp) {
-        message = "--background transparent needs PNG or SVG output, but the output is BMP, which has no transparency";
+    if (options.format == VELMORA_FORMAT_SVG && !parsed.backgroundGiven) options.transparent = true;
+    if (options.transparent && !velmora_format_transparency(options.format)) {
+        message = TransparencyRefused(options.format);
         return ParseOutcome::UsageError;
     }
     return ParseOutcome::Convert;

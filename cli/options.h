@@ -3,12 +3,11 @@
 // of one.
 #pragma once
 
-#include "output_colours.h"
+#include "velmora.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
-
-enum class OutputFormat { Bmp, Png, Svg };
 
 struct ConvertOptions {
     int thickness = 0;  // 0 thin, 1 thick
@@ -19,23 +18,23 @@ struct ConvertOptions {
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
     int jobs = 0;                 // files converted at once; 0: one per usable processor
     bool decodeAhead = false;     // each file decoded on a thread of its own (set for spare processors)
-    OutputFormat format = OutputFormat::Bmp;
-    OutputColours colours;        // for SVG transparent unless --background was given
+    int format = VELMORA_FORMAT_BMP;       // a VELMORA_FORMAT_ value
+    uint32_t lineColour = 0x000000;        // 0xRRGGBB
+    uint32_t backgroundColour = 0xFFFFFF;  // 0xRRGGBB
+    bool transparent = false;              // for SVG true unless --background was given
     std::vector<std::string> inputs;
 };
 
 enum class ParseOutcome { Convert, Help, Version, UsageError };
 
 // Reads the arguments after the program name, in GNU's forms (--name VALUE,
-// --name=VALUE, -l VALUE, -lVALUE). Without --format the output is PNG when
-// -o names a .png file, SVG when it names a .svg file, else BMP (so standard
-// output takes BMP); an -o name with another extension than its format's
-// is refused. On UsageError, message holds one line naming the bad option
+// --name=VALUE, -l VALUE, -lVALUE). Without --format the output is in the
+// format whose extension the -o name has (PNG for .png, SVG for .svg), else
+// BMP (so standard output takes BMP); an -o name with another extension
+// than its format's is refused. On UsageError, message holds one line naming the bad option
 // or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);
 
-// The file name extension of the format, with its dot.
-const char* OutputExtension(OutputFormat format);
-
-extern const char* const UsageText;
+// What --help shows, the formats as the library names them.
+std::string UsageText();

@@ -8,7 +8,7 @@
 namespace {
 
 std::string OutputFor(const ConvertOptions& options, const std::string& input) {
-    const char* extension = OutputExtension(options.format);
+    const char* extension = velmora_format_extension(options.format);
     if (!options.output.empty()) return options.output;
     if (!options.outputFolder.empty()) return OutputInFolder(input, options.outputFolder, extension);
     return DefaultOutputPath(input, extension);

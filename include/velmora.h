@@ -9,7 +9,8 @@
  *
  * Every function returns VELMORA_OK (0) on success and a positive error
  * number on failure (see velmora_strerror), except velmora_options_init,
- * velmora_free, velmora_strerror and velmora_version, which cannot fail.
+ * velmora_free, velmora_strerror and velmora_version, which cannot fail,
+ * and the velmora_format_ functions, which answer a question.
  *
  * Threads: every function is re-entrant and may run on several threads at
  * once, on different or the same inputs; each call keeps its state on its
@@ -96,7 +97,10 @@ typedef struct velmora_options {
     uint32_t line_colour;       /* 0xRRGGBB, default 0x000000 (black) */
     uint32_t background_colour; /* 0xRRGGBB, default 0xFFFFFF (white) */
     int transparent;            /* 1: the background fully transparent (PNG and SVG only); default 0 */
-    int reserved[9];
+    int decode_ahead;           /* not 0: the picture decoded on a second thread, started and joined
+                                   within the call, while its lines are drawn: for a caller with a
+                                   processor to spare; the same bytes; default 0 */
+    int reserved[8];
 } velmora_options;
 
 /* Fills options with the defaults: thin lines, contrast 7, no noise
@@ -205,6 +209,74 @@ VELMORA_API int velmora_extract(const unsigned char* pixels, int width, int heig
 VELMORA_API int velmora_extract_view(const unsigned char* pixels, int width, int height, ptrdiff_t pixel_stride,
                                      ptrdiff_t stride, int layout, const velmora_options* options,
                                      unsigned char* lines, ptrdiff_t lines_stride);
+
+/*
+ * Output formats and failures told in detail: what a program such as
+ * velmora-cli needs to name its formats and to say what went wrong, with
+ * no knowledge of its own of the formats the library writes.
+ */
+
+/* The format's name as velmora-cli's --format takes it ("bmp", "png",
+   "svg"), its file name extension with the dot, in small letters (".bmp"),
+   and its media type ("image/bmp", "image/png", "image/svg+xml"): static
+   strings; null for a number that is no VELMORA_FORMAT_ value, so that a
+   caller may list every format by counting up from 0 until the first
+   null. */
+VELMORA_API const char* velmora_format_name(int format);
+VELMORA_API const char* velmora_format_extension(int format);
+VELMORA_API const char* velmora_format_media_type(int format);
+
+/* 1 when the format can have a transparent background (the options'
+   transparent), 0 when it cannot or for no format. */
+VELMORA_API int velmora_format_transparency(int format);
+
+/* The VELMORA_FORMAT_ value whose velmora_format_name is name, compared
+   exactly; -1 for null or a name of no format. */
+VELMORA_API int velmora_format_named(const char* name);
+
+/*
+ * Where a conversion failed, beyond its error number: filled by the
+ * _detailed conversions below into the caller's struct, which they only
+ * write. The same error number can be either side's: out of memory while
+ * the picture is decoded is the input's (it is too large to hold), while
+ * its lines are drawn the conversion's own.
+ */
+typedef struct velmora_failure {
+    int input;        /* 1: the input's failure: it could not be opened, read, decoded or held in memory
+                         (VELMORA_ERROR_CANNOT_OPEN, _NOT_AN_IMAGE, _DAMAGED, _TOO_MANY_SCANS,
+                         _TOO_LARGE, _READ_CALLBACK, _OUT_OF_MEMORY); 0: the output's (_CANNOT_WRITE,
+                         _WRITE_CALLBACK), the conversion's own memory (_OUT_OF_MEMORY), a bad
+                         argument, or success */
+    int system_error; /* with VELMORA_ERROR_CANNOT_OPEN and _CANNOT_WRITE, the errno value the system
+                         gave (ENOENT, EACCES, ENOSPC, ...), 0 when it gave none (where errno says
+                         EIO); else 0 */
+    int reserved[6];  /* zero */
+} velmora_failure;
+
+/*
+ * velmora_convert_file with its failure told in *failure, and, when output
+ * is null, the output file's bytes handed to write (with write_user, on the
+ * calling thread) in order instead of written into a file; the sizes of
+ * the pieces are the library's choice, and what write took of a
+ * conversion that failed is no whole file: the caller discards it. write
+ * is unused when output is given. failure may be null; otherwise it is filled on every return, zeros
+ * on success. errno is set as by velmora_convert_file.
+ *
+ * Errors: those of velmora_convert_file (output and write both null give
+ * VELMORA_ERROR_NULL_ARGUMENT), and VELMORA_ERROR_WRITE_CALLBACK.
+ */
+VELMORA_API int velmora_convert_file_detailed(const char* input, const char* output, velmora_write_function write,
+                                              void* write_user, const velmora_options* options,
+                                              velmora_failure* failure);
+
+/*
+ * velmora_convert_stream with its failure told in *failure (which may be
+ * null; otherwise filled on every return, zeros on success). A failure of
+ * write is the output's; the caller knows its reason.
+ */
+VELMORA_API int velmora_convert_stream_detailed(velmora_read_function read, void* read_user,
+                                                velmora_write_function write, void* write_user,
+                                                const velmora_options* options, velmora_failure* failure);
 
 /* A sentence in English for the error number, naming its cause; a static
    string, never null ("unknown error" for a number not listed). */

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "formats.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -18,17 +20,15 @@ int CheckOptions(const velmora_options& options, bool converting) {
     if (options.thickness != VELMORA_THIN && options.thickness != VELMORA_THICK) return VELMORA_ERROR_THICKNESS;
     if (options.contrast < 1 || options.contrast > 16) return VELMORA_ERROR_CONTRAST;
     if (!isFlag(options.noise)) return VELMORA_ERROR_NOISE;
-    if (options.format != VELMORA_FORMAT_BMP && options.format != VELMORA_FORMAT_PNG &&
-        options.format != VELMORA_FORMAT_SVG) {
-        return VELMORA_ERROR_FORMAT;
-    }
+    const FormatFacts* format = FormatOf(options.format);
+    if (!format) return VELMORA_ERROR_FORMAT;
     if (options.line_colour > 0xFFFFFF) return VELMORA_ERROR_LINE_COLOUR;
     if (options.background_colour > 0xFFFFFF) return VELMORA_ERROR_BACKGROUND_COLOUR;
     if (!isFlag(options.transparent)) return VELMORA_ERROR_TRANSPARENT;
     if (std::any_of(std::begin(options.reserved), std::end(options.reserved), [](int field) { return field != 0; })) {
         return VELMORA_ERROR_RESERVED;
     }
-    if (converting && options.transparent && options.format == VELMORA_FORMAT_BMP) return VELMORA_ERROR_TRANSPARENT_BMP;
+    if (converting && options.transparent && !format->transparency) return VELMORA_ERROR_TRANSPARENT_BMP;
     return VELMORA_OK;
 }
 
@@ -38,9 +38,8 @@ LineSettings SettingsOf(const velmora_options& options) {
     // The user's contrast 1 to 16 is the extraction's index 0 to 15.
     settings.contrast = options.contrast - 1;
     settings.removeNoise = options.noise != 0;
-    settings.format = options.format == VELMORA_FORMAT_PNG   ? LineFormat::Png
-                      : options.format == VELMORA_FORMAT_SVG ? LineFormat::Svg
-                                                             : LineFormat::Bmp;
+    settings.format = FormatOf(options.format)->lineFormat;
     settings.colours = {options.line_colour, options.background_colour, options.transparent != 0};
+    settings.decodeAhead = options.decode_ahead != 0;
     return settings;
 }

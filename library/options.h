@@ -6,8 +6,9 @@
 #include "velmora.h"
 
 // VELMORA_OK, or the error number of the first bad field: a value out of
-// range, a reserved field set, and, for a conversion into a file format (converting), a
-// transparent background asked of BMP.
+// range, a reserved field set, and, for a conversion into a file format
+// (converting), a transparent background asked of a format without
+// transparency (BMP).
 int CheckOptions(const velmora_options& options, bool converting);
 
 // The engine's settings for checked options: the same velmora-cli takes

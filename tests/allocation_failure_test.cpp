@@ -19,7 +19,7 @@ TEST(EachAllocationFailing, ConversionRefusesAsOutOfMemoryAndWritesNothing) {
     for (const char* name : {"jpeg/baseline.jpg", "jpeg/progressive.jpg", "jpeg/cmyk.jpg",
                              "pngsuite/png/basi2c08.png", "pngsuite/png/tbbn3p08.png"}) {
         const std::string input = std::string(VELMORA_TEST_DATA) + "/" + name;
-        for (const OutputFormat format : {OutputFormat::Bmp, OutputFormat::Png, OutputFormat::Svg}) {
+        for (const int format : {VELMORA_FORMAT_BMP, VELMORA_FORMAT_PNG, VELMORA_FORMAT_SVG}) {
             options.format = format;
             ASSERT_EQ(ConvertFile(input, output, options), "") << name;
             const std::vector<uint8_t> expected = ReadBytes(output);

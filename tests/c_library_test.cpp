@@ -3,6 +3,7 @@
 // turn; extraction from the caller's pixels gives the document's result;
 // every error number is provoked.
 #include "allocation_failure.h"
+#include "bmp_writer.h"
 #include "image_document.h"
 #include "test_images.h"
 #include "velmora.h"
@@ -72,7 +73,9 @@ int ConvertStream(Stream& stream, const velmora_options& options) {
     return velmora_convert_stream(ReadStream, &stream, WriteStream, &stream, &options);
 }
 
-enum Door { Memory, Callbacks, Files };
+// The doors of velmora.h into a conversion; the last three tell their
+// failure in detail.
+enum Door { Memory, Callbacks, Files, DetailedCallbacks, DetailedFiles, FileToCallbacks };
 
 class Velmora : public testing::Test {
 protected:
@@ -87,24 +90,48 @@ protected:
                 std::vector<uint8_t>& output, int64_t failing = 0, int* writes = nullptr) const {
         const std::string input = folder + "/\xE5\x86\x99\xE7\x9C\x9F \xC3\xA9t\xC3\xA9 \xD1\x84\xD0\xBE";
         const std::string file = folder + "/\xE7\xB7\x9A\xE7\x94\xBB \xCE\xB3\xCF\x81\xCE\xB1\xCE\xBC\xCE\xAE";
-        if (door == Files) {
-            std::ofstream(std::filesystem::u8path(input), std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        }
         void* memory = &output;  // not null, to see that a failure clears it
         size_t size = 1;
         Stream stream(bytes);
+        velmora_failure failure;
+        std::memset(&failure, 0x5A, sizeof failure);
+        const bool fromFile = door == Files || door == DetailedFiles || door == FileToCallbacks;
+        if (fromFile) {
+            std::ofstream(std::filesystem::u8path(input), std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        }
         FailAllocation(failing);
-        const int error = door == Memory      ? velmora_convert(bytes.data(), bytes.size(), &options, &memory, &size)
-                          : door == Callbacks ? ConvertStream(stream, options)
-                                              : velmora_convert_file(input.c_str(), file.c_str(), &options);
+        int error = VELMORA_OK;
+        switch (door) {
+        case Memory: error = velmora_convert(bytes.data(), bytes.size(), &options, &memory, &size); break;
+        case Callbacks: error = ConvertStream(stream, options); break;
+        case Files: error = velmora_convert_file(input.c_str(), file.c_str(), &options); break;
+        case DetailedCallbacks:
+            error = velmora_convert_stream_detailed(ReadStream, &stream, WriteStream, &stream, &options, &failure);
+            break;
+        case DetailedFiles:
+            error = velmora_convert_file_detailed(input.c_str(), file.c_str(), nullptr, nullptr, &options, &failure);
+            break;
+        case FileToCallbacks:
+            error = velmora_convert_file_detailed(input.c_str(), nullptr, WriteStream, &stream, &options, &failure);
+            break;
+        }
         FailAllocation(0);
         output.clear();
+        if (door >= DetailedCallbacks) {
+            // Filled on success too; out of memory, the only failure here,
+            // has no reason of the system's.
+            EXPECT_EQ(failure.system_error, 0);
+            if (error == VELMORA_OK) {
+                EXPECT_EQ(failure.input, 0);
+            }
+            EXPECT_TRUE(std::all_of(std::begin(failure.reserved), std::end(failure.reserved), [](int f) { return f == 0; }));
+        }
         if (door == Memory) {
             EXPECT_EQ(memory == nullptr && size == 0, error != VELMORA_OK);
             if (error == VELMORA_OK) output.assign(static_cast<uint8_t*>(memory), static_cast<uint8_t*>(memory) + size);
             if (error == VELMORA_OK) velmora_free(memory);
-        } else if (door == Callbacks) {
+        } else if (door == Callbacks || door == DetailedCallbacks || door == FileToCallbacks) {
             output = stream.output;
             if (writes) *writes = stream.writes;
         } else if (error == VELMORA_OK) {
@@ -113,7 +140,7 @@ protected:
             written.close();
             std::filesystem::remove(std::filesystem::u8path(file));
         }
-        if (door == Files) std::filesystem::remove(std::filesystem::u8path(input));
+        if (fromFile) std::filesystem::remove(std::filesystem::u8path(input));
         return error;
     }
 
@@ -161,6 +188,9 @@ TEST_F(Velmora, ConvertsToTheConvertersBytesByEveryDoorOrRunsOutOfMemory) {
         {[](auto& o) { o.format = VELMORA_FORMAT_SVG, o.transparent = 1; }, {"--format", "svg"}},
         {[](auto& o) { o.format = VELMORA_FORMAT_SVG, o.background_colour = 0xFFFF00, o.thickness = VELMORA_THICK; },
          {"--format", "svg", "--background", "#ffff00", "--thickness", "thick"}},
+        // Decoding ahead on a thread of its own changes no byte.
+        {[](auto& o) { o.decode_ahead = 1, o.noise = 1, o.format = VELMORA_FORMAT_PNG; },
+         {"--noise", "on", "--format", "png"}},
     };
     for (const char* name : {"jpeg/baseline.jpg", "jpeg/progressive.jpg", "jpeg/grey.jpg", "pngsuite/png/basn6a08.png",
                              "pngsuite/png/basi2c08.png", "pngsuite/png/tbbn3p08.png", "bmp/rgb24.bmp",
@@ -171,7 +201,7 @@ TEST_F(Velmora, ConvertsToTheConvertersBytesByEveryDoorOrRunsOutOfMemory) {
             const velmora_options options = Options(choices[choice].first);
             const std::vector<uint8_t> expected = ConverterOutput(input, choices[choice].second, folder);
             ASSERT_FALSE(expected.empty());
-            for (const Door door : {Memory, Callbacks, Files}) {
+            for (const Door door : {Memory, Callbacks, Files, DetailedCallbacks, DetailedFiles, FileToCallbacks}) {
                 SCOPED_TRACE(std::string(name) + ", choice " + std::to_string(choice) + ", door " + std::to_string(door));
                 std::vector<uint8_t> output;
                 int writes = 0;
@@ -179,7 +209,7 @@ TEST_F(Velmora, ConvertsToTheConvertersBytesByEveryDoorOrRunsOutOfMemory) {
                 EXPECT_TRUE(output == expected);
                 // A PNG reaches the callback as its rows are made; a BMP,
                 // filled from its bottom row, and an SVG once whole.
-                if (door == Callbacks) {
+                if (door == Callbacks || door == DetailedCallbacks) {
                     EXPECT_EQ(writes > 1, options.format == VELMORA_FORMAT_PNG);
                 }
                 // Each allocation failing in turn: out of memory and nothing
@@ -367,7 +397,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_BACKGROUND_COLOUR, [&] { return Refused(photo, [](auto& o) { o.background_colour = 0xFFFFFFFF; }); }},
         {VELMORA_ERROR_TRANSPARENT, [&] { return Refused(photo, [](auto& o) { o.transparent = 2; }); }},
         {VELMORA_ERROR_TRANSPARENT_BMP, [&] { return Refused(photo, [](auto& o) { o.transparent = 1; }); }},
-        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[8] = 1; }); }},
+        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[7] = 1; }); }},
         {VELMORA_ERROR_CONTRAST, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.contrast = 17; }); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(0, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(8, -1, 24, VELMORA_LAYOUT_RGB, 8); }},
@@ -423,4 +453,124 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
     EXPECT_EQ(provoked.size(), size_t(VELMORA_ERROR_WRITE_CALLBACK));
     EXPECT_EQ(messages.size(), size_t(VELMORA_ERROR_WRITE_CALLBACK + 2));
     EXPECT_TRUE(std::filesystem::is_empty(folder)) << "a failed conversion left a file";
+}
+
+// Where each failure lies, as the detailed conversions tell it: the input's
+// or the output's, with the system's reason, and none where it gave none.
+TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
+    const std::vector<uint8_t> photo = ReadBytes(Photo);
+    const std::vector<uint8_t> cut(photo.begin(), photo.begin() + ptrdiff_t(photo.size() / 2));
+    const std::string out = folder + "/out.bmp";
+    // A BMP streams, with a few rows of memory for the extraction; an
+    // interlaced PNG is held whole.
+    const std::string streamed = folder + "/photo.bmp";
+    DibHandle image = MakeImage(RandomPicture(32, 32, 9));
+    ASSERT_TRUE(ImgWriteBmp(streamed.c_str(), image));
+    ImgRelease(image);
+    const int64_t threeRows = 3 * 32 * 3;
+    const std::string interlaced = Data + "/pngsuite/png/basi2c08.png";
+    const velmora_options defaults = Options();
+    using Call = std::function<int(velmora_failure*)>;
+    const auto toFile = [&](const std::string& input, const std::string& output, int64_t budget = -1,
+                            const Set& set = {}) -> Call {
+        return [=](velmora_failure* failure) {
+            const velmora_options options = Options(set);
+            const MemoryBudget limit(budget < 0 ? -1 : ImgPixelBytesInUse() + budget);
+            return velmora_convert_file_detailed(input.c_str(), output.c_str(), nullptr, nullptr, &options, failure);
+        };
+    };
+    const auto toCallback = [&](const std::string& input, int failWrite) -> Call {
+        return [=, &defaults](velmora_failure* failure) {
+            const std::vector<uint8_t> none;
+            Stream stream(none);
+            stream.failWrite = failWrite;
+            return velmora_convert_file_detailed(input.c_str(), nullptr, WriteStream, &stream, &defaults, failure);
+        };
+    };
+    const auto throughCallbacks = [&](const std::vector<uint8_t>& bytes, bool failRead, int failWrite) -> Call {
+        return [=, &bytes, &defaults](velmora_failure* failure) {
+            Stream stream(bytes);
+            stream.failRead = failRead;
+            stream.failWrite = failWrite;
+            return velmora_convert_stream_detailed(ReadStream, &stream, WriteStream, &stream, &defaults, failure);
+        };
+    };
+#ifdef _WIN32
+    const int folderReason = EACCES;
+#else
+    const int folderReason = 0;  // a folder opens, and its reading gives no reason
+#endif
+    const struct {
+        int error;
+        int input;
+        int systemError;
+        Call call;
+    } rows[] = {
+        {VELMORA_OK, 0, 0, toFile(Photo, out)},
+        {VELMORA_OK, 0, 0, toCallback(Photo, -1)},
+        {VELMORA_OK, 0, 0, throughCallbacks(photo, false, -1)},
+        {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, toFile(folder + "/missing.jpg", out)},
+        {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, toCallback(folder + "/missing.jpg", -1)},
+        {VELMORA_ERROR_CANNOT_OPEN, 1, folderReason, toFile(Data, out)},
+        {VELMORA_ERROR_CANNOT_WRITE, 0, ENOENT, toFile(Photo, folder + "/missing/out.bmp")},
+        {VELMORA_ERROR_NOT_AN_IMAGE, 1, 0, toFile(Data + "/jpeg/README.md", out)},
+        {VELMORA_ERROR_DAMAGED, 1, 0, throughCallbacks(cut, false, -1)},
+        {VELMORA_ERROR_READ_CALLBACK, 1, 0, throughCallbacks(photo, true, -1)},
+        {VELMORA_ERROR_WRITE_CALLBACK, 0, 0, throughCallbacks(photo, false, 0)},
+        {VELMORA_ERROR_WRITE_CALLBACK, 0, 0, toCallback(Photo, 0)},
+        // The picture could not be held; the conversion's own rows could not.
+        {VELMORA_ERROR_OUT_OF_MEMORY, 1, 0, toFile(interlaced, out, int64_t{Stride24(32)} * 32 - 1)},
+        {VELMORA_ERROR_OUT_OF_MEMORY, 0, 0, toFile(streamed, out, threeRows - 1)},
+        {VELMORA_ERROR_TRANSPARENT_BMP, 0, 0, toFile(Photo, out, -1, [](auto& o) { o.transparent = 1; })},
+        {VELMORA_ERROR_NULL_ARGUMENT, 0, 0,
+         [&](velmora_failure* f) { return velmora_convert_file_detailed(nullptr, out.c_str(), nullptr, nullptr, &defaults, f); }},
+        {VELMORA_ERROR_NULL_ARGUMENT, 0, 0,
+         [&](velmora_failure* f) { return velmora_convert_file_detailed(Photo.c_str(), nullptr, nullptr, nullptr, &defaults, f); }},
+        {VELMORA_ERROR_NULL_ARGUMENT, 0, 0,
+         [&](velmora_failure* f) { return velmora_convert_stream_detailed(ReadStream, nullptr, nullptr, nullptr, &defaults, f); }},
+    };
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        velmora_failure failure;
+        std::memset(&failure, 0x5A, sizeof failure);
+        EXPECT_EQ(rows[row].call(&failure), rows[row].error);
+        EXPECT_EQ(failure.input, rows[row].input);
+        EXPECT_EQ(failure.system_error, rows[row].systemError);
+        EXPECT_TRUE(std::all_of(std::begin(failure.reserved), std::end(failure.reserved), [](int f) { return f == 0; }));
+        // Without a failure to fill, the same.
+        EXPECT_EQ(rows[row].call(nullptr), rows[row].error);
+    }
+    std::filesystem::remove(out);
+    std::filesystem::remove(streamed);
+    EXPECT_TRUE(std::filesystem::is_empty(folder)) << "a failed conversion left a file";
+}
+
+// Each format's facts, and none for a number or name of no format.
+TEST(VelmoraFormats, NameEachFormatAndNoOther) {
+    const struct {
+        int format;
+        const char* name;
+        const char* extension;
+        const char* mediaType;
+        int transparency;
+    } rows[] = {
+        {VELMORA_FORMAT_BMP, "bmp", ".bmp", "image/bmp", 0},
+        {VELMORA_FORMAT_PNG, "png", ".png", "image/png", 1},
+        {VELMORA_FORMAT_SVG, "svg", ".svg", "image/svg+xml", 1},
+        {-1, nullptr, nullptr, nullptr, 0},
+        {VELMORA_FORMAT_SVG + 1, nullptr, nullptr, nullptr, 0},
+    };
+    const auto text = [](const char* s) { return s ? std::string(s) : std::string("(null)"); };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.format);
+        EXPECT_EQ(text(velmora_format_name(row.format)), text(row.name));
+        EXPECT_EQ(text(velmora_format_extension(row.format)), text(row.extension));
+        EXPECT_EQ(text(velmora_format_media_type(row.format)), text(row.mediaType));
+        EXPECT_EQ(velmora_format_transparency(row.format), row.transparency);
+        if (row.name) {
+            EXPECT_EQ(velmora_format_named(row.name), row.format);
+        }
+    }
+    for (const char* name : {"BMP", "png ", "", ".svg", "jpeg"}) EXPECT_EQ(velmora_format_named(name), -1) << name;
+    EXPECT_EQ(velmora_format_named(nullptr), -1);
 }

@@ -157,14 +157,14 @@ TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
 TEST(ConverterOptions, ShortOptionsTakeTheirValueAttachedOrApart) {
     ConvertOptions options;
     std::string message;
-    const std::tuple<std::vector<std::string>, int, std::string, OutputFormat> cases[] = {
-        {{"-j4", "a.jpg"}, 4, "", OutputFormat::Bmp},
-        {{"-j", "4", "a.jpg"}, 4, "", OutputFormat::Bmp},
-        {{"-j12", "-ox.png", "a.jpg"}, 12, "x.png", OutputFormat::Png},
-        {{"-o", "x.SVG", "a.jpg"}, 0, "x.SVG", OutputFormat::Svg},
-        {{"-o-", "--format=png", "-"}, 0, "-", OutputFormat::Png},
-        {{"-odir.d/out", "a.jpg"}, 0, "dir.d/out", OutputFormat::Bmp},
-        {{"--format", "svg", "-o", "plot", "a.jpg"}, 0, "plot", OutputFormat::Svg},
+    const std::tuple<std::vector<std::string>, int, std::string, int> cases[] = {
+        {{"-j4", "a.jpg"}, 4, "", VELMORA_FORMAT_BMP},
+        {{"-j", "4", "a.jpg"}, 4, "", VELMORA_FORMAT_BMP},
+        {{"-j12", "-ox.png", "a.jpg"}, 12, "x.png", VELMORA_FORMAT_PNG},
+        {{"-o", "x.SVG", "a.jpg"}, 0, "x.SVG", VELMORA_FORMAT_SVG},
+        {{"-o-", "--format=png", "-"}, 0, "-", VELMORA_FORMAT_PNG},
+        {{"-odir.d/out", "a.jpg"}, 0, "dir.d/out", VELMORA_FORMAT_BMP},
+        {{"--format", "svg", "-o", "plot", "a.jpg"}, 0, "plot", VELMORA_FORMAT_SVG},
     };
     for (const auto& [arguments, jobs, output, format] : cases) {
         ASSERT_EQ(Parse(arguments, options, message), ParseOutcome::Convert) << arguments[0] << ": " << message;
@@ -185,7 +185,8 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"--format", "gif", "a"}, "'gif'"},        {{"--lines", "red", "a"}, "'red'"},
         {{"--lines", "#12345", "a"}, "'#12345'"},   {{"--lines", "#1234567", "a"}, "'#1234567'"},
         {{"--lines", "#12345G", "a"}, "'#12345G'"}, {{"--lines", "transparent", "a"}, "'transparent'"},
-        {{"--background=transparent", "-o", "x.bmp", "a"}, "transparent needs PNG"},
+        {{"--background=transparent", "-o", "x.bmp", "a"},
+         "--background transparent needs PNG or SVG output, but the output is BMP, which has no transparency"},
         {{"-j", "0", "a"}, "'0' for -j"},           {{"--jobs=1.5", "a"}, "'1.5' for --jobs"},
         {{"-j", "-2", "a"}, "'-2'"},                {{"--jobs", "9999999999", "a"}, "'9999999999'"},
         {{"-o", "x", "-", "--", "-"}, "only once"}, {{"-"}, "needs -o"},
@@ -194,7 +195,7 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"-x", "a"}, "unknown option '-x'"},       {{"-hx"}, "'-h' takes no value"},
         {{"--quiet=yes", "a"}, "'--quiet' takes no value"}, {{"-o"}, "'-o' needs a value"},
         // An output named for another format, or for none.
-        {{"-o", "out.jpg", "a"}, "'out.jpg' ends in .jpg, which is no format's"},
+        {{"-o", "out.jpg", "a"}, "'out.jpg' ends in .jpg, which is no format's: bmp writes .bmp, png .png and svg .svg files"},
         {{"-oout.", "a"}, "'out.' ends in ., which is no format's"},
         {{"--format", "png", "-o", "x.bmp", "a"}, "'x.bmp' ends in .bmp, but --format png writes .png"},
         {{"-o", "x.PNG", "--format=svg", "a"}, "'x.PNG' ends in .PNG, but --format svg writes .svg"},
@@ -382,6 +383,9 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
+    // The formats as the library names them, in the synopsis and the list.
+    EXPECT_NE(run.out.find("[--format bmp|png|svg]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  --format bmp|png|svg    output format"), std::string::npos) << run.out;
 }
 
 TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {
@@ -689,10 +693,10 @@ TEST_F(ConverterRun, OnlyAReplacedOutputIsFlushedAndBeforeTheOldFileGoes) {
     ConvertOptions options;
     SeenFlushes.clear();
     ObserveFlushesForTesting(SeeFlush);
-    for (const OutputFormat format : {OutputFormat::Bmp, OutputFormat::Png, OutputFormat::Svg}) {
+    for (const int format : {VELMORA_FORMAT_BMP, VELMORA_FORMAT_PNG, VELMORA_FORMAT_SVG}) {
         options.format = format;
         for (const char* name : {"/photo.jpg", "/drawing.bmp", "/alpha.png"}) {
-            EXPECT_EQ(ConvertFile(folder + name, DefaultOutputPath(folder + name, OutputExtension(format)), options), "");
+            EXPECT_EQ(ConvertFile(folder + name, DefaultOutputPath(folder + name, velmora_format_extension(format)), options), "");
         }
     }
     ObserveFlushesForTesting(nullptr);

@@ -1,8 +1,9 @@
 /* A program written against the installed velmora.h alone, in strict C99:
  * prints the library's version and converts INPUT (under 1 MiB) in FORMAT
  * (bmp, png or svg; SVG without a background, as velmora-cli writes it)
- * from memory to memory, through callbacks and from file to file, into
- * OUTPUT.memory, OUTPUT.stream and OUTPUT.file.
+ * from memory to memory, through callbacks and from file to file (telling
+ * the system's reason of a failure), into OUTPUT.memory, OUTPUT.stream and
+ * OUTPUT.file.
  *   consumer INPUT OUTPUT FORMAT */
 #include <velmora.h>
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     static unsigned char bytes[1 << 20];
     char name[4096];
     velmora_options options;
+    velmora_failure failure;
     FILE* in;
     FILE* out;
     size_t size;
@@ -39,9 +41,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     velmora_options_init(&options);
-    options.format = strcmp(argv[3], "png") == 0   ? VELMORA_FORMAT_PNG
-                     : strcmp(argv[3], "svg") == 0 ? VELMORA_FORMAT_SVG
-                                                   : VELMORA_FORMAT_BMP;
+    options.format = velmora_format_named(argv[3]);
+    if (options.format < 0) return 2;
     options.transparent = options.format == VELMORA_FORMAT_SVG;
     printf("velmora %s\n", velmora_version());
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     fclose(in);
 
     sprintf(name, "%s.file", argv[2]);
-    error = velmora_convert_file(argv[1], name, &options);
+    error = velmora_convert_file_detailed(argv[1], name, NULL, NULL, &options, &failure);
+    if (error && failure.system_error) fprintf(stderr, "consumer: %s\n", strerror(failure.system_error));
     return error ? Fail("file", error) : 0;
 }

@@ -1,0 +1,98 @@
+// The conversions that tell where they failed (velmora_failure): the
+// input's failure from the output's, and the system's reason from none.
+#include "errors.h"
+#include "options.h"
+#include "velmora.h"
+
+#include <cerrno>
+#include <new>
+#include <vector>
+
+namespace {
+
+// What the engine's error, numbered result at the door, tells a caller.
+velmora_failure FailureOf(const ConversionError& error, int result) {
+    velmora_failure failure{};
+    failure.input = error.reading != ImageError::None;
+    if (result == VELMORA_ERROR_CANNOT_OPEN) failure.system_error = error.opening;
+    if (result == VELMORA_ERROR_CANNOT_WRITE) failure.system_error = error.writing;
+    return failure;
+}
+
+// Checks the options, then runs convert(settings, error) and tells its
+// failure in *failure (if given). Memory that runs out outside the engine,
+// as std::bad_alloc, is the conversion's own.
+template <typename Convert>
+int Detailed(const velmora_options* options, bool toFile, velmora_failure* failure, Convert convert) {
+    velmora_failure told{};
+    int result = options ? CheckOptions(*options, true) : VELMORA_ERROR_NULL_ARGUMENT;
+    if (result == VELMORA_OK) {
+        try {
+            ConversionError error;
+            errno = 0;
+            if (!convert(SettingsOf(*options), &error)) {
+                result = ErrorOf(error, toFile);
+                told = FailureOf(error, result);
+            }
+        } catch (const std::bad_alloc&) {
+            result = VELMORA_ERROR_OUT_OF_MEMORY;
+        }
+    }
+    if (failure) *failure = told;
+    return result;
+}
+
+// Reads the input of a stream to its end, refused beyond the largest
+// picture file: VELMORA_OK, VELMORA_ERROR_READ_CALLBACK or _TOO_LARGE.
+int ReadAll(velmora_read_function read, void* user, std::vector<uint8_t>& bytes) {
+    uint8_t chunk[1 << 16];
+    for (;;) {
+        const size_t got = read(user, chunk, sizeof chunk);
+        if (got == size_t(-1) || got > sizeof chunk) return VELMORA_ERROR_READ_CALLBACK;
+        if (got == 0) return VELMORA_OK;
+        if (bytes.size() + got > size_t(MaxPixelDataSize)) return VELMORA_ERROR_TOO_LARGE;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+}
+
+}  // namespace
+
+int velmora_convert_file_detailed(const char* input, const char* output, velmora_write_function write,
+                                  void* write_user, const velmora_options* options, velmora_failure* failure) {
+    if (failure) *failure = {};
+    if (!input || (!output && !write)) return VELMORA_ERROR_NULL_ARGUMENT;
+    if (output) {
+        return Detailed(options, true, failure, [&](const LineSettings& settings, ConversionError* error) {
+            return ConvertFileToFile(input, settings, output, error);
+        });
+    }
+    bool refused = false;
+    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, ConversionError* error) {
+        std::vector<uint8_t> bytes;
+        if (!ConvertFileToMemory(input, settings, bytes, error)) return false;
+        refused = write(write_user, bytes.data(), bytes.size()) != 0;
+        return !refused;
+    });
+    return refused ? VELMORA_ERROR_WRITE_CALLBACK : result;
+}
+
+int velmora_convert_stream_detailed(velmora_read_function read, void* read_user, velmora_write_function write,
+                                    void* write_user, const velmora_options* options, velmora_failure* failure) {
+    if (failure) *failure = {};
+    if (!read || !write) return VELMORA_ERROR_NULL_ARGUMENT;
+    int unread = VELMORA_OK;
+    bool refused = false;
+    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, ConversionError* error) {
+        std::vector<uint8_t> input;
+        unread = ReadAll(read, read_user, input);
+        if (unread != VELMORA_OK) return false;
+        const auto hand = [&](const uint8_t* bytes, size_t length) {
+            refused = write(write_user, bytes, length) != 0;
+            if (refused) errno = EIO;
+            return !refused;
+        };
+        return ConvertToWriter(input.data(), input.size(), settings, hand, error);
+    });
+    if (unread != VELMORA_OK && failure) failure->input = 1;
+    return unread != VELMORA_OK ? unread : refused ? VELMORA_ERROR_WRITE_CALLBACK : result;
+}

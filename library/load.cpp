@@ -3,22 +3,10 @@
 // velmora_free.
 #include "errors.h"
 #include "image.h"
+#include "pixel_layouts.h"
 #include "velmora.h"
 
 #include <new>
-
-namespace {
-
-// Width working-layout pixels (blue, green, red) as red, green, blue.
-void BgrToRgb(const uint8_t* bgr, int width, uint8_t* rgb) {
-    for (int x = 0; x < width; ++x, bgr += 3, rgb += 3) {
-        rgb[0] = bgr[2];
-        rgb[1] = bgr[1];
-        rgb[2] = bgr[0];
-    }
-}
-
-}  // namespace
 
 int velmora_load(const void* data, size_t size, unsigned char** pixels, int* width, int* height) {
     if (!pixels || !width || !height) return VELMORA_ERROR_NULL_ARGUMENT;
@@ -35,7 +23,9 @@ int velmora_load(const void* data, size_t size, unsigned char** pixels, int* wid
         const size_t rowBytes = 3 * size_t(w);
         uint8_t* rgb = new (std::nothrow) uint8_t[rowBytes * size_t(h)];
         if (!rgb) return VELMORA_ERROR_OUT_OF_MEMORY;
-        for (int y = 0; y < h; ++y) BgrToRgb(DibRow(image.get(), y), w, rgb + size_t(y) * rowBytes);
+        // Blue and red exchanged: BGR to RGB.
+        const PixelRowFunction swap = SwapRedBlueRowFor();
+        for (int y = 0; y < h; ++y) swap(DibRow(image.get(), y), w, rgb + size_t(y) * rowBytes);
         *pixels = rgb;
         *width = w;
         *height = h;

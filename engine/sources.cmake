@@ -26,4 +26,5 @@ set(velmora_engine_sources
   kernels/edge_extraction.cpp
   kernels/noise_removal.cpp
   kernels/orientation.cpp
+  kernels/pixel_layouts.cpp
 )

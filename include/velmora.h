@@ -126,7 +126,7 @@ VELMORA_API void velmora_options_init(velmora_options* options);
 VELMORA_API int velmora_convert(const void* data, size_t size, const velmora_options* options, void** output,
                                 size_t* output_size);
 
-/* Releases what velmora_convert returned; null is ignored. */
+/* Releases what velmora_convert or velmora_load returned; null is ignored. */
 VELMORA_API void velmora_free(void* output);
 
 /*
@@ -285,6 +285,28 @@ VELMORA_API const char* velmora_strerror(int error);
 /* The library's version, "MAJOR.MINOR" as velmora-cli --version gives it;
    a static string. */
 VELMORA_API const char* velmora_version(void);
+
+/* Loading a picture's pixels. */
+
+/*
+ * Decodes the picture file (BMP, JPEG or PNG) in the size bytes at data
+ * into the pixels velmora_convert and the window program work on: turned
+ * upright as a JPEG's or PNG's EXIF orientation says, transparent parts
+ * laid over white, as VELMORA_LAYOUT_RGB, 3 bytes a pixel (red, green,
+ * blue), rows top first and side by side (the stride is 3 * *width). That
+ * is, velmora_extract of these pixels gives the lines velmora_convert draws
+ * from the file.
+ *
+ * data is only read, during the call. On success *pixels points at
+ * 3 * *width * *height bytes that the caller owns and releases with
+ * velmora_free, and *width and *height are positive; on failure *pixels is
+ * null and *width and *height are 0.
+ *
+ * Errors: VELMORA_ERROR_NULL_ARGUMENT (data, pixels, width or height null),
+ * VELMORA_ERROR_NOT_AN_IMAGE, _DAMAGED, _TOO_MANY_SCANS, _TOO_LARGE,
+ * _OUT_OF_MEMORY. Re-entrant, as every function here.
+ */
+VELMORA_API int velmora_load(const void* data, size_t size, unsigned char** pixels, int* width, int* height);
 
 #ifdef __cplusplus
 }

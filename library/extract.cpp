@@ -3,12 +3,12 @@
 // the input is never copied whole.
 #include "line_rows.h"
 #include "options.h"
+#include "pixel_layouts.h"
 #include "velmora.h"
 
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -24,30 +24,32 @@ int BytesPerPixel(int layout) {
     return 0;
 }
 
-// Swaps the first and third byte of each 3-byte pixel: RGB to BGR.
-void SwapRedBlue(uint8_t* row, int width) {
-    for (int x = 0; x < width; ++x, row += 3) std::swap(row[0], row[2]);
-}
+// Width pixels of the layout written as blue, green, red, transparent ones
+// laid over white as the document lays a PNG's: a row function of
+// pixel_layouts.h for each layout, chosen once per call.
+class WorkingLayout {
+public:
+    explicit WorkingLayout(int layout)
+        : layout_(layout), swap_(SwapRedBlueRowFor()), grey_(GreyToBgrRowFor()) {}
 
-// Width pixels of the layout as blue, green, red, transparent ones laid
-// over white as the document lays a PNG's.
-void ToWorkingLayout(const uint8_t* from, int width, int layout, uint8_t* to) {
-    switch (layout) {
-    case VELMORA_LAYOUT_RGB:
-    case VELMORA_LAYOUT_BGR:
-        std::copy(from, from + 3 * size_t(width), to);
-        break;
-    case VELMORA_LAYOUT_RGBA:
-    case VELMORA_LAYOUT_BGRA:
+    void Row(const uint8_t* from, int width, uint8_t* to) const {
+        switch (layout_) {
+        case VELMORA_LAYOUT_BGR: std::copy(from, from + 3 * size_t(width), to); break;
+        case VELMORA_LAYOUT_RGB: swap_(from, width, to); break;
         // Each channel is laid over white alike, so RGBA gives RGB.
-        CompositeOnWhite(from, width, to);
-        break;
-    default:
-        for (int x = 0; x < width; ++x, to += 3) to[0] = to[1] = to[2] = from[x];
-        return;
+        case VELMORA_LAYOUT_BGRA: CompositeOnWhite(from, width, to); break;
+        case VELMORA_LAYOUT_RGBA:
+            CompositeOnWhite(from, width, to);
+            swap_(to, width, to);
+            break;
+        default: grey_(from, width, to);
+        }
     }
-    if (layout == VELMORA_LAYOUT_RGB || layout == VELMORA_LAYOUT_RGBA) SwapRedBlue(to, width);
-}
+
+private:
+    int layout_;
+    PixelRowFunction swap_, grey_;
+};
 
 // Whether a row of rowBytes fits in stride, taken either way.
 bool Holds(ptrdiff_t stride, int64_t rowBytes) {
@@ -78,10 +80,11 @@ int Extract(const unsigned char* pixels, int width, int height, bool sideBySide,
         // Pixels that are not side by side are gathered into one row first.
         const bool gather = !sideBySide && pixelStride != bytesPerPixel;
         std::vector<uint8_t> gathered(gather ? size_t(width) * bytesPerPixel : 0);
+        const WorkingLayout working(layout);
         // Result rows are black or white, 3 equal bytes a pixel.
+        const PixelRowFunction firstOfThree = FirstOfThreeRowFor();
         const ResultRowSink sink = [&](int y, uint8_t* row) {
-            uint8_t* out = lines + y * linesStride;
-            for (int x = 0; x < width; ++x) out[x] = row[3 * x];
+            firstOfThree(row, width, lines + y * linesStride);
             return true;
         };
         for (int y = 0; y < height; ++y) {
@@ -92,7 +95,7 @@ int Extract(const unsigned char* pixels, int width, int height, bool sideBySide,
                 }
                 row = gathered.data();
             }
-            ToWorkingLayout(row, width, layout, rows->SourceRow());
+            working.Row(row, width, rows->SourceRow());
             rows->Push(sink);
         }
         rows->Finish(sink);

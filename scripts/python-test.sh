@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The Python package's tests: builds its wheel with python -m build (the
-# pinned scikit-build-core and nanobind, in isolation), shows what
-# auditwheel makes of it (failing if it needs the system's zlib) and
-# repairs it into a manylinux wheel, installs that
-# into a fresh virtual environment and runs the package's tests and the
+# The Python package's tests: checks its code with ruff, builds its wheel
+# with python -m build (the pinned scikit-build-core and nanobind, in
+# isolation), shows what auditwheel makes of it (failing if it needs the
+# system's zlib) and repairs it into a manylinux wheel, installs that into
+# a fresh virtual environment and runs the package's tests and the
 # recipes' there, against build/native's velmora-cli (built first).
 # PYTHON names the interpreter (python3 by default, 3.10 or later).
 set -euo pipefail
@@ -18,6 +18,10 @@ echo "== python: build environment"
 [ -x "$tools/bin/python" ] || "$python" -m venv "$tools"
 "$tools/bin/python" -m pip install -q --upgrade pip==26.3
 "$tools/bin/python" -m pip install -q -r python/requirements.txt
+
+echo "== python: lint"
+# The rules and settings are python/pyproject.toml's.
+"$tools/bin/ruff" check python
 
 echo "== python: wheel"
 # Afresh: an isolated build's tools live in a temporary folder gone by the

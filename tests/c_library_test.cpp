@@ -1,10 +1,12 @@
 // The C library of velmora.h, linked as its static archive: conversions give
 // velmora-cli's bytes by every door, also with each allocation failing in
 // turn; extraction from the caller's pixels gives the document's result;
-// every error number is provoked.
+// every error number is provoked; loading gives the document's pixels; the
+// row functions between layouts agree in every instruction set.
 #include "allocation_failure.h"
 #include "bmp_writer.h"
 #include "image_document.h"
+#include "pixel_layouts.h"
 #include "test_images.h"
 #include "velmora.h"
 
@@ -18,8 +20,10 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <spng.h>
@@ -573,4 +577,110 @@ TEST(VelmoraFormats, NameEachFormatAndNoOther) {
     }
     for (const char* name : {"BMP", "png ", "", ".svg", "jpeg"}) EXPECT_EQ(velmora_format_named(name), -1) << name;
     EXPECT_EQ(velmora_format_named(nullptr), -1);
+
+// Loading a picture's pixels: the document's, upright, over white, as RGB.
+TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
+    const auto file = [](const char* name) { return ReadBytes(Data + "/" + name); };
+    const std::vector<uint8_t> photo = ReadBytes(Photo);
+    const Sample clear = Random(false, true, {});
+    // The sample laid over white as the document lays it; each channel
+    // alike, so RGBA gives RGB.
+    std::vector<uint8_t> overWhite(size_t(Width) * Height * 3);
+    CompositeOnWhite(clear.rgba.data(), Width * Height, overWhite.data());
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int error, width, height;
+        std::vector<uint8_t> rgb;  // the pixels expected, when known apart from the document
+    };
+    const std::vector<Case> cases = {
+        {"baseline JPEG", photo, VELMORA_OK, 61, 43, {}},
+        // Stored 61 x 43, turned a quarter.
+        {"JPEG of EXIF orientation 6", file("fuzz/jpeg-exif-orientation-6.jpg"), VELMORA_OK, 43, 61, {}},
+        {"PNG of EXIF orientation 8", file("fuzz/png-exif-orientation-8-after-data.png"), VELMORA_OK, 0, 0, {}},
+        {"transparent PNG", clear.png, VELMORA_OK, Width, Height, overWhite},
+        {"BMP", file("bmp/rgb24.bmp"), VELMORA_OK, 0, 0, {}},
+        {"no image", file("jpeg/README.md"), VELMORA_ERROR_NOT_AN_IMAGE, 0, 0, {}},
+        {"cut JPEG", std::vector<uint8_t>(photo.begin(), photo.begin() + ptrdiff_t(photo.size() / 2)),
+         VELMORA_ERROR_DAMAGED, 0, 0, {}},
+        {"too many scans", file("jpeg/scans-190.jpg"), VELMORA_ERROR_TOO_MANY_SCANS, 0, 0, {}},
+        {"too large", file("fuzz/jpeg-baseline-claims-60000x60000.jpg"), VELMORA_ERROR_TOO_LARGE, 0, 0, {}},
+    };
+    const velmora_options options = Options();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unsigned char marker = 0;
+        unsigned char* pixels = &marker;  // not null, to see that a failure clears it
+        int width = -1, height = -1;
+        ASSERT_EQ(velmora_load(c.bytes.data(), c.bytes.size(), &pixels, &width, &height), c.error);
+        if (c.error != VELMORA_OK) {
+            EXPECT_TRUE(pixels == nullptr && width == 0 && height == 0);
+            continue;
+        }
+        const std::vector<uint8_t> rgb(pixels, pixels + size_t(width) * height * 3);
+        velmora_free(pixels);
+        if (c.width) {
+            EXPECT_TRUE(width == c.width && height == c.height) << width << " x " << height;
+        }
+        if (!c.rgb.empty()) {
+            EXPECT_TRUE(rgb == c.rgb);
+        }
+        // The pixels the document extracts from: the same lines.
+        std::vector<uint8_t> lines(size_t(width) * height);
+        ASSERT_EQ(velmora_extract(rgb.data(), width, height, 3 * ptrdiff_t(width), VELMORA_LAYOUT_RGB, &options,
+                                  lines.data(), width),
+                  VELMORA_OK);
+        EXPECT_TRUE(lines == DocumentLines(c.bytes, options));
+    }
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    for (const auto& nulls : std::vector<std::function<int()>>{
+             [&] { return velmora_load(nullptr, photo.size(), &pixels, &width, &height); },
+             [&] { return velmora_load(photo.data(), photo.size(), nullptr, &width, &height); },
+             [&] { return velmora_load(photo.data(), photo.size(), &pixels, nullptr, &height); },
+             [&] { return velmora_load(photo.data(), photo.size(), &pixels, &width, nullptr); }}) {
+        EXPECT_EQ(nulls(), VELMORA_ERROR_NULL_ARGUMENT);
+    }
+    EXPECT_EQ(pixels, nullptr);
+}
+
+// The row functions that move pixels between the callers' layouts and the
+// working one: each set's copy gives the plain loop's bytes at every width
+// around its block sizes, writes nothing past the row, and swaps in place
+// as well.
+TEST(PixelLayouts, EverySetGivesThePlainBytes) {
+    using For = PixelRowFunction (*)(InstructionSet);
+    // Each function with its bytes a pixel read and written.
+    const std::vector<std::tuple<const char*, For, int, int>> functions = {
+        {"swap red and blue", SwapRedBlueRowFor, 3, 3},
+        {"grey to BGR", GreyToBgrRowFor, 1, 3},
+        {"first of three", FirstOfThreeRowFor, 3, 1},
+    };
+    std::vector<InstructionSet> sets = {InstructionSet::Plain};
+#if defined(__SSE2__)
+    sets.push_back(InstructionSet::Sse2);
+    if (WidestInstructionSet() == InstructionSet::Avx2) sets.push_back(InstructionSet::Avx2);
+#endif
+    std::mt19937 random(7);
+    for (const auto& [name, rowFor, in, out] : functions) {
+        for (int width = 1; width <= 100; ++width) {
+            // The row from an odd place in its buffer.
+            std::vector<uint8_t> from(size_t(width) * in + 1);
+            for (uint8_t& byte : from) byte = uint8_t(random());
+            std::vector<uint8_t> expected(size_t(width) * out + 16, 0x77);
+            rowFor(InstructionSet::Plain)(from.data() + 1, width, expected.data());
+            for (const InstructionSet set : sets) {
+                SCOPED_TRACE(std::string(name) + ", width " + std::to_string(width) + ", set " +
+                             std::to_string(int(set)));
+                std::vector<uint8_t> to(expected.size(), 0x77);
+                rowFor(set)(from.data() + 1, width, to.data());
+                ASSERT_TRUE(to == expected);
+                if (in == out) {
+                    std::vector<uint8_t> same(from.begin() + 1, from.end());
+                    rowFor(set)(same.data(), width, same.data());
+                    ASSERT_TRUE(std::equal(same.begin(), same.end(), expected.begin()));
+                }
+            }
+        }
+    }
 }

@@ -16,3 +16,18 @@ void ExtractThickRowAvx2(const uint8_t* current, const uint8_t* above, const uin
 void MarkDarkRowAvx2(const uint8_t* pixels, uint8_t* marks, int width) {
     MarkDarkRow<ByteVector32>(pixels, marks, width);
 }
+
+#include "pixel_layout_rows.h"
+#include "pixel_layouts.h"
+
+void SwapRedBlueRowAvx2(const uint8_t* from, int width, uint8_t* to) {
+    SwapRedBlueShuffled(from, width, to);
+}
+
+void GreyToBgrRowAvx2(const uint8_t* from, int width, uint8_t* to) {
+    GreyToBgrShuffled(from, width, to);
+}
+
+void FirstOfThreeRowAvx2(const uint8_t* from, int width, uint8_t* to) {
+    FirstOfThreeShuffled(from, width, to);
+}

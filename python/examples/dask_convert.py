@@ -67,15 +67,17 @@ def main(argv: list[str]) -> int:
     parser.add_argument("--contrast", type=int, default=7)
     parser.add_argument("--noise", action="store_true")
     args = parser.parse_args(argv)
-    options = dict(format=args.format, thickness=args.thickness, contrast=args.contrast, noise=args.noise)
+    options = {"format": args.format, "thickness": args.thickness, "contrast": args.contrast, "noise": args.noise}
     paths = read_manifest(args.manifest)
     if args.scheduler:
         with Client(args.scheduler) as client:
             results = convert_all(paths, args.output_dir, options, client)
     else:
-        with LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True) as cluster:
-            with Client(cluster) as client:
-                results = convert_all(paths, args.output_dir, options, client)
+        with (
+            LocalCluster(n_workers=args.workers, threads_per_worker=1, processes=True) as cluster,
+            Client(cluster) as client,
+        ):
+            results = convert_all(paths, args.output_dir, options, client)
     for result in results:
         print(json.dumps(result, ensure_ascii=False))
     failed = sum(result["error"] is not None for result in results)

@@ -72,7 +72,7 @@ def main(argv: list[str]) -> int:
     parser.add_argument("--contrast", type=int, default=7)
     parser.add_argument("--noise", action="store_true")
     args = parser.parse_args(argv)
-    options = dict(format=args.format, thickness=args.thickness, contrast=args.contrast, noise=args.noise)
+    options = {"format": args.format, "thickness": args.thickness, "contrast": args.contrast, "noise": args.noise}
     ray.init(address=args.address, num_cpus=None if args.address else args.cpus, include_dashboard=False)
     try:
         failed = convert_all(read_manifest(args.manifest), args.output, options)

@@ -17,7 +17,7 @@ from __future__ import annotations
 import argparse
 import os
 import sys
-from typing import Iterator
+from collections.abc import Iterator
 
 import pandas
 from pyspark.sql import SparkSession
@@ -76,7 +76,7 @@ def main(argv: list[str]) -> int:
     parser.add_argument("--contrast", type=int, default=7)
     parser.add_argument("--noise", action="store_true")
     args = parser.parse_args(argv)
-    options = dict(format=args.format, thickness=args.thickness, contrast=args.contrast, noise=args.noise)
+    options = {"format": args.format, "thickness": args.thickness, "contrast": args.contrast, "noise": args.noise}
     # Local executors run this Python, where velmora is; a cluster's run the
     # Python its configuration names.
     os.environ.setdefault("PYSPARK_PYTHON", sys.executable)

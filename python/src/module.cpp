@@ -1,12 +1,9 @@
 // _velmora: the work behind the velmora package, over the C library of
-// velmora.h; load goes to the engine's loader, which the C library does not
-// offer. The package's Python layer checks and names the options; this
+// velmora.h. The package's Python layer checks and names the options; this
 // module takes them as velmora_options. Every function releases the GIL
 // while it works, and every array it returns owns its memory.
 #include "exceptions.h"
 
-#include "errors.h"  // the C library's: ErrorOf
-#include "image.h"
 #include "velmora.h"
 
 #include <nanobind/nanobind.h>
@@ -62,32 +59,16 @@ void ConvertFile(const std::string& input, const std::string& output, const velm
 }
 
 nb::ndarray<nb::numpy, uint8_t> Load(FileBytes data, const std::string& name) {
-    ImageError why = ImageError::None;
-    std::unique_ptr<uint8_t[]> rgb;
+    unsigned char* pixels = nullptr;
     int width = 0, height = 0;
+    int error;
     {
         nb::gil_scoped_release unlocked;
-        const DibPtr image(ImgLoadMemory(data.data(), data.size(), &why));
-        if (image && ImgMake24(image.get())) {
-            width = image->header.biWidth;
-            height = image->header.biHeight;
-            rgb.reset(new (std::nothrow) uint8_t[size_t(width) * height * 3]);
-            if (!rgb) why = ImageError::OutOfMemory;
-            for (int y = 0; rgb && y < height; ++y) {
-                const uint8_t* from = DibRow(image.get(), y);
-                uint8_t* to = rgb.get() + size_t(y) * width * 3;
-                for (int x = 0; x < 3 * width; x += 3) {
-                    to[x] = from[x + 2];
-                    to[x + 1] = from[x + 1];
-                    to[x + 2] = from[x];
-                }
-            }
-        } else if (image) {
-            why = ImageError::Corrupt;
-        }
+        error = velmora_load(data.data(), data.size(), &pixels, &width, &height);
     }
-    if (!rgb) RaiseError(ErrorOf(ConversionError{why, 0}, false), name, 0);
-    return Owning<uint8_t>(std::move(rgb), {size_t(height), size_t(width), 3});
+    if (error) RaiseError(error, name, 0);
+    nb::capsule owner(pixels, [](void* p) noexcept { velmora_free(p); });
+    return nb::ndarray<nb::numpy, uint8_t>(pixels, {size_t(height), size_t(width), 3}, owner);
 }
 
 // The lines of an H x W or H x W x channels array whose channels lie side

@@ -6,13 +6,12 @@ import numpy
 import pytest
 
 import velmora
+from conftest import PICTURES, bmp_pixels, photo, run_cli, write_bmp
 from velmora import _velmora
 from velmora._options import image_options
 
-from conftest import PICTURES, bmp_pixels, photo, run_cli, write_bmp
-
 OPTIONS = [
-    dict(thickness=thickness, contrast=contrast, noise=noise)
+    {"thickness": thickness, "contrast": contrast, "noise": noise}
     for thickness in ("thin", "thick")
     for contrast in (1, 4, 7, 11, 16)
     for noise in (False, True)
@@ -66,7 +65,7 @@ def test_every_layout_gives_the_same_drawing(options):
 def test_alpha_is_laid_over_white_alike_in_both_orders():
     rgb = photo(40, 57, seed=4)
     alpha = numpy.random.default_rng(5).integers(0, 256, rgb.shape[:2], dtype=numpy.uint8)
-    drawings = dict((layout, velmora.extract(p, layout=layout)) for layout, p in layouts(rgb, alpha))
+    drawings = {layout: velmora.extract(p, layout=layout) for layout, p in layouts(rgb, alpha)}
     numpy.testing.assert_array_equal(drawings["RGBA"], drawings["BGRA"])
     # Fully transparent is white paper: no lines at all.
     clear = numpy.dstack([rgb, numpy.zeros_like(alpha)])

@@ -10,6 +10,7 @@ import sys
 
 import pandas
 import pytest
+
 from conftest import ROOT, check_results
 
 

@@ -27,7 +27,7 @@ from . import _velmora
 from ._options import Colour, file_options, image_options, layout_number
 from ._velmora import ImageError
 
-__all__ = ["ImageError", "convert", "convert_file", "extract", "load", "__version__"]
+__all__ = ["ImageError", "__version__", "convert", "convert_file", "extract", "load"]
 
 __version__: str = _velmora.VERSION
 

@@ -5,11 +5,10 @@ numbers."""
 from __future__ import annotations
 
 import re
-from typing import Tuple, Union
 
 from . import _velmora
 
-Colour = Union[str, Tuple[int, int, int]]
+Colour = str | tuple[int, int, int]
 
 _THICKNESS = {"thin": 0, "thick": 1}
 _FORMATS = {"bmp": 0, "png": 1, "svg": 2}
@@ -49,8 +48,9 @@ def image_options(thickness: str, contrast: int, noise: bool) -> _velmora.Option
     if isinstance(contrast, bool) or not isinstance(contrast, int) or not 1 <= contrast <= 16:
         raise ValueError(f"contrast must be an integer from 1 to 16, not {contrast!r}")
     options.contrast = contrast
+    # ValueError, as for every bad option, whatever its type.
     if not isinstance(noise, bool):
-        raise ValueError(f"noise must be True or False, not {noise!r}")
+        raise ValueError(f"noise must be True or False, not {noise!r}")  # noqa: TRY004
     options.noise = int(noise)
     return options
 

@@ -577,6 +577,7 @@ TEST(VelmoraFormats, NameEachFormatAndNoOther) {
     }
     for (const char* name : {"BMP", "png ", "", ".svg", "jpeg"}) EXPECT_EQ(velmora_format_named(name), -1) << name;
     EXPECT_EQ(velmora_format_named(nullptr), -1);
+}
 
 // Loading a picture's pixels: the document's, upright, over white, as RGB.
 TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {

@@ -13,6 +13,15 @@
 #include <string>
 #include <vector>
 
+// What a message box shows: its text, caption and owner, and whether No is
+// its default button.
+struct MessageSeen {
+    std::wstring text;
+    std::wstring caption;
+    HWND owner = nullptr;
+    bool noIsDefault = false;
+};
+
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -34,6 +43,7 @@ protected:
     void Command(UINT id, UINT notification = 0);
     void Select(int comboId, int index);
     bool MenuEnabled(UINT id);
+    bool MenuChecked(UINT id);
     bool ButtonEnabled(int id);
     std::wstring ComboItem(int comboId, int index);
     COLORREF PixelOf(HWND hwnd, int x, int y);
@@ -70,6 +80,10 @@ protected:
     void TypeKey(WORD key, WORD modifier = 0);
     void ClickAt(HWND hwnd, POINT client);
     void ClickButton(int id);
+
+    // Types Escape where the keyboard is, answering the question a close
+    // may ask with the button given; how many questions were asked.
+    int TypeEscape(MessageSeen& question, int button = IDNO);
 
     // Whether every part of the control window is in view, no other window
     // on it.
@@ -120,10 +134,16 @@ bool ExistsWide(const std::string& utf8);
 std::wstring WindowText(HWND hwnd);
 std::wstring ItemText(HWND dialog, int id);
 
-// The text of a message box and its caption, then closes it with OK.
-struct MessageSeen {
-    std::wstring text;
-    std::wstring caption;
-    HWND owner = nullptr;
-};
-std::function<void(HWND)> ReadMessage(MessageSeen& seen);
+// Keeps what a message box shows, then closes it with the button given.
+std::function<void(HWND)> ReadMessage(MessageSeen& seen, int button = IDOK);
+
+// The file name box of the open and save dialogs.
+constexpr int FileNameBox = 0x47C;
+
+// The path with backslashes, as the dialogs show it.
+std::string Native(std::string path);
+
+// Answers a file dialog: chooses the save type given (its place in the
+// list), remembers the proposed name, then types name and confirms, or
+// cancels when name is empty.
+std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::string& name, int type = 0);

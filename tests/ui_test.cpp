@@ -41,22 +41,13 @@ Picture LargerThanTheScreen(int margin, int seed) {
     return RandomPicture(work.right - work.left + margin, work.bottom - work.top + margin, seed);
 }
 
-// Answers the question before closing with the button given and keeps its
-// text.
-std::function<void(HWND)> Answer(std::wstring& question, int button) {
-    return [&question, button](HWND box) {
-        question = ItemText(box, 0xFFFF);
-        PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
-    };
-}
-
 const wchar_t CloseQuestion[] = L"抽出した線画が保存されていません．\n保存せずに終了しますか？";
 
 }  // namespace
 
 TEST_F(ProgramTest, TitlesAreExact) {
     EXPECT_EQ(WindowText(ControlWindow), L"ヴェルモラ抽出器  version " VELMORA_VERSION);
-    EXPECT_EQ(WindowTitle, L"ヴェルモラ抽出器  version " VELMORA_VERSION);
+    EXPECT_EQ(App.windowTitle, L"ヴェルモラ抽出器  version " VELMORA_VERSION);
     EXPECT_EQ(WindowText(ImageWindow), L"画像");
 }
 
@@ -65,8 +56,30 @@ TEST_F(ProgramTest, OnlyImageFreeCommandsAreAvailableAtStart) {
     for (int id : {IDC_OPEN, IDC_HELP, IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) EXPECT_TRUE(ButtonEnabled(id)) << id;
     for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO, IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_FALSE(MenuEnabled(id)) << id;
     for (UINT id : {IDM_OPEN, IDM_EXIT, IDM_PASTE, IDM_AUTO, IDM_HELP, IDM_ABOUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
-    EXPECT_FALSE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
-    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_FALSE(MenuChecked(IDM_AUTO));
+    EXPECT_EQ(App.zoomIndex, 2);
+}
+
+// The tests start the program many times in one process; each start must
+// find what a new process would.
+TEST_F(ProgramTest, ARestartBeginsWithANewDocumentAndTheStartValues) {
+    Load(Photo);
+    Command(IDC_EXECUTE);
+    Command(IDC_EXECUTE);
+    Command(IDM_ZOOM_IN);
+    App.currentPath = App.shownPath = folder + "/loaded.bmp";
+    App.saveCounter = 3;
+    EndProgram();
+    StartInFolder();
+    EXPECT_FALSE(Document.HasSource());
+    EXPECT_FALSE(Document.CanUndo());
+    EXPECT_EQ(App.zoomIndex, 2);
+    EXPECT_EQ(App.currentPath, "");
+    EXPECT_EQ(App.shownPath, "");
+    EXPECT_EQ(App.saveCounter, 0);
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_ZOOM_IN}) EXPECT_FALSE(MenuEnabled(id)) << id;
+    MessageSeen question;
+    EXPECT_EQ(TypeEscape(question), 0) << "nothing unsaved to ask about";
 }
 
 TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
@@ -200,10 +213,10 @@ TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     Command(IDM_ZOOM_IN);
     SetWindowPos(ImageWindow, nullptr, 0, 0, 200, 200, SWP_NOMOVE | SWP_NOZORDER);
     Command(IDM_ZOOM_IN);
-    EXPECT_EQ(ZoomIndex, 4);
+    EXPECT_EQ(App.zoomIndex, 4);
     EXPECT_EQ(ClientWidth(ImageWindow), 666);
     for (int step = 0; step < 6; ++step) Command(IDM_ZOOM_OUT);
-    EXPECT_EQ(ZoomIndex, 0);
+    EXPECT_EQ(App.zoomIndex, 0);
     EXPECT_EQ(ClientWidth(ImageWindow), 83);
 }
 
@@ -255,7 +268,7 @@ TEST_F(ProgramTest, VeryWidePictureScrollsToItsLastPixelAtTwoHundredPercent) {
     Load(wide);
     Command(IDM_ZOOM_IN);
     Command(IDM_ZOOM_IN);
-    ASSERT_EQ(ZoomIndex, 4);
+    ASSERT_EQ(App.zoomIndex, 4);
     RECT outer{};
     GetWindowRect(ImageWindow, &outer);
     EXPECT_TRUE(Inside(outer, WorkAreaOf(ImageWindow)));
@@ -277,7 +290,7 @@ TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
         std::vector<std::tuple<int, std::wstring, int, int>> steps;
         for (int direction : {-1, -1, -1, 1, 1, 1, 1, 1}) {
             press(direction);
-            steps.emplace_back(ZoomIndex, PanelScaleText(), ClientWidth(ImageWindow), ClientHeight(ImageWindow));
+            steps.emplace_back(App.zoomIndex, PanelScaleText(), ClientWidth(ImageWindow), ClientHeight(ImageWindow));
         }
         return steps;
     };
@@ -312,7 +325,7 @@ TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
     Drag(ImageWindow, {400, 400}, {100, 100});
     const POINT before = ImageScrollPosition();
     TurnWheel(ImageWindow, {150, 120}, WHEEL_DELTA, MK_CONTROL);
-    ASSERT_EQ(ZoomIndex, 3);
+    ASSERT_EQ(App.zoomIndex, 3);
     EXPECT_NEAR(ImageScrollPosition().x + 150, (before.x + 150) * 3 / 2, 1);
     EXPECT_NEAR(ImageScrollPosition().y + 120, (before.y + 120) * 3 / 2, 1);
 }
@@ -405,11 +418,11 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
 TEST_F(ProgramTest, AutoToggleFlipsTheCheckMarkOnly) {
     Load(Photo);
     Command(IDM_AUTO);
-    EXPECT_TRUE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+    EXPECT_TRUE(MenuChecked(IDM_AUTO));
     Pump();
     EXPECT_FALSE(Document.IsExtracted());
     Command(IDM_AUTO);
-    EXPECT_FALSE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+    EXPECT_FALSE(MenuChecked(IDM_AUTO));
 }
 
 TEST_F(ProgramTest, MinimisingHidesTheImageWindowAndRestoringShowsBoth) {
@@ -461,21 +474,13 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     const Action escape = [this] { TypeKey(VK_ESCAPE); };
     const Action closeBox = [] { PostMessageW(ControlWindow, WM_SYSCOMMAND, SC_CLOSE, 0); };
     const Action exitItem = [] { PostMessageW(ControlWindow, WM_COMMAND, IDM_EXIT, 0); };
-    std::wstring question;
-    int defaultButton = 0;
-    const auto answer = [&](int button) {
-        return [&, button](HWND box) {
-            question = ItemText(box, 0xFFFF);
-            defaultButton = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON ? IDNO : IDYES;
-            PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
-        };
-    };
+    MessageSeen question;
     int saves = 0;
     const Action save = [&] {
-        std::string path = folder + "/drawing" + std::to_string(++saves) + ".bmp";
-        std::replace(path.begin(), path.end(), '/', '\\');
-        const auto name = [&](HWND dialog) { SetDlgItemTextW(dialog, 0x47C, Wide(path).c_str()); PostMessageW(dialog, WM_COMMAND, IDOK, 0); };
-        AnswerModals([&] { Command(IDC_SAVE); }, {name, [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }});
+        std::wstring proposed;
+        MessageSeen saved;
+        AnswerModals([&] { Command(IDC_SAVE); },
+                     {AnswerFileDialog(proposed, folder + "/drawing" + std::to_string(++saves) + ".bmp"), ReadMessage(saved)});
     };
     const Action extract = [this] { ClickButton(IDC_EXECUTE); };
     const Action copy = [this] { Command(IDM_COPY); };
@@ -489,9 +494,9 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     extract();
     const Picture drawing = ReadImage(*Document.ResultInfo());
     for (const Action& close : {escape, closeBox, exitItem}) {
-        EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDNO)}), 1);
-        EXPECT_EQ(question, CloseQuestion);
-        EXPECT_EQ(defaultButton, IDNO);
+        EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {ReadMessage(question, IDNO)}), 1);
+        EXPECT_EQ(question.text, CloseQuestion);
+        EXPECT_TRUE(question.noIsDefault);
         ASSERT_TRUE(IsWindow(ControlWindow));
         EXPECT_EQ(FirstDifference(drawing, ReadImage(*Document.ResultInfo())), "");
         EXPECT_FALSE(ExistsWide(folder + "/Velmora.ini"));
@@ -507,7 +512,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
             StartInFolder();
             Load(Photo);
             for (const Action& step : steps) step();
-            EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDYES)}), asks ? 1 : 0) << steps.size();
+            EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {ReadMessage(question, IDYES)}), asks ? 1 : 0) << steps.size();
             EXPECT_FALSE(IsWindow(ControlWindow));
             EXPECT_EQ(quitCode, 0);
             EXPECT_TRUE(ExistsWide(folder + "/Velmora.ini"));
@@ -539,7 +544,7 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
             EXPECT_EQ(AnswerModals([&] { Command(command); }, {ReadMessage(message)}), 1) << command;
         }
         EXPECT_EQ(message.text, L"メモリが不足しています．");
-        EXPECT_EQ(message.caption, WindowTitle);
+        EXPECT_EQ(message.caption, App.windowTitle);
         EXPECT_EQ(message.owner, ControlWindow);
         EXPECT_FALSE(GetUpdateRect(ImageWindow, nullptr, FALSE)) << "nothing to repaint";
         EXPECT_EQ(FirstDifference(shown, ShownInImageWindow()), "");
@@ -573,9 +578,9 @@ TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEs
             << steps[step].first;
         EXPECT_EQ(GetForegroundWindow(), ControlWindow) << steps[step].first;
         EXPECT_TRUE(ControlWindowInView()) << steps[step].first;
-        std::wstring question;
-        EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {Answer(question, IDNO)}), 1) << steps[step].first;
-        EXPECT_EQ(question, CloseQuestion);
+        MessageSeen question;
+        EXPECT_EQ(TypeEscape(question), 1) << steps[step].first;
+        EXPECT_EQ(question.text, CloseQuestion);
         ASSERT_TRUE(IsWindow(ControlWindow));
     }
 }
@@ -583,21 +588,33 @@ TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEs
 TEST_F(ProgramTest, EscapeAndTheShortcutsWorkWhereTheImageWindowHasTheKeyboard) {
     Load(Photo);
     ClickButton(IDC_EXECUTE);
-    ClickAt(ImageWindow, {5, 5});
-    ASSERT_EQ(GetForegroundWindow(), ImageWindow);
-    std::wstring question;
-    EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {Answer(question, IDNO)}), 1);
-    EXPECT_EQ(question, CloseQuestion);
-    ClickAt(ImageWindow, {5, 5});
-    TypeKey(VK_OEM_PLUS, VK_CONTROL);
-    EXPECT_EQ(ZoomIndex, 3) << "Ctrl++";
-    ClickAt(ImageWindow, {5, 5});
     PutOnClipboard({});
-    TypeKey('C', VK_CONTROL);
-    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP)) << "Ctrl+C";
-    ClickAt(ImageWindow, {5, 5});
-    EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {}), 0) << "copied: nothing to ask";
-    EXPECT_FALSE(IsWindow(ControlWindow)) << "Escape in the image window closes the program";
+    MessageSeen question;
+    // Each key is typed after a click into the picture.
+    const std::pair<const char*, std::function<void()>> keys[] = {
+        {"Escape", [&] {
+             EXPECT_EQ(TypeEscape(question), 1);
+             EXPECT_EQ(question.text, CloseQuestion);
+         }},
+        {"Ctrl++", [this] {
+             TypeKey(VK_OEM_PLUS, VK_CONTROL);
+             EXPECT_EQ(App.zoomIndex, 3);
+         }},
+        {"Ctrl+C", [this] {
+             TypeKey('C', VK_CONTROL);
+             EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+         }},
+        {"Escape after the copy", [&] {
+             EXPECT_EQ(TypeEscape(question), 0) << "copied: nothing to ask";
+             EXPECT_FALSE(IsWindow(ControlWindow)) << "Escape in the image window closes the program";
+         }},
+    };
+    for (const auto& [name, type] : keys) {
+        SCOPED_TRACE(name);
+        ClickAt(ImageWindow, {5, 5});
+        ASSERT_EQ(GetForegroundWindow(), ImageWindow);
+        type();
+    }
 }
 
 TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtraction) {

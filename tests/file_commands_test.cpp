@@ -77,11 +77,10 @@ TEST_F(FileCommandsTest, OnlyTheEightExtensionsOpen) {
 
 TEST_F(FileCommandsTest, UnreadableFileKeepsTheImageHistoryScaleAndControls) {
     LoadAndExtract(Photo);
-    Select(IDC_CONTRAST, 2);
-    Command(IDC_EXECUTE);
+    ExtractWithContrast(2);
     Command(IDM_ZOOM_IN);
     Command(IDM_AUTO);
-    const Picture before = ReadImage(*Document.ResultInfo());
+    const Picture before = Result();
     const int width = ClientWidth(ImageWindow);
     WriteBytes(folder + "/broken.png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0});
 
@@ -90,7 +89,7 @@ TEST_F(FileCommandsTest, UnreadableFileKeepsTheImageHistoryScaleAndControls) {
     EXPECT_EQ(message.text, L"画像を読み込めませんでした．\nファイルが壊れているか、途中で切れています．");
     EXPECT_EQ(message.owner, ControlWindow);
     EXPECT_EQ(TakePostedExecutes(), 0);
-    EXPECT_EQ(FirstDifference(before, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(before, Result()), "");
     EXPECT_TRUE(Document.CanUndo());
     EXPECT_EQ(App.zoomIndex, 3);
     EXPECT_EQ(ClientWidth(ImageWindow), width);
@@ -117,7 +116,7 @@ TEST_F(FileCommandsTest, OpeningWithAutoExtractionOnExtractsAtOnce) {
     Drop(ControlWindow, {WritePicture(Photo, "auto.png.bmp")});
     Pump();
     EXPECT_TRUE(Document.IsExtracted());
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result()), "");
 }
 
 TEST_F(FileCommandsTest, OpenDialogLoadsTheChosenFile) {
@@ -136,8 +135,7 @@ TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
     for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_TRUE(ButtonEnabled(id)) << id;
     for (UINT id : {IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
     for (int contrast : {0, 4, 9}) {
-        Select(IDC_CONTRAST, contrast);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(contrast);
     }
     Command(IDM_UNDO);
     Command(IDM_ZOOM_IN);
@@ -156,7 +154,7 @@ TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
 
 TEST_F(FileCommandsTest, NoDropIsTakenWhileADialogOrMessageIsOpen) {
     LoadAndExtract(Photo);
-    const Picture extracted = ReadImage(*Document.ResultInfo());
+    const Picture extracted = Result();
     const std::string other = WritePicture(RandomPicture(7, 5, 2), "other.bmp");
     auto dropEverywhere = [&] {
         Drop(ImageWindow, {other});
@@ -185,7 +183,7 @@ TEST_F(FileCommandsTest, NoDropIsTakenWhileADialogOrMessageIsOpen) {
         dropEverywhere();
         AnswerFileDialog(proposed, "")(dialog);
     }}), 1);
-    EXPECT_EQ(FirstDifference(extracted, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(extracted, Result()), "");
     EXPECT_TRUE(IsWindowEnabled(ImageWindow));
     Drop(ImageWindow, {other});
     EXPECT_EQ(Document.ResultWidth(), 7) << "with nothing open, drops work again";
@@ -304,7 +302,7 @@ TEST_F(FileCommandsTest, HugeFilesAreRefusedAndLongPathsOpenAndSave) {
     Command(IDC_EXECUTE);
     ASSERT_TRUE(Document.SaveBmp((named + ".bmp").c_str()));
     DibHandle saved = ImgLoadFile((named + ".bmp").c_str());
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), saved ? ReadImage(saved) : Picture{}), "");
+    EXPECT_EQ(FirstDifference(Result(), saved ? ReadImage(saved) : Picture{}), "");
     ImgRelease(saved);
 }
 
@@ -324,7 +322,7 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/out.gif"));
     DibHandle saved = ImgLoadFile((folder + "/out.bmp").c_str());
     ASSERT_NE(saved, nullptr);
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(saved)), "");
+    EXPECT_EQ(FirstDifference(Result(), ReadImage(saved)), "");
     ImgRelease(saved);
 
     // The number goes on across images.
@@ -336,7 +334,7 @@ TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
     Select(IDC_THICKNESS, 1);
     LoadAndExtract(Photo);
     App.shownPath = folder + "/cat.jpg";
-    const Picture result = ReadImage(*Document.ResultInfo());
+    const Picture result = Result();
     // Black strokes 2 pixels wide on no background.
     const std::vector<uint8_t> svg = SvgOf(result, 1, OutputColours{.transparent = true});
     ASSERT_NE(std::string(svg.begin(), svg.end()).find("stroke-width=\"2\""), std::string::npos);
@@ -472,7 +470,7 @@ TEST_F(FileCommandsTest, CopyPutsTheUnscaledResultOnTheClipboard) {
     ReleaseDC(nullptr, screen);
     CloseClipboard();
     ASSERT_NE(copied, nullptr);
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(copied)), "");
+    EXPECT_EQ(FirstDifference(Result(), ReadImage(copied)), "");
     ImgRelease(copied);
 }
 
@@ -486,7 +484,7 @@ TEST_F(FileCommandsTest, PasteBringsABitmapInAtFullScaleWithoutExtracting) {
     PutOnClipboard(pasted);
     Command(IDM_PASTE);
     Pump();
-    EXPECT_EQ(FirstDifference(pasted, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(pasted, Result()), "");
     EXPECT_EQ(App.zoomIndex, 2);
     EXPECT_EQ(ClientWidth(ImageWindow), 17);
     EXPECT_FALSE(Document.IsExtracted()) << "a paste never extracts";
@@ -539,18 +537,18 @@ TEST_F(FileCommandsTest, SaveAfterOnlyAPasteProposesAnEmptyName) {
 TEST_F(FileCommandsTest, FilesMadeToBreakTheLoaderAreRefusedWithTheMessage) {
     LoadAndExtract(Photo);
     Command(IDC_EXECUTE);
-    const Picture before = ReadImage(*Document.ResultInfo());
+    const Picture before = Result();
     const std::vector<std::string> refused = RefusedFuzzInputs();
     for (const std::string& path : refused) {
         MessageSeen message;
         EXPECT_EQ(AnswerModals([&] { Drop(ImageWindow, {path}); }, {ReadMessage(message)}), 1) << path;
         EXPECT_TRUE(message.text.starts_with(L"画像を読み込めませんでした．\n")) << path;
-        EXPECT_EQ(FirstDifference(before, ReadImage(*Document.ResultInfo())), "") << path;
+        EXPECT_EQ(FirstDifference(before, Result()), "") << path;
         EXPECT_TRUE(MenuEnabled(IDM_UNDO)) << path;
     }
     EXPECT_GT(refused.size(), 5u);
     Command(IDM_UNDO);
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result()), "");
 }
 
 TEST_F(FileCommandsTest, PhotoStoredSidewaysOpensUpright) {
@@ -589,7 +587,7 @@ TEST_F(FileCommandsTest, XClipboardStep) {
     ASSERT_TRUE(WaitUntil([&] { return IsClipboardFormatAvailable(offersPng ? png : CF_DIB) && (offersPng || !IsClipboardFormatAvailable(png)); }));
     PressCtrl('V');
     ASSERT_TRUE(Document.HasSource());
-    const Picture pasted = ReadImage(*Document.ResultInfo());
+    const Picture pasted = Result();
     ASSERT_TRUE(Document.LoadFile((shared + "/" + file).c_str()));
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), pasted), "");
+    EXPECT_EQ(FirstDifference(Result(), pasted), "");
 }

@@ -135,6 +135,15 @@ void ProgramTest::Select(int comboId, int index) {
     SendDlgItemMessageW(ControlWindow, comboId, CB_SETCURSEL, WPARAM(index), 0);
 }
 
+void ProgramTest::ExtractWithContrast(int index) {
+    Select(IDC_CONTRAST, index);
+    Command(IDC_EXECUTE);
+}
+
+Picture ProgramTest::Result() {
+    return ReadImage(*Document.ResultInfo());
+}
+
 bool ProgramTest::MenuEnabled(UINT id) {
     return !(GetMenuState(GetMenu(ControlWindow), id, MF_BYCOMMAND) & MF_GRAYED);
 }

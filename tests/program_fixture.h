@@ -42,6 +42,12 @@ protected:
 
     void Command(UINT id, UINT notification = 0);
     void Select(int comboId, int index);
+
+    // Selects the contrast list's item and runs the execute command.
+    void ExtractWithContrast(int index);
+
+    // The document's result as it is now.
+    Picture Result();
     bool MenuEnabled(UINT id);
     bool MenuChecked(UINT id);
     bool ButtonEnabled(int id);

@@ -97,8 +97,7 @@ TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
     EXPECT_FALSE(MenuEnabled(IDM_REDO));
 
     for (int run = 0; run < 12; ++run) {
-        Select(IDC_CONTRAST, run);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(run);
         EXPECT_TRUE(MenuEnabled(IDM_UNDO));
         EXPECT_FALSE(MenuEnabled(IDM_REDO));
     }
@@ -127,41 +126,39 @@ TEST_F(ProgramTest, EachShortcutReachesItsCommandFromTheImageWindow) {
     Load(Photo);
     std::vector<Picture> steps;
     for (int contrast : {0, 4, 9}) {
-        Select(IDC_CONTRAST, contrast);
-        Command(IDC_EXECUTE);
-        steps.push_back(ReadImage(*Document.ResultInfo()));
+        ExtractWithContrast(contrast);
+        steps.push_back(Result());
     }
     Command(IDM_UNDO);
     PressCtrl('Z');
-    EXPECT_EQ(FirstDifference(steps[0], ReadImage(*Document.ResultInfo())), "") << "Ctrl+Z undoes";
+    EXPECT_EQ(FirstDifference(steps[0], Result()), "") << "Ctrl+Z undoes";
     PressCtrl('Y');
     PressCtrl('Y');
-    EXPECT_EQ(FirstDifference(steps[2], ReadImage(*Document.ResultInfo())), "") << "Ctrl+Y redoes";
+    EXPECT_EQ(FirstDifference(steps[2], Result()), "") << "Ctrl+Y redoes";
 
     PutOnClipboard({});
     PressCtrl('C');
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP)) << "Ctrl+C copies";
-    EXPECT_EQ(FirstDifference(steps[2], ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(steps[2], Result()), "");
 
     const Picture pasted = RandomPicture(9, 7, 2);
     PutOnClipboard(pasted);
     PressCtrl('V');
-    EXPECT_EQ(FirstDifference(pasted, ReadImage(*Document.ResultInfo())), "") << "Ctrl+V pastes";
+    EXPECT_EQ(FirstDifference(pasted, Result()), "") << "Ctrl+V pastes";
 }
 
 TEST_F(ProgramTest, ShortcutsOfGrayedItemsDoNothing) {
     Load(Photo);
     for (int contrast : {0, 4, 9}) {
-        Select(IDC_CONTRAST, contrast);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(contrast);
     }
     Command(IDM_UNDO);
-    const Picture shown = ReadImage(*Document.ResultInfo());
+    const Picture shown = Result();
     // Undo, redo and copy could all act now; grayed, their keys must not.
     for (UINT id : {IDM_UNDO, IDM_REDO, IDM_COPY}) EnableMenuItem(GetMenu(ControlWindow), id, MF_BYCOMMAND | MF_GRAYED);
     PutOnClipboard({});
     for (char key : {'Z', 'Y', 'C'}) PressCtrl(key);
-    EXPECT_EQ(FirstDifference(shown, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(shown, Result()), "");
     EXPECT_TRUE(Document.CanUndo());
     EXPECT_TRUE(Document.CanRedo());
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
@@ -171,7 +168,7 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     Load(Photo);
     // Untouched, the lists give the converter's defaults: thin, 7, off.
     Command(IDC_EXECUTE);
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result()), "");
     EXPECT_EQ(GetForegroundWindow(), ControlWindow);
     Picture drawings[2][2][16];
     int changes[3] = {};
@@ -183,10 +180,9 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
                 EXPECT_EQ(std::stoi(ComboItem(IDC_CONTRAST, contrast)), contrast + 1) << "the contrast the list shows";
                 Select(IDC_NOISE, noise);
                 Select(IDC_THICKNESS, thickness);
-                Select(IDC_CONTRAST, contrast);
-                Command(IDC_EXECUTE);
+                ExtractWithContrast(contrast);
                 Picture& expected = drawings[noise][thickness][contrast] = ExpectedDrawing(Photo, thickness, contrast, noise);
-                EXPECT_EQ(FirstDifference(expected, ReadImage(*Document.ResultInfo())), "")
+                EXPECT_EQ(FirstDifference(expected, Result()), "")
                     << noise << " " << thickness << " " << contrast;
                 // Where the option changes the picture, ignoring it fails.
                 changes[0] += noise && FirstDifference(expected, drawings[0][thickness][contrast]) != "";
@@ -232,7 +228,7 @@ TEST_F(ProgramTest, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
     ASSERT_LT(width, big.width);
     ASSERT_LT(height, big.height);
     const auto expectView = [&](int x, int y) {
-        const Picture shown = Crop(ReadImage(*Document.ResultInfo()), x, y, width, height);
+        const Picture shown = Crop(Result(), x, y, width, height);
         EXPECT_EQ(FirstDifference(shown, ShownInImageWindow()), "") << "at " << x << ", " << y;
     };
     expectView(0, 0);
@@ -408,7 +404,7 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
     Command(IDC_CONTRAST, CBN_SELCHANGE);
     Pump();
     EXPECT_TRUE(Document.IsExtracted());
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 9, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 9, false), Result()), "");
 
     Command(IDM_AUTO);
     Command(IDC_CONTRAST, CBN_SELCHANGE);
@@ -455,11 +451,11 @@ TEST_F(ProgramTest, ImageWindowShowsTheResultAfterEveryStep) {
     Load(Photo);
     EXPECT_EQ(FirstDifference(Photo, ShownInImageWindow()), "");
     Command(IDC_EXECUTE);
-    const Picture thin = ReadImage(*Document.ResultInfo());
+    const Picture thin = Result();
     EXPECT_EQ(FirstDifference(thin, ShownInImageWindow()), "");
     Select(IDC_THICKNESS, 1);
     Command(IDC_EXECUTE);
-    const Picture thick = ReadImage(*Document.ResultInfo());
+    const Picture thick = Result();
     ASSERT_NE(FirstDifference(thin, thick), "");
     EXPECT_EQ(FirstDifference(thick, ShownInImageWindow()), "");
     Command(IDM_UNDO);
@@ -492,13 +488,13 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     // "No", the default, keeps everything as it was.
     Load(Photo);
     extract();
-    const Picture drawing = ReadImage(*Document.ResultInfo());
+    const Picture drawing = Result();
     for (const Action& close : {escape, closeBox, exitItem}) {
         EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {ReadMessage(question, IDNO)}), 1);
         EXPECT_EQ(question.text, CloseQuestion);
         EXPECT_TRUE(question.noIsDefault);
         ASSERT_TRUE(IsWindow(ControlWindow));
-        EXPECT_EQ(FirstDifference(drawing, ReadImage(*Document.ResultInfo())), "");
+        EXPECT_EQ(FirstDifference(drawing, Result()), "");
         EXPECT_FALSE(ExistsWide(folder + "/Velmora.ini"));
     }
     // What is done after loading; whether closing then asks ("yes" ends).
@@ -526,10 +522,8 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
     for (UINT command : {UINT(IDC_EXECUTE), UINT(IDM_UNDO)}) {
         Load(Photo);
         Select(IDC_NOISE, 0);
-        Select(IDC_CONTRAST, 0);
-        Command(IDC_EXECUTE);
-        Select(IDC_CONTRAST, 6);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(0);
+        ExtractWithContrast(6);
         const Picture shown = ShownInImageWindow();
         ASSERT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), shown), "") << command;
         // Undo would show contrast 1; so would the extraction, with speck
@@ -548,13 +542,13 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
         EXPECT_EQ(message.owner, ControlWindow);
         EXPECT_FALSE(GetUpdateRect(ImageWindow, nullptr, FALSE)) << "nothing to repaint";
         EXPECT_EQ(FirstDifference(shown, ShownInImageWindow()), "");
-        EXPECT_EQ(FirstDifference(shown, ReadImage(*Document.ResultInfo())), "");
+        EXPECT_EQ(FirstDifference(shown, Result()), "");
         for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO}) EXPECT_TRUE(MenuEnabled(id)) << id;
         EXPECT_FALSE(MenuEnabled(IDM_REDO)) << command;
         EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
         Command(IDM_UNDO);
         EXPECT_FALSE(MenuEnabled(IDM_UNDO)) << "the history still holds its one step";
-        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 0, false), ReadImage(*Document.ResultInfo())), "");
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 0, false), Result()), "");
     }
 }
 
@@ -630,7 +624,7 @@ TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtract
     EXPECT_EQ(GetFocus(), list);
     // The three extractions are the history's last steps, after the click's.
     for (int contrast : {9, 8, 7, 6}) {
-        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, contrast, false), ReadImage(*Document.ResultInfo())), "")
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, contrast, false), Result()), "")
             << contrast;
         if (contrast > 6) Command(IDM_UNDO);
     }

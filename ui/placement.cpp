@@ -46,7 +46,7 @@ POINT RestoredPosition(HWND hwnd) {
 
 void PlaceWindowsFromSettings() {
     const StoredSettings stored = ReadSettings(Settings, SoftwareId());
-    if (stored.automatic) App.autoExtract = true;
+    App.autoExtract = stored.automatic;
     App.chosenSaveType = SaveTypeOf(stored.saveType);
     const CaptionMetrics metrics{GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYFIXEDFRAME)};
     const StartPlacement place =

@@ -39,16 +39,6 @@ protected:
         Command(IDC_EXECUTE);
         Pump();
     }
-
-    // Runs the save command, answering its dialog with name (empty: cancel)
-    // and reading the message that follows.
-    std::wstring Save(const std::string& name, MessageSeen* message = nullptr) {
-        std::wstring proposed;
-        MessageSeen ignored;
-        AnswerModals([&] { Command(IDC_SAVE); },
-                     {AnswerFileDialog(proposed, name), ReadMessage(message ? *message : ignored)});
-        return proposed;
-    }
 };
 
 }  // namespace

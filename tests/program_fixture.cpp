@@ -310,6 +310,13 @@ int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<
     return Answered;
 }
 
+std::wstring ProgramTest::Save(const std::string& name, MessageSeen* message) {
+    std::wstring proposed;
+    MessageSeen ignored;
+    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, name), ReadMessage(message ? *message : ignored)});
+    return proposed;
+}
+
 HeldKey::HeldKey(int virtualKey) {
     GetKeyboardState(saved);
     BYTE pressed[256];

@@ -102,6 +102,10 @@ protected:
     // the window's text, and is closed.
     int AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers);
 
+    // Runs the save command, answering its dialog with name (empty: cancel)
+    // and reading the message that follows; the name the dialog proposed.
+    std::wstring Save(const std::string& name, MessageSeen* message = nullptr);
+
     std::string folder;
     HACCEL accelerators = nullptr;
     int quitCode = -1;

@@ -472,12 +472,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     const Action exitItem = [] { PostMessageW(ControlWindow, WM_COMMAND, IDM_EXIT, 0); };
     MessageSeen question;
     int saves = 0;
-    const Action save = [&] {
-        std::wstring proposed;
-        MessageSeen saved;
-        AnswerModals([&] { Command(IDC_SAVE); },
-                     {AnswerFileDialog(proposed, folder + "/drawing" + std::to_string(++saves) + ".bmp"), ReadMessage(saved)});
-    };
+    const Action save = [&] { Save(folder + "/drawing" + std::to_string(++saves) + ".bmp"); };
     const Action extract = [this] { ClickButton(IDC_EXECUTE); };
     const Action copy = [this] { Command(IDM_COPY); };
     const Action undo = [this] { Command(IDM_UNDO); };

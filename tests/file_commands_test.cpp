@@ -15,48 +15,10 @@
 
 namespace {
 
-// The file name box of the open and save dialogs.
-constexpr int FileNameBox = 0x47C;
-
 const Picture Photo = RandomPicture(31, 23, 8);
-
-std::string Native(std::string path) {
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
-
-// Answers a file dialog: chooses the save type given (its place in the
-// list), remembers the proposed name, then types name and confirms, or
-// cancels when name is empty.
-std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::string& name, int type = 0) {
-    return [&proposed, name, type](HWND dialog) {
-        if (type) {
-            SendDlgItemMessageW(dialog, cmb1, CB_SETCURSEL, WPARAM(type - 1), 0);
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), LPARAM(GetDlgItem(dialog, cmb1)));
-        }
-        proposed = ItemText(dialog, FileNameBox);
-        if (name.empty()) {
-            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
-        SetDlgItemTextW(dialog, FileNameBox, Wide(Native(name)).c_str());
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    };
-}
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// Answers a message box with the button given, after reading it.
-std::function<void(HWND)> AnswerQuestion(MessageSeen& seen, int button) {
-    return [&seen, button](HWND box) {
-        seen.text = ItemText(box, 0xFFFF);
-        seen.caption = WindowText(box);
-        PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
-    };
 }
 
 // Handles messages until ready() or 20 s have passed; whether it got ready.
@@ -77,16 +39,6 @@ protected:
         Command(IDC_EXECUTE);
         Pump();
     }
-
-    // Runs the save command, answering its dialog with name (empty: cancel)
-    // and reading the message that follows.
-    std::wstring Save(const std::string& name, MessageSeen* message = nullptr) {
-        std::wstring proposed;
-        MessageSeen ignored;
-        AnswerModals([&] { Command(IDC_SAVE); },
-                     {AnswerFileDialog(proposed, name), ReadMessage(message ? *message : ignored)});
-        return proposed;
-    }
 };
 
 }  // namespace
@@ -106,20 +58,19 @@ TEST_F(FileCommandsTest, OnlyTheEightExtensionsOpen) {
         MessageSeen message;
         EXPECT_EQ(AnswerModals([&] { Drop(ControlWindow, {path}); }, {ReadMessage(message)}), 1) << name;
         EXPECT_EQ(message.text, L"未サポートのファイル形式です．") << name;
-        EXPECT_EQ(message.caption, WindowTitle);
+        EXPECT_EQ(message.caption, App.windowTitle);
         EXPECT_EQ(message.owner, ControlWindow);
         EXPECT_EQ(Document.ResultWidth(), 3) << name << " must leave the document as it was";
-        EXPECT_EQ(CurrentPath, path) << "a refused drop still becomes where the open dialog starts";
+        EXPECT_EQ(App.currentPath, path) << "a refused drop still becomes where the open dialog starts";
     }
 }
 
 TEST_F(FileCommandsTest, UnreadableFileKeepsTheImageHistoryScaleAndControls) {
     LoadAndExtract(Photo);
-    Select(IDC_CONTRAST, 2);
-    Command(IDC_EXECUTE);
+    ExtractWithContrast(2);
     Command(IDM_ZOOM_IN);
     Command(IDM_AUTO);
-    const Picture before = ReadImage(*Document.ResultInfo());
+    const Picture before = Result();
     const int width = ClientWidth(ImageWindow);
     WriteBytes(folder + "/broken.png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0});
 
@@ -128,9 +79,9 @@ TEST_F(FileCommandsTest, UnreadableFileKeepsTheImageHistoryScaleAndControls) {
     EXPECT_EQ(message.text, L"画像を読み込めませんでした．\nファイルが壊れているか、途中で切れています．");
     EXPECT_EQ(message.owner, ControlWindow);
     EXPECT_EQ(TakePostedExecutes(), 0);
-    EXPECT_EQ(FirstDifference(before, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(before, Result()), "");
     EXPECT_TRUE(Document.CanUndo());
-    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(App.zoomIndex, 3);
     EXPECT_EQ(ClientWidth(ImageWindow), width);
     EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
     EXPECT_TRUE(MenuEnabled(IDM_UNDO));
@@ -141,13 +92,13 @@ TEST_F(FileCommandsTest, DropsOpenTheFirstFileAndOnlyTheControlWindowKeepsItsPat
     const std::string second = WritePicture(RandomPicture(7, 5, 2), "second.bmp");
     Drop(ControlWindow, {first, second});
     Pump();
-    EXPECT_EQ(CurrentPath, first);
+    EXPECT_EQ(App.currentPath, first);
     EXPECT_EQ(Document.ResultWidth(), 31);
 
     Drop(ImageWindow, {second, first});
     Pump();
     EXPECT_EQ(Document.ResultWidth(), 7);
-    EXPECT_EQ(CurrentPath, first) << "a drop on the image window keeps where the open dialog starts";
+    EXPECT_EQ(App.currentPath, first) << "a drop on the image window keeps where the open dialog starts";
 }
 
 TEST_F(FileCommandsTest, OpeningWithAutoExtractionOnExtractsAtOnce) {
@@ -155,7 +106,7 @@ TEST_F(FileCommandsTest, OpeningWithAutoExtractionOnExtractsAtOnce) {
     Drop(ControlWindow, {WritePicture(Photo, "auto.png.bmp")});
     Pump();
     EXPECT_TRUE(Document.IsExtracted());
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result()), "");
 }
 
 TEST_F(FileCommandsTest, OpenDialogLoadsTheChosenFile) {
@@ -164,9 +115,9 @@ TEST_F(FileCommandsTest, OpenDialogLoadsTheChosenFile) {
     EXPECT_EQ(AnswerModals([&] { Command(IDC_OPEN); }, {AnswerFileDialog(proposed, path)}), 1);
     Pump();
     EXPECT_EQ(Document.ResultWidth(), 31);
-    EXPECT_EQ(Native(CurrentPath), Native(path));
+    EXPECT_EQ(Native(App.currentPath), Native(path));
     EXPECT_EQ(AnswerModals([&] { Command(IDM_OPEN); }, {AnswerFileDialog(proposed, "")}), 1);
-    EXPECT_EQ(Native(CurrentPath), Native(path)) << "a cancelled dialog keeps the path";
+    EXPECT_EQ(Native(App.currentPath), Native(path)) << "a cancelled dialog keeps the path";
 }
 
 TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
@@ -174,8 +125,7 @@ TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
     for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_TRUE(ButtonEnabled(id)) << id;
     for (UINT id : {IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
     for (int contrast : {0, 4, 9}) {
-        Select(IDC_CONTRAST, contrast);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(contrast);
     }
     Command(IDM_UNDO);
     Command(IDM_ZOOM_IN);
@@ -183,7 +133,7 @@ TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
     for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO}) ASSERT_TRUE(MenuEnabled(id)) << id;
 
     Drop(ImageWindow, {WritePicture(RandomPicture(20, 10, 3), "second.bmp")});
-    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_EQ(App.zoomIndex, 2);
     EXPECT_EQ(PanelScaleText(), L"表示　100 ％");
     EXPECT_EQ(PanelSizeText(), L"画像サイズ  20 × 10");
     EXPECT_EQ(ClientWidth(ImageWindow), 20);
@@ -194,7 +144,7 @@ TEST_F(FileCommandsTest, OpeningAFileResetsTheScaleAndTheControls) {
 
 TEST_F(FileCommandsTest, NoDropIsTakenWhileADialogOrMessageIsOpen) {
     LoadAndExtract(Photo);
-    const Picture extracted = ReadImage(*Document.ResultInfo());
+    const Picture extracted = Result();
     const std::string other = WritePicture(RandomPicture(7, 5, 2), "other.bmp");
     auto dropEverywhere = [&] {
         Drop(ImageWindow, {other});
@@ -223,7 +173,7 @@ TEST_F(FileCommandsTest, NoDropIsTakenWhileADialogOrMessageIsOpen) {
         dropEverywhere();
         AnswerFileDialog(proposed, "")(dialog);
     }}), 1);
-    EXPECT_EQ(FirstDifference(extracted, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(extracted, Result()), "");
     EXPECT_TRUE(IsWindowEnabled(ImageWindow));
     Drop(ImageWindow, {other});
     EXPECT_EQ(Document.ResultWidth(), 7) << "with nothing open, drops work again";
@@ -255,30 +205,30 @@ TEST_F(FileCommandsTest, SaveAsksBeforeReplacingTheFileItWrites) {
     MessageSeen question, confirmation;
     // Typed out.jpg, written out.bmp: the dialog asked about neither.
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out.jpg"), AnswerQuestion(question, IDNO),
+                           {AnswerFileDialog(proposed, folder + "/out.jpg"), ReadMessage(question, IDNO),
                             ReadMessage(confirmation)}), 2);
     EXPECT_EQ(question.text, L"out.bmp は既に存在します。\n上書きしますか？");
-    EXPECT_EQ(question.caption, WindowTitle);
+    EXPECT_EQ(question.caption, App.windowTitle);
     EXPECT_EQ(ReadBytes(folder + "/out.bmp"), old);
-    EXPECT_EQ(SaveCounter, 0) << "no is no save";
+    EXPECT_EQ(App.saveCounter, 0) << "no is no save";
     EXPECT_EQ(confirmation.text, L"");
 
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out.jpg"), AnswerQuestion(question, IDYES),
+                           {AnswerFileDialog(proposed, folder + "/out.jpg"), ReadMessage(question, IDYES),
                             ReadMessage(confirmation)}), 3);
     EXPECT_EQ(confirmation.text, L"ファイルを保存しました．");
-    EXPECT_EQ(SaveCounter, 1);
+    EXPECT_EQ(App.saveCounter, 1);
     EXPECT_NE(ReadBytes(folder + "/out.bmp"), old);
 
     // Typed out: the dialog itself adds .bmp and asks its own question.
     WriteBytes(folder + "/out.bmp", old);
     question = {};
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
-                           {AnswerFileDialog(proposed, folder + "/out"), AnswerQuestion(question, IDYES),
+                           {AnswerFileDialog(proposed, folder + "/out"), ReadMessage(question, IDYES),
                             ReadMessage(confirmation)}), 3);
     EXPECT_NE(question.text, L"");
     EXPECT_NE(question.text, L"out.bmp は既に存在します。\n上書きしますか？") << "asked by the dialog, not again by us";
-    EXPECT_EQ(SaveCounter, 2);
+    EXPECT_EQ(App.saveCounter, 2);
     EXPECT_NE(ReadBytes(folder + "/out.bmp"), old);
 }
 
@@ -291,7 +241,7 @@ TEST_F(FileCommandsTest, FileNamesInAnyScriptOpenSaveAndDrop) {
     std::wstring proposed;
     EXPECT_EQ(AnswerModals([&] { Command(IDC_OPEN); }, {AnswerFileDialog(proposed, photo)}), 1);
     EXPECT_EQ(Document.ResultWidth(), 31);
-    EXPECT_EQ(Native(CurrentPath), Native(photo));
+    EXPECT_EQ(Native(App.currentPath), Native(photo));
     Command(IDC_EXECUTE);
     MessageSeen message;
     EXPECT_EQ(AnswerModals([&] { Command(IDC_SAVE); },
@@ -303,13 +253,13 @@ TEST_F(FileCommandsTest, FileNamesInAnyScriptOpenSaveAndDrop) {
     // The question names the file in its own script.
     MessageSeen question;
     AnswerModals([&] { Command(IDC_SAVE); },
-                 {AnswerFileDialog(proposed, named + "/保存 ñ 🙂.jpg"), AnswerQuestion(question, IDNO)});
+                 {AnswerFileDialog(proposed, named + "/保存 ñ 🙂.jpg"), ReadMessage(question, IDNO)});
     EXPECT_EQ(question.text, L"保存 ñ 🙂.bmp は既に存在します。\n上書きしますか？");
 
     Load(RandomPicture(3, 3, 1));
     Drop(ControlWindow, {photo});
     EXPECT_EQ(Document.ResultWidth(), 31);
-    EXPECT_EQ(Native(CurrentPath), Native(photo));
+    EXPECT_EQ(Native(App.currentPath), Native(photo));
     Load(RandomPicture(3, 3, 1));
     Drop(ImageWindow, {named + "/保存 ñ 🙂.bmp"});
     EXPECT_EQ(Document.ResultWidth(), 31);
@@ -342,27 +292,27 @@ TEST_F(FileCommandsTest, HugeFilesAreRefusedAndLongPathsOpenAndSave) {
     Command(IDC_EXECUTE);
     ASSERT_TRUE(Document.SaveBmp((named + ".bmp").c_str()));
     DibHandle saved = ImgLoadFile((named + ".bmp").c_str());
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), saved ? ReadImage(saved) : Picture{}), "");
+    EXPECT_EQ(FirstDifference(Result(), saved ? ReadImage(saved) : Picture{}), "");
     ImgRelease(saved);
 }
 
 TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
     LoadAndExtract(Photo);
-    ShownPath = "C:\\pics\\cat.jpg";
-    EXPECT_EQ(DefaultSaveName(ShownPath, 0), "C:\\pics\\cat-velmora00.bmp");
-    EXPECT_EQ(DefaultSaveName(ShownPath, 123), "C:\\pics\\cat-velmora123.bmp");
+    App.shownPath = "C:\\pics\\cat.jpg";
+    EXPECT_EQ(DefaultSaveName(App.shownPath, 0), "C:\\pics\\cat-velmora00.bmp");
+    EXPECT_EQ(DefaultSaveName(App.shownPath, 123), "C:\\pics\\cat-velmora123.bmp");
     EXPECT_EQ(DefaultSaveName("C:\\v1.2\\cat", 7), "C:\\v1.2\\cat-velmora07.bmp");
 
     EXPECT_TRUE(EndsWith(Save(""), L"cat-velmora00.bmp"));
-    EXPECT_EQ(SaveCounter, 0) << "a cancelled dialog does not count";
+    EXPECT_EQ(App.saveCounter, 0) << "a cancelled dialog does not count";
     MessageSeen message;
     EXPECT_TRUE(EndsWith(Save(folder + "/out.gif", &message), L"cat-velmora00.bmp"));
     EXPECT_EQ(message.text, L"ファイルを保存しました．");
-    EXPECT_EQ(message.caption, WindowTitle);
+    EXPECT_EQ(message.caption, App.windowTitle);
     EXPECT_FALSE(std::filesystem::exists(folder + "/out.gif"));
     DibHandle saved = ImgLoadFile((folder + "/out.bmp").c_str());
     ASSERT_NE(saved, nullptr);
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(saved)), "");
+    EXPECT_EQ(FirstDifference(Result(), ReadImage(saved)), "");
     ImgRelease(saved);
 
     // The number goes on across images.
@@ -373,8 +323,8 @@ TEST_F(FileCommandsTest, SaveProposesNumberedNamesAndForcesBmp) {
 TEST_F(FileCommandsTest, SaveTypesWriteWhatTheNameSays) {
     Select(IDC_THICKNESS, 1);
     LoadAndExtract(Photo);
-    ShownPath = folder + "/cat.jpg";
-    const Picture result = ReadImage(*Document.ResultInfo());
+    App.shownPath = folder + "/cat.jpg";
+    const Picture result = Result();
     // Black strokes 2 pixels wide on no background.
     const std::vector<uint8_t> svg = SvgOf(result, 1, OutputColours{.transparent = true});
     ASSERT_NE(std::string(svg.begin(), svg.end()).find("stroke-width=\"2\""), std::string::npos);
@@ -421,10 +371,10 @@ TEST_F(FileCommandsTest, FailedSaveSaysWhyAndKeepsWhatIsThere) {
     std::wstring proposed;
     MessageSeen question, message;
     AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/locked.tif"),
-                                              AnswerQuestion(question, IDYES), ReadMessage(message)});
+                                              ReadMessage(question, IDYES), ReadMessage(message)});
     EXPECT_EQ(message.text, L"ファイルを保存できませんでした．\n書き込みが許可されていないか、同じ名前のフォルダーがあります．");
-    EXPECT_EQ(message.caption, WindowTitle);
-    EXPECT_EQ(SaveCounter, 1);
+    EXPECT_EQ(message.caption, App.windowTitle);
+    EXPECT_EQ(App.saveCounter, 1);
     EXPECT_EQ(ReadBytes(folder + "/locked.bmp/keep.txt"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
@@ -434,7 +384,7 @@ TEST_F(FileCommandsTest, FailedSaveSaysWhyAndKeepsWhatIsThere) {
     WriteBytes(folder + "/kept.bmp", {'o', 'l', 'd'});
     ASSERT_TRUE(SetFileAttributesW(Wide(folder + "/kept.bmp").c_str(), FILE_ATTRIBUTE_READONLY));
     AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, folder + "/kept.jpg"),
-                                              AnswerQuestion(question, IDYES), ReadMessage(message)});
+                                              ReadMessage(question, IDYES), ReadMessage(message)});
     EXPECT_EQ(message.text, L"ファイルを保存できませんでした．\n書き込みが許可されていないか、同じ名前のフォルダーがあります．");
     EXPECT_EQ(ReadBytes(folder + "/kept.bmp"), (std::vector<uint8_t>{'o', 'l', 'd'}));
     SetFileAttributesW(Wide(folder + "/kept.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -456,7 +406,7 @@ TEST_F(FileCommandsTest, TheChosenSaveTypeIsOfferedAgainAlsoAfterARestart) {
         return proposed;
     };
     LoadAndExtract(Photo);
-    ShownPath = folder + "/cat.jpg";
+    App.shownPath = folder + "/cat.jpg";
     int shown = 0;
     EXPECT_TRUE(EndsWith(saveAs("a", 2, shown), L"cat-velmora00.bmp"));
     EXPECT_EQ(shown, 1) << "BMP at first";
@@ -471,7 +421,7 @@ TEST_F(FileCommandsTest, TheChosenSaveTypeIsOfferedAgainAlsoAfterARestart) {
     EndProgram();
     StartInFolder();
     LoadAndExtract(Photo);
-    ShownPath = folder + "/cat.jpg";
+    App.shownPath = folder + "/cat.jpg";
     EXPECT_TRUE(EndsWith(saveAs("d", 0, shown), L"cat-velmora00.svg"));
     EXPECT_EQ(shown, 4) << "SVG ベクター, kept in Velmora.ini";
     EXPECT_TRUE(std::filesystem::exists(folder + "/d.svg"));
@@ -510,12 +460,12 @@ TEST_F(FileCommandsTest, CopyPutsTheUnscaledResultOnTheClipboard) {
     ReleaseDC(nullptr, screen);
     CloseClipboard();
     ASSERT_NE(copied, nullptr);
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), ReadImage(copied)), "");
+    EXPECT_EQ(FirstDifference(Result(), ReadImage(copied)), "");
     ImgRelease(copied);
 }
 
 TEST_F(FileCommandsTest, PasteBringsABitmapInAtFullScaleWithoutExtracting) {
-    CurrentPath = "C:\\pics\\cat.jpg";
+    App.currentPath = "C:\\pics\\cat.jpg";
     Load(RandomPicture(5, 5, 3));
     Command(IDM_ZOOM_OUT);
     Command(IDM_AUTO);
@@ -524,13 +474,13 @@ TEST_F(FileCommandsTest, PasteBringsABitmapInAtFullScaleWithoutExtracting) {
     PutOnClipboard(pasted);
     Command(IDM_PASTE);
     Pump();
-    EXPECT_EQ(FirstDifference(pasted, ReadImage(*Document.ResultInfo())), "");
-    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_EQ(FirstDifference(pasted, Result()), "");
+    EXPECT_EQ(App.zoomIndex, 2);
     EXPECT_EQ(ClientWidth(ImageWindow), 17);
     EXPECT_FALSE(Document.IsExtracted()) << "a paste never extracts";
     EXPECT_TRUE(ButtonEnabled(IDC_EXECUTE));
     EXPECT_FALSE(MenuEnabled(IDM_COPY));
-    EXPECT_EQ(CurrentPath, "C:\\pics\\cat.jpg");
+    EXPECT_EQ(App.currentPath, "C:\\pics\\cat.jpg");
 }
 
 // A packed bitmap as the clipboard holds one becomes the file it came from:
@@ -555,14 +505,14 @@ TEST_F(FileCommandsTest, PasteWithoutABitmapChangesNothing) {
     PutOnClipboard({});
     Command(IDM_ZOOM_IN);
     Command(IDM_PASTE);
-    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(App.zoomIndex, 3);
     EXPECT_EQ(Document.ResultWidth(), 31);
     // Nor does a PNG that cannot be read.
     ASSERT_TRUE(OpenClipboard(nullptr));
     SetClipboardData(RegisterClipboardFormatW(L"PNG"), GlobalAlloc(GHND, 8));
     CloseClipboard();
     Command(IDM_PASTE);
-    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(App.zoomIndex, 3);
     EXPECT_EQ(Document.ResultWidth(), 31);
 }
 
@@ -577,18 +527,18 @@ TEST_F(FileCommandsTest, SaveAfterOnlyAPasteProposesAnEmptyName) {
 TEST_F(FileCommandsTest, FilesMadeToBreakTheLoaderAreRefusedWithTheMessage) {
     LoadAndExtract(Photo);
     Command(IDC_EXECUTE);
-    const Picture before = ReadImage(*Document.ResultInfo());
+    const Picture before = Result();
     const std::vector<std::string> refused = RefusedFuzzInputs();
     for (const std::string& path : refused) {
         MessageSeen message;
         EXPECT_EQ(AnswerModals([&] { Drop(ImageWindow, {path}); }, {ReadMessage(message)}), 1) << path;
         EXPECT_TRUE(message.text.starts_with(L"画像を読み込めませんでした．\n")) << path;
-        EXPECT_EQ(FirstDifference(before, ReadImage(*Document.ResultInfo())), "") << path;
+        EXPECT_EQ(FirstDifference(before, Result()), "") << path;
         EXPECT_TRUE(MenuEnabled(IDM_UNDO)) << path;
     }
     EXPECT_GT(refused.size(), 5u);
     Command(IDM_UNDO);
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result()), "");
 }
 
 TEST_F(FileCommandsTest, PhotoStoredSidewaysOpensUpright) {
@@ -596,7 +546,7 @@ TEST_F(FileCommandsTest, PhotoStoredSidewaysOpensUpright) {
     // anticlockwise.
     const std::string path = folder + "/sideways.jpg";
     WriteBytes(path, WithJpegExif(ReadBytes(std::string(VELMORA_TEST_DATA) + "/jpeg/baseline.jpg"), TiffBlock(6, false)));
-    ASSERT_TRUE(OpenImageFile(ControlWindow, path));
+    ASSERT_TRUE(OpenImage(path));
     Pump();
     EXPECT_EQ(Document.ResultWidth(), 43);
     EXPECT_EQ(Document.ResultHeight(), 61);
@@ -627,7 +577,7 @@ TEST_F(FileCommandsTest, XClipboardStep) {
     ASSERT_TRUE(WaitUntil([&] { return IsClipboardFormatAvailable(offersPng ? png : CF_DIB) && (offersPng || !IsClipboardFormatAvailable(png)); }));
     PressCtrl('V');
     ASSERT_TRUE(Document.HasSource());
-    const Picture pasted = ReadImage(*Document.ResultInfo());
+    const Picture pasted = Result();
     ASSERT_TRUE(Document.LoadFile((shared + "/" + file).c_str()));
-    EXPECT_EQ(FirstDifference(ReadImage(*Document.ResultInfo()), pasted), "");
+    EXPECT_EQ(FirstDifference(Result(), pasted), "");
 }

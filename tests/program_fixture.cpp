@@ -10,7 +10,7 @@
 #include "startup.h"
 #include "window_geometry.h"
 
-#include <new>
+#include <dlgs.h>
 #include <shlobj.h>
 
 namespace {
@@ -87,12 +87,8 @@ void ProgramTest::SetUp() {
 }
 
 void ProgramTest::StartInFolder() {
-    // Every start has a new document, as a new process would.
-    Document.~ImageDocument();
-    new (&Document) ImageDocument();
-    CurrentPath.clear();
-    ShownPath.clear();
-    SaveCounter = 0;
+    // Every start has a new document and settings, as a new process would.
+    App.Reset();
     accelerators = StartProgram(GetModuleHandleW(nullptr));
     Pump();
 }
@@ -139,8 +135,21 @@ void ProgramTest::Select(int comboId, int index) {
     SendDlgItemMessageW(ControlWindow, comboId, CB_SETCURSEL, WPARAM(index), 0);
 }
 
+void ProgramTest::ExtractWithContrast(int index) {
+    Select(IDC_CONTRAST, index);
+    Command(IDC_EXECUTE);
+}
+
+Picture ProgramTest::Result() {
+    return ReadImage(*Document.ResultInfo());
+}
+
 bool ProgramTest::MenuEnabled(UINT id) {
     return !(GetMenuState(GetMenu(ControlWindow), id, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+bool ProgramTest::MenuChecked(UINT id) {
+    return GetMenuState(GetMenu(ControlWindow), id, MF_BYCOMMAND) & MF_CHECKED;
 }
 
 bool ProgramTest::ButtonEnabled(int id) {
@@ -171,9 +180,7 @@ std::string ProgramTest::WritePicture(const Picture& picture, const std::string&
 
 void ProgramTest::Load(const Picture& picture) {
     ASSERT_TRUE(Document.LoadFile(WritePicture(picture, "loaded.bmp").c_str()));
-    ZoomIndex = 2;
-    ApplyZoom();
-    ApplyNewImageState();
+    ShowNewImage();
     Pump();
 }
 
@@ -280,6 +287,10 @@ void ProgramTest::ClickButton(int id) {
     ClickAt(button, {ClientWidth(button) / 2, ClientHeight(button) / 2});
 }
 
+int ProgramTest::TypeEscape(MessageSeen& question, int button) {
+    return AnswerModals([this] { TypeKey(VK_ESCAPE); }, {ReadMessage(question, button)});
+}
+
 bool ProgramTest::ControlWindowInView() {
     const RECT outer = OuterRect(ControlWindow);
     // Points a few pixels apart over the whole window, its edges included.
@@ -297,6 +308,13 @@ int ProgramTest::AnswerModals(const std::function<void()>& trigger, std::vector<
     trigger();
     PendingAnswers.clear();
     return Answered;
+}
+
+std::wstring ProgramTest::Save(const std::string& name, MessageSeen* message) {
+    std::wstring proposed;
+    MessageSeen ignored;
+    AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, name), ReadMessage(message ? *message : ignored)});
+    return proposed;
 }
 
 HeldKey::HeldKey(int virtualKey) {
@@ -374,12 +392,36 @@ std::wstring ItemText(HWND dialog, int id) {
     return text;
 }
 
-std::function<void(HWND)> ReadMessage(MessageSeen& seen) {
-    return [&seen](HWND box) {
+std::function<void(HWND)> ReadMessage(MessageSeen& seen, int button) {
+    return [&seen, button](HWND box) {
         // A message box shows its text in a static control with this id.
         seen.text = ItemText(box, 0xFFFF);
         seen.caption = WindowText(box);
         seen.owner = GetWindow(box, GW_OWNER);
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        seen.noIsDefault = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON;
+        PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
+    };
+}
+
+std::string Native(std::string path) {
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::string& name, int type) {
+    return [&proposed, name, type](HWND dialog) {
+        if (type) {
+            SendDlgItemMessageW(dialog, cmb1, CB_SETCURSEL, WPARAM(type - 1), 0);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), LPARAM(GetDlgItem(dialog, cmb1)));
+        }
+        proposed = ItemText(dialog, FileNameBox);
+        if (name.empty()) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        SetDlgItemTextW(dialog, FileNameBox, Wide(Native(name)).c_str());
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     };
 }

@@ -13,6 +13,15 @@
 #include <string>
 #include <vector>
 
+// What a message box shows: its text, caption and owner, and whether No is
+// its default button.
+struct MessageSeen {
+    std::wstring text;
+    std::wstring caption;
+    HWND owner = nullptr;
+    bool noIsDefault = false;
+};
+
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -33,7 +42,14 @@ protected:
 
     void Command(UINT id, UINT notification = 0);
     void Select(int comboId, int index);
+
+    // Selects the contrast list's item and runs the execute command.
+    void ExtractWithContrast(int index);
+
+    // The document's result as it is now.
+    Picture Result();
     bool MenuEnabled(UINT id);
+    bool MenuChecked(UINT id);
     bool ButtonEnabled(int id);
     std::wstring ComboItem(int comboId, int index);
     COLORREF PixelOf(HWND hwnd, int x, int y);
@@ -71,6 +87,10 @@ protected:
     void ClickAt(HWND hwnd, POINT client);
     void ClickButton(int id);
 
+    // Types Escape where the keyboard is, answering the question a close
+    // may ask with the button given; how many questions were asked.
+    int TypeEscape(MessageSeen& question, int button = IDNO);
+
     // Whether every part of the control window is in view, no other window
     // on it.
     bool ControlWindowInView();
@@ -81,6 +101,10 @@ protected:
     // window left without an answer for 5 s fails the test, naming it and
     // the window's text, and is closed.
     int AnswerModals(const std::function<void()>& trigger, std::vector<std::function<void(HWND)>> answers);
+
+    // Runs the save command, answering its dialog with name (empty: cancel)
+    // and reading the message that follows; the name the dialog proposed.
+    std::wstring Save(const std::string& name, MessageSeen* message = nullptr);
 
     std::string folder;
     HACCEL accelerators = nullptr;
@@ -120,10 +144,16 @@ bool ExistsWide(const std::string& utf8);
 std::wstring WindowText(HWND hwnd);
 std::wstring ItemText(HWND dialog, int id);
 
-// The text of a message box and its caption, then closes it with OK.
-struct MessageSeen {
-    std::wstring text;
-    std::wstring caption;
-    HWND owner = nullptr;
-};
-std::function<void(HWND)> ReadMessage(MessageSeen& seen);
+// Keeps what a message box shows, then closes it with the button given.
+std::function<void(HWND)> ReadMessage(MessageSeen& seen, int button = IDOK);
+
+// The file name box of the open and save dialogs.
+constexpr int FileNameBox = 0x47C;
+
+// The path with backslashes, as the dialogs show it.
+std::string Native(std::string path);
+
+// Answers a file dialog: chooses the save type given (its place in the
+// list), remembers the proposed name, then types name and confirms, or
+// cancels when name is empty.
+std::function<void(HWND)> AnswerFileDialog(std::wstring& proposed, const std::string& name, int type = 0);

@@ -33,9 +33,7 @@ int main(int argc, char** argv) {
     ReadyPath = argv[2];
     HACCEL accelerators = StartProgram(GetModuleHandleW(nullptr));
     if (!Document.LoadFile(argv[1])) return 1;
-    ZoomIndex = 2;
-    ApplyZoom();
-    ApplyNewImageState();
+    ShowNewImage();
     SendDlgItemMessageW(ControlWindow, IDC_NOISE, CB_SETCURSEL, 1, 0);
     SendDlgItemMessageW(ControlWindow, IDC_THICKNESS, CB_SETCURSEL, 1, 0);
     SendMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(IDC_EXECUTE, 0), 0);

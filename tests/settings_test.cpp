@@ -32,7 +32,7 @@ protected:
         return std::string(bytes.begin(), bytes.end());
     }
 
-    bool AutoOn() { return IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO); }
+    bool AutoOn() { return MenuChecked(IDM_AUTO); }
 
     void ExpectCentred() {
         HWND desktop = GetDesktopWindow();
@@ -176,7 +176,7 @@ TEST_F(SettingsTest, OtherSectionsAreGoneAfterTheNextExit) {
 }
 
 TEST_F(SettingsTest, TheFileLivesInTheStartUpDirectory) {
-    EXPECT_EQ(Settings.Path(), JoinPath(StartupDirectory, "Velmora.ini"));
+    EXPECT_EQ(Settings.Path(), JoinPath(App.startupDirectory, "Velmora.ini"));
     const std::string other = TestFolder("SettingsElsewhere");
     EndProgram();
     std::filesystem::remove(folder + "/Velmora.ini");
@@ -273,14 +273,14 @@ TEST_F(SettingsTest, TheStoredSaveTypeIsReadBackAndAnUnknownOneIsBitmap) {
     };
     for (const auto& [value, type] : cases) {
         RestartWith(Stored(40, 50, 0) + "[SAVE]\r\nType = " + value + "\r\n");
-        EXPECT_EQ(ChosenSaveType, type) << value;
+        EXPECT_EQ(App.chosenSaveType, type) << value;
     }
     RestartWith(Stored(40, 50, 0));
-    EXPECT_EQ(ChosenSaveType, SaveType::Bmp) << "no SAVE section";
+    EXPECT_EQ(App.chosenSaveType, SaveType::Bmp) << "no SAVE section";
     RestartWith("[SOFTWARE]\r\nSoftID = Velmora200\r\n[SAVE]\r\nType = 3\r\n");
-    EXPECT_EQ(ChosenSaveType, SaveType::Bmp) << "another version's file";
+    EXPECT_EQ(App.chosenSaveType, SaveType::Bmp) << "another version's file";
     // Written back as it is at exit.
-    ChosenSaveType = SaveType::PngBlackOnWhite;
+    App.chosenSaveType = SaveType::PngBlackOnWhite;
     Restart();
-    EXPECT_EQ(ChosenSaveType, SaveType::PngBlackOnWhite);
+    EXPECT_EQ(App.chosenSaveType, SaveType::PngBlackOnWhite);
 }

@@ -41,22 +41,13 @@ Picture LargerThanTheScreen(int margin, int seed) {
     return RandomPicture(work.right - work.left + margin, work.bottom - work.top + margin, seed);
 }
 
-// Answers the question before closing with the button given and keeps its
-// text.
-std::function<void(HWND)> Answer(std::wstring& question, int button) {
-    return [&question, button](HWND box) {
-        question = ItemText(box, 0xFFFF);
-        PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
-    };
-}
-
 const wchar_t CloseQuestion[] = L"抽出した線画が保存されていません．\n保存せずに終了しますか？";
 
 }  // namespace
 
 TEST_F(ProgramTest, TitlesAreExact) {
     EXPECT_EQ(WindowText(ControlWindow), L"ヴェルモラ抽出器  version " VELMORA_VERSION);
-    EXPECT_EQ(WindowTitle, L"ヴェルモラ抽出器  version " VELMORA_VERSION);
+    EXPECT_EQ(App.windowTitle, L"ヴェルモラ抽出器  version " VELMORA_VERSION);
     EXPECT_EQ(WindowText(ImageWindow), L"画像");
 }
 
@@ -65,8 +56,30 @@ TEST_F(ProgramTest, OnlyImageFreeCommandsAreAvailableAtStart) {
     for (int id : {IDC_OPEN, IDC_HELP, IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) EXPECT_TRUE(ButtonEnabled(id)) << id;
     for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO, IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_FALSE(MenuEnabled(id)) << id;
     for (UINT id : {IDM_OPEN, IDM_EXIT, IDM_PASTE, IDM_AUTO, IDM_HELP, IDM_ABOUT}) EXPECT_TRUE(MenuEnabled(id)) << id;
-    EXPECT_FALSE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
-    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_FALSE(MenuChecked(IDM_AUTO));
+    EXPECT_EQ(App.zoomIndex, 2);
+}
+
+// The tests start the program many times in one process; each start must
+// find what a new process would.
+TEST_F(ProgramTest, ARestartBeginsWithANewDocumentAndTheStartValues) {
+    Load(Photo);
+    Command(IDC_EXECUTE);
+    Command(IDC_EXECUTE);
+    Command(IDM_ZOOM_IN);
+    App.currentPath = App.shownPath = folder + "/loaded.bmp";
+    App.saveCounter = 3;
+    EndProgram();
+    StartInFolder();
+    EXPECT_FALSE(Document.HasSource());
+    EXPECT_FALSE(Document.CanUndo());
+    EXPECT_EQ(App.zoomIndex, 2);
+    EXPECT_EQ(App.currentPath, "");
+    EXPECT_EQ(App.shownPath, "");
+    EXPECT_EQ(App.saveCounter, 0);
+    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_ZOOM_IN}) EXPECT_FALSE(MenuEnabled(id)) << id;
+    MessageSeen question;
+    EXPECT_EQ(TypeEscape(question), 0) << "nothing unsaved to ask about";
 }
 
 TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
@@ -84,8 +97,7 @@ TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
     EXPECT_FALSE(MenuEnabled(IDM_REDO));
 
     for (int run = 0; run < 12; ++run) {
-        Select(IDC_CONTRAST, run);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(run);
         EXPECT_TRUE(MenuEnabled(IDM_UNDO));
         EXPECT_FALSE(MenuEnabled(IDM_REDO));
     }
@@ -114,41 +126,39 @@ TEST_F(ProgramTest, EachShortcutReachesItsCommandFromTheImageWindow) {
     Load(Photo);
     std::vector<Picture> steps;
     for (int contrast : {0, 4, 9}) {
-        Select(IDC_CONTRAST, contrast);
-        Command(IDC_EXECUTE);
-        steps.push_back(ReadImage(*Document.ResultInfo()));
+        ExtractWithContrast(contrast);
+        steps.push_back(Result());
     }
     Command(IDM_UNDO);
     PressCtrl('Z');
-    EXPECT_EQ(FirstDifference(steps[0], ReadImage(*Document.ResultInfo())), "") << "Ctrl+Z undoes";
+    EXPECT_EQ(FirstDifference(steps[0], Result()), "") << "Ctrl+Z undoes";
     PressCtrl('Y');
     PressCtrl('Y');
-    EXPECT_EQ(FirstDifference(steps[2], ReadImage(*Document.ResultInfo())), "") << "Ctrl+Y redoes";
+    EXPECT_EQ(FirstDifference(steps[2], Result()), "") << "Ctrl+Y redoes";
 
     PutOnClipboard({});
     PressCtrl('C');
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP)) << "Ctrl+C copies";
-    EXPECT_EQ(FirstDifference(steps[2], ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(steps[2], Result()), "");
 
     const Picture pasted = RandomPicture(9, 7, 2);
     PutOnClipboard(pasted);
     PressCtrl('V');
-    EXPECT_EQ(FirstDifference(pasted, ReadImage(*Document.ResultInfo())), "") << "Ctrl+V pastes";
+    EXPECT_EQ(FirstDifference(pasted, Result()), "") << "Ctrl+V pastes";
 }
 
 TEST_F(ProgramTest, ShortcutsOfGrayedItemsDoNothing) {
     Load(Photo);
     for (int contrast : {0, 4, 9}) {
-        Select(IDC_CONTRAST, contrast);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(contrast);
     }
     Command(IDM_UNDO);
-    const Picture shown = ReadImage(*Document.ResultInfo());
+    const Picture shown = Result();
     // Undo, redo and copy could all act now; grayed, their keys must not.
     for (UINT id : {IDM_UNDO, IDM_REDO, IDM_COPY}) EnableMenuItem(GetMenu(ControlWindow), id, MF_BYCOMMAND | MF_GRAYED);
     PutOnClipboard({});
     for (char key : {'Z', 'Y', 'C'}) PressCtrl(key);
-    EXPECT_EQ(FirstDifference(shown, ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(shown, Result()), "");
     EXPECT_TRUE(Document.CanUndo());
     EXPECT_TRUE(Document.CanRedo());
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
@@ -158,7 +168,7 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     Load(Photo);
     // Untouched, the lists give the converter's defaults: thin, 7, off.
     Command(IDC_EXECUTE);
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), Result()), "");
     EXPECT_EQ(GetForegroundWindow(), ControlWindow);
     Picture drawings[2][2][16];
     int changes[3] = {};
@@ -170,10 +180,9 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
                 EXPECT_EQ(std::stoi(ComboItem(IDC_CONTRAST, contrast)), contrast + 1) << "the contrast the list shows";
                 Select(IDC_NOISE, noise);
                 Select(IDC_THICKNESS, thickness);
-                Select(IDC_CONTRAST, contrast);
-                Command(IDC_EXECUTE);
+                ExtractWithContrast(contrast);
                 Picture& expected = drawings[noise][thickness][contrast] = ExpectedDrawing(Photo, thickness, contrast, noise);
-                EXPECT_EQ(FirstDifference(expected, ReadImage(*Document.ResultInfo())), "")
+                EXPECT_EQ(FirstDifference(expected, Result()), "")
                     << noise << " " << thickness << " " << contrast;
                 // Where the option changes the picture, ignoring it fails.
                 changes[0] += noise && FirstDifference(expected, drawings[0][thickness][contrast]) != "";
@@ -200,10 +209,10 @@ TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     Command(IDM_ZOOM_IN);
     SetWindowPos(ImageWindow, nullptr, 0, 0, 200, 200, SWP_NOMOVE | SWP_NOZORDER);
     Command(IDM_ZOOM_IN);
-    EXPECT_EQ(ZoomIndex, 4);
+    EXPECT_EQ(App.zoomIndex, 4);
     EXPECT_EQ(ClientWidth(ImageWindow), 666);
     for (int step = 0; step < 6; ++step) Command(IDM_ZOOM_OUT);
-    EXPECT_EQ(ZoomIndex, 0);
+    EXPECT_EQ(App.zoomIndex, 0);
     EXPECT_EQ(ClientWidth(ImageWindow), 83);
 }
 
@@ -219,7 +228,7 @@ TEST_F(ProgramTest, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
     ASSERT_LT(width, big.width);
     ASSERT_LT(height, big.height);
     const auto expectView = [&](int x, int y) {
-        const Picture shown = Crop(ReadImage(*Document.ResultInfo()), x, y, width, height);
+        const Picture shown = Crop(Result(), x, y, width, height);
         EXPECT_EQ(FirstDifference(shown, ShownInImageWindow()), "") << "at " << x << ", " << y;
     };
     expectView(0, 0);
@@ -255,7 +264,7 @@ TEST_F(ProgramTest, VeryWidePictureScrollsToItsLastPixelAtTwoHundredPercent) {
     Load(wide);
     Command(IDM_ZOOM_IN);
     Command(IDM_ZOOM_IN);
-    ASSERT_EQ(ZoomIndex, 4);
+    ASSERT_EQ(App.zoomIndex, 4);
     RECT outer{};
     GetWindowRect(ImageWindow, &outer);
     EXPECT_TRUE(Inside(outer, WorkAreaOf(ImageWindow)));
@@ -277,7 +286,7 @@ TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
         std::vector<std::tuple<int, std::wstring, int, int>> steps;
         for (int direction : {-1, -1, -1, 1, 1, 1, 1, 1}) {
             press(direction);
-            steps.emplace_back(ZoomIndex, PanelScaleText(), ClientWidth(ImageWindow), ClientHeight(ImageWindow));
+            steps.emplace_back(App.zoomIndex, PanelScaleText(), ClientWidth(ImageWindow), ClientHeight(ImageWindow));
         }
         return steps;
     };
@@ -312,7 +321,7 @@ TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
     Drag(ImageWindow, {400, 400}, {100, 100});
     const POINT before = ImageScrollPosition();
     TurnWheel(ImageWindow, {150, 120}, WHEEL_DELTA, MK_CONTROL);
-    ASSERT_EQ(ZoomIndex, 3);
+    ASSERT_EQ(App.zoomIndex, 3);
     EXPECT_NEAR(ImageScrollPosition().x + 150, (before.x + 150) * 3 / 2, 1);
     EXPECT_NEAR(ImageScrollPosition().y + 120, (before.y + 120) * 3 / 2, 1);
 }
@@ -395,7 +404,7 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
     Command(IDC_CONTRAST, CBN_SELCHANGE);
     Pump();
     EXPECT_TRUE(Document.IsExtracted());
-    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 9, false), ReadImage(*Document.ResultInfo())), "");
+    EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 9, false), Result()), "");
 
     Command(IDM_AUTO);
     Command(IDC_CONTRAST, CBN_SELCHANGE);
@@ -405,11 +414,11 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
 TEST_F(ProgramTest, AutoToggleFlipsTheCheckMarkOnly) {
     Load(Photo);
     Command(IDM_AUTO);
-    EXPECT_TRUE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+    EXPECT_TRUE(MenuChecked(IDM_AUTO));
     Pump();
     EXPECT_FALSE(Document.IsExtracted());
     Command(IDM_AUTO);
-    EXPECT_FALSE(IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO));
+    EXPECT_FALSE(MenuChecked(IDM_AUTO));
 }
 
 TEST_F(ProgramTest, MinimisingHidesTheImageWindowAndRestoringShowsBoth) {
@@ -442,11 +451,11 @@ TEST_F(ProgramTest, ImageWindowShowsTheResultAfterEveryStep) {
     Load(Photo);
     EXPECT_EQ(FirstDifference(Photo, ShownInImageWindow()), "");
     Command(IDC_EXECUTE);
-    const Picture thin = ReadImage(*Document.ResultInfo());
+    const Picture thin = Result();
     EXPECT_EQ(FirstDifference(thin, ShownInImageWindow()), "");
     Select(IDC_THICKNESS, 1);
     Command(IDC_EXECUTE);
-    const Picture thick = ReadImage(*Document.ResultInfo());
+    const Picture thick = Result();
     ASSERT_NE(FirstDifference(thin, thick), "");
     EXPECT_EQ(FirstDifference(thick, ShownInImageWindow()), "");
     Command(IDM_UNDO);
@@ -461,22 +470,9 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     const Action escape = [this] { TypeKey(VK_ESCAPE); };
     const Action closeBox = [] { PostMessageW(ControlWindow, WM_SYSCOMMAND, SC_CLOSE, 0); };
     const Action exitItem = [] { PostMessageW(ControlWindow, WM_COMMAND, IDM_EXIT, 0); };
-    std::wstring question;
-    int defaultButton = 0;
-    const auto answer = [&](int button) {
-        return [&, button](HWND box) {
-            question = ItemText(box, 0xFFFF);
-            defaultButton = GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON ? IDNO : IDYES;
-            PostMessageW(box, WM_COMMAND, WPARAM(button), 0);
-        };
-    };
+    MessageSeen question;
     int saves = 0;
-    const Action save = [&] {
-        std::string path = folder + "/drawing" + std::to_string(++saves) + ".bmp";
-        std::replace(path.begin(), path.end(), '/', '\\');
-        const auto name = [&](HWND dialog) { SetDlgItemTextW(dialog, 0x47C, Wide(path).c_str()); PostMessageW(dialog, WM_COMMAND, IDOK, 0); };
-        AnswerModals([&] { Command(IDC_SAVE); }, {name, [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }});
-    };
+    const Action save = [&] { Save(folder + "/drawing" + std::to_string(++saves) + ".bmp"); };
     const Action extract = [this] { ClickButton(IDC_EXECUTE); };
     const Action copy = [this] { Command(IDM_COPY); };
     const Action undo = [this] { Command(IDM_UNDO); };
@@ -487,13 +483,13 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     // "No", the default, keeps everything as it was.
     Load(Photo);
     extract();
-    const Picture drawing = ReadImage(*Document.ResultInfo());
+    const Picture drawing = Result();
     for (const Action& close : {escape, closeBox, exitItem}) {
-        EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDNO)}), 1);
-        EXPECT_EQ(question, CloseQuestion);
-        EXPECT_EQ(defaultButton, IDNO);
+        EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {ReadMessage(question, IDNO)}), 1);
+        EXPECT_EQ(question.text, CloseQuestion);
+        EXPECT_TRUE(question.noIsDefault);
         ASSERT_TRUE(IsWindow(ControlWindow));
-        EXPECT_EQ(FirstDifference(drawing, ReadImage(*Document.ResultInfo())), "");
+        EXPECT_EQ(FirstDifference(drawing, Result()), "");
         EXPECT_FALSE(ExistsWide(folder + "/Velmora.ini"));
     }
     // What is done after loading; whether closing then asks ("yes" ends).
@@ -507,7 +503,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
             StartInFolder();
             Load(Photo);
             for (const Action& step : steps) step();
-            EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {answer(IDYES)}), asks ? 1 : 0) << steps.size();
+            EXPECT_EQ(AnswerModals([&] { close(); Pump(); }, {ReadMessage(question, IDYES)}), asks ? 1 : 0) << steps.size();
             EXPECT_FALSE(IsWindow(ControlWindow));
             EXPECT_EQ(quitCode, 0);
             EXPECT_TRUE(ExistsWide(folder + "/Velmora.ini"));
@@ -521,10 +517,8 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
     for (UINT command : {UINT(IDC_EXECUTE), UINT(IDM_UNDO)}) {
         Load(Photo);
         Select(IDC_NOISE, 0);
-        Select(IDC_CONTRAST, 0);
-        Command(IDC_EXECUTE);
-        Select(IDC_CONTRAST, 6);
-        Command(IDC_EXECUTE);
+        ExtractWithContrast(0);
+        ExtractWithContrast(6);
         const Picture shown = ShownInImageWindow();
         ASSERT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 6, false), shown), "") << command;
         // Undo would show contrast 1; so would the extraction, with speck
@@ -539,17 +533,17 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
             EXPECT_EQ(AnswerModals([&] { Command(command); }, {ReadMessage(message)}), 1) << command;
         }
         EXPECT_EQ(message.text, L"メモリが不足しています．");
-        EXPECT_EQ(message.caption, WindowTitle);
+        EXPECT_EQ(message.caption, App.windowTitle);
         EXPECT_EQ(message.owner, ControlWindow);
         EXPECT_FALSE(GetUpdateRect(ImageWindow, nullptr, FALSE)) << "nothing to repaint";
         EXPECT_EQ(FirstDifference(shown, ShownInImageWindow()), "");
-        EXPECT_EQ(FirstDifference(shown, ReadImage(*Document.ResultInfo())), "");
+        EXPECT_EQ(FirstDifference(shown, Result()), "");
         for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO}) EXPECT_TRUE(MenuEnabled(id)) << id;
         EXPECT_FALSE(MenuEnabled(IDM_REDO)) << command;
         EXPECT_TRUE(ButtonEnabled(IDC_SAVE));
         Command(IDM_UNDO);
         EXPECT_FALSE(MenuEnabled(IDM_UNDO)) << "the history still holds its one step";
-        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 0, false), ReadImage(*Document.ResultInfo())), "");
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 0, false), Result()), "");
     }
 }
 
@@ -573,9 +567,9 @@ TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEs
             << steps[step].first;
         EXPECT_EQ(GetForegroundWindow(), ControlWindow) << steps[step].first;
         EXPECT_TRUE(ControlWindowInView()) << steps[step].first;
-        std::wstring question;
-        EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {Answer(question, IDNO)}), 1) << steps[step].first;
-        EXPECT_EQ(question, CloseQuestion);
+        MessageSeen question;
+        EXPECT_EQ(TypeEscape(question), 1) << steps[step].first;
+        EXPECT_EQ(question.text, CloseQuestion);
         ASSERT_TRUE(IsWindow(ControlWindow));
     }
 }
@@ -583,21 +577,33 @@ TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEs
 TEST_F(ProgramTest, EscapeAndTheShortcutsWorkWhereTheImageWindowHasTheKeyboard) {
     Load(Photo);
     ClickButton(IDC_EXECUTE);
-    ClickAt(ImageWindow, {5, 5});
-    ASSERT_EQ(GetForegroundWindow(), ImageWindow);
-    std::wstring question;
-    EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {Answer(question, IDNO)}), 1);
-    EXPECT_EQ(question, CloseQuestion);
-    ClickAt(ImageWindow, {5, 5});
-    TypeKey(VK_OEM_PLUS, VK_CONTROL);
-    EXPECT_EQ(ZoomIndex, 3) << "Ctrl++";
-    ClickAt(ImageWindow, {5, 5});
     PutOnClipboard({});
-    TypeKey('C', VK_CONTROL);
-    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP)) << "Ctrl+C";
-    ClickAt(ImageWindow, {5, 5});
-    EXPECT_EQ(AnswerModals([this] { TypeKey(VK_ESCAPE); }, {}), 0) << "copied: nothing to ask";
-    EXPECT_FALSE(IsWindow(ControlWindow)) << "Escape in the image window closes the program";
+    MessageSeen question;
+    // Each key is typed after a click into the picture.
+    const std::pair<const char*, std::function<void()>> keys[] = {
+        {"Escape", [&] {
+             EXPECT_EQ(TypeEscape(question), 1);
+             EXPECT_EQ(question.text, CloseQuestion);
+         }},
+        {"Ctrl++", [this] {
+             TypeKey(VK_OEM_PLUS, VK_CONTROL);
+             EXPECT_EQ(App.zoomIndex, 3);
+         }},
+        {"Ctrl+C", [this] {
+             TypeKey('C', VK_CONTROL);
+             EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+         }},
+        {"Escape after the copy", [&] {
+             EXPECT_EQ(TypeEscape(question), 0) << "copied: nothing to ask";
+             EXPECT_FALSE(IsWindow(ControlWindow)) << "Escape in the image window closes the program";
+         }},
+    };
+    for (const auto& [name, type] : keys) {
+        SCOPED_TRACE(name);
+        ClickAt(ImageWindow, {5, 5});
+        ASSERT_EQ(GetForegroundWindow(), ImageWindow);
+        type();
+    }
 }
 
 TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtraction) {
@@ -613,7 +619,7 @@ TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtract
     EXPECT_EQ(GetFocus(), list);
     // The three extractions are the history's last steps, after the click's.
     for (int contrast : {9, 8, 7, 6}) {
-        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, contrast, false), ReadImage(*Document.ResultInfo())), "")
+        EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, contrast, false), Result()), "")
             << contrast;
         if (contrast > 6) Command(IDM_UNDO);
     }

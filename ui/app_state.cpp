@@ -1,7 +1,6 @@
 #include "app_state.h"
 
 #include "window_geometry.h"
-#include "placement.h"
 
 namespace {
 
@@ -13,22 +12,27 @@ HFONT CreatePanelFont(int dpi) {
 
 }  // namespace
 
-// Defined in one file so that they are constructed in this order: the
-// document, the settings file, the font.
-ImageDocument Document;
-ProfileFile Settings;
+// Defined in one file so that the references are bound after the state
+// they name is constructed.
+AppState App;
+ImageDocument& Document = App.document();
+HWND& ControlWindow = App.controlWindow;
+HWND& ImageWindow = App.imageWindow;
 HFONT PanelFont = CreatePanelFont(USER_DEFAULT_SCREEN_DPI);
 
-HINSTANCE InstanceHandle = nullptr;
-HWND ControlWindow = nullptr;
-HWND ImageWindow = nullptr;
-std::wstring WindowTitle;
-std::string StartupDirectory;
+void AppState::Reset() {
+    static_cast<AppValues&>(*this) = AppValues{};
+    documentSlot.emplace();
+}
+
+void MarkResultKept() {
+    App.resultUnkept = false;
+}
 
 std::wstring LoadResourceString(UINT id) {
     const wchar_t* text = nullptr;
     // With a zero buffer size LoadStringW points at the resource itself.
-    const int length = LoadStringW(InstanceHandle, id, reinterpret_cast<wchar_t*>(&text), 0);
+    const int length = LoadStringW(App.instance, id, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 ? std::wstring(text, size_t(length)) : std::wstring();
 }
 

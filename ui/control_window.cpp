@@ -1,6 +1,7 @@
 #include "control_window.h"
 
 #include "app_state.h"
+#include "commands.h"
 #include "file_commands.h"
 #include "help_dialogs.h"
 #include "image_document_gdi.h"
@@ -22,16 +23,16 @@ const COLORREF PanelTextColour = RGB(192, 192, 192);
 
 HBRUSH PanelBrush = nullptr;
 
-// Whether the result holds an extraction made since the last save or copy.
-bool ResultUnkept = false;
+// The image window's drops and commands arrive as the control window's own.
+class ImageWindowEvents : public ImageWindowOwner {
+public:
+    void Command(UINT id) override { SendMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(id, 1), 0); }
 
-void EnableButton(HWND hwnd, int id, bool enabled) {
-    EnableWindow(GetDlgItem(hwnd, id), enabled);
-}
+    // The open dialog keeps starting at the control window's last file.
+    void FileDropped(const std::string& path) override { OpenImage(path); }
+};
 
-void EnableMenuCommand(HWND hwnd, UINT id, bool enabled) {
-    EnableMenuItem(GetMenu(hwnd), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-}
+ImageWindowEvents ImageEvents;
 
 int Selection(HWND hwnd, int comboId) {
     return int(SendDlgItemMessageW(hwnd, comboId, CB_GETCURSEL, 0, 0));
@@ -73,18 +74,15 @@ void PlaceZoomButtons(HWND hwnd) {
 }
 
 BOOL OnInitDialog(HWND hwnd) {
-    ZoomIndex = 2;
-    ResultUnkept = false;
+    App.controlWindow = hwnd;
+    SetImageWindowOwner(ImageEvents);
     UsePanelFontFor(WindowDpi(hwnd));
     PlaceZoomButtons(hwnd);
     PanelBrush = CreateSolidBrush(PanelColour);
     DragAcceptFiles(hwnd, TRUE);
     SendMessageW(hwnd, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(LoadIconW(InstanceHandle, MAKEINTRESOURCEW(IDI_VELMORA))));
-    for (int id : {IDC_SAVE, IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EnableButton(hwnd, id, false);
-    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO, IDM_ZOOM_IN, IDM_ZOOM_OUT}) {
-        EnableMenuCommand(hwnd, id, false);
-    }
+                 reinterpret_cast<LPARAM>(LoadIconW(App.instance, MAKEINTRESOURCEW(IDI_VELMORA))));
+    UpdateCommands(App);
     FillOptionLists(hwnd);
     return TRUE;
 }
@@ -98,14 +96,8 @@ void OnExecute(HWND hwnd) {
         ShowMessage(hwnd, MemoryMessage);
         return;
     }
-    ResultUnkept = true;
-
-    EnableButton(hwnd, IDC_SAVE, true);
-    EnableMenuCommand(hwnd, IDM_SAVE, true);
-    EnableMenuCommand(hwnd, IDM_COPY, true);
-    if (Document.CanUndo()) EnableMenuCommand(hwnd, IDM_UNDO, true);
-    EnableMenuCommand(hwnd, IDM_REDO, false);
-
+    App.resultUnkept = true;
+    UpdateCommands(App);
     ShowResult();
 }
 
@@ -113,22 +105,19 @@ void OnExecute(HWND hwnd) {
 // extraction is on. It is posted, so it runs after this message with the
 // selections as they are then.
 void OnOptionChanged(HWND hwnd, UINT notification) {
-    if (notification == CBN_SELCHANGE && IsMenuItemChecked(GetMenu(hwnd), IDM_AUTO) && Document.HasSource()) {
+    if (notification == CBN_SELCHANGE && App.autoExtract && Document.HasSource()) {
         PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_EXECUTE, 0), 0);
     }
 }
 
 void OnOpen(HWND hwnd) {
-    if (ShowOpenDialog(hwnd)) OpenImageFile(hwnd, CurrentPath);
+    if (ShowOpenDialog(hwnd)) OpenImage(App.currentPath);
 }
 
 // A pasted image starts at 100 % and is not extracted, even with auto
 // extraction on.
 void OnPaste() {
-    if (!PasteFromClipboard()) return;
-    ZoomIndex = 2;
-    ApplyZoom();
-    ApplyNewImageState();
+    if (PasteFromClipboard()) ShowNewImage();
 }
 
 // A file dropped here also becomes where the open dialog starts. A window
@@ -136,13 +125,13 @@ void OnPaste() {
 void OnDropFiles(HWND hwnd, HDROP drop) {
     std::string path = TakeDroppedFile(drop);
     if (!IsWindowEnabled(hwnd)) return;
-    CurrentPath = std::move(path);
-    OpenImageFile(hwnd, CurrentPath);
+    App.currentPath = std::move(path);
+    OpenImage(App.currentPath);
 }
 
-void OnToggleAuto(HWND hwnd) {
-    HMENU menu = GetMenu(hwnd);
-    SetMenuItemChecked(hwnd, menu, IDM_AUTO, !IsMenuItemChecked(menu, IDM_AUTO));
+void OnToggleAuto() {
+    App.autoExtract = !App.autoExtract;
+    UpdateCommands(App);
 }
 
 // Undo and redo show a result that may never have been saved; which of the
@@ -153,9 +142,8 @@ void ShowHistoryStep(HWND hwnd, bool stepped) {
         ShowMessage(hwnd, MemoryMessage);
         return;
     }
-    ResultUnkept = true;
-    EnableMenuCommand(hwnd, IDM_UNDO, Document.CanUndo());
-    EnableMenuCommand(hwnd, IDM_REDO, Document.CanRedo());
+    App.resultUnkept = true;
+    UpdateCommands(App);
     ShowResult();
 }
 
@@ -163,7 +151,7 @@ void ShowHistoryStep(HWND hwnd, bool stepped) {
 // program; an extraction not yet saved or copied is only given up when the
 // user says so.
 void OnClose(HWND hwnd) {
-    if (ResultUnkept &&
+    if (App.resultUnkept &&
         ShowMessage(hwnd, L"抽出した線画が保存されていません．\n保存せずに終了しますか？", MB_YESNO | MB_DEFBUTTON2) != IDYES) {
         return;
     }
@@ -182,7 +170,7 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
         return TRUE;
     case IDC_SAVE:
     case IDM_SAVE:
-        SaveResultImage(hwnd, ShownPath);
+        SaveResultImage(hwnd, App.shownPath);
         return TRUE;
     case IDC_EXECUTE:
         OnExecute(hwnd);
@@ -207,7 +195,7 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
         ShowHistoryStep(hwnd, Document.Redo());
         return TRUE;
     case IDM_AUTO:
-        OnToggleAuto(hwnd);
+        OnToggleAuto();
         return TRUE;
     case IDM_COPY:
         CopyResultToClipboard();
@@ -307,10 +295,6 @@ PanelLayout PanelLayoutFor(int dpi) {
             scaled(260, 210, 420, 225), scaled(270, 238, 370, 255)};
 }
 
-void MarkResultKept() {
-    ResultUnkept = false;
-}
-
 std::wstring PanelSizeText() {
     wchar_t text[256];
     std::swprintf(text, 256, L"画像サイズ  %d × %d", Document.ResultWidth(), Document.ResultHeight());
@@ -319,32 +303,22 @@ std::wstring PanelSizeText() {
 
 std::wstring PanelScaleText() {
     wchar_t text[256];
-    std::swprintf(text, 256, L"表示　%d ％", ZoomPercent[ZoomIndex]);
+    std::swprintf(text, 256, L"表示　%d ％", ZoomPercent[App.zoomIndex]);
     return text;
 }
 
-void ApplyNewImageState() {
-    ResultUnkept = false;
-    EnableButton(ControlWindow, IDC_SAVE, false);
-    for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EnableButton(ControlWindow, id, true);
-    for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO}) EnableMenuCommand(ControlWindow, id, false);
-    for (UINT id : {IDM_ZOOM_IN, IDM_ZOOM_OUT}) EnableMenuCommand(ControlWindow, id, true);
+void ShowNewImage() {
+    App.zoomIndex = 2;
+    ApplyZoom();
+    App.resultUnkept = false;
+    UpdateCommands(App);
 }
 
-bool IsMenuItemChecked(HMENU menu, UINT id) {
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_STATE;
-    return GetMenuItemInfoW(menu, id, FALSE, &item) && item.fState == MFS_CHECKED;
-}
-
-void SetMenuItemChecked(HWND hwnd, HMENU menu, UINT id, bool checked) {
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_STATE;
-    item.fState = checked ? MFS_CHECKED : 0;
-    SetMenuItemInfoW(menu, id, FALSE, &item);
-    DrawMenuBar(hwnd);
+bool OpenImage(const std::string& path) {
+    if (!OpenImageFile(ControlWindow, path)) return false;
+    ShowNewImage();
+    if (App.autoExtract) PostMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(IDC_EXECUTE, 0), 0);
+    return true;
 }
 
 INT_PTR CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,8 @@
 // The control window: menu, buttons, option lists and information panel.
 // Its procedure dispatches every command of the program, including the
-// keyboard shortcuts, whichever window is active.
+// keyboard shortcuts, whichever window is active. It is the top of the
+// window program: it calls the modules below it, which never call it; the
+// image window hands its drops and commands up through ImageWindowOwner.
 #pragma once
 
 #include <string>
@@ -20,22 +22,16 @@ struct PanelLayout {
 };
 PanelLayout PanelLayoutFor(int dpi);
 
-// The result has been saved or copied: closing the program no longer asks.
-// Every extraction, undo and redo makes it unsaved again; a new image has
-// nothing to lose.
-void MarkResultKept();
-
 // The information panel's two texts: the result's size and the display
 // scale, as they are painted now.
 std::wstring PanelSizeText();
 std::wstring PanelScaleText();
 
-// Buttons and menu items as they stand for a freshly loaded image: execute
-// and zoom available; save, copy, undo and redo not yet.
-void ApplyNewImageState();
+// Shows the document's new image: at 100 %, nothing to lose yet, the
+// commands as they stand for it (see UpdateCommands). A pasted image ends
+// there; an opened one is then extracted with auto extraction on.
+void ShowNewImage();
 
-// Whether the menu item carries its check mark.
-bool IsMenuItemChecked(HMENU menu, UINT id);
-
-// Sets or clears the item's check mark and redraws the window's menu bar.
-void SetMenuItemChecked(HWND hwnd, HMENU menu, UINT id, bool checked);
+// Opens the file as the new image (see OpenImageFile), shows it as above
+// and, with auto extraction on, posts an extraction. True when it opened.
+bool OpenImage(const std::string& path);

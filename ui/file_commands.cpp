@@ -2,11 +2,8 @@
 
 #include "app_state.h"
 #include "code_page.h"
-#include "control_window.h"
-#include "image_window.h"
 #include "modal.h"
 #include "output_colours.h"
-#include "resource.h"
 #include "save_dialog.h"
 
 #include <commdlg.h>
@@ -15,11 +12,6 @@
 #include <cerrno>
 #include <new>
 #include <vector>
-
-std::string CurrentPath;
-std::string ShownPath;
-int SaveCounter = 0;
-SaveType ChosenSaveType = SaveType::Bmp;
 
 namespace {
 
@@ -109,7 +101,7 @@ const wchar_t* SaveFailureReason(int systemError) {
 bool ShowOpenDialog(HWND owner) {
     const std::string title = Narrow(L"画像を開く");
     const std::string filter = Narrow(L"画像ファイル(*.bmp;*.jpg;*.jpeg;*.png)\0*.bmp;*.jpg;*.jpeg;*.png\0すべてのファイル(*.*)\0*.*\0");
-    return RunOpenDialog(owner, title.c_str(), filter.c_str(), CurrentPath);
+    return RunOpenDialog(owner, title.c_str(), filter.c_str(), App.currentPath);
 }
 
 // The shown path is copied before the document changes, so that nothing is
@@ -125,13 +117,7 @@ bool OpenImageFile(HWND owner, const std::string& path) try {
         ShowMessage(owner, (std::wstring(L"画像を読み込めませんでした．\n") + LoadFailureReason(error)).c_str());
         return false;
     }
-    ShownPath.swap(shown);
-    ZoomIndex = 2;
-    ApplyZoom();
-    ApplyNewImageState();
-    if (IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO)) {
-        PostMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(IDC_EXECUTE, 0), 0);
-    }
+    App.shownPath.swap(shown);
     return true;
 } catch (const std::bad_alloc&) {
     ShowMessage(owner, MemoryMessage);
@@ -155,16 +141,16 @@ std::string DefaultSaveName(const std::string& path, int counter) {
 
 bool SaveResultImage(HWND owner, const std::string& path) try {
     if (!Document.IsExtracted()) return false;
-    std::string name = WithTypeExtension(DefaultSaveName(path, SaveCounter), ChosenSaveType);
-    SaveType type = ChosenSaveType;
+    std::string name = WithTypeExtension(DefaultSaveName(path, App.saveCounter), App.chosenSaveType);
+    SaveType type = App.chosenSaveType;
     if (!ShowSaveDialog(owner, name, type)) return false;
-    ChosenSaveType = type;
+    App.chosenSaveType = type;
     const SaveTarget target = TargetOf(name, type);
     if (target.path != name && GetFileAttributesA(target.path.c_str()) != INVALID_FILE_ATTRIBUTES &&
         !ConfirmReplace(owner, target.path)) {
         return false;
     }
-    ++SaveCounter;
+    ++App.saveCounter;
     int systemError = 0;
     if (!WriteResult(target, &systemError)) {
         const std::wstring failed = std::wstring(L"ファイルを保存できませんでした．\n") + SaveFailureReason(systemError);

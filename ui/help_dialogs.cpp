@@ -85,10 +85,10 @@ INT_PTR CALLBACK VersionDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void ShowHelpDialog() {
-    DialogBoxParamW(InstanceHandle, MAKEINTRESOURCEW(IDD_HELP), nullptr, HelpDialogProc, 0);
+    DialogBoxParamW(App.instance, MAKEINTRESOURCEW(IDD_HELP), nullptr, HelpDialogProc, 0);
 }
 
 void ShowVersionDialog(HWND owner) {
     ImageWindowPause pause;
-    DialogBoxParamW(InstanceHandle, MAKEINTRESOURCEW(IDD_ABOUT), owner, VersionDialogProc, 0);
+    DialogBoxParamW(App.instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, VersionDialogProc, 0);
 }

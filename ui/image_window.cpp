@@ -15,9 +15,10 @@
 #include <cstdint>
 
 const int ZoomPercent[5] = {25, 50, 100, 150, 200};
-int ZoomIndex = 2;
 
 namespace {
+
+ImageWindowOwner* Owner = nullptr;
 
 // The view's corner in the picture at the current scale, and whether the
 // window has scroll bars: when it has none, it shows the whole picture.
@@ -34,7 +35,7 @@ int ZoomWheelDelta = 0;
 // The shown extent of an image extent at the current scale. The largest
 // picture at 200 % still fits an int.
 int Zoomed(int extent) {
-    return int(int64_t(extent) * ZoomPercent[ZoomIndex] / 100);
+    return int(int64_t(extent) * ZoomPercent[App.zoomIndex] / 100);
 }
 
 int ZoomedWidth() { return Zoomed(Document.ResultWidth()); }
@@ -141,12 +142,12 @@ struct PicturePoint {
 };
 
 PicturePoint PictureAt(POINT client) {
-    const double scale = ZoomPercent[ZoomIndex] / 100.0;
+    const double scale = ZoomPercent[App.zoomIndex] / 100.0;
     return {(Scroll.x + client.x) / scale, (Scroll.y + client.y) / scale};
 }
 
 void ShowPictureAt(PicturePoint point, POINT client) {
-    const double scale = ZoomPercent[ZoomIndex] / 100.0;
+    const double scale = ZoomPercent[App.zoomIndex] / 100.0;
     ScrollTo(int(std::lround(point.x * scale)) - client.x, int(std::lround(point.y * scale)) - client.y);
 }
 
@@ -156,7 +157,7 @@ POINT ViewCentre() {
 
 void ZoomStep(int step) {
     const PicturePoint centre = PictureAt(ViewCentre());
-    ZoomIndex = std::clamp(ZoomIndex + step, 0, 4);
+    App.zoomIndex = std::clamp(App.zoomIndex + step, 0, 4);
     ShowAtCurrentScale();
     ShowPictureAt(centre, ViewCentre());
 }
@@ -166,7 +167,8 @@ bool IsProgramWindow(HWND hwnd) {
 }
 
 // Each whole notch is one zoom command, as the menu gives it, so that the
-// buttons, menu and panel follow; a grayed command does nothing.
+// buttons, menu and panel follow; without an image, whose zoom commands are
+// grayed, it does nothing.
 void ZoomByWheel(int delta, POINT screen) {
     POINT mouse = screen;
     ScreenToClient(ImageWindow, &mouse);
@@ -176,11 +178,10 @@ void ZoomByWheel(int delta, POINT screen) {
     ZoomWheelDelta += delta;
     const int steps = ZoomWheelDelta / WHEEL_DELTA;
     ZoomWheelDelta -= steps * WHEEL_DELTA;
-    const UINT command = steps > 0 ? IDM_ZOOM_IN : IDM_ZOOM_OUT;
-    if (GetMenuState(GetMenu(ControlWindow), command, MF_BYCOMMAND) & MF_GRAYED) return;
+    if (!Document.HasSource()) return;
     for (int step = 0; step < std::abs(steps); ++step) {
         const PicturePoint shown = PictureAt(mouse);
-        SendMessageW(ControlWindow, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+        Owner->Command(steps > 0 ? IDM_ZOOM_IN : IDM_ZOOM_OUT);
         if (!overPicture) continue;
         // The window may have moved to stay on the screen.
         mouse = screen;
@@ -195,7 +196,7 @@ void OnPaint(HWND hwnd) {
     RECT client{};
     GetClientRect(hwnd, &client);
     const DibInfo* info = Document.ResultInfo();
-    const int percent = ZoomPercent[ZoomIndex];
+    const int percent = ZoomPercent[App.zoomIndex];
     if (!Scrolling || !info) {
         // The whole picture; a window wider than a tiny picture, as the
         // platform's minimum width makes it, gets it stretched.
@@ -280,7 +281,7 @@ void OnDpiChanged(HWND hwnd, const RECT& suggested) {
 // program as it does in the control window.
 BOOL OnCommand(UINT id) {
     if (id != IDCANCEL) return FALSE;
-    SendMessageW(ControlWindow, WM_COMMAND, IDCANCEL, 0);
+    Owner->Command(IDCANCEL);
     return TRUE;
 }
 
@@ -289,10 +290,14 @@ BOOL OnCommand(UINT id) {
 // modal window of the program has disabled this window, a drop is refused.
 void OnDropFiles(HWND hwnd, HDROP drop) {
     const std::string path = TakeDroppedFile(drop);
-    if (IsWindowEnabled(hwnd)) OpenImageFile(ControlWindow, path);
+    if (IsWindowEnabled(hwnd)) Owner->FileDropped(path);
 }
 
 }  // namespace
+
+void SetImageWindowOwner(ImageWindowOwner& owner) {
+    Owner = &owner;
+}
 
 void ShowResult() {
     // Brought up just behind the control window, which keeps the keyboard

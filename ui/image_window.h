@@ -3,13 +3,28 @@
 // picture pixel at 100 % is one device pixel, whatever the screen's DPI.
 #pragma once
 
+#include <string>
 #include <windows.h>
 
-// Display scales in percent, indexed by ZoomIndex.
+// Display scales in percent, indexed by App.zoomIndex.
 extern const int ZoomPercent[5];
 
-// Index into ZoomPercent, 0 to 4; 2 (100 %) for every new image.
-extern int ZoomIndex;
+// What the image window hands up to the window that runs the program, so
+// that it calls nothing above itself.
+class ImageWindowOwner {
+public:
+    // A command as the menu gives it: Escape's IDCANCEL, a wheel's zoom steps.
+    virtual void Command(UINT id) = 0;
+
+    // A file dropped on the image window while it takes input.
+    virtual void FileDropped(const std::string& path) = 0;
+
+protected:
+    ~ImageWindowOwner() = default;
+};
+
+// The owner the image window reports to from now on.
+void SetImageWindowOwner(ImageWindowOwner& owner);
 
 // Shows a new picture: gives the image window the client size of the result
 // at the current scale, shows it as ShowResult does and repaints the control

@@ -10,5 +10,5 @@ ImageWindowPause::~ImageWindowPause() {
 
 int ShowMessage(HWND owner, const wchar_t* text, UINT type) {
     ImageWindowPause pause;
-    return MessageBoxW(owner, text, WindowTitle.c_str(), type);
+    return MessageBoxW(owner, text, App.windowTitle.c_str(), type);
 }

@@ -1,11 +1,12 @@
 #include "placement.h"
 
 #include "app_state.h"
-#include "control_window.h"
-#include "file_commands.h"
 #include "resource.h"
+#include "save_dialog.h"
 #include "window_geometry.h"
 #include "window_placement.h"
+
+ProfileFile Settings;
 
 namespace {
 
@@ -45,8 +46,8 @@ POINT RestoredPosition(HWND hwnd) {
 
 void PlaceWindowsFromSettings() {
     const StoredSettings stored = ReadSettings(Settings, SoftwareId());
-    if (stored.automatic) SetMenuItemChecked(ControlWindow, GetMenu(ControlWindow), IDM_AUTO, true);
-    ChosenSaveType = SaveTypeOf(stored.saveType);
+    App.autoExtract = stored.automatic;
+    App.chosenSaveType = SaveTypeOf(stored.saveType);
     const CaptionMetrics metrics{GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYFIXEDFRAME)};
     const StartPlacement place =
         PlaceAtStart(stored, OuterRect(ControlWindow), OuterRect(GetDesktopWindow()), metrics, MonitorAreas());
@@ -56,5 +57,5 @@ void PlaceWindowsFromSettings() {
 
 void SaveSettings() {
     WriteSettings(Settings, SoftwareId(), RestoredPosition(ControlWindow),
-                  IsMenuItemChecked(GetMenu(ControlWindow), IDM_AUTO), int(ChosenSaveType));
+                  App.autoExtract, int(App.chosenSaveType));
 }

@@ -9,9 +9,10 @@ extern ProfileFile Settings;
 
 // Places the control window where the settings file says (centred on the
 // screen without trusted settings, or when its caption would be off every
-// monitor there), turns auto extraction on when it says so, starts the save
+// monitor there), turns App.autoExtract on when it says so, starts the save
 // dialog at the type it names (BMP when it names none it knows), and puts
-// the image window at the control window's right edge.
+// the image window at the control window's right edge. The caller updates
+// the commands (UpdateCommands) for the auto-extraction mark.
 void PlaceWindowsFromSettings();
 
 // Writes the control window's position (where it is restored to, also

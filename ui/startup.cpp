@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "app_state.h"
+#include "commands.h"
 #include "control_window.h"
 #include "image_window.h"
 #include "resource.h"
@@ -20,15 +21,16 @@ std::string CurrentDirectory() {
 }  // namespace
 
 HACCEL StartProgram(HINSTANCE instance) {
-    StartupDirectory = CurrentDirectory();
-    InstanceHandle = instance;
+    App.startupDirectory = CurrentDirectory();
+    App.instance = instance;
     ControlWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CONTROL), nullptr, ControlWindowProc, 0);
     ImageWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_IMAGE), nullptr, ImageWindowProc, 0);
-    WindowTitle = LoadResourceString(IDS_APP_NAME) + L"  " + LoadResourceString(IDS_VERSION);
-    SetWindowTextW(ControlWindow, WindowTitle.c_str());
+    App.windowTitle = LoadResourceString(IDS_APP_NAME) + L"  " + LoadResourceString(IDS_VERSION);
+    SetWindowTextW(ControlWindow, App.windowTitle.c_str());
     const std::wstring settingsName = LoadResourceString(IDS_SETTINGS_FILE);
-    Settings.SetPath(StartupDirectory, std::string(settingsName.begin(), settingsName.end()));
+    Settings.SetPath(App.startupDirectory, std::string(settingsName.begin(), settingsName.end()));
     PlaceWindowsFromSettings();
+    UpdateCommands(App);
     ShowWindow(ImageWindow, SW_SHOW);
     ShowWindow(ControlWindow, SW_SHOW);
     UpdateWindow(ImageWindow);

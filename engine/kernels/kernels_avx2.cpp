@@ -2,6 +2,7 @@
 // its functions are called only when the processor has AVX2.
 #include "dark_marks.h"
 #include "edge_rows.h"
+#include "ink_rows.h"
 
 void ExtractThinRowAvx2(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out, int width,
                         int threshold) {
@@ -15,4 +16,23 @@ void ExtractThickRowAvx2(const uint8_t* current, const uint8_t* above, const uin
 
 void MarkDarkRowAvx2(const uint8_t* pixels, uint8_t* marks, int width) {
     MarkDarkRow<ByteVector32>(pixels, marks, width);
+}
+
+void InkColumnsAvx2(uint16_t* columns, const uint16_t* added, const uint16_t* removed, int width) {
+    InkColumns<WordVector32>(columns, added, removed, width);
+}
+
+void InkMarksAvx2(const uint16_t* columns, const uint16_t* luma, uint16_t* sums, uint16_t* marks, int width,
+                  int multiplier, int offset) {
+    InkMarks<WordVector32>(columns, luma, sums, marks, width, multiplier, offset);
+}
+
+void InkThinOutputAvx2(const uint16_t* above, const uint16_t* current, const uint16_t* below, uint16_t* grown,
+                       uint8_t* out, int width) {
+    InkOutput<WordVector32, false>(above, current, below, grown, out, width);
+}
+
+void InkThickOutputAvx2(const uint16_t* above, const uint16_t* current, const uint16_t* below, uint16_t* grown,
+                        uint8_t* out, int width) {
+    InkOutput<WordVector32, true>(above, current, below, grown, out, width);
 }

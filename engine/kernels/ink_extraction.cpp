@@ -1,0 +1,133 @@
+#include "ink_extraction.h"
+
+#include "ink_rows.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+// The window's rows and the one leaving it as the next row comes in.
+constexpr int LumaRing = InkWindow + 1;
+constexpr int MarkRing = 3;
+
+using ColumnsFunction = void (*)(uint16_t* columns, const uint16_t* added, const uint16_t* removed, int width);
+using MarksFunction = void (*)(const uint16_t* columns, const uint16_t* luma, uint16_t* sums, uint16_t* marks,
+                               int width, int multiplier, int offset);
+using OutputFunction = void (*)(const uint16_t* above, const uint16_t* current, const uint16_t* below,
+                                uint16_t* grown, uint8_t* out, int width);
+
+struct InkFunctions {
+    ColumnsFunction columns;
+    MarksFunction marks;
+    OutputFunction output;
+};
+
+InkFunctions InkFunctionsFor(bool thick, InstructionSet set) {
+    switch (set) {
+    case InstructionSet::Plain:
+        break;
+#if defined(__SSE2__)
+    case InstructionSet::Sse2:
+        return {InkColumns<WordVector16>, InkMarks<WordVector16>,
+                thick ? InkOutput<WordVector16, true> : InkOutput<WordVector16, false>};
+    case InstructionSet::Avx2:
+        return {InkColumnsAvx2, InkMarksAvx2, thick ? InkThickOutputAvx2 : InkThinOutputAvx2};
+#endif
+    }
+    return {InkColumns<void>, InkMarks<void>, thick ? InkOutput<void, true> : InkOutput<void, false>};
+}
+
+// How far below the share of the mean a pixel must lie to be ink: a pixel
+// at the dark end of a gradient that meets the picture's border, where the
+// border repeated beyond it makes the mean brighter, stays paper.
+constexpr int InkOffset = 2;
+
+// The mean's share a pixel stays at or above to be paper, in 256ths.
+int InkMultiplier(int contrast) {
+    return 251 - std::clamp(contrast, -1, 251);
+}
+
+}  // namespace
+
+InkRows::InkRows(int width, int height, int thickness, int contrast, InstructionSet set)
+    : width_(width), height_(height), thick_(thickness != 0), multiplier_(InkMultiplier(contrast)), set_(set) {
+    const int64_t words = int64_t{width} * (LumaRing + 1 + MarkRing + 2) + InkWindow;
+    memory_ = DibAllocate(2 * words);
+    if (!memory_) return;
+    luma_ = reinterpret_cast<uint16_t*>(memory_.get());
+    columns_ = luma_ + int64_t{width} * LumaRing;
+    marks_ = columns_ + width;
+    grown_ = marks_ + int64_t{width} * MarkRing;
+    sums_ = grown_ + width;
+}
+
+std::unique_ptr<InkRows> InkRows::Create(int width, int height, int thickness, int contrast, InstructionSet set) {
+    if (width <= 0 || height <= 0) return nullptr;
+    std::unique_ptr<InkRows> rows(new (std::nothrow) InkRows(width, height, thickness, contrast, set));
+    if (!rows || !rows->memory_) return nullptr;
+    return rows;
+}
+
+int InkRows::Lag(int thickness) {
+    return InkReach - 1 + (thickness != 0 ? 1 : 0);
+}
+
+uint16_t* InkRows::Luma(int y) const {
+    return luma_ + int64_t{std::clamp(y, 0, height_ - 1) % LumaRing} * width_;
+}
+
+uint16_t* InkRows::Marks(int y) const {
+    return marks_ + int64_t{y % MarkRing} * width_;
+}
+
+void InkRows::Add(const uint8_t* source) {
+    uint16_t* luma = Luma(received_++);
+    for (int x = 0; x < width_; ++x) {
+        const uint8_t* pixel = source + 3 * x;
+        luma[x] = uint16_t((29 * pixel[0] + 150 * pixel[1] + 77 * pixel[2] + 128) >> 8);
+    }
+}
+
+bool InkRows::Ready() const {
+    return taken_ < height_ && received_ >= std::min(taken_ + Lag(thick_) + 1, height_);
+}
+
+void InkRows::MarkRow(int y) {
+    const InkFunctions functions = InkFunctionsFor(thick_, set_);
+    if (y == 0) {
+        std::fill(columns_, columns_ + width_, uint16_t{0});
+        for (int row = -InkReach; row < InkReach; ++row) {
+            const uint16_t* luma = Luma(row);
+            for (int x = 0; x < width_; ++x) columns_[x] = uint16_t(columns_[x] + luma[x]);
+        }
+    } else {
+        functions.columns(columns_, Luma(y + InkReach - 1), Luma(y - InkReach - 1), width_);
+    }
+    functions.marks(columns_, Luma(y), sums_, Marks(y), width_, multiplier_, InkOffset);
+}
+
+void InkRows::Take(uint8_t* out) {
+    const int y = taken_++;
+    const int below = thick_ ? std::min(y + 1, height_ - 1) : y;
+    while (marked_ <= below) MarkRow(marked_++);
+    const int above = thick_ ? std::max(y - 1, 0) : y;
+    InkFunctionsFor(thick_, set_).output(Marks(above), Marks(y), Marks(below), grown_, out, width_);
+}
+
+bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set) {
+    const int width = ImgQueryInfo(result)->header->biWidth;
+    const int height = ImgQueryInfo(result)->header->biHeight;
+    const std::unique_ptr<InkRows> rows = InkRows::Create(width, height, thickness, contrast, set);
+    if (!rows) return false;
+    // Memory row r holds picture row height - 1 - r.
+    const int64_t stride = Stride24(width);
+    const uint8_t* from = ImgQueryInfo(source)->pixels;
+    uint8_t* to = ImgQueryInfo(result)->pixels;
+    int taken = 0;
+    for (int y = 0; y < height; ++y) {
+        rows->Add(from + (height - 1 - y) * stride);
+        for (; rows->Ready(); ++taken) rows->Take(to + (height - 1 - taken) * stride);
+    }
+    return true;
+}

@@ -1,0 +1,88 @@
+// Ink extraction: turns a photographed drawing into a black-on-white line
+// drawing in which every dark stroke comes out solid, as wide as it is, in
+// one piece, where edge extraction (edge_extraction.h) marks its borders.
+//
+// A pixel is ink when its luma (0.114 blue + 0.587 green + 0.299 red) lies
+// below the mean luma of the 32 x 32 pixels around it (16 rows and columns
+// before it, 15 after, the picture's border rows and columns repeated beyond
+// it) by the share (4 * contrast + 4) / 256 of that mean: on white paper a
+// stroke must be as dark against its surroundings as a step must be for edge
+// extraction at the same contrast. A share of the mean rather than a fixed
+// difference keeps strokes in shadow or under failing light, where every
+// difference shrinks with the light, and leaves paper grain and the noise of
+// JPEG files, far weaker than any stroke, unmarked; a flat or gently shaded
+// picture gives no ink at all.
+// A dark area wider than the window comes out as its outline, a band about
+// 16 pixels wide inside its border: deciding that its middle is ink would
+// need the picture around it beyond any band of rows, which streaming rules
+// out, and an outline is what a line drawing draws of such an area.
+// Thickness 0 (thin) marks the ink pixels; any other (thick) also every
+// pixel touching one, diagonals included: one pixel more around each stroke.
+// Contrast is an index as ExtractEdges takes it (one below -1 counts as -1):
+// higher contrast, fewer lines.
+#pragma once
+
+#include "dib.h"
+#include "instruction_set.h"
+
+#include <cstdint>
+#include <memory>
+
+// Which lines a drawing is made of.
+enum class LineStyle {
+    Edges,  // edge_extraction.h
+    Ink,    // this file
+};
+
+// Writes into result, for every pixel of source, black (0, 0, 0) for ink and
+// white (255, 255, 255) elsewhere. Both images are in the working layout
+// with the same size; source is only read, and the padding bytes of result
+// are never written. False, with result unchanged, when working memory
+// (78 bytes per pixel of width) cannot be had.
+bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast,
+                InstructionSet set = WidestInstructionSet());
+
+// The same a row at a time, top row first, for pictures too large to hold:
+// result row y is final once the source rows down to Lag(thickness) below it
+// are in. Memory is 39 rows of 16-bit words, whatever the height.
+class InkRows {
+public:
+    // Null when memory runs out.
+    static std::unique_ptr<InkRows> Create(int width, int height, int thickness, int contrast,
+                                           InstructionSet set = WidestInstructionSet());
+
+    // Takes the next source row: width pixels of 3 bytes, blue, green, red.
+    // Every ready result row must be taken before the next source row comes.
+    void Add(const uint8_t* source);
+
+    // Whether the next result row can be taken: the source rows it needs are
+    // in, or every source row is.
+    bool Ready() const;
+
+    // Writes the next result row, top row first, as width pixels of 3 bytes.
+    void Take(uint8_t* out);
+
+    // Rows below a result row that it waits for.
+    static int Lag(int thickness);
+
+private:
+    InkRows(int width, int height, int thickness, int contrast, InstructionSet set);
+    uint16_t* Luma(int y) const;
+    uint16_t* Marks(int y) const;
+    void MarkRow(int y);
+
+    int width_;
+    int height_;
+    bool thick_;
+    int multiplier_;
+    InstructionSet set_;
+    PixelBuffer memory_;
+    uint16_t* luma_ = nullptr;     // a ring of the rows the window spans
+    uint16_t* columns_ = nullptr;  // the window's sum of each column
+    uint16_t* sums_ = nullptr;     // working memory of the window's sums
+    uint16_t* marks_ = nullptr;    // a ring of 3 rows: above, current, below
+    uint16_t* grown_ = nullptr;    // thick marks of the current row
+    int received_ = 0;
+    int marked_ = 0;
+    int taken_ = 0;
+};

@@ -19,7 +19,7 @@ Picture ReferenceInk(const Picture& source, int thickness, int contrast) {
     std::vector<int> luma(size_t(width) * height);
     for (size_t i = 0; i < luma.size(); ++i) {
         const Bgr& p = source.pixels[i];
-        luma[i] = (29 * p.blue + 150 * p.green + 77 * p.red + 128) >> 8;
+        luma[i] = (15 * p.blue + 75 * p.green + 38 * p.red + 64) >> 7;
     }
     const int multiplier = 251 - std::clamp(contrast, -1, 251);
     std::vector<bool> ink(luma.size());
@@ -120,6 +120,15 @@ Picture Gradient(int width, int height, int from, int to) {
     return picture;
 }
 
+// Every byte random: luma near every threshold, so that a weight or a sum
+// off by one changes some pixel.
+Picture Noise(int width, int height, uint32_t seed) {
+    std::mt19937 random(seed);
+    Picture picture{width, height, std::vector<Bgr>(size_t(width) * height)};
+    for (Bgr& p : picture.pixels) p = {uint8_t(random()), uint8_t(random()), uint8_t(random())};
+    return picture;
+}
+
 struct Case {
     std::string name;
     Picture picture;
@@ -146,6 +155,7 @@ std::vector<Case> Cases() {
         cases.push_back({"random " + std::to_string(width) + "x" + std::to_string(height),
                          RandomPicture(width, height, uint32_t(width * 100 + height))});
     }
+    cases.push_back({"noise", Noise(150, 70, 5)});
     return cases;
 }
 

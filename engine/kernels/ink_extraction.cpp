@@ -11,13 +11,15 @@ namespace {
 constexpr int LumaRing = InkWindow + 1;
 constexpr int MarkRing = 3;
 
-using ColumnsFunction = void (*)(uint16_t* columns, const uint16_t* added, const uint16_t* removed, int width);
-using MarksFunction = void (*)(const uint16_t* columns, const uint16_t* luma, uint16_t* sums, uint16_t* marks,
+using LumaFunction = void (*)(const uint8_t* pixels, uint8_t* luma, int width);
+using ColumnsFunction = void (*)(uint16_t* columns, const uint8_t* added, const uint8_t* removed, int width);
+using MarksFunction = void (*)(const uint16_t* columns, const uint8_t* luma, uint16_t* sums, uint16_t* marks,
                                int width, int multiplier, int offset);
 using OutputFunction = void (*)(const uint16_t* above, const uint16_t* current, const uint16_t* below,
                                 uint16_t* grown, uint8_t* out, int width);
 
 struct InkFunctions {
+    LumaFunction luma;
     ColumnsFunction columns;
     MarksFunction marks;
     OutputFunction output;
@@ -29,13 +31,13 @@ InkFunctions InkFunctionsFor(bool thick, InstructionSet set) {
         break;
 #if defined(__SSE2__)
     case InstructionSet::Sse2:
-        return {InkColumns<WordVector16>, InkMarks<WordVector16>,
+        return {InkLuma<WordVector16>, InkColumns<WordVector16>, InkMarks<WordVector16>,
                 thick ? InkOutput<WordVector16, true> : InkOutput<WordVector16, false>};
     case InstructionSet::Avx2:
-        return {InkColumnsAvx2, InkMarksAvx2, thick ? InkThickOutputAvx2 : InkThinOutputAvx2};
+        return {InkLumaAvx2, InkColumnsAvx2, InkMarksAvx2, thick ? InkThickOutputAvx2 : InkThinOutputAvx2};
 #endif
     }
-    return {InkColumns<void>, InkMarks<void>, thick ? InkOutput<void, true> : InkOutput<void, false>};
+    return {InkLuma<void>, InkColumns<void>, InkMarks<void>, thick ? InkOutput<void, true> : InkOutput<void, false>};
 }
 
 // How far below the share of the mean a pixel must lie to be ink: a pixel
@@ -52,14 +54,14 @@ int InkMultiplier(int contrast) {
 
 InkRows::InkRows(int width, int height, int thickness, int contrast, InstructionSet set)
     : width_(width), height_(height), thick_(thickness != 0), multiplier_(InkMultiplier(contrast)), set_(set) {
-    const int64_t words = int64_t{width} * (LumaRing + 1 + MarkRing + 2) + InkWindow;
-    memory_ = DibAllocate(2 * words);
+    const int64_t words = int64_t{width} * (MarkRing + 3) + InkWindow;
+    memory_ = DibAllocate(2 * words + int64_t{width} * LumaRing);
     if (!memory_) return;
-    luma_ = reinterpret_cast<uint16_t*>(memory_.get());
-    columns_ = luma_ + int64_t{width} * LumaRing;
+    columns_ = reinterpret_cast<uint16_t*>(memory_.get());
     marks_ = columns_ + width;
     grown_ = marks_ + int64_t{width} * MarkRing;
     sums_ = grown_ + width;
+    luma_ = memory_.get() + 2 * words;
 }
 
 std::unique_ptr<InkRows> InkRows::Create(int width, int height, int thickness, int contrast, InstructionSet set) {
@@ -73,7 +75,7 @@ int InkRows::Lag(int thickness) {
     return InkReach - 1 + (thickness != 0 ? 1 : 0);
 }
 
-uint16_t* InkRows::Luma(int y) const {
+uint8_t* InkRows::Luma(int y) const {
     return luma_ + int64_t{std::clamp(y, 0, height_ - 1) % LumaRing} * width_;
 }
 
@@ -82,11 +84,7 @@ uint16_t* InkRows::Marks(int y) const {
 }
 
 void InkRows::Add(const uint8_t* source) {
-    uint16_t* luma = Luma(received_++);
-    for (int x = 0; x < width_; ++x) {
-        const uint8_t* pixel = source + 3 * x;
-        luma[x] = uint16_t((29 * pixel[0] + 150 * pixel[1] + 77 * pixel[2] + 128) >> 8);
-    }
+    InkFunctionsFor(thick_, set_).luma(source, Luma(received_++), width_);
 }
 
 bool InkRows::Ready() const {
@@ -98,7 +96,7 @@ void InkRows::MarkRow(int y) {
     if (y == 0) {
         std::fill(columns_, columns_ + width_, uint16_t{0});
         for (int row = -InkReach; row < InkReach; ++row) {
-            const uint16_t* luma = Luma(row);
+            const uint8_t* luma = Luma(row);
             for (int x = 0; x < width_; ++x) columns_[x] = uint16_t(columns_[x] + luma[x]);
         }
     } else {

@@ -2,24 +2,28 @@
 // drawing in which every dark stroke comes out solid, as wide as it is, in
 // one piece, where edge extraction (edge_extraction.h) marks its borders.
 //
-// A pixel is ink when its luma (0.114 blue + 0.587 green + 0.299 red) lies
-// below the mean luma of the 32 x 32 pixels around it (16 rows and columns
-// before it, 15 after, the picture's border rows and columns repeated beyond
-// it) by the share (4 * contrast + 4) / 256 of that mean: on white paper a
-// stroke must be as dark against its surroundings as a step must be for edge
-// extraction at the same contrast. A share of the mean rather than a fixed
-// difference keeps strokes in shadow or under failing light, where every
-// difference shrinks with the light, and leaves paper grain and the noise of
-// JPEG files, far weaker than any stroke, unmarked; a flat or gently shaded
-// picture gives no ink at all.
+// A pixel is ink when its luma ((15 blue + 75 green + 38 red) / 128) lies
+// below the mean luma of the 64 x 64 pixels around it (32 rows and columns
+// before it, 31 after, the picture's border rows and columns repeated beyond
+// it) by more than the share (5 + contrast) / 256 of that mean and 2 levels
+// more. A share of the mean rather than a fixed difference keeps strokes in
+// shadow and under failing light, where every difference shrinks with the
+// light; paper grain and the noise of JPEG files, weaker than any stroke,
+// stay unmarked, and a flat or gently shaded picture gives no ink at all.
+// The 2 levels keep the darkest corner of a gradient that meets the
+// picture's border, where the repeated border makes the mean brighter, white.
+// The window is wider than 4 strokes of the widest width drawn (12 pixels),
+// so a wide stroke's middle, or a light stroke crossing a dark one, still
+// lies well below the mean.
 // A dark area wider than the window comes out as its outline, a band about
-// 16 pixels wide inside its border: deciding that its middle is ink would
+// 32 pixels wide inside its border: deciding that its middle is ink would
 // need the picture around it beyond any band of rows, which streaming rules
 // out, and an outline is what a line drawing draws of such an area.
 // Thickness 0 (thin) marks the ink pixels; any other (thick) also every
 // pixel touching one, diagonals included: one pixel more around each stroke.
 // Contrast is an index as ExtractEdges takes it (one below -1 counts as -1):
-// higher contrast, fewer lines.
+// higher contrast, fewer lines. Only integer arithmetic: every system and
+// instruction set gives the same bytes.
 #pragma once
 
 #include "dib.h"
@@ -38,13 +42,13 @@ enum class LineStyle {
 // white (255, 255, 255) elsewhere. Both images are in the working layout
 // with the same size; source is only read, and the padding bytes of result
 // are never written. False, with result unchanged, when working memory
-// (78 bytes per pixel of width) cannot be had.
+// (77 bytes per pixel of width) cannot be had.
 bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast,
                 InstructionSet set = WidestInstructionSet());
 
 // The same a row at a time, top row first, for pictures too large to hold:
 // result row y is final once the source rows down to Lag(thickness) below it
-// are in. Memory is 39 rows of 16-bit words, whatever the height.
+// are in. Memory is 77 bytes per pixel of width, whatever the height.
 class InkRows {
 public:
     // Null when memory runs out.
@@ -67,7 +71,7 @@ public:
 
 private:
     InkRows(int width, int height, int thickness, int contrast, InstructionSet set);
-    uint16_t* Luma(int y) const;
+    uint8_t* Luma(int y) const;
     uint16_t* Marks(int y) const;
     void MarkRow(int y);
 
@@ -77,7 +81,7 @@ private:
     int multiplier_;
     InstructionSet set_;
     PixelBuffer memory_;
-    uint16_t* luma_ = nullptr;     // a ring of the rows the window spans
+    uint8_t* luma_ = nullptr;      // a ring of the rows the window spans
     uint16_t* columns_ = nullptr;  // the window's sum of each column
     uint16_t* sums_ = nullptr;     // working memory of the window's sums
     uint16_t* marks_ = nullptr;    // a ring of 3 rows: above, current, below

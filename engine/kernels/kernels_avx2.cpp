@@ -18,11 +18,11 @@ void MarkDarkRowAvx2(const uint8_t* pixels, uint8_t* marks, int width) {
     MarkDarkRow<ByteVector32>(pixels, marks, width);
 }
 
-void InkColumnsAvx2(uint16_t* columns, const uint16_t* added, const uint16_t* removed, int width) {
+void InkColumnsAvx2(uint16_t* columns, const uint8_t* added, const uint8_t* removed, int width) {
     InkColumns<WordVector32>(columns, added, removed, width);
 }
 
-void InkMarksAvx2(const uint16_t* columns, const uint16_t* luma, uint16_t* sums, uint16_t* marks, int width,
+void InkMarksAvx2(const uint16_t* columns, const uint8_t* luma, uint16_t* sums, uint16_t* marks, int width,
                   int multiplier, int offset) {
     InkMarks<WordVector32>(columns, luma, sums, marks, width, multiplier, offset);
 }
@@ -35,4 +35,8 @@ void InkThinOutputAvx2(const uint16_t* above, const uint16_t* current, const uin
 void InkThickOutputAvx2(const uint16_t* above, const uint16_t* current, const uint16_t* below, uint16_t* grown,
                         uint8_t* out, int width) {
     InkOutput<WordVector32, true>(above, current, below, grown, out, width);
+}
+
+void InkLumaAvx2(const uint8_t* pixels, uint8_t* luma, int width) {
+    InkLuma<WordVector32>(pixels, luma, width);
 }

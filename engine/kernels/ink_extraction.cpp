@@ -8,7 +8,7 @@
 namespace {
 
 // The window's rows and the one leaving it as the next row comes in.
-constexpr int LumaRing = InkWindow + 1;
+constexpr int LumaRing = InkWindowRows + 1;
 constexpr int MarkRing = 3;
 
 using LumaFunction = void (*)(const uint8_t* pixels, uint8_t* luma, int width);
@@ -51,9 +51,10 @@ InkFunctions InkFunctionsFor(bool thick, InstructionSet set) {
 // border repeated beyond it makes the mean brighter, stays paper.
 constexpr int InkOffset = 2;
 
-// The mean's share a pixel stays at or above to be paper, in 256ths.
+// The share (251 - contrast) / 256 of the mean, as a multiple of the
+// window's sum in 65536ths, rounded.
 int InkMultiplier(int contrast) {
-    return 251 - std::clamp(contrast, -1, 251);
+    return ((251 - std::clamp(contrast, -1, 251)) * 256 + InkMeanScale / 2) / InkMeanScale;
 }
 
 }  // namespace
@@ -101,12 +102,12 @@ void InkRows::MarkRow(int y) {
     const InkFunctions functions = InkFunctionsFor(thick_, set_);
     if (y == 0) {
         std::fill(columns_, columns_ + width_, uint16_t{0});
-        for (int row = -InkReach; row < InkReach; ++row) {
+        for (int row = 1 - InkReach; row < InkReach; ++row) {
             const uint8_t* luma = Luma(row);
             for (int x = 0; x < width_; ++x) columns_[x] = uint16_t(columns_[x] + luma[x]);
         }
     } else {
-        functions.columns(columns_, Luma(y + InkReach - 1), Luma(y - InkReach - 1), width_);
+        functions.columns(columns_, Luma(y + InkReach - 1), Luma(y - InkReach), width_);
     }
     functions.marks(columns_, Luma(y), sums_, Marks(y), width_, multiplier_, InkOffset);
 }
@@ -124,14 +125,16 @@ bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast,
     const int height = ImgQueryInfo(result)->header->biHeight;
     const std::unique_ptr<InkRows> rows = InkRows::Create(width, height, thickness, contrast, set);
     if (!rows) return false;
-    // Memory row r holds picture row height - 1 - r.
+    // Every step is the same upside down, so the rows go in as they lie in
+    // memory, from the picture's bottom row up: the processor fetches memory
+    // ahead far better going forward.
     const int64_t stride = Stride24(width);
     const uint8_t* from = ImgQueryInfo(source)->pixels;
     uint8_t* to = ImgQueryInfo(result)->pixels;
     int taken = 0;
-    for (int y = 0; y < height; ++y) {
-        rows->Add(from + (height - 1 - y) * stride);
-        for (; rows->Ready(); ++taken) rows->Take(to + (height - 1 - taken) * stride);
+    for (int row = 0; row < height; ++row) {
+        rows->Add(from + row * stride);
+        for (; rows->Ready(); ++taken) rows->Take(to + taken * stride);
     }
     return true;
 }

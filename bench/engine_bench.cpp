@@ -4,11 +4,13 @@
 // Edge extraction and speck removal run with the widest instruction set the
 // processor has, as the programs do.
 // Thin extraction skips the work for runs of pixels without any step, so it
-// is also measured on noise, where every pixel has steps around it.
+// is also measured on noise, where every pixel has steps around it. Thin ink
+// is also given as a multiple of thin edge extraction.
 #include "bmp_writer.h"
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image_document.h"
+#include "ink_extraction.h"
 #include "noise_removal.h"
 
 #include <benchmark/benchmark.h>
@@ -112,6 +114,16 @@ void ExtractEdgesThick(benchmark::State& state) {
     for (auto _ : state) ExtractEdges(images.photo, images.work, 1, Contrast);
 }
 
+void ExtractInkThin(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) ExtractInk(images.photo, images.work, 0, Contrast);
+}
+
+void ExtractInkThick(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) ExtractInk(images.photo, images.work, 1, Contrast);
+}
+
 void RemoveSpecksFrom(benchmark::State& state, DibHandle extracted, int thickness) {
     Fixture& images = Images();
     for (auto _ : state) {
@@ -190,6 +202,8 @@ BENCHMARK(Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractEdgesThin)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractEdgesThinNoise)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractEdgesThick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExtractInkThin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExtractInkThick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RemoveSpecksThin)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RemoveSpecksThick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(UndoRedo)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -214,6 +228,11 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::printf("vs_full_copy HistoryBytesPerStep %.3f\n", HistoryBytesPerStep());
 
+    const auto thinTime = reporter.seconds.find("ExtractEdgesThin/real_time");
+    const auto inkTime = reporter.seconds.find("ExtractInkThin/real_time");
+    if (thinTime != reporter.seconds.end() && inkTime != reporter.seconds.end()) {
+        std::printf("vs_thin_edges ExtractInkThin %.2f\n", inkTime->second / thinTime->second);
+    }
     const auto memcpyTime = reporter.seconds.find("Memcpy/real_time");
     if (memcpyTime == reporter.seconds.end()) return 0;
     for (const auto& [name, time] : reporter.seconds) {

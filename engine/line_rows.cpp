@@ -8,7 +8,7 @@ constexpr int SourceRing = 3;
 
 }  // namespace
 
-LineRows::LineRows(int width, int height, int thickness, int contrast, bool removeNoise)
+LineRows::LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style)
     : width_(width), height_(height), threshold_(EdgeThreshold(contrast)),
       lag_(removeNoise ? SpeckRemover::Lag(thickness) : 0), extractRow_(EdgeRowFor(thickness)) {
     const int64_t rowBytes = 3 * int64_t{width};
@@ -18,12 +18,18 @@ LineRows::LineRows(int width, int height, int thickness, int contrast, bool remo
     resultRows_ = {results_.get(), rowBytes, resultRing};
     if (removeNoise) marks_ = SpeckMarksFor(width, thickness);
     if (marks_) remover_.reset(new (std::nothrow) SpeckRemover(resultRows_, width, height, thickness, marks_.get()));
+    if (style == LineStyle::Ink) ink_ = InkRows::Create(width, height, thickness, contrast);
 }
 
-std::unique_ptr<LineRows> LineRows::Create(int width, int height, int thickness, int contrast, bool removeNoise) {
+std::unique_ptr<LineRows> LineRows::Create(int width, int height, int thickness, int contrast, bool removeNoise,
+                                            LineStyle style) {
     if (width <= 0 || height <= 0) return nullptr;
-    std::unique_ptr<LineRows> rows(new (std::nothrow) LineRows(width, height, thickness, contrast, removeNoise));
-    if (!rows || !rows->sources_ || !rows->results_ || (removeNoise && !rows->remover_)) return nullptr;
+    std::unique_ptr<LineRows> rows(new (std::nothrow)
+                                       LineRows(width, height, thickness, contrast, removeNoise, style));
+    if (!rows || !rows->sources_ || !rows->results_ || (removeNoise && !rows->remover_) ||
+        (style == LineStyle::Ink && !rows->ink_)) {
+        return nullptr;
+    }
     return rows;
 }
 
@@ -32,13 +38,18 @@ uint8_t* LineRows::SourceRow() {
 }
 
 bool LineRows::Push(const ResultRowSink& sink) {
+    if (ink_) {
+        ink_->Add(SourceRow());
+        ++received_;
+        return TakeInk(sink);
+    }
     ++received_;
     // The row above the newest one now has both its neighbours.
     return received_ < 2 || ExtractRow(received_ - 2, sink);
 }
 
 bool LineRows::Finish(const ResultRowSink& sink) {
-    if (received_ > 0 && !ExtractRow(received_ - 1, sink)) return false;
+    if (ink_ ? !TakeInk(sink) : received_ > 0 && !ExtractRow(received_ - 1, sink)) return false;
     if (remover_) remover_->Finish();
     return Emit(received_ - 1, sink);
 }
@@ -50,6 +61,21 @@ bool LineRows::ExtractRow(int y, const ResultRowSink& sink) {
     const uint8_t* above = source(y > 0 ? y - 1 : y);
     const uint8_t* below = source(y + 1 < height_ ? y + 1 : y);
     extractRow_(source(y), above, below, resultRows_.Row(y), width_, threshold_);
+    return Finished(y, sink);
+}
+
+// Every ink row now final from extraction.
+bool LineRows::TakeInk(const ResultRowSink& sink) {
+    for (; ink_->Ready(); ++inkTaken_) {
+        ink_->Take(resultRows_.Row(inkTaken_));
+        if (!Finished(inkTaken_, sink)) return false;
+    }
+    return true;
+}
+
+// Row y is final from extraction: speck removal takes it in, and the rows it
+// has done with go to sink.
+bool LineRows::Finished(int y, const ResultRowSink& sink) {
     if (remover_) remover_->AddRow(y);
     return Emit(y - lag_, sink);
 }

@@ -1,12 +1,13 @@
 // Line drawings made a row at a time, for pictures too large to hold: source
 // rows go in top row first, and each result row comes out as soon as it is
 // final, top row first. Memory is a few rows, whatever the height. The rows
-// are those ExtractEdges and RemoveSpecks give for the whole picture: the
-// same row kernels do the work.
+// are those ExtractEdges (or ExtractInk) and RemoveSpecks give for the whole
+// picture: the same row kernels do the work.
 #pragma once
 
 #include "dib.h"
 #include "edge_extraction.h"
+#include "ink_extraction.h"
 #include "noise_removal.h"
 
 #include <cstdint>
@@ -20,8 +21,10 @@ using ResultRowSink = std::function<bool(int y, uint8_t* row)>;
 class LineRows {
 public:
     // Null when memory runs out. Thickness and contrast as ExtractEdges
-    // takes them; specks are removed when removeNoise is set.
-    static std::unique_ptr<LineRows> Create(int width, int height, int thickness, int contrast, bool removeNoise);
+    // (ExtractInk for ink) takes them; specks are removed when removeNoise is
+    // set. Ink rows come out InkRows::Lag rows later than edge rows.
+    static std::unique_ptr<LineRows> Create(int width, int height, int thickness, int contrast, bool removeNoise,
+                                            LineStyle style = LineStyle::Edges);
 
     // Where the next source row is to be written: 3 * width bytes of
     // working-layout pixels.
@@ -35,8 +38,10 @@ public:
     bool Finish(const ResultRowSink& sink);
 
 private:
-    LineRows(int width, int height, int thickness, int contrast, bool removeNoise);
+    LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style);
     bool ExtractRow(int y, const ResultRowSink& sink);
+    bool TakeInk(const ResultRowSink& sink);
+    bool Finished(int y, const ResultRowSink& sink);
     bool Emit(int upTo, const ResultRowSink& sink);
 
     int width_;
@@ -49,6 +54,8 @@ private:
     PixelBuffer marks_;
     PixelRows resultRows_{};
     std::unique_ptr<SpeckRemover> remover_;
+    std::unique_ptr<InkRows> ink_;  // only for ink
     int received_ = 0;
     int emitted_ = 0;
+    int inkTaken_ = 0;
 };

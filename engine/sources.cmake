@@ -24,6 +24,7 @@ set(velmora_engine_sources
   kernels/bit_packing.cpp
   kernels/centre_line_tracer.cpp
   kernels/edge_extraction.cpp
+  kernels/ink_extraction.cpp
   kernels/noise_removal.cpp
   kernels/orientation.cpp
   kernels/pixel_layouts.cpp

@@ -1,14 +1,17 @@
 // Loads arbitrary bytes as an image file and, when that gives an image, does
 // what the program does with it: conversion to the working layout, edge
 // extraction and speck removal. The last byte chooses the line thickness,
-// the contrast and noise removal. The result must be black and white with
-// its padding, which starts out zero, untouched. The converter's streamed
-// conversion of the same bytes to BMP must succeed exactly then, with the
-// same pixel rows.
+// the contrast, noise removal and ink lines in place of edges. The result
+// must be black and white with its padding, which starts out zero,
+// untouched. The converter's streamed conversion of the same bytes to BMP
+// must succeed exactly then, with the same pixel rows; ink rows streamed
+// through LineRows must be the whole picture's.
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image.h"
+#include "ink_extraction.h"
 #include "line_conversion.h"
+#include "line_rows.h"
 #include "noise_removal.h"
 
 #include <cstdlib>
@@ -32,6 +35,27 @@ bool BlackAndWhiteWithZeroPadding(DibHandle image) {
     return true;
 }
 
+// Streams the source through LineRows as ink and compares each row with the
+// whole picture's result.
+bool StreamedInkMatches(DibHandle source, DibHandle result, const LineSettings& settings) {
+    const int32_t width = source->header.biWidth;
+    const int32_t height = source->header.biHeight;
+    const auto rows = LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise,
+                                       LineStyle::Ink);
+    if (!rows) return true;
+    bool same = true;
+    const ResultRowSink sink = [&](int y, uint8_t* row) {
+        same = same && std::memcmp(row, DibRow(result, y), size_t(3) * width) == 0;
+        return true;
+    };
+    for (int32_t y = 0; y < height; ++y) {
+        std::memcpy(rows->SourceRow(), DibRow(source, y), size_t(3) * width);
+        rows->Push(sink);
+    }
+    rows->Finish(sink);
+    return same;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.thickness = options & 1;
     settings.contrast = (options >> 1) & 15;
     settings.removeNoise = (options & 0x20) != 0;
+    const bool ink = (options & 0x40) != 0;
     std::vector<uint8_t> streamed;
     ConversionError error;
     const bool converted = ConvertToMemory(data, size, settings, streamed, &error);
@@ -51,7 +76,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     ImgMake24(source);
     DibHandle result = ImgDuplicate(source);
-    if (result) {
+    if (result && ink) {
+        if (ExtractInk(source, result, settings.thickness, settings.contrast) &&
+            (!settings.removeNoise || RemoveSpecks(result, settings.thickness))) {
+            if (!converted || !BlackAndWhiteWithZeroPadding(result) || !StreamedInkMatches(source, result, settings)) {
+                std::abort();
+            }
+        }
+    } else if (result) {
         ExtractEdges(source, result, settings.thickness, settings.contrast);
         if (settings.removeNoise) RemoveSpecks(result, settings.thickness);
         if (!BlackAndWhiteWithZeroPadding(result)) std::abort();

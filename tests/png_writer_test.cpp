@@ -1,12 +1,11 @@
-#include "bmp_writer.h"
+#include "output_formats.h"
 #include "png_files.h"
-#include "png_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
-TEST(WritePng, LineDrawingInItsColoursAtOneBitPerPixel) {
+TEST(SavePng, LineDrawingInItsColoursAtOneBitPerPixel) {
     // Widths that leave a partial byte of bits and row padding.
     const Picture drawing = DarkPicture({"D..D.D..D.D", "..DD......D", "DDDDDDDDD.."});
     const std::pair<OutputColours, int> cases[] = {  // colours, PNG colour type
@@ -18,9 +17,9 @@ TEST(WritePng, LineDrawingInItsColoursAtOneBitPerPixel) {
     DibHandle image = MakeImage(drawing);
     for (const auto& [colours, colourType] : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << colours.lines << " on " << colours.background);
-        ASSERT_TRUE(WritePng(path.c_str(), image, colours));
+        ASSERT_TRUE(SaveImage(path.c_str(), image, LineFormat::Png, colours));
         std::vector<uint8_t> encoded;
-        ASSERT_TRUE(EncodePng(image, colours, encoded));
+        ASSERT_TRUE(EncodeImage(image, LineFormat::Png, colours, 0, encoded));
         EXPECT_EQ(encoded, ReadBytes(path));
         const PngContents png = ReadPng(encoded);
         EXPECT_EQ(png.bitDepth, 1);
@@ -29,9 +28,9 @@ TEST(WritePng, LineDrawingInItsColoursAtOneBitPerPixel) {
     }
     // A BMP has no transparency; with the default colours it is the plain one.
     int error = 0;
-    EXPECT_TRUE(!ImgWriteBmp((path + ".bmp").c_str(), image, OutputColours{0, 0, true}, &error) && error == EINVAL);
-    ASSERT_TRUE(ImgWriteBmp((path + ".bmp").c_str(), image));
-    ASSERT_TRUE(ImgWriteBmp(path.c_str(), image, OutputColours{}));
+    EXPECT_TRUE(!SaveImage((path + ".bmp").c_str(), image, LineFormat::Bmp, OutputColours{0, 0, true}, 0, &error) && error == EINVAL);
+    ASSERT_TRUE(SaveImage((path + ".bmp").c_str(), image));
+    ASSERT_TRUE(SaveImage(path.c_str(), image, LineFormat::Bmp, OutputColours{}));
     EXPECT_EQ(ReadBytes(path), ReadBytes(path + ".bmp"));
     ImgRelease(image);
 }

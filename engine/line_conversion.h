@@ -48,8 +48,8 @@ bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& setti
 
 // Converts into the bytes of the output file, handed to write in order as
 // they are made: a PNG of rows that come top row first as its encoder makes
-// them, an SVG as it is traced at the end, a BMP once whole (it is filled
-// from its bottom row). A picture found damaged halfway may leave part
+// them, any other output once whole (a BMP is filled from its bottom row,
+// an SVG traced at the end). A picture found damaged halfway may leave part
 // of a PNG with write, which the caller discards.
 bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,
                      ConversionError* error);

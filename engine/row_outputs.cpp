@@ -138,12 +138,20 @@ public:
         return true;
     }
 
+    // A writer gets the document once whole, as the C library promises.
     bool End() override {
-        return WriteSvg(lines_, settings_.header.biXPelsPerMeter, settings_.header.biYPelsPerMeter,
-                        settings_.thickness, settings_.colours, sink_);
+        if (sink_.File() || sink_.Memory()) return Write(sink_);
+        std::vector<uint8_t> whole;
+        OutputSink memory(whole);
+        return Write(memory) && sink_.Write(whole.data(), whole.size());
     }
 
 private:
+    bool Write(OutputSink& sink) {
+        return WriteSvg(lines_, settings_.header.biXPelsPerMeter, settings_.header.biYPelsPerMeter,
+                        settings_.thickness, settings_.colours, sink);
+    }
+
     RowOutputSettings settings_;
     OutputSink& sink_;
     LinePixels lines_;

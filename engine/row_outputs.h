@@ -45,5 +45,6 @@ std::unique_ptr<RowOutput> OpenBmpOutput(const RowOutputSettings& settings, Outp
 std::unique_ptr<RowOutput> OpenPngOutput(const RowOutputSettings& settings, OutputSink& sink);
 
 // SVG: the tracer needs the whole drawing: its line pixels are gathered at
-// one bit each and traced at the end.
+// one bit each and traced at the end, into a file or memory in pieces of a
+// few tens of kilobytes; a writer gets the document once whole.
 std::unique_ptr<RowOutput> OpenSvgOutput(const RowOutputSettings& settings, OutputSink& sink);

@@ -99,3 +99,28 @@ TEST(OutputFormats, RefusalsStopTheOutputWithTheirReason) {
     }
     ImgRelease(image);
 }
+
+// A writer gets a PNG as it is encoded but a BMP and an SVG once whole, as
+// the C library promises: here an SVG of many path elements.
+TEST(OutputFormats, AWriterGetsABmpAndAnSvgOnceWhole) {
+    std::vector<std::string> rows(200, std::string(200, '.'));
+    for (size_t y = 0; y < rows.size(); y += 2) {
+        for (size_t x = 0; x < rows[y].size(); x += 2) rows[y][x] = 'D';
+    }
+    DibHandle image = MakeImage(DarkPicture(rows));
+    for (const LineFormatInfo& format : LineFormats) {
+        SCOPED_TRACE(format.name);
+        std::vector<uint8_t> memory;
+        ASSERT_TRUE(EncodeImage(image, format.format, OutputColours{}, 0, memory));
+        std::vector<size_t> calls;
+        const OutputWriter write = [&](const uint8_t*, size_t size) {
+            calls.push_back(size);
+            return true;
+        };
+        OutputSink sink(write);
+        ASSERT_TRUE(WriteImage(image, format.format, OutputColours{}, 0, sink));
+        if (format.format == LineFormat::Png) continue;
+        EXPECT_EQ(calls, std::vector<size_t>{memory.size()});
+    }
+    ImgRelease(image);
+}

@@ -41,9 +41,9 @@ private:
     int32_t next_ = 0;
 };
 
-// Decodes the rows of another source on a thread of its own, up to a ring of
-// rows ahead of the conversion, when a processor is to spare: decoding and
-// the rest then take turns no more. The rows are the same.
+// Decodes the rows of another decoder on a thread of its own, up to a ring
+// of rows ahead of the conversion, when a processor is to spare: decoding
+// and the rest then take turns no more. The rows are the same.
 class DecodingAhead : public PictureRows {
 public:
     DecodingAhead(std::unique_ptr<PictureRows> inner, int32_t width, int32_t height)

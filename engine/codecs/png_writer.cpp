@@ -11,8 +11,6 @@
 
 namespace {
 
-using Context = std::unique_ptr<spng_ctx, PngContextFree>;
-
 constexpr uint32_t Black = 0x000000;
 constexpr uint32_t White = 0xFFFFFF;
 

@@ -1,13 +1,9 @@
 #include "image_document.h"
 
 #include "bit_packing.h"
-#include "bmp_writer.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
-#include "svg_writer.h"
 
-#include <cerrno>
-#include <new>
 #include <utility>
 
 namespace {
@@ -19,24 +15,6 @@ DibHandle HistoryEntryOf(DibHandle image) {
     DibHandle packed = PackBlackAndWhite(image, &error);
     if (packed || error == ImageError::OutOfMemory) return packed;
     return ImgDuplicate(image);
-}
-
-// Runs write(systemError), which saves result, unless there is none. Running
-// out of memory on the way is a failure with *systemError ENOMEM.
-template <typename Write>
-bool Save(DibHandle result, int* systemError, Write write) {
-    int ignored = 0;
-    if (!systemError) systemError = &ignored;
-    if (!result) {
-        *systemError = EINVAL;
-        return false;
-    }
-    try {
-        return write(systemError);
-    } catch (const std::bad_alloc&) {
-        *systemError = ENOMEM;
-        return false;
-    }
 }
 
 }  // namespace
@@ -88,36 +66,12 @@ void ImageDocument::ClearHistory() {
     resultPacked.reset();
 }
 
-bool ImageDocument::SaveBmp(const char* path, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return ImgWriteBmp(path, result.get(), error); });
+bool ImageDocument::Save(const char* path, LineFormat format, const OutputColours& colours, int* systemError) {
+    return SaveImage(path, result.get(), format, colours, resultThickness, systemError);
 }
 
-bool ImageDocument::SaveBmp(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return ImgWriteBmp(path, result.get(), colours, error); });
-}
-
-bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return WritePng(path, result.get(), colours, error); });
-}
-
-bool ImageDocument::SaveSvg(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return WriteSvg(path, result.get(), resultThickness, colours, error); });
-}
-
-// Running out of memory, also as std::bad_alloc, fails like anything else.
-bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
-    bool encoded = false;
-    try {
-        encoded = result && EncodePng(result.get(), colours, png);
-    } catch (const std::bad_alloc&) {
-        encoded = false;
-    }
-    if (!encoded) std::vector<uint8_t>().swap(png);
-    return encoded;
+bool ImageDocument::Encode(LineFormat format, const OutputColours& colours, std::vector<uint8_t>& bytes) const {
+    return EncodeImage(result.get(), format, colours, resultThickness, bytes);
 }
 
 int ImageDocument::ResultWidth() const {

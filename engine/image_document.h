@@ -12,7 +12,7 @@
 
 #include "image.h"
 #include "image_stack.h"
-#include "png_writer.h"
+#include "output_formats.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,27 +38,16 @@ public:
     // holding those bytes (transparent pixels laid over white).
     bool LoadMemory(const uint8_t* data, size_t size, ImageError* error = nullptr);
 
-    // Writes the result as a BMP file; false when it could not be written (an
-    // existing file at path is then left as it was) or there is no result.
-    // *systemError is ENOMEM when memory ran out, as for every save.
-    bool SaveBmp(const char* path, int* systemError = nullptr);
+    // Writes the result as a file of the format in the colours (see
+    // output_formats.h), an SVG traced with strokes as wide as the lines of
+    // the extraction that made it. False when it could not be written (an
+    // existing file at path is then left as it was) or there is no result;
+    // *systemError then says why, ENOMEM when memory ran out.
+    bool Save(const char* path, LineFormat format, const OutputColours& colours = {}, int* systemError = nullptr);
 
-    // The same in the colours of a line drawing (see ImgWriteBmp); with the
-    // default colours the bytes are those of SaveBmp.
-    bool SaveBmp(const char* path, const OutputColours& colours, int* systemError = nullptr);
-
-    // Writes the result as a PNG file in the given colours (see png_writer.h),
-    // with the same guarantees as SaveBmp.
-    bool SavePng(const char* path, const OutputColours& colours, int* systemError = nullptr);
-
-    // Writes the result traced as SVG strokes as wide as the lines of the
-    // extraction that made it (see svg_writer.h), with the same guarantees
-    // as SaveBmp.
-    bool SaveSvg(const char* path, const OutputColours& colours, int* systemError = nullptr);
-
-    // The bytes of the result as a PNG file, as SavePng would write them;
-    // false, with png empty, without a result or when memory runs out.
-    bool EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const;
+    // The bytes of the file Save would write; false, with bytes empty,
+    // without a result or when memory runs out.
+    bool Encode(LineFormat format, const OutputColours& colours, std::vector<uint8_t>& bytes) const;
 
     // The result's record for reading its pixels; null without an image.
     // The history assumes they change only through Extract and RemoveNoise.

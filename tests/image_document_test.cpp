@@ -1,4 +1,3 @@
-#include "bmp_writer.h"
 #include "image_document.h"
 #include "image_stack.h"
 #include "file_size_limit.h"
@@ -17,7 +16,7 @@ const Picture Photo = RandomPicture(23, 17, 42);
 std::string WritePicture(const std::string& folder, const std::string& name, const Picture& picture) {
     DibHandle image = MakeImage(picture);
     const std::string path = folder + "/" + name;
-    EXPECT_TRUE(ImgWriteBmp(path.c_str(), image));
+    EXPECT_TRUE(SaveImage(path.c_str(), image));
     ImgRelease(image);
     return path;
 }
@@ -54,7 +53,7 @@ TEST(ImageDocument, NewDocumentHasNothingAndIgnoresCommands) {
     EXPECT_FALSE(document.IsExtracted());
     EXPECT_FALSE(document.CanUndo());
     EXPECT_FALSE(document.CanRedo());
-    EXPECT_FALSE(document.SaveBmp((TestFolder("EmptySave") + "/out.bmp").c_str()));
+    EXPECT_FALSE(document.Save((TestFolder("EmptySave") + "/out.bmp").c_str(), LineFormat::Bmp));
 }
 
 TEST_F(ImageDocumentTest, LoadGivesTheSourceAsResultWithoutHistory) {
@@ -302,14 +301,14 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     document.Extract(1, 6);
     document.RemoveNoise(1);
     const std::string saved = folder + "/saved.bmp";
-    ASSERT_TRUE(document.SaveBmp(saved.c_str()));
+    ASSERT_TRUE(document.Save(saved.c_str(), LineFormat::Bmp));
     DibHandle reread = ImgLoadFile(saved.c_str());
     ASSERT_NE(reread, nullptr);
     EXPECT_EQ(FirstDifference(Result(document), ReadImage(reread)), "");
     ImgRelease(reread);
 
     int error = 0;
-    EXPECT_FALSE(document.SaveBmp((folder + "/no such folder/out.bmp").c_str(), &error));
+    EXPECT_FALSE(document.Save((folder + "/no such folder/out.bmp").c_str(), LineFormat::Bmp, {}, &error));
     EXPECT_NE(error, 0);
 }
 
@@ -324,16 +323,16 @@ TEST_F(ImageDocumentTest, SvgStrokesAreAsWideAsTheLinesOfTheStepShown) {
         {&ImageDocument::Undo, 0}, {&ImageDocument::Undo, 1}, {&ImageDocument::Redo, 0}, {&ImageDocument::Redo, 1}};
     for (const auto& step : steps) {
         (document.*step.first)();
-        ASSERT_TRUE(document.SaveSvg(path.c_str(), clear));
+        ASSERT_TRUE(document.Save(path.c_str(), LineFormat::Svg, clear));
         EXPECT_EQ(ReadBytes(path), SvgOf(Result(document), step.second, clear)) << "step " << &step - steps;
     }
-    EXPECT_FALSE(ImageDocument().SaveSvg(path.c_str(), clear));
+    EXPECT_FALSE(ImageDocument().Save(path.c_str(), LineFormat::Svg, clear));
 }
 
 TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
     document.Extract(0, 4);
     const std::string saved = folder + "/saved.bmp";
-    ASSERT_TRUE(document.SaveBmp(saved.c_str()));
+    ASSERT_TRUE(document.Save(saved.c_str(), LineFormat::Bmp));
     const std::vector<uint8_t> onDisk = ReadBytes(saved);
     document.Extract(1, 5);
     document.Extract(0, 6);
@@ -344,7 +343,7 @@ TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
     {
         // The headers fit, the pixels do not.
         const FileSizeLimit limit(100);
-        EXPECT_FALSE(document.SaveBmp(saved.c_str(), &error));
+        EXPECT_FALSE(document.Save(saved.c_str(), LineFormat::Bmp, {}, &error));
     }
     EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(ReadBytes(saved), onDisk);

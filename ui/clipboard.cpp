@@ -166,7 +166,7 @@ void CopyResultToClipboard() {
     const int width = Document.ResultWidth();
     const int height = Document.ResultHeight();
     std::vector<uint8_t> png;
-    if (!Document.EncodeResultPng(OutputColours{.transparent = true}, png)) {
+    if (!Document.Encode(LineFormat::Png, OutputColours{.transparent = true}, png)) {
         ShowMessage(ControlWindow, MemoryMessage);
         return;
     }

@@ -54,17 +54,7 @@ bool ConfirmReplace(HWND owner, const std::string& name) {
 
 // Writes the result as the type says.
 bool WriteResult(const SaveTarget& target, int* systemError) {
-    switch (target.type) {
-    case SaveType::Bmp:
-        return Document.SaveBmp(target.path.c_str(), systemError);
-    case SaveType::PngTransparent:
-        return Document.SavePng(target.path.c_str(), OutputColours{.transparent = true}, systemError);
-    case SaveType::PngBlackOnWhite:
-        return Document.SavePng(target.path.c_str(), OutputColours{}, systemError);
-    case SaveType::Svg:
-        return Document.SaveSvg(target.path.c_str(), OutputColours{.transparent = true}, systemError);
-    }
-    return false;
+    return Document.Save(target.path.c_str(), FormatOf(target.type), ColoursOf(target.type), systemError);
 }
 
 // The second line of the refusal of a file: why it was not read.

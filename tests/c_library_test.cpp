@@ -4,7 +4,7 @@
 // every error number is provoked; loading gives the document's pixels; the
 // row functions between layouts agree in every instruction set.
 #include "allocation_failure.h"
-#include "bmp_writer.h"
+#include "output_formats.h"
 #include "image_document.h"
 #include "pixel_layouts.h"
 #include "test_images.h"
@@ -469,7 +469,7 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
     // interlaced PNG is held whole.
     const std::string streamed = folder + "/photo.bmp";
     DibHandle image = MakeImage(RandomPicture(32, 32, 9));
-    ASSERT_TRUE(ImgWriteBmp(streamed.c_str(), image));
+    ASSERT_TRUE(SaveImage(streamed.c_str(), image));
     ImgRelease(image);
     const int64_t threeRows = 3 * 32 * 3;
     const std::string interlaced = Data + "/pngsuite/png/basi2c08.png";

@@ -7,9 +7,9 @@
 #include <new>
 
 const LineFormatInfo LineFormats[3] = {
-    {LineFormat::Bmp, "bmp", "image/bmp", false, OpenBmpOutput},
-    {LineFormat::Png, "png", "image/png", true, OpenPngOutput},
-    {LineFormat::Svg, "svg", "image/svg+xml", true, OpenSvgOutput},
+    {LineFormat::Bmp, "bmp", ".bmp", "image/bmp", false, OpenBmpOutput},
+    {LineFormat::Png, "png", ".png", "image/png", true, OpenPngOutput},
+    {LineFormat::Svg, "svg", ".svg", "image/svg+xml", true, OpenSvgOutput},
 };
 
 namespace {

@@ -18,7 +18,8 @@ enum class LineFormat { Bmp, Png, Svg };
 
 struct LineFormatInfo {
     LineFormat format;
-    const char* name;       // "bmp": also the extension, without its dot
+    const char* name;       // "bmp"
+    const char* extension;  // ".bmp": the name with its dot
     const char* mime;       // "image/bmp"
     bool transparency;      // can hold a transparent background
     std::unique_ptr<RowOutput> (*open)(const RowOutputSettings& settings, OutputSink& sink);

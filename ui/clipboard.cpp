@@ -1,7 +1,6 @@
 #include "clipboard.h"
 
 #include "app_state.h"
-#include "control_window.h"
 #include "image_document_gdi.h"
 #include "modal.h"
 #include "output_colours.h"

@@ -3,7 +3,6 @@
 #include "app_state.h"
 #include "code_page.h"
 #include "modal.h"
-#include "output_colours.h"
 #include "save_dialog.h"
 
 #include <commdlg.h>

@@ -17,6 +17,12 @@ DibHandle HistoryEntryOf(DibHandle image) {
     return ImgDuplicate(image);
 }
 
+// A history entry's tag: the thickness and style of the extraction that
+// made it, which come back with the entry (any thickness but 0 is thick).
+int HistoryTag(int thickness, LineStyle style) {
+    return (thickness != 0 ? 2 : 0) | int(style);
+}
+
 }  // namespace
 
 ImageDocument::ImageDocument() = default;
@@ -55,6 +61,7 @@ bool ImageDocument::TakeImage(DibPtr image, ImageError* error) {
     source = std::move(image);
     result = std::move(copy);
     resultThickness = 0;
+    resultStyle = LineStyle::Edges;
     extracted = false;
     ClearHistory();
     return true;
@@ -83,23 +90,34 @@ int ImageDocument::ResultHeight() const {
 }
 
 // The marks for speck removal are had before anything changes, so that an
-// extraction is never left without the speck removal asked for.
-bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise) {
+// extraction is never left without the speck removal asked for; ink, which
+// can run out of memory, is extracted before the history changes.
+bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise, LineStyle style) {
     if (!result) return true;
     PixelBuffer marks;
     if (removeNoise) {
         marks = SpeckMarksFor(ResultWidth(), thickness);
         if (!marks) return false;
     }
+    DibPtr previous;
+    const bool previousPacked = resultPacked != nullptr;
     if (extracted) {
-        DibPtr previous = resultPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
+        previous = previousPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
         if (!previous) return false;
-        undoStack.Push(std::move(previous), resultThickness);
     }
+    if (style == LineStyle::Ink) {
+        if (!ExtractInk(source.get(), result.get(), thickness, contrast)) {
+            if (previousPacked) resultPacked = std::move(previous);
+            return false;
+        }
+    } else {
+        ExtractEdges(source.get(), result.get(), thickness, contrast);
+    }
+    if (previous) undoStack.Push(std::move(previous), HistoryTag(resultThickness, resultStyle));
     redoStack.Clear();
-    ExtractEdges(source.get(), result.get(), thickness, contrast);
     if (removeNoise) RemoveSpecks(result.get(), thickness, marks);
     resultThickness = thickness;
+    resultStyle = style;
     extracted = true;
     return true;
 }
@@ -134,7 +152,7 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
         if (!kept && error == ImageError::OutOfMemory) return false;
     }
     const DibHandle entry = from.Newest();
-    const int nextThickness = from.NewestTag();
+    const int nextTag = from.NewestTag();
     const bool entryPacked = IsPacked(entry);
     DibPtr next;
     if (entryPacked) {
@@ -150,8 +168,9 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
     } else {
         next = std::move(popped);
     }
-    to.Push(kept ? std::move(kept) : std::move(result), resultThickness);
+    to.Push(kept ? std::move(kept) : std::move(result), HistoryTag(resultThickness, resultStyle));
     result = std::move(next);
-    resultThickness = nextThickness;
+    resultThickness = nextTag >> 1;
+    resultStyle = LineStyle(nextTag & 1);
     return true;
 }

@@ -3,14 +3,15 @@
 // extraction has run on the current image, and ten steps of undo and redo.
 // result is null exactly when source is null, and both have the same size.
 // History entries that are pure black and white, as every extraction result
-// is, are kept at one bit per pixel. Each entry keeps the line thickness of
-// the extraction that made it, for the width of its traced strokes.
+// is, are kept at one bit per pixel. Each entry keeps the line style and
+// thickness of the extraction that made it, for its traced strokes.
 //
 // When memory runs out, each operation either completes or changes nothing
 // and says so; no history entry is ever lost silently.
 #pragma once
 
 #include "image.h"
+#include "ink_extraction.h"
 #include "image_stack.h"
 #include "output_formats.h"
 
@@ -58,12 +59,18 @@ public:
     bool HasSource() const { return source != nullptr; }
     bool IsExtracted() const { return extracted; }
 
-    // Runs edge extraction from source into result, then, with removeNoise,
-    // removes specks from it. From the second extraction of an image on, the
-    // previous result becomes an undo step; the redo history is emptied.
-    // Does nothing without an image. False only when memory for the undo
-    // step or for speck removal ran out: then nothing has changed.
-    bool Extract(int thickness, int contrast, bool removeNoise = false);
+    // Runs extraction of the style (edges or ink) from source into result,
+    // then, with removeNoise, removes specks from it. From the second
+    // extraction of an image on, the previous result becomes an undo step;
+    // the redo history is emptied. Does nothing without an image. False only
+    // when memory for the undo step, for ink or for speck removal ran out:
+    // then nothing has changed.
+    bool Extract(int thickness, int contrast, bool removeNoise = false, LineStyle style = LineStyle::Edges);
+
+    // The style and thickness of the extraction that made the result (edges
+    // and 0 before one), which undo and redo bring back with it.
+    LineStyle ResultStyle() const { return resultStyle; }
+    int ResultThickness() const { return resultThickness; }
 
     // Removes specks from the result; records no history. False when memory
     // for it ran out: then the result is as it was.
@@ -101,8 +108,9 @@ private:
     bool extracted = false;
     DibPtr source;
     DibPtr result;
-    // The thickness of the extraction that made result (0 before one).
+    // The thickness and style of the extraction that made result.
     int resultThickness = 0;
+    LineStyle resultStyle = LineStyle::Edges;
     // The packed form of result while result has not changed since it was
     // packed or unpacked, so that stepping through the history packs nothing
     // again; null otherwise.

@@ -36,7 +36,8 @@ bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, 
     const std::unique_ptr<RowOutput> output = InfoOf(settings.format).open(outputSettings, sink);
     if (!output) return false;
     const std::unique_ptr<LineRows> lines =
-        LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise);
+        LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise,
+                         settings.style);
     if (!lines) {
         errno = ENOMEM;
         return false;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "dib.h"
+#include "ink_extraction.h"
 #include "output_colours.h"
 #include "output_formats.h"
 #include "output_sink.h"
@@ -24,6 +25,7 @@ struct LineSettings {
     LineFormat format = LineFormat::Bmp;
     OutputColours colours;
     bool decodeAhead = false;  // decode on a thread of its own, for a processor to spare
+    LineStyle style = LineStyle::Edges;
 };
 
 // Why a conversion failed: the picture (reading, OutOfMemory when it could

@@ -25,6 +25,7 @@ int CheckOptions(const velmora_options& options, bool converting) {
     if (options.line_colour > 0xFFFFFF) return VELMORA_ERROR_LINE_COLOUR;
     if (options.background_colour > 0xFFFFFF) return VELMORA_ERROR_BACKGROUND_COLOUR;
     if (!isFlag(options.transparent)) return VELMORA_ERROR_TRANSPARENT;
+    if (options.style != VELMORA_STYLE_EDGES && options.style != VELMORA_STYLE_INK) return VELMORA_ERROR_STYLE;
     if (std::any_of(std::begin(options.reserved), std::end(options.reserved), [](int field) { return field != 0; })) {
         return VELMORA_ERROR_RESERVED;
     }
@@ -41,5 +42,6 @@ LineSettings SettingsOf(const velmora_options& options) {
     settings.format = FormatOf(options.format)->format;
     settings.colours = {options.line_colour, options.background_colour, options.transparent != 0};
     settings.decodeAhead = options.decode_ahead != 0;
+    settings.style = options.style == VELMORA_STYLE_INK ? LineStyle::Ink : LineStyle::Edges;
     return settings;
 }

@@ -401,7 +401,9 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_BACKGROUND_COLOUR, [&] { return Refused(photo, [](auto& o) { o.background_colour = 0xFFFFFFFF; }); }},
         {VELMORA_ERROR_TRANSPARENT, [&] { return Refused(photo, [](auto& o) { o.transparent = 2; }); }},
         {VELMORA_ERROR_TRANSPARENT_BMP, [&] { return Refused(photo, [](auto& o) { o.transparent = 1; }); }},
-        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[7] = 1; }); }},
+        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[6] = 1; }); }},
+        {VELMORA_ERROR_STYLE, [&] { return Refused(photo, [](auto& o) { o.style = 2; }); }},
+        {VELMORA_ERROR_STYLE, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.style = -1; }); }},
         {VELMORA_ERROR_CONTRAST, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.contrast = 17; }); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(0, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(8, -1, 24, VELMORA_LAYOUT_RGB, 8); }},
@@ -442,6 +444,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_TOO_LARGE, "too large"}, {VELMORA_ERROR_OUT_OF_MEMORY, "memory"},
         {VELMORA_ERROR_CANNOT_OPEN, "open"}, {VELMORA_ERROR_CANNOT_WRITE, "write"},
         {VELMORA_ERROR_READ_CALLBACK, "read callback"}, {VELMORA_ERROR_WRITE_CALLBACK, "write callback"},
+        {VELMORA_ERROR_STYLE, "style"},
     };
     std::set<int> provoked;
     for (size_t row = 0; row < table.size(); ++row) {
@@ -452,10 +455,11 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         provoked.insert(error);
     }
     // Each number provoked and its own message: none shared, none unknown.
-    std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(VELMORA_ERROR_WRITE_CALLBACK + 1)};
-    for (int error = 0; error <= VELMORA_ERROR_WRITE_CALLBACK; ++error) messages.insert(velmora_strerror(error));
-    EXPECT_EQ(provoked.size(), size_t(VELMORA_ERROR_WRITE_CALLBACK));
-    EXPECT_EQ(messages.size(), size_t(VELMORA_ERROR_WRITE_CALLBACK + 2));
+    constexpr int last = VELMORA_ERROR_STYLE;
+    std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(last + 1)};
+    for (int error = 0; error <= last; ++error) messages.insert(velmora_strerror(error));
+    EXPECT_EQ(provoked.size(), size_t(last));
+    EXPECT_EQ(messages.size(), size_t(last + 2));
     EXPECT_TRUE(std::filesystem::is_empty(folder)) << "a failed conversion left a file";
 }
 

@@ -99,17 +99,15 @@ bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise, LineS
         marks = SpeckMarksFor(ResultWidth(), thickness);
         if (!marks) return false;
     }
+    // Without the packed form taken here the result is only packed anew
+    // when needed, should ink fail.
     DibPtr previous;
-    const bool previousPacked = resultPacked != nullptr;
     if (extracted) {
-        previous = previousPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
+        previous = resultPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
         if (!previous) return false;
     }
     if (style == LineStyle::Ink) {
-        if (!ExtractInk(source.get(), result.get(), thickness, contrast)) {
-            if (previousPacked) resultPacked = std::move(previous);
-            return false;
-        }
+        if (!ExtractInk(source.get(), result.get(), thickness, contrast)) return false;
     } else {
         ExtractEdges(source.get(), result.get(), thickness, contrast);
     }

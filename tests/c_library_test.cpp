@@ -304,7 +304,8 @@ Sample Random(bool grey, bool alpha, std::vector<int> layouts) {
 std::vector<uint8_t> DocumentLines(const std::vector<uint8_t>& file, const velmora_options& options) {
     ImageDocument document;
     EXPECT_TRUE(document.LoadMemory(file.data(), file.size()));
-    EXPECT_TRUE(document.Extract(options.thickness, options.contrast - 1, options.noise != 0));
+    EXPECT_TRUE(document.Extract(options.thickness, options.contrast - 1, options.noise != 0,
+                                 options.style == VELMORA_STYLE_INK ? LineStyle::Ink : LineStyle::Edges));
     std::vector<uint8_t> lines;
     for (const Bgr& pixel : ReadImage(*document.ResultInfo()).pixels) lines.push_back(pixel.blue);
     return lines;
@@ -341,7 +342,9 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
         Random(true, false, {VELMORA_LAYOUT_RGB, VELMORA_LAYOUT_GRAY}),
     };
     const Set thick = [](auto& o) { o.thickness = VELMORA_THICK, o.contrast = 2, o.noise = 1; };
-    for (const Set& set : {Set(), thick}) {
+    const Set ink = [](auto& o) { o.style = VELMORA_STYLE_INK, o.contrast = 12; };
+    const Set thickInk = [](auto& o) { o.style = VELMORA_STYLE_INK, o.thickness = VELMORA_THICK, o.noise = 1; };
+    for (const Set& set : {Set(), thick, ink, thickInk}) {
         const velmora_options options = Options(set);
         for (size_t sample = 0; sample < samples.size(); ++sample) {
             const std::vector<uint8_t> expected = DocumentLines(samples[sample].png, options);
@@ -350,7 +353,8 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
                 // column too; each with rows top-down and bottom-up.
                 for (int shape = 0; shape < 6; ++shape) {
                     const int view = shape / 2;
-                    SCOPED_TRACE("sample " + std::to_string(sample) + ", thick " + std::to_string(options.thickness) +
+                    SCOPED_TRACE("sample " + std::to_string(sample) + ", style " + std::to_string(options.style) +
+                                 ", thick " + std::to_string(options.thickness) +
                                  ", layout " + std::to_string(layout) + ", shape " + std::to_string(shape));
                     const Held held = Hold(samples[sample].rgba, layout, view, shape % 2);
                     // The lines in a view of a wider buffer too, the rest untouched.

@@ -1,5 +1,6 @@
 #include "image_document.h"
 #include "image_stack.h"
+#include "ink_extraction.h"
 #include "file_size_limit.h"
 #include "test_images.h"
 
@@ -204,6 +205,46 @@ TEST_F(ImageDocumentTest, ExtractAndSpeckRemovalWithoutMemoryChangeNothing) {
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 0, 1, false), Result(document)), "");
     ASSERT_TRUE(document.Redo()) << "the redo step must be kept";
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 5, true), Result(document)), "");
+}
+
+// Ink steps come and go through the history with their style and thickness;
+// ink without memory for its work changes nothing, not even the packed form
+// that lets a step be taken without memory.
+TEST_F(ImageDocumentTest, InkStepsKeepTheirStyleAndWithoutMemoryChangeNothing) {
+    const auto ink = [](int thickness, int contrast) {
+        DibHandle source = MakeImage(Photo);
+        DibHandle result = ImgDuplicate(source);
+        EXPECT_TRUE(ExtractInk(source, result, thickness, contrast));
+        const Picture picture = ReadImage(result);
+        ImgRelease(source);
+        ImgRelease(result);
+        return picture;
+    };
+    const auto expectShown = [&](const Picture& picture, LineStyle style, int thickness) {
+        EXPECT_EQ(FirstDifference(picture, Result(document)), "");
+        EXPECT_EQ(document.ResultStyle(), style);
+        EXPECT_EQ(document.ResultThickness(), thickness);
+    };
+    const Picture inked = ink(1, 5);
+    const Picture edges = ExpectedDrawing(Photo, 0, 1, false);
+    ASSERT_TRUE(document.Extract(0, 1));
+    ASSERT_TRUE(document.Extract(1, 5, false, LineStyle::Ink));
+    expectShown(inked, LineStyle::Ink, 1);
+    ASSERT_NE(FirstDifference(inked, ExpectedDrawing(Photo, 1, 5, false)), "");
+    ASSERT_TRUE(document.Undo());
+    expectShown(edges, LineStyle::Edges, 0);
+    ASSERT_TRUE(document.Redo());
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_FALSE(document.Extract(0, 9, false, LineStyle::Ink));
+        expectShown(inked, LineStyle::Ink, 1);
+        EXPECT_FALSE(document.CanRedo());
+        EXPECT_TRUE(document.Undo());
+    }
+    expectShown(edges, LineStyle::Edges, 0);
+    EXPECT_FALSE(document.CanUndo());
+    ASSERT_TRUE(document.Redo());
+    expectShown(inked, LineStyle::Ink, 1);
 }
 
 TEST_F(ImageDocumentTest, UndoAndRedoWithoutMemoryChangeNothing) {

@@ -12,8 +12,9 @@ const VelmoraStyle = { edges: 0, ink: 1 };
 const OptionsBytes = 16 * 4;
 
 // options: { thick, contrast, noise, format ('bmp', 'png', 'svg'),
-// transparent, style ('edges', the default, or 'ink') }. Returns { bytes } (a Uint8Array of its own) or { error,
-// message } with velmora.h's error number and its sentence.
+// transparent, style ('edges', the default, or 'ink') }. Returns { bytes }
+// (a Uint8Array of its own) or { error, message } with velmora.h's error
+// number and its sentence.
 function velmoraConvert(module, input, options) {
     const optionsAddress = module._malloc(OptionsBytes);
     const inputAddress = module._malloc(Math.max(input.length, 1));

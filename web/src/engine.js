@@ -4,14 +4,17 @@
 'use strict';
 
 const VelmoraFormat = { bmp: 0, png: 1, svg: 2 };
+const VelmoraStyle = { edges: 0, ink: 1 };
 
 // velmora_options: thickness, contrast, noise, format, line_colour,
-// background_colour, transparent, reserved[9]; 4 bytes each.
+// background_colour, transparent, decode_ahead, style, reserved[7]; 4 bytes
+// each.
 const OptionsBytes = 16 * 4;
 
 // options: { thick, contrast, noise, format ('bmp', 'png', 'svg'),
-// transparent }. Returns { bytes } (a Uint8Array of its own) or { error,
-// message } with velmora.h's error number and its sentence.
+// transparent, style ('edges', the default, or 'ink') }. Returns { bytes }
+// (a Uint8Array of its own) or { error, message } with velmora.h's error
+// number and its sentence.
 function velmoraConvert(module, input, options) {
     const optionsAddress = module._malloc(OptionsBytes);
     const inputAddress = module._malloc(Math.max(input.length, 1));
@@ -25,6 +28,7 @@ function velmoraConvert(module, input, options) {
         module.HEAP32[fields + 2] = options.noise ? 1 : 0;
         module.HEAP32[fields + 3] = VelmoraFormat[options.format];
         module.HEAP32[fields + 6] = options.transparent ? 1 : 0;
+        module.HEAP32[fields + 8] = VelmoraStyle[options.style ?? 'edges'];
         module.HEAPU8.set(input, inputAddress);
         const error = module._velmora_convert(inputAddress, input.length, optionsAddress, outputAddress,
                                               outputAddress + 4);

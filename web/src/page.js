@@ -58,6 +58,7 @@ function options() {
         thick: $('thickness').value === '1',
         contrast: Number($('contrast').value),
         noise: $('noise').value === '1',
+        style: $('style').value,
     };
 }
 
@@ -65,6 +66,7 @@ function setOptions(o) {
     $('thickness').value = o.thick ? '1' : '0';
     $('contrast').value = String(o.contrast);
     $('noise').value = o.noise ? '1' : '0';
+    $('style').value = o.style;
 }
 
 // What is shown is the drawing black on white, as PNG.
@@ -271,7 +273,7 @@ function start() {
     $('execute').onclick = execute;
     $('undo').onclick = () => undoRedo(() => history.undo());
     $('redo').onclick = () => undoRedo(() => history.redo());
-    for (const id of ['noise', 'thickness', 'contrast']) $(id).onchange = optionChanged;
+    for (const id of ['noise', 'thickness', 'style', 'contrast']) $(id).onchange = optionChanged;
     for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp']) $(id).onclick = () => save($(id));
     $('copy').onclick = copy;
     $('show').onclick = toggleOriginal;

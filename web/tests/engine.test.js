@@ -1,7 +1,7 @@
-// The WebAssembly engine writes the bytes velmora-cli writes, for every
-// input kind and several options, built with SIMD and without it; the build
-// without it has not one SIMD instruction. Needs build/web-wasm
-// (scripts/web.sh build) and build/native.
+// The WebAssembly engine writes the bytes the native build writes, for every
+// input kind and several options of both line styles, built with SIMD and
+// without it; the build without it has not one SIMD instruction. Needs
+// build/web-wasm (scripts/web.sh build) and build/native.
 'use strict';
 const { test } = require('node:test');
 const assert = require('node:assert');
@@ -9,7 +9,7 @@ const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const { velmoraConvert } = require('../src/engine.js');
-const { root, photo, cliOutput, firstDifference } = require('./fixtures.js');
+const { root, photo, expectedOutput, assertSame } = require('./fixtures.js');
 
 const inputs = [
     photo(),
@@ -26,6 +26,9 @@ const settings = [
     { thick: true, contrast: 1, noise: false, format: 'bmp', transparent: false },
     { thick: false, contrast: 7, noise: true, format: 'svg', transparent: true },
     { thick: true, contrast: 5, noise: false, format: 'svg', transparent: true },
+    { thick: false, contrast: 7, noise: false, format: 'png', transparent: false, style: 'ink' },
+    { thick: true, contrast: 12, noise: true, format: 'bmp', transparent: false, style: 'ink' },
+    { thick: false, contrast: 2, noise: true, format: 'svg', transparent: true, style: 'ink' },
 ];
 
 // Node has fetch, which takes no file names: the module gets its bytes.
@@ -35,17 +38,15 @@ function engine(build) {
 }
 
 for (const build of ['velmora', 'velmora-plain']) {
-    test(`${build} writes velmora-cli's bytes`, { timeout: 300000 }, async () => {
+    test(`${build} writes the native build's bytes`, { timeout: 300000 }, async () => {
         const module = await engine(build);
         for (const input of inputs) {
             const bytes = fs.readFileSync(input);
             for (const o of settings) {
-                const expected = cliOutput(input, o);
+                const expected = expectedOutput(input, o);
                 const result = velmoraConvert(module, bytes, o);
                 assert.ifError(result.message);
-                assert.ok(Buffer.from(result.bytes).equals(expected),
-                          `${path.basename(input)} ${JSON.stringify(o)}: ${result.bytes.length} bytes against ` +
-                          `${expected.length}, first difference at ${firstDifference(result.bytes, expected)}`);
+                assertSame(result.bytes, expected, `${path.basename(input)} ${JSON.stringify(o)}`);
             }
         }
     });

@@ -1,7 +1,8 @@
-// What the browser tests share: the repository's folders, velmora-cli's
-// output for given options, pictures made once by ImageMagick from a fixed
-// seed, a static server of build/web and Debian's chromium.
+// What the browser tests share: the repository's folders, the native
+// build's output for given options, pictures made once by ImageMagick from a
+// fixed seed, a static server of build/web and Debian's chromium.
 'use strict';
+const assert = require('node:assert');
 const fs = require('node:fs');
 const http = require('node:http');
 const os = require('node:os');
@@ -43,23 +44,52 @@ function cliArguments(o) {
     return args;
 }
 
-// velmora-cli's output for input with options { thick, contrast, noise,
-// format, transparent }.
-function cliOutput(input, o) {
+// Runs program with the arguments args(output) gives; returns the file it
+// wrote at output.
+function written(program, args) {
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-web-'));
-    const output = path.join(folder, 'out');
     try {
-        execFileSync(cli, [...cliArguments(o), '-o', output, input]);
+        const output = path.join(folder, 'out');
+        execFileSync(program, args(output));
         return fs.readFileSync(output);
     } finally {
         fs.rmSync(folder, { recursive: true, force: true });
     }
 }
 
+// reference.c, built once a run against build/native's static library.
+let reference;
+function referenceProgram() {
+    if (reference) return reference;
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'velmora-reference-'));
+    process.on('exit', () => fs.rmSync(folder, { recursive: true, force: true }));
+    execFileSync('cc', ['-std=c99', '-Wall', '-Wextra', '-Werror', '-I', path.join(root, 'include'),
+                        path.join(__dirname, 'reference.c'), path.join(root, 'build/native/library/libvelmora.a'),
+                        '-lz', '-lstdc++', '-lm', '-lpthread', '-o', path.join(folder, 'reference')]);
+    reference = path.join(folder, 'reference');
+    return reference;
+}
+
+// The bytes the page and the engine must write for input with options
+// { thick, contrast, noise, format, transparent, style }: velmora-cli's for
+// edges; for ink, which velmora-cli may not offer, the C library's.
+function expectedOutput(input, o) {
+    if (o.style !== 'ink') return written(cli, (output) => [...cliArguments(o), '-o', output, input]);
+    const numbers = [o.thick ? 1 : 0, o.contrast, o.noise ? 1 : 0, { bmp: 0, png: 1, svg: 2 }[o.format],
+                     o.transparent ? 1 : 0, 1];
+    return written(referenceProgram(), (output) => [input, output, ...numbers.map(String)]);
+}
+
 function firstDifference(a, b) {
     const n = Math.min(a.length, b.length);
     for (let i = 0; i < n; ++i) if (a[i] !== b[i]) return i;
     return n;
+}
+
+// Fails unless actual holds the bytes expected, telling where they part.
+function assertSame(actual, expected, what) {
+    assert.ok(Buffer.from(actual).equals(expected), `${what}: ${actual.length} bytes against the native build's ` +
+              `${expected.length}, first difference at ${firstDifference(actual, expected)}`);
 }
 
 const Types = {
@@ -89,4 +119,6 @@ function launch() {
     return chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox'], timeout: 60000 });
 }
 
-module.exports = { root, cli, data, made, photo, transparentPng, cliOutput, firstDifference, serve, launch };
+module.exports = {
+    root, cli, data, made, photo, transparentPng, expectedOutput, assertSame, serve, launch,
+};

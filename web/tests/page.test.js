@@ -1,15 +1,15 @@
 // The page in Debian's chromium, headless, served from build/web as a
-// static host serves it: every way in, every save button against
-// velmora-cli's bytes, undo and redo, a damaged file, a browser without
-// WebAssembly SIMD, a 48 MP photo, offline use, a phone's width and the
-// keyboard.
+// static host serves it: every way in, every save button against the native
+// build's bytes in both line styles, undo and redo, a damaged file, a
+// browser without WebAssembly SIMD, a 48 MP photo, offline use, a phone's
+// width and the keyboard.
 'use strict';
 const { after, before, describe, test } = require('node:test');
 const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
 const fixtures = require('./fixtures.js');
-const { root, made, photo, transparentPng, cliOutput, firstDifference } = fixtures;
+const { made, photo, transparentPng, expectedOutput, assertSame } = fixtures;
 
 const Saves = [
     { name: 'PNG 透過', format: 'png', transparent: true },
@@ -17,9 +17,24 @@ const Saves = [
     { name: 'SVG', format: 'svg', transparent: true },
     { name: 'BMP', format: 'bmp', transparent: false },
 ];
-const Controls = ['language', 'open', 'paste', 'execute', 'undo', 'redo', 'noise', 'thickness', 'contrast', 'auto',
-                  'save-png', 'save-png-white', 'save-svg', 'save-bmp', 'copy', 'show', 'zoom-out', 'zoom-in', 'fit',
-                  'viewport'];
+const Controls = ['language', 'open', 'paste', 'execute', 'undo', 'redo', 'noise', 'thickness', 'style', 'contrast',
+                  'auto', 'save-png', 'save-png-white', 'save-svg', 'save-bmp', 'copy', 'show', 'zoom-out', 'zoom-in',
+                  'fit', 'viewport'];
+// Each option's label and how its select writes a value.
+const Selects = {
+    thick: ['線の太さ', (v) => (v ? '1' : '0')],
+    noise: ['ゴミ除去', (v) => (v ? '1' : '0')],
+    style: ['線の種類', String],
+    contrast: ['コントラスト', String],
+};
+const Defaults = { thick: false, contrast: 7, noise: false, style: 'edges' };
+const Settings = [
+    Defaults,
+    { thick: true, contrast: 3, noise: true, style: 'edges' },
+    { thick: false, contrast: 12, noise: true, style: 'edges' },
+    { thick: false, contrast: 7, noise: false, style: 'ink' },
+    { thick: true, contrast: 10, noise: true, style: 'ink' },
+];
 
 let server;
 let browser;
@@ -42,9 +57,8 @@ async function newPage(viewport = { width: 1280, height: 800 }, prepare = async 
     const context = await browser.newContext({ locale: 'ja-JP', viewport, acceptDownloads: true });
     const page = await context.newPage();
     await prepare(page);
-    const errors = [];
-    page.on('pageerror', (error) => errors.push(error.message));
-    page.errors = errors;
+    page.errors = [];
+    page.on('pageerror', (error) => page.errors.push(error.message));
     // Chosen files are handed over by a handler set up before anything is
     // clicked: one set up with the click may come too late for the dialog.
     page.on('filechooser', (chooser) => chooser.setFiles(page.chosenFile));
@@ -52,8 +66,7 @@ async function newPage(viewport = { width: 1280, height: 800 }, prepare = async 
     return page;
 }
 
-// Waits for the conversion a step started to be shown, and returns the
-// source of the picture shown then.
+// Waits for the conversion a step started to be shown.
 async function converted(page, step) {
     const before = await page.getAttribute('#picture', 'src');
     await step();
@@ -61,18 +74,16 @@ async function converted(page, step) {
         const picture = document.getElementById('picture');
         return picture.getAttribute('src') !== old && !document.body.hasAttribute('aria-busy');
     }, before, { timeout: 120000 });
-    return page.getAttribute('#picture', 'src');
 }
 
-async function openByButton(page, file) {
-    page.chosenFile = file;
-    await page.getByRole('button', { name: '開く' }).click();
-}
-
-// Hands the file to the page as a drop or a paste event would.
-async function deliver(page, file, how) {
+// Hands file to the page by 開く, or as a drop or a paste event would.
+async function deliver(page, file, how = 'button') {
+    if (how === 'button') {
+        page.chosenFile = file;
+        return page.getByRole('button', { name: '開く' }).click();
+    }
     const bytes = fs.readFileSync(file).toString('base64');
-    await page.evaluate(({ bytes, name, how }) => {
+    return page.evaluate(({ bytes, name, how }) => {
         const data = new DataTransfer();
         const raw = Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0));
         data.items.add(new File([raw], name));
@@ -82,11 +93,15 @@ async function deliver(page, file, how) {
     }, { bytes, name: path.basename(file), how });
 }
 
+const opened = (page, file, how) => converted(page, () => deliver(page, file, how));
+const clicked = (page, name) => converted(page, () => page.getByRole('button', { name }).click());
+const alerted = (page, words) => page.getByRole('alert').filter({ hasText: words }).waitFor();
+
 // Chromium drops a page's downloads beyond ten a second, so saves are
 // spaced out.
 const DownloadGap = 110;
 
-async function saved(page, name) {
+async function saved(page, name = 'PNG 白黒') {
     const wait = (page.lastSave ?? 0) + DownloadGap - Date.now();
     if (wait > 0) await page.waitForTimeout(wait);
     page.lastSave = Date.now();
@@ -96,98 +111,93 @@ async function saved(page, name) {
     return { name: file.suggestedFilename(), bytes: fs.readFileSync(await file.path()) };
 }
 
+// Sets the options o names (one conversion per change while オート抽出 is on).
 async function setOptions(page, o) {
-    await converted(page, async () => {
-        await page.getByLabel('線の太さ').selectOption(o.thick ? '1' : '0');
-        await page.getByLabel('ゴミ除去').selectOption(o.noise ? '1' : '0');
-        await page.getByLabel('コントラスト').selectOption(String(o.contrast));
-    });
-}
-
-function assertSame(actual, expected, what) {
-    assert.ok(actual.equals(expected), `${what}: ${actual.length} bytes against velmora-cli's ${expected.length}, ` +
-              `first difference at ${firstDifference(actual, expected)}`);
-}
-
-async function assertSavesMatch(page, file, o) {
-    const stem = path.basename(file).replace(/\.[^.]*$/, '');
-    for (const save of Saves) {
-        const { name, bytes } = await saved(page, save.name);
-        assert.strictEqual(name, `${stem}-velmora.${save.format}`);
-        assertSame(bytes, cliOutput(file, { ...o, ...save }), `${path.basename(file)} ${save.name} ${JSON.stringify(o)}`);
+    for (const [key, [label, value]] of Object.entries(Selects)) {
+        const select = page.getByLabel(label);
+        if (key in o && (await select.inputValue()) !== value(o[key])) {
+            await converted(page, () => select.selectOption(value(o[key])));
+        }
     }
 }
 
-const Settings = [
-    { thick: false, contrast: 7, noise: false },
-    { thick: true, contrast: 3, noise: true },
-    { thick: false, contrast: 12, noise: true },
-];
+async function assertOptionsShown(page, o, what) {
+    for (const [key, [label, value]] of Object.entries(Selects)) {
+        assert.strictEqual(await page.getByLabel(label).inputValue(), value(o[key]), `${what}: ${label}`);
+    }
+}
+
+// The save buttons named (all by default) write what the native build
+// writes of file with options o, under the picture's name.
+async function assertSaves(page, file, o, names = Saves.map((save) => save.name)) {
+    const stem = path.basename(file).replace(/\.[^.]*$/, '');
+    for (const save of Saves.filter((s) => names.includes(s.name))) {
+        const { name, bytes } = await saved(page, save.name);
+        assert.strictEqual(name, `${stem}-velmora.${save.format}`);
+        assertSame(bytes, expectedOutput(file, { ...o, ...save }), `${path.basename(file)} ${save.name} ` +
+                   JSON.stringify(o));
+    }
+}
 
 // Each test has its five minutes, whatever node's version offers else.
 const Timeout = { timeout: 300000 };
 
 describe('the page', Timeout, () => {
-    test('opened, dropped and pasted pictures save as velmora-cli writes them', Timeout, async () => {
+    test('opened, dropped and pasted pictures save as the native build writes them', Timeout, async () => {
         const page = await newPage();
-        const bmp = made('photo.bmp', ['logo:', '-resize', '150x']);
-        const ways = [
-            [photo(), () => openByButton(page, photo())],
-            [transparentPng(), () => deliver(page, transparentPng(), 'drop')],
-            [bmp, () => deliver(page, bmp, 'paste')],
-        ];
-        for (const [file, open] of ways) {
-            await converted(page, open);
+        const ways = [[photo(), 'button'], [transparentPng(), 'drop'],
+                      [made('photo.bmp', ['logo:', '-resize', '150x']), 'paste']];
+        for (const [file, how] of ways) {
+            await opened(page, file, how);
             for (const o of Settings) {
                 await setOptions(page, o);
-                await assertSavesMatch(page, file, o);
+                await assertSaves(page, file, o);
             }
         }
         assert.deepStrictEqual(page.errors, []);
     });
 
-    test('each option change redraws, and undo and redo bring back the earlier results', Timeout, async () => {
+    test('each option change redraws, and undo and redo bring back the results and options', Timeout, async () => {
         const page = await newPage();
-        await converted(page, () => openByButton(page, photo()));
-        const results = [(await saved(page, 'PNG 白黒')).bytes];
-        const changes = [['線の太さ', '1'], ['ゴミ除去', '1'], ['コントラスト', '4']];
-        for (const [label, value] of changes) {
-            await converted(page, () => page.getByLabel(label).selectOption(value));
-            results.push((await saved(page, 'PNG 白黒')).bytes);
-            assert.ok(!results.at(-1).equals(results.at(-2)), `${label} ${value} changed nothing`);
+        await opened(page, photo());
+        const steps = [Defaults, { ...Defaults, thick: true }, { ...Defaults, thick: true, noise: true },
+                       { thick: true, noise: true, contrast: 4, style: 'edges' },
+                       { thick: true, noise: true, contrast: 4, style: 'ink' }];
+        const results = [(await saved(page)).bytes];
+        for (const o of steps.slice(1)) {
+            await setOptions(page, o);
+            results.push((await saved(page)).bytes);
+            assert.ok(!results.at(-1).equals(results.at(-2)), `${JSON.stringify(o)} changed nothing`);
+            assertSame(results.at(-1), expectedOutput(photo(), { ...o, format: 'png' }), JSON.stringify(o));
         }
-        assertSame(results[3], cliOutput(photo(), { thick: true, noise: true, contrast: 4, format: 'png' }), 'last');
-        for (const index of [2, 1, 0]) {
-            await converted(page, () => page.getByRole('button', { name: '元に戻す' }).click());
-            assertSame((await saved(page, 'PNG 白黒')).bytes, results[index], `undone to ${index}`);
+        const moves = [['元に戻す', 3], ['元に戻す', 2], ['元に戻す', 1], ['元に戻す', 0], ['Control+y', 1],
+                       ['Control+y', 2], ['Control+z', 1]];
+        for (const [move, index] of moves) {
+            const button = page.getByRole('button', { name: move });
+            await converted(page, () => (move.startsWith('Control') ? page.keyboard.press(move) : button.click()));
+            assertSame((await saved(page)).bytes, results[index], `${move} to ${index}`);
+            await assertOptionsShown(page, steps[index], `${move} to ${index}`);
         }
-        assert.strictEqual(await page.getByLabel('線の太さ').inputValue(), '0');
-        await converted(page, () => page.keyboard.press('Control+y'));
-        assertSame((await saved(page, 'PNG 白黒')).bytes, results[1], 'redone');
-        assert.strictEqual(await page.getByLabel('線の太さ').inputValue(), '1');
-        await converted(page, () => page.keyboard.press('Control+z'));
-        assertSame((await saved(page, 'PNG 白黒')).bytes, results[0], 'undone by key');
         // Without オート抽出 a change waits for 実行.
         await page.getByLabel('オート抽出').uncheck();
         const shown = await page.getAttribute('#picture', 'src');
-        await page.getByLabel('コントラスト').selectOption('4');
+        await page.getByLabel('線の種類').selectOption('ink');
         await page.waitForTimeout(500);
         assert.strictEqual(await page.getAttribute('#picture', 'src'), shown);
-        await converted(page, () => page.getByRole('button', { name: '実行' }).click());
-        assertSame((await saved(page, 'PNG 白黒')).bytes,
-                   cliOutput(photo(), { thick: false, noise: false, contrast: 4, format: 'png' }), 'by 実行');
+        await clicked(page, '実行');
+        await assertSaves(page, photo(), { ...steps[1], style: 'ink' }, ['PNG 白黒']);
     });
 
     test('a damaged file is reported and the picture stays', Timeout, async () => {
         const page = await newPage();
-        await converted(page, () => openByButton(page, photo()));
+        await opened(page, photo());
         const shown = await page.getAttribute('#picture', 'src');
         const before = (await saved(page, 'BMP')).bytes;
         const jpeg = fs.readFileSync(photo());
         const damaged = path.join(fixtures.data, 'damaged.jpg');
         fs.writeFileSync(damaged, jpeg.subarray(0, jpeg.length >> 1));
-        await openByButton(page, damaged);
-        await page.getByRole('alert').filter({ hasText: '画像を読み込めませんでした' }).waitFor();
+        await deliver(page, damaged);
+        await alerted(page, '画像を読み込めませんでした');
         assert.strictEqual(await page.getAttribute('#picture', 'src'), shown);
         const after = await saved(page, 'BMP');
         assert.strictEqual(after.name, 'photo-velmora.bmp');
@@ -197,82 +207,79 @@ describe('the page', Timeout, () => {
     test('コピー puts the drawing on the clipboard and 貼り付け opens it', Timeout, async () => {
         const page = await newPage();
         await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
-        await converted(page, () => openByButton(page, photo()));
+        await opened(page, photo());
         await page.getByRole('button', { name: 'コピー' }).click();
-        await page.getByRole('alert').filter({ hasText: 'クリップボードへコピーしました' }).waitFor();
+        await alerted(page, 'クリップボードへコピーしました');
         // The browser may encode the PNG anew: its size is what must stay.
         const copied = await page.evaluate(async () => {
             const [item] = await navigator.clipboard.read();
             const image = await createImageBitmap(await item.getType('image/png'));
             return [image.width, image.height];
         });
-        const expected = cliOutput(photo(), { thick: false, contrast: 7, noise: false, format: 'png' });
+        const expected = expectedOutput(photo(), { ...Defaults, format: 'png' });
         assert.deepStrictEqual(copied, [expected.readUInt32BE(16), expected.readUInt32BE(20)]);
         // Pasted back, the drawing opens as a new picture, named as a
         // pasted one.
-        await converted(page, () => page.getByRole('button', { name: '貼り付け' }).click());
+        await clicked(page, '貼り付け');
         assert.match((await saved(page, 'BMP')).name, /^image-velmora\.bmp$/);
     });
 
     test('a browser that cannot run the engine is told so', Timeout, async () => {
-        const page = await newPage(undefined,
-                                   (p) => p.route('**/velmora.wasm', (route) => route.fulfill({ status: 404 })));
-        await openByButton(page, photo());
-        await page.getByRole('alert').filter({ hasText: 'このブラウザでは抽出できません' }).waitFor();
+        const page = await newPage(undefined, (p) => p.route('**/velmora.wasm', (r) => r.fulfill({ status: 404 })));
+        await deliver(page, photo());
+        await alerted(page, 'このブラウザでは抽出できません');
         assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
-    });
-
-    test('without WebAssembly SIMD the build without it converts, also offline', Timeout, async () => {
-        const withoutSimd = (p) => p.addInitScript(() => {
-            WebAssembly.validate = () => false;
-        });
-        // The build with SIMD is out of the page's reach.
-        const page = await newPage(undefined, async (p) => {
-            await withoutSimd(p);
-            await p.route('**/velmora.{js,wasm}', (route) => route.fulfill({ status: 404 }));
-        });
-        await converted(page, () => openByButton(page, photo()));
-        await assertSavesMatch(page, photo(), Settings[0]);
-        assert.deepStrictEqual(page.errors, []);
-        // Routed requests pass the service worker by: offline is tried on a
-        // page without routes, whose kept build with SIMD is thrown away.
-        const offline = await newPage(undefined, withoutSimd);
-        await offline.evaluate(async () => {
-            await navigator.serviceWorker.ready;
-            const [name] = await caches.keys();
-            const cache = await caches.open(name);
-            await Promise.all(['src/velmora.js', 'src/velmora.wasm'].map((file) => cache.delete(file)));
-        });
-        await offline.context().setOffline(true);
-        await offline.reload();
-        await converted(offline, () => openByButton(offline, photo()));
-        assertSame((await saved(offline, 'BMP')).bytes, cliOutput(photo(), { ...Settings[0], format: 'bmp' }),
-                   'offline');
     });
 
     test('a 48 MP photo converts within the memory cap', Timeout, async () => {
         const page = await newPage();
-        const big = made('48mp.jpg', ['logo:', '-scale', '8000x6000!', '-quality', '85']);
-        await converted(page, () => openByButton(page, big));
+        await opened(page, made('48mp.jpg', ['logo:', '-scale', '8000x6000!', '-quality', '85']));
         const memory = Number(await page.getAttribute('#status', 'data-memory'));
         assert.match(await page.textContent('#status'), /^8000 × 6000，/);
         assert.ok(memory > 0 && memory <= 128 * 1048576, `memory ${memory}`);
     });
 
-    test('after the first visit it opens and converts offline', Timeout, async () => {
-        const page = await newPage();
-        await page.evaluate(() => navigator.serviceWorker.ready);
-        await page.context().setOffline(true);
-        await page.reload();
-        await converted(page, () => openByButton(page, photo()));
-        assertSame((await saved(page, 'SVG')).bytes,
-                   cliOutput(photo(), { thick: false, contrast: 7, noise: false, format: 'svg', transparent: true }),
-                   'offline');
-    });
+    // The build without SIMD is tried with the one with SIMD out of the
+    // page's reach. Routed requests pass the service worker by: offline is
+    // tried on a page without routes, whose kept build with SIMD is thrown
+    // away when the browser is to lack SIMD.
+    for (const simd of [true, false]) {
+        test(`${simd ? 'with' : 'without'} WebAssembly SIMD it converts, also offline`, Timeout, async () => {
+            const prepare = async (p) => {
+                if (!simd) await p.addInitScript(() => (WebAssembly.validate = () => false));
+            };
+            const page = await newPage(undefined, async (p) => {
+                await prepare(p);
+                if (!simd) await p.route('**/velmora.{js,wasm}', (route) => route.fulfill({ status: 404 }));
+            });
+            await opened(page, photo());
+            for (const o of [Defaults, Settings.at(-1)]) {
+                await setOptions(page, o);
+                await assertSaves(page, photo(), o);
+            }
+            assert.deepStrictEqual(page.errors, []);
+            const offline = await newPage(undefined, prepare);
+            await offline.evaluate(async (simd) => {
+                await navigator.serviceWorker.ready;
+                const [name] = await caches.keys();
+                const cache = await caches.open(name);
+                if (!simd) await Promise.all(['src/velmora.js', 'src/velmora.wasm'].map((f) => cache.delete(f)));
+            }, simd);
+            await offline.context().setOffline(true);
+            await offline.reload();
+            await opened(offline, photo());
+            await assertSaves(offline, photo(), Defaults, ['BMP', 'SVG']);
+        });
+    }
 
-    test('at phone width every control is reachable and nothing scrolls sideways', Timeout, async () => {
+    test('at phone width every control is on screen and reached and used by the keyboard', Timeout, async () => {
         const page = await newPage({ width: 390, height: 844 });
-        await converted(page, () => openByButton(page, photo()));
+        // Tab from the top reaches every control once there is a step to
+        // undo and one to redo; nothing scrolls sideways.
+        await opened(page, photo());
+        await setOptions(page, { contrast: 5 });
+        await setOptions(page, { contrast: 6 });
+        await clicked(page, '元に戻す');
         for (const id of Controls) {
             const control = page.locator(`#${id}`);
             await control.scrollIntoViewIfNeeded();
@@ -280,16 +287,6 @@ describe('the page', Timeout, () => {
             assert.ok(box && box.x >= 0 && box.x + box.width <= 390, `${id} at ${JSON.stringify(box)}`);
         }
         assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 390));
-    });
-
-    test('every control is reached and used by the keyboard', Timeout, async () => {
-        const page = await newPage();
-        // Tab from the top reaches every control once there is a step to
-        // undo and one to redo.
-        await converted(page, () => openByButton(page, photo()));
-        await converted(page, () => page.getByLabel('コントラスト').selectOption('5'));
-        await converted(page, () => page.getByLabel('コントラスト').selectOption('6'));
-        await converted(page, () => page.getByRole('button', { name: '元に戻す' }).click());
         await page.click('h1');
         const reached = new Set();
         for (let i = 0; i < 2 * Controls.length && reached.size < Controls.length; ++i) {
@@ -297,15 +294,16 @@ describe('the page', Timeout, () => {
             reached.add(await page.evaluate(() => document.activeElement.id));
         }
         assert.deepStrictEqual(Controls.filter((id) => !reached.has(id)), []);
-        // Open by Enter, change an option by the arrow keys, undo by Ctrl+Z.
+        // Open by Enter, change options by the arrow keys.
         await page.focus('#open');
         page.chosenFile = transparentPng();
         await converted(page, () => page.keyboard.press('Enter'));
-        await page.focus('#thickness');
-        await converted(page, () => page.keyboard.press('ArrowDown'));
+        for (const id of ['thickness', 'style']) {
+            await page.focus(`#${id}`);
+            await converted(page, () => page.keyboard.press('ArrowDown'));
+        }
         // The undo above left contrast at 5.
-        const o = { thick: true, contrast: 5, noise: false, format: 'png', transparent: false };
-        assertSame((await saved(page, 'PNG 白黒')).bytes, cliOutput(transparentPng(), o), 'thick by keyboard');
+        await assertSaves(page, transparentPng(), { thick: true, contrast: 5, noise: false, style: 'ink' }, ['BMP']);
         await page.focus('#zoom-in');
         await page.keyboard.press('Enter');
         assert.match(await page.textContent('#zoom'), /^\d+ %$/);
@@ -316,9 +314,12 @@ describe('the page', Timeout, () => {
         const page = await context.newPage();
         await page.goto(url);
         await page.getByRole('button', { name: 'Extract' }).waitFor();
+        assert.deepStrictEqual(await page.getByLabel('Line style').locator('option').allTextContents(),
+                               ['Edges', 'Ink']);
         await page.getByRole('button', { name: '日本語' }).click();
         await page.getByRole('button', { name: '実行' }).waitFor();
-        assert.strictEqual(await page.getByLabel('線の太さ').count(), 1);
+        assert.deepStrictEqual(await page.getByLabel('線の種類').locator('option').allTextContents(),
+                               ['輪郭', 'インク']);
         await page.reload();
         await page.getByRole('button', { name: '実行' }).waitFor();
     });

@@ -25,16 +25,18 @@ StoredSettings ReadSettings(const ProfileFile& file, const std::string& software
     stored.top = file.GetInt("WINDOW", "Top");
     stored.left = file.GetInt("WINDOW", "Left");
     stored.automatic = file.GetInt("MODE", "Auto") == 1;
+    stored.style = file.GetInt("MODE", "Style") == 1 ? LineStyle::Ink : LineStyle::Edges;
     stored.saveType = file.GetInt("SAVE", "Type");
     return stored;
 }
 
 void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic,
-                   int saveType) {
+                   int saveType, LineStyle style) {
     file.Reset();
     file.WriteSection("SOFTWARE", Entries({"SoftID = " + softwareId}));
     file.WriteSection("WINDOW", Entries({"Top  = " + std::to_string(position.y), "Left = " + std::to_string(position.x)}));
-    file.WriteSection("MODE", Entries({"Auto = " + std::to_string(automatic ? 1 : 0)}));
+    file.WriteSection("MODE", Entries({"Auto  = " + std::to_string(automatic ? 1 : 0),
+                                       "Style = " + std::to_string(style == LineStyle::Ink ? 1 : 0)}));
     file.WriteSection("SAVE", Entries({"Type = " + std::to_string(saveType)}));
 }
 

@@ -4,6 +4,7 @@
 // window program reads the rectangles, calls these and places its windows.
 #pragma once
 
+#include "ink_extraction.h"
 #include "profile_file.h"
 
 #include <windows.h>
@@ -11,8 +12,9 @@
 #include <string>
 #include <vector>
 
-// The control window's position, the auto-extraction flag and the save
-// dialog's last type (its place in the dialog's list, counted from 1),
+// The control window's position, the auto-extraction flag, the save
+// dialog's last type (its place in the dialog's list, counted from 1) and
+// the line style (ink only for a stored 1, as VELMORA_STYLE_INK numbers it),
 // trusted only when the file was written by this version of the program
 // (softwareId). A missing coordinate or type is -1.
 struct StoredSettings {
@@ -21,13 +23,14 @@ struct StoredSettings {
     int top = -1;
     bool automatic = false;
     int saveType = -1;
+    LineStyle style = LineStyle::Edges;
 };
 
 StoredSettings ReadSettings(const ProfileFile& file, const std::string& softwareId);
 
 // Replaces whatever the file held with the four sections.
 void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT position, bool automatic,
-                   int saveType);
+                   int saveType, LineStyle style);
 
 // The frame metrics that decide where the caption is.
 struct CaptionMetrics {

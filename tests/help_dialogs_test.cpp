@@ -95,6 +95,12 @@ TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
         EXPECT_NE(pages[0].find(type), std::wstring::npos) << "the steps name each save type";
     }
     for (int page = 0; page < 3; ++page) ExpectGoodPage(pages[page], MenuPaths(GetMenu(ControlWindow)));
+    // The options page has a section for each list, named as its label, and
+    // names each line style as the list shows it.
+    for (int label : {IDC_STYLE_LABEL, IDC_NOISE_LABEL, IDC_THICKNESS_LABEL, IDC_CONTRAST_LABEL}) {
+        EXPECT_NE(pages[2].find(L"\r\n▼" + ItemText(ControlWindow, label) + L"\r\n"), std::wstring::npos) << label;
+    }
+    for (int item : {0, 1}) EXPECT_NE(pages[2].find(L"<" + ComboItem(IDC_STYLE, item) + L">"), std::wstring::npos) << item;
 }
 
 TEST_F(ProgramTest, EscapeClosesTheHelpOpenedFromTheMenu) {

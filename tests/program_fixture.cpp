@@ -184,6 +184,13 @@ void ProgramTest::Load(const Picture& picture) {
     Pump();
 }
 
+std::unique_ptr<ImageDocument> ProgramTest::ExtractedApart(LineStyle style, int thickness, int contrast, bool noise) {
+    auto document = std::make_unique<ImageDocument>();
+    EXPECT_TRUE(document->LoadFile((folder + "/loaded.bmp").c_str()));
+    EXPECT_TRUE(document->Extract(thickness, contrast, noise, style));
+    return document;
+}
+
 void ProgramTest::Drop(HWND hwnd, const std::vector<std::string>& paths) {
     std::wstring names;
     for (const std::string& path : paths) names += Wide(path) + L'\0';

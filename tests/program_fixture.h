@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,11 @@ protected:
 
     // Loads the picture as opening a file does.
     void Load(const Picture& picture);
+
+    // A document of the test's own holding the picture Load last wrote,
+    // extracted once with these options: what the program's document holds
+    // after the same choices.
+    std::unique_ptr<ImageDocument> ExtractedApart(LineStyle style, int thickness, int contrast, bool noise);
 
     // Sends a drop of the files (UTF-8 paths) to the window as the shell
     // does, the names in UTF-16.

@@ -2,6 +2,7 @@
 // written at exit, and how stored values are trusted.
 #include "control_window.h"
 #include "file_commands.h"
+#include "option_lists.h"
 #include "profile_file.h"
 #include "program_fixture.h"
 #include "resource.h"
@@ -283,4 +284,35 @@ TEST_F(SettingsTest, TheStoredSaveTypeIsReadBackAndAnUnknownOneIsBitmap) {
     App.chosenSaveType = SaveType::PngBlackOnWhite;
     Restart();
     EXPECT_EQ(App.chosenSaveType, SaveType::PngBlackOnWhite);
+}
+
+TEST_F(SettingsTest, TheLineStyleIsKeptAndAnUnknownOneIsEdges) {
+    // Stored() ends in the MODE section.
+    const std::pair<std::string, LineStyle> cases[] = {
+        {"1", LineStyle::Ink},    {"0", LineStyle::Edges}, {"2", LineStyle::Edges},
+        {"-1", LineStyle::Edges}, {"ink", LineStyle::Edges}, {"", LineStyle::Edges},
+    };
+    for (const auto& [value, style] : cases) {
+        RestartWith(Stored(40, 50, 0) + "Style = " + value + "\r\n");
+        EXPECT_EQ(ChosenLineStyle(), style) << value;
+    }
+    RestartWith(Stored(40, 50, 0));
+    EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "no style stored";
+    RestartWith("[SOFTWARE]\r\nSoftID = Velmora200\r\n[MODE]\r\nStyle = 1\r\n");
+    EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "another version's file";
+
+    // Chosen in the list, written at exit, chosen again after the restart,
+    // and extracted in.
+    for (const LineStyle style : {LineStyle::Ink, LineStyle::Edges, LineStyle::Ink}) {
+        Select(IDC_STYLE, style == LineStyle::Ink);
+        EndProgram();
+        ProfileFile file;
+        file.SetPath(folder, "Velmora.ini");
+        EXPECT_EQ(file.GetInt("MODE", "Style"), int(style));
+        StartInFolder();
+        EXPECT_EQ(ChosenLineStyle(), style);
+        Load(RandomPicture(12, 9, 3));
+        Command(IDC_EXECUTE);
+        EXPECT_EQ(Document.ResultStyle(), style);
+    }
 }

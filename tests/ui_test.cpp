@@ -3,8 +3,10 @@
 #include "control_window.h"
 #include "image_placement.h"
 #include "image_window.h"
+#include "option_lists.h"
 #include "program_fixture.h"
 #include "resource.h"
+#include "save_dialog.h"
 #include "window_geometry.h"
 
 #include <algorithm>
@@ -194,6 +196,70 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     for (int changed : changes) EXPECT_GE(changed, 16);
 }
 
+TEST_F(ProgramTest, InkChosenInTheListIsTheDocumentsInkExtraction) {
+    EXPECT_EQ(ComboItem(IDC_STYLE, 0), L"輪郭");
+    EXPECT_EQ(ComboItem(IDC_STYLE, 1), L"インク");
+    EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "輪郭 until another is chosen";
+    Load(Photo);
+    const struct {
+        bool noise;
+        int thickness, contrast;
+    } rows[] = {{false, 0, 6}, {false, 1, 6}, {true, 0, 6}, {true, 1, 0}, {false, 0, 15}, {true, 1, 9}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.noise << " " << row.thickness << " " << row.contrast);
+        Select(IDC_NOISE, row.noise);
+        Select(IDC_THICKNESS, row.thickness);
+        for (const LineStyle style : {LineStyle::Ink, LineStyle::Edges}) {
+            Select(IDC_STYLE, style == LineStyle::Ink);
+            ExtractWithContrast(row.contrast);
+            const auto expected = ExtractedApart(style, row.thickness, row.contrast, row.noise);
+            EXPECT_EQ(FirstDifference(ReadImage(*expected->ResultInfo()), Result()), "") << int(style);
+            EXPECT_EQ(Document.ResultStyle(), style);
+        }
+        ASSERT_NE(FirstDifference(ExpectedDrawing(Photo, row.thickness, row.contrast, row.noise),
+                                  ReadImage(*ExtractedApart(LineStyle::Ink, row.thickness, row.contrast, row.noise)->ResultInfo())),
+                  "") << "ink draws other lines than edges";
+    }
+}
+
+TEST_F(ProgramTest, UndoAndRedoStepBetweenEdgeAndInkResults) {
+    Load(Photo);
+    Command(IDC_EXECUTE);
+    const Picture edges = Result();
+    Select(IDC_STYLE, 1);
+    Command(IDC_EXECUTE);
+    const Picture ink = Result();
+    ASSERT_NE(FirstDifference(edges, ink), "");
+    const std::tuple<UINT, const Picture*, LineStyle> steps[] = {
+        {IDM_UNDO, &edges, LineStyle::Edges}, {IDM_REDO, &ink, LineStyle::Ink},
+        {IDM_UNDO, &edges, LineStyle::Edges}, {IDM_REDO, &ink, LineStyle::Ink}};
+    for (const auto& [command, shown, style] : steps) {
+        Command(command);
+        EXPECT_EQ(FirstDifference(*shown, Result()), "") << command;
+        EXPECT_EQ(FirstDifference(*shown, ShownInImageWindow()), "") << command;
+        EXPECT_EQ(Document.ResultStyle(), style) << command;
+    }
+    EXPECT_EQ(ChosenLineStyle(), LineStyle::Ink) << "stepping through the history leaves the list as it is";
+}
+
+TEST_F(ProgramTest, EverySaveTypeOfAnInkResultWritesTheDocumentsBytes) {
+    Load(Photo);
+    Select(IDC_STYLE, 1);
+    Select(IDC_THICKNESS, 1);
+    Command(IDC_EXECUTE);
+    const auto expected = ExtractedApart(LineStyle::Ink, 1, 6, false);
+    for (const SaveType type : {SaveType::Bmp, SaveType::PngTransparent, SaveType::PngBlackOnWhite, SaveType::Svg}) {
+        const std::string name = folder + "/ink" + std::to_string(int(type));
+        std::wstring proposed;
+        MessageSeen message;
+        AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, name, int(type)), ReadMessage(message)});
+        EXPECT_EQ(message.text, L"ファイルを保存しました．") << int(type);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(expected->Encode(FormatOf(type), ColoursOf(type), bytes));
+        EXPECT_EQ(ReadBytes(TargetOf(name, type).path), bytes) << int(type);
+    }
+}
+
 TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     EXPECT_EQ(PanelSizeText(), L"画像サイズ  0 × 0");
     EXPECT_EQ(PanelScaleText(), L"表示　100 ％");
@@ -349,7 +415,10 @@ TEST_F(ProgramTest, LayoutFollowsTheDpiAndOneHundredPercentStaysOnePixelPerPixel
         MapWindowPoints(nullptr, ControlWindow, reinterpret_cast<POINT*>(&box), 2);
         boxes.emplace_back(GetDlgCtrlID(child), box);
     }
-    const auto option = [](int id) { return (id >= IDC_NOISE && id <= IDC_CONTRAST) || (id >= IDC_NOISE_LABEL && id <= IDC_CONTRAST_LABEL); };
+    const auto option = [](int id) {
+        return (id >= IDC_NOISE && id <= IDC_CONTRAST) || (id >= IDC_NOISE_LABEL && id <= IDC_CONTRAST_LABEL) ||
+               id == IDC_STYLE || id == IDC_STYLE_LABEL;
+    };
     for (const auto& [id, box] : boxes) {
         EXPECT_TRUE(Inside(box, client)) << id;
         const bool panel = id == 0 || id == IDC_ZOOM_IN || id == IDC_ZOOM_OUT;
@@ -394,7 +463,7 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
     EXPECT_EQ(TakePostedExecutes(), 0) << "no image yet";
 
     Load(Photo);
-    for (int id : {IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) {
+    for (int id : {IDC_STYLE, IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) {
         Command(UINT(id), CBN_SELCHANGE);
         EXPECT_EQ(TakePostedExecutes(), 1) << id;
         Command(UINT(id), CBN_DROPDOWN);
@@ -624,6 +693,29 @@ TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtract
         if (contrast > 6) Command(IDM_UNDO);
     }
     EXPECT_FALSE(Document.CanUndo());
+}
+
+TEST_F(ProgramTest, KeyboardTabReachesTheStyleListBetweenHelpAndTheOtherListsAndItsArrowsChooseTheStyle) {
+    Command(IDM_AUTO);
+    Load(Photo);
+    ClickButton(IDC_EXECUTE);
+    ASSERT_EQ(GetFocus(), GetDlgItem(ControlWindow, IDC_EXECUTE));
+    for (int id : {IDC_HELP, IDC_STYLE, IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST, IDC_ZOOM_OUT, IDC_ZOOM_IN, IDC_OPEN,
+                   IDC_SAVE, IDC_EXECUTE, IDC_HELP, IDC_STYLE}) {
+        TypeKey(VK_TAB);
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), id);
+    }
+    // With auto extraction on, each arrow extracts in the style it chose.
+    const std::pair<WORD, LineStyle> presses[] = {
+        {VK_DOWN, LineStyle::Ink}, {VK_DOWN, LineStyle::Ink}, {VK_UP, LineStyle::Edges}, {VK_DOWN, LineStyle::Ink}};
+    for (const auto& [key, style] : presses) {
+        TypeKey(key);
+        EXPECT_EQ(ChosenLineStyle(), style);
+        EXPECT_EQ(FirstDifference(ReadImage(*ExtractedApart(style, 0, 6, false)->ResultInfo()), Result()), "") << key;
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_STYLE);
+    }
+    TypeKey(VK_TAB, VK_SHIFT);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_HELP) << "Shift+Tab goes back";
 }
 
 TEST_F(ProgramTest, ABigPicturesWindowLeavesTheControlWindowInViewAndLiesBesideItWhereThereIsRoom) {

@@ -7,6 +7,7 @@
 #include "image_document_gdi.h"
 #include "image_window.h"
 #include "modal.h"
+#include "option_lists.h"
 #include "resource.h"
 #include "window_geometry.h"
 #include "placement.h"
@@ -36,28 +37,6 @@ ImageWindowEvents ImageEvents;
 
 int Selection(HWND hwnd, int comboId) {
     return int(SendDlgItemMessageW(hwnd, comboId, CB_GETCURSEL, 0, 0));
-}
-
-void AddItem(HWND hwnd, int comboId, const std::wstring& text) {
-    SendDlgItemMessageW(hwnd, comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void FillOptionLists(HWND hwnd) {
-    AddItem(hwnd, IDC_NOISE, LoadResourceString(IDS_NOISE_OFF));
-    AddItem(hwnd, IDC_NOISE, LoadResourceString(IDS_NOISE_ON));
-    SendDlgItemMessageW(hwnd, IDC_NOISE, CB_SETCURSEL, 0, 0);
-
-    AddItem(hwnd, IDC_THICKNESS, LoadResourceString(IDS_THIN));
-    AddItem(hwnd, IDC_THICKNESS, LoadResourceString(IDS_THICK));
-    SendDlgItemMessageW(hwnd, IDC_THICKNESS, CB_SETCURSEL, 0, 0);
-
-    for (int contrast = 1; contrast <= 16; ++contrast) {
-        wchar_t text[256];
-        const wchar_t* format = contrast == 1 ? L"%d (細かい)" : contrast == 16 ? L"%d (荒い)" : L"%d";
-        std::swprintf(text, 256, format, contrast);
-        AddItem(hwnd, IDC_CONTRAST, text);
-    }
-    SendDlgItemMessageW(hwnd, IDC_CONTRAST, CB_SETCURSEL, 6, 0);
 }
 
 // The panel is laid out in pixels scaled by the DPI while the controls
@@ -92,7 +71,7 @@ BOOL OnInitDialog(HWND hwnd) {
 void OnExecute(HWND hwnd) {
     const int contrast = Selection(hwnd, IDC_CONTRAST);
     const int thickness = Selection(hwnd, IDC_THICKNESS);
-    if (!Document.Extract(thickness, contrast, Selection(hwnd, IDC_NOISE) == 1)) {
+    if (!Document.Extract(thickness, contrast, Selection(hwnd, IDC_NOISE) == 1, ChosenLineStyle())) {
         ShowMessage(hwnd, MemoryMessage);
         return;
     }
@@ -175,6 +154,7 @@ BOOL OnCommand(HWND hwnd, UINT id, UINT notification) {
     case IDC_EXECUTE:
         OnExecute(hwnd);
         return TRUE;
+    case IDC_STYLE:
     case IDC_NOISE:
     case IDC_THICKNESS:
     case IDC_CONTRAST:

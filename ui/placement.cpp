@@ -1,6 +1,7 @@
 #include "placement.h"
 
 #include "app_state.h"
+#include "option_lists.h"
 #include "resource.h"
 #include "save_dialog.h"
 #include "window_geometry.h"
@@ -48,6 +49,7 @@ void PlaceWindowsFromSettings() {
     const StoredSettings stored = ReadSettings(Settings, SoftwareId());
     App.autoExtract = stored.automatic;
     App.chosenSaveType = SaveTypeOf(stored.saveType);
+    ShowLineStyle(stored.style);
     const CaptionMetrics metrics{GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYFIXEDFRAME)};
     const StartPlacement place =
         PlaceAtStart(stored, OuterRect(ControlWindow), OuterRect(GetDesktopWindow()), metrics, MonitorAreas());
@@ -57,5 +59,5 @@ void PlaceWindowsFromSettings() {
 
 void SaveSettings() {
     WriteSettings(Settings, SoftwareId(), RestoredPosition(ControlWindow),
-                  App.autoExtract, int(App.chosenSaveType));
+                  App.autoExtract, int(App.chosenSaveType), ChosenLineStyle());
 }

@@ -1,0 +1,20 @@
+// The control window's option lists: 線の種類, ゴミ除去, 線の太さ and
+// コントラスト. The lists themselves hold the options: execute reads them as
+// they stand, and the settings file keeps the line style between runs.
+#pragma once
+
+#include "ink_extraction.h"
+
+#include <windows.h>
+
+// Fills the lists of the control window hwnd and selects the converter's
+// defaults: 輪郭, OFF, 細い, 7.
+void FillOptionLists(HWND hwnd);
+
+// The line style the 線の種類 list of App's control window shows: 輪郭
+// (edges, the first item) or インク (ink, the second).
+LineStyle ChosenLineStyle();
+
+// Selects the style's item in that list, without a change notification:
+// nothing is extracted.
+void ShowLineStyle(LineStyle style);

@@ -35,7 +35,7 @@ void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT
     file.Reset();
     file.WriteSection("SOFTWARE", Entries({"SoftID = " + softwareId}));
     file.WriteSection("WINDOW", Entries({"Top  = " + std::to_string(position.y), "Left = " + std::to_string(position.x)}));
-    file.WriteSection("MODE", Entries({"Auto  = " + std::to_string(automatic ? 1 : 0),
+    file.WriteSection("MODE", Entries({"Auto = " + std::to_string(automatic ? 1 : 0),
                                        "Style = " + std::to_string(style == LineStyle::Ink ? 1 : 0)}));
     file.WriteSection("SAVE", Entries({"Type = " + std::to_string(saveType)}));
 }

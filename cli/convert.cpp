@@ -24,6 +24,7 @@ velmora_options LibraryOptions(const ConvertOptions& options) {
     chosen.thickness = options.thickness;
     chosen.contrast = options.contrast;
     chosen.noise = options.noise ? 1 : 0;
+    chosen.style = options.style;
     chosen.format = options.format;
     chosen.line_colour = options.lineColour;
     chosen.background_colour = options.backgroundColour;

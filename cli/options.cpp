@@ -82,12 +82,14 @@ struct Parsed {
 
 // Every option: its long name (null for none), its one-letter form (0 for
 // none), whether it takes a value, and what it does with it, false for a
-// value it refuses.
+// value it refuses; values, for an option of a few fixed values, lists them
+// as --help does for a refused value's message.
 struct Option {
     const char* name;
     char letter;
     bool takesValue;
     bool (*apply)(const std::string& value, Parsed& parsed);
+    const char* values = nullptr;
 };
 
 const Option Options[] = {
@@ -95,14 +97,23 @@ const Option Options[] = {
      [](const std::string& value, Parsed& parsed) {
          parsed.options.thickness = value == "thick" ? 1 : 0;
          return value == "thin" || value == "thick";
-     }},
+     },
+     "thin|thick"},
     {"--contrast", 0, true,
-     [](const std::string& value, Parsed& parsed) { return ParseNumber(value, 1, 16, parsed.options.contrast); }},
+     [](const std::string& value, Parsed& parsed) { return ParseNumber(value, 1, 16, parsed.options.contrast); },
+     "1-16"},
     {"--noise", 0, true,
      [](const std::string& value, Parsed& parsed) {
          parsed.options.noise = value == "on";
          return value == "off" || value == "on";
-     }},
+     },
+     "off|on"},
+    {"--style", 0, true,
+     [](const std::string& value, Parsed& parsed) {
+         parsed.options.style = value == "ink" ? VELMORA_STYLE_INK : VELMORA_STYLE_EDGES;
+         return value == "edges" || value == "ink";
+     },
+     "edges|ink"},
     {"--format", 0, true,
      [](const std::string& value, Parsed& parsed) {
          parsed.formatGiven = true;
@@ -214,13 +225,17 @@ std::string UsageText() {
     const std::string formats = FormatNames();
     std::string formatOption = "  --format " + formats;
     formatOption.resize(std::max(formatOption.size() + 2, size_t(26)), ' ');
-    return "usage: velmora-cli [--thickness thin|thick] [--contrast 1-16] [--noise off|on]\n"
-           "                   [--format " + formats + "] [--lines COLOR] [--background COLOR|transparent]\n"
-           "                   [-o OUTPUT | --output-dir DIR] [-j N] [--quiet] INPUT...\n"
+    return "usage: velmora-cli [--style edges|ink] [--thickness thin|thick] [--contrast 1-16]\n"
+           "                   [--noise off|on] [--format " + formats + "] [--lines COLOR]\n"
+           "                   [--background COLOR|transparent] [-j N] [--quiet]\n"
+           "                   [-o OUTPUT | --output-dir DIR] INPUT...\n"
            "\n"
            "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
            "other colours are given.\n"
            "\n"
+           "  --style edges|ink       edges: lines along the borders of what is drawn, two\n"
+           "                          along a wide stroke; ink: each dark stroke solid, as\n"
+           "                          wide as it is (default edges)\n"
            "  --thickness thin|thick  line thickness (default thin)\n"
            "  --contrast 1-16         larger numbers keep only stronger edges (default 7)\n"
            "  --noise off|on          remove small specks (default off)\n" +
@@ -285,6 +300,7 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         }
         if (!option->apply(written.value, parsed)) {
             message = "invalid value '" + written.value + "' for " + written.name;
+            if (option->values) message += std::string(" (") + option->values + ")";
             return ParseOutcome::UsageError;
         }
         if (parsed.outcome != ParseOutcome::Convert) return parsed.outcome;

@@ -13,6 +13,7 @@ struct ConvertOptions {
     int thickness = 0;  // 0 thin, 1 thick
     int contrast = 7;   // as the user sees it, 1 to 16
     bool noise = false;
+    int style = VELMORA_STYLE_EDGES;  // a VELMORA_STYLE_ value
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file

@@ -3,6 +3,7 @@
 #include "exif_files.h"
 #include "file_io.h"
 #include "image.h"
+#include "ink_extraction.h"
 #include "noise_removal.h"
 #include "options.h"
 #include "output_formats.h"
@@ -86,13 +87,18 @@ ConverterResult RunConverter(const std::string& folder, const std::vector<std::s
 }
 
 // What the window program would show after extracting the file's picture.
-Picture ExpectedDrawing(const std::string& input, int thickness, int contrastShown, bool noise) {
+Picture ExpectedDrawing(const std::string& input, int thickness, int contrastShown, bool noise,
+                        LineStyle style = LineStyle::Edges) {
     DibHandle source = ImgLoadFile(input.c_str());
     EXPECT_NE(source, nullptr) << input;
     if (!source) return {};
     ImgMake24(source);
     DibHandle result = ImgDuplicate(source);
-    ExtractEdges(source, result, thickness, contrastShown - 1);
+    if (style == LineStyle::Ink) {
+        EXPECT_TRUE(ExtractInk(source, result, thickness, contrastShown - 1));
+    } else {
+        ExtractEdges(source, result, thickness, contrastShown - 1);
+    }
     if (noise) RemoveSpecks(result, thickness);
     Picture picture = ReadImage(result);
     ImgRelease(source);
@@ -139,6 +145,11 @@ TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(options.contrast, 16);
     EXPECT_TRUE(options.noise);
     EXPECT_EQ(options.output, "x.png");
+    EXPECT_EQ(options.style, VELMORA_STYLE_EDGES);
+    ASSERT_EQ(Parse({"--style", "ink", "a.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.style, VELMORA_STYLE_INK);
+    ASSERT_EQ(Parse({"--style=ink", "--style=edges", "a.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.style, VELMORA_STYLE_EDGES);
     ASSERT_EQ(Parse({"--contrast", "1", "--", "-dash.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.contrast, 1);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"-dash.jpg", "b.jpg"}));
@@ -178,7 +189,10 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--contrast", "0", "a.jpg"}, "'0'"},      {{"--contrast", "17", "a.jpg"}, "'17'"},
         {{"--contrast", "7x", "a.jpg"}, "'7x'"},    {{"--contrast", "-3", "a.jpg"}, "'-3'"},
-        {{"--thickness", "medium", "a"}, "medium"}, {{"--noise", "yes", "a.jpg"}, "'yes'"},
+        {{"--thickness", "medium", "a"}, "medium"}, {{"--noise", "yes", "a.jpg"}, "'yes' for --noise (off|on)"},
+        {{"--style", "dots", "a"}, "'dots' for --style (edges|ink)"},
+        {{"--style=Ink", "a"}, "'Ink' for --style (edges|ink)"}, {{"--style", "a"}, "'a' for --style"},
+        {{"--style="}, "'' for --style"},
         {{"--colour", "a.jpg"}, "--colour"},        {{"a.jpg", "--contrast"}, "--contrast"},
         {{"-o", "x.bmp", "a.jpg", "b.jpg"}, "-o"},  {{}, "no input"},
         {{"--format", "gif", "a"}, "'gif'"},        {{"--lines", "red", "a"}, "'red'"},
@@ -244,6 +258,38 @@ TEST_F(ConverterRun, WithoutOptionsItDrawsAsTheWindowProgramsUntouchedLists) {
     EXPECT_EQ(FirstDifference(expected, LoadPicture(DefaultOutputPath(input))), "");
     for (const auto& [thickness, contrast, noise] : {std::tuple{1, 7, false}, {0, 6, false}, {0, 8, false}, {0, 7, true}}) {
         EXPECT_NE(FirstDifference(expected, ExpectedDrawing(input, thickness, contrast, noise)), "") << contrast;
+    }
+    EXPECT_NE(FirstDifference(expected, ExpectedDrawing(input, 0, 7, false, LineStyle::Ink)), "");
+    // Edges asked for by name are the same bytes.
+    ASSERT_EQ(RunConverter(folder, {"--style=edges", "-o", folder + "/edges.bmp", input}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(folder + "/edges.bmp"), ReadBytes(DefaultOutputPath(input)));
+}
+
+// Each input's ink drawing, as the window program's document extracts it,
+// with the other options applied alike, as BMP and as PNG.
+TEST_F(ConverterRun, InkStyleDrawsAsTheDocumentInBmpAndPng) {
+    const std::tuple<std::vector<std::string>, std::string, int, int, bool> cases[] = {
+        {{"--style", "ink"}, "bmp", 0, 7, false},
+        {{"--style=ink", "--format", "png"}, "png", 0, 7, false},
+        {{"--style", "ink", "--thickness", "thick", "--contrast", "3", "--noise", "on"}, "bmp", 1, 3, true},
+        {{"--contrast=12", "--style", "ink", "--format=png", "--noise=on"}, "png", 0, 12, true},
+    };
+    const std::vector<std::string> inputs = {"photo.jpg", "alpha.png", "drawing.bmp"};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        auto [arguments, extension, thickness, contrast, noise] = cases[i];
+        const std::string into = folder + "/" + std::to_string(i);
+        arguments.insert(arguments.end(), {"--quiet", "--output-dir", into});
+        for (const std::string& input : inputs) arguments.push_back(folder + "/" + input);
+        const ConverterResult run = RunConverter(folder, arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        for (const std::string& input : inputs) {
+            const std::string output = into + "/" + input.substr(0, input.find('.')) + "-velmora." + extension;
+            EXPECT_EQ(ReadBytes(output).at(1), extension == "bmp" ? 'M' : 'P') << output;
+            EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/" + input, thickness, contrast, noise, LineStyle::Ink),
+                                      LoadPicture(output)),
+                      "")
+                << output;
+        }
     }
 }
 
@@ -359,7 +405,11 @@ TEST_F(ConverterRun, NeverOverwritesAnInput) {
 TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     ConverterResult run = RunConverter(folder, {"--contrast", "99", folder + "/drawing.bmp"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "velmora-cli: invalid value '99' for --contrast\n"
+    EXPECT_EQ(run.err, "velmora-cli: invalid value '99' for --contrast (1-16)\n"
+                       "Try 'velmora-cli --help' for more information.\n");
+    run = RunConverter(folder, {"--style", "bold", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "velmora-cli: invalid value 'bold' for --style (edges|ink)\n"
                        "Try 'velmora-cli --help' for more information.\n");
     EXPECT_FALSE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
     const size_t files = FileCount(folder);
@@ -382,6 +432,7 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("--style edges|ink"), std::string::npos) << run.out;
     // The formats as the library names them, in the synopsis and the list.
     EXPECT_NE(run.out.find("[--format bmp|png|svg]"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\n  --format bmp|png|svg    output format"), std::string::npos) << run.out;

@@ -1,8 +1,8 @@
 # Converts every JPEG of the test data with the Windows converter under Wine
-# and with the Linux one, as BMP and as SVG with thin and thick lines, and
-# fails unless both exit alike and write the same bytes: the decoders are
-# built from the same sources for both, and the SVG numbers are formatted by
-# our own code.
+# and with the Linux one, as BMP and as SVG with thin and thick lines, and as
+# ink lines in BMP and PNG, and fails unless both exit alike and write the
+# same bytes: the decoders are built from the same sources for both, and the
+# SVG numbers are formatted by our own code.
 #
 #   cmake -DWINE_RUN=... -DPREFIX=... -DWINDOWS_CLI=... -DNATIVE_CLI=...
 #         -DDATA=... -DOUTPUT=... -P converters_agree.cmake
@@ -17,7 +17,8 @@ foreach(input ${inputs})
 endforeach()
 
 # Each run: its folder name, which starts with the extension, then its options.
-set(runs "bmp" "svg-thin --format svg" "svg-thick --format svg --thickness thick")
+set(runs "bmp" "svg-thin --format svg" "svg-thick --format svg --thickness thick"
+  "bmp-ink --style ink" "png-ink --format png --style ink --thickness thick")
 set(compared 0)
 foreach(run ${runs})
   separate_arguments(run)

@@ -110,6 +110,7 @@ NB_MODULE(_velmora, m) {
         .def_rw("thickness", &velmora_options::thickness)
         .def_rw("contrast", &velmora_options::contrast)
         .def_rw("noise", &velmora_options::noise)
+        .def_rw("style", &velmora_options::style)
         .def_rw("format", &velmora_options::format)
         .def_rw("line_colour", &velmora_options::line_colour)
         .def_rw("background_colour", &velmora_options::background_colour)

@@ -23,11 +23,12 @@ COLOURS = [
     ({"lines": (200, 0, 0)}, ["--lines", "#C80000"]),
 ]
 TRANSPARENT = ({"background": "transparent"}, ["--background", "transparent"])
+INK = ({"style": "ink"}, ["--style", "ink"])
 
 
 def cases():
     for fmt in ("bmp", "png", "svg"):
-        for options, flags in COLOURS + ([TRANSPARENT] if fmt != "bmp" else []):
+        for options, flags in COLOURS + ([TRANSPARENT] if fmt != "bmp" else []) + [INK]:
             yield fmt, options, flags
 
 
@@ -57,6 +58,7 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
          ["--lines", "white", "--background", "transparent"]),
         ("out.bmp", "cli.bmp", {"lines": "#102030", "noise": True}, ["--lines", "#102030", "--noise", "on"]),
         ("out.dat", "cli.png", {"format": "png", "background": "black"}, ["--format", "png", "--background", "black"]),
+        ("ink.bmp", "cli.bmp", {"style": "ink", "noise": True}, ["--style", "ink", "--noise", "on"]),
     ],
 )
 def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, cli_name, options, flags):
@@ -122,6 +124,8 @@ def test_system_errors_are_oserrors_of_their_errno(tmp_path):
         ({"background": "#12345"}, "background"),
         ({"format": "bmp", "background": "transparent"}, "transparent"),
         ({"thickness": 1}, "thickness"),
+        ({"style": "Ink"}, "style"),
+        ({"style": None}, "style"),
         ({"contrast": 7.0}, "contrast"),
     ],
 )

@@ -11,15 +11,16 @@ from velmora import _velmora
 from velmora._options import image_options
 
 OPTIONS = [
-    {"thickness": thickness, "contrast": contrast, "noise": noise}
+    {"style": style, "thickness": thickness, "contrast": contrast, "noise": noise}
+    for style in ("edges", "ink")
     for thickness in ("thin", "thick")
     for contrast in (1, 4, 7, 11, 16)
     for noise in (False, True)
 ]
 
 
-def cli_flags(thickness="thin", contrast=7, noise=False):
-    return ["--thickness", thickness, "--contrast", str(contrast), "--noise", "on" if noise else "off"]
+def cli_flags(style="edges", thickness="thin", contrast=7, noise=False):
+    return ["--style", style, "--thickness", thickness, "--contrast", str(contrast), "--noise", "on" if noise else "off"]
 
 
 @pytest.fixture(scope="module")
@@ -39,6 +40,14 @@ def test_extract_is_the_converters_drawing_for_every_option(cli, picture, tmp_pa
 def test_load_then_extract_is_the_converters_drawing(cli, source, tmp_path):
     expected = bmp_pixels(run_cli(cli, source, tmp_path / "out.bmp", *cli_flags(contrast=5)))
     numpy.testing.assert_array_equal(velmora.extract(velmora.load(source), contrast=5), expected)
+
+
+@pytest.mark.parametrize("source", PICTURES, ids=lambda p: p.name)
+def test_ink_extract_is_the_converters_ink_png(cli, source, tmp_path):
+    drawing = velmora.load(run_cli(cli, source, tmp_path / "out.png", *cli_flags(style="ink", thickness="thick")))
+    ink = velmora.extract(velmora.load(source), style="ink", thickness="thick")
+    numpy.testing.assert_array_equal(ink, drawing[..., 0])
+    assert (ink != velmora.extract(velmora.load(source), thickness="thick")).any()
 
 
 def layouts(rgb: numpy.ndarray, alpha: numpy.ndarray):
@@ -114,7 +123,7 @@ def test_the_module_refuses_channels_that_lie_apart():
     # The Python layer copies such an array first; the module alone would
     # read the wrong bytes.
     with pytest.raises(ValueError, match="side by side"):
-        _velmora.extract(numpy.asfortranarray(photo(8, 8)), 0, image_options("thin", 7, False), False)
+        _velmora.extract(numpy.asfortranarray(photo(8, 8)), 0, image_options("edges", "thin", 7, False), False)
 
 
 def test_bool_marks_lines_true():
@@ -150,6 +159,8 @@ def test_buffers_are_viewed_as_arrays():
     "call, named",
     [
         (lambda a: velmora.extract(a, thickness="medium"), "thickness"),
+        (lambda a: velmora.extract(a, style="pen"), "style must be one of 'edges', 'ink', not 'pen'"),
+        (lambda a: velmora.extract(a, style=1), "style"),
         (lambda a: velmora.extract(a, contrast=0), "contrast"),
         (lambda a: velmora.extract(a, contrast=17), "contrast"),
         (lambda a: velmora.extract(a, noise=1), "noise"),

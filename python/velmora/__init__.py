@@ -3,7 +3,8 @@ black-on-white line drawings, the same ones the window program and
 velmora-cli make.
 
 - ``extract(image)`` draws the lines of a NumPy array (or any buffer) of
-  pixels, without copying it, into a new H x W ``uint8`` array.
+  pixels, without copying it, into a new H x W ``uint8`` array: edges, or
+  with ``style="ink"`` each dark stroke solid and as wide as it is.
 - ``convert(data)`` turns a BMP, JPEG or PNG file's bytes (or a path) into
   the bytes of a BMP, PNG or SVG file, byte for byte those of velmora-cli;
   ``convert_file(src, dst)`` writes the output file all or nothing.
@@ -49,6 +50,7 @@ def _read(source: Source) -> tuple[numpy.ndarray, str]:
 def extract(
     image,
     *,
+    style: Literal["edges", "ink"] = "edges",
     thickness: Literal["thin", "thick"] = "thin",
     contrast: int = 7,
     noise: bool = False,
@@ -65,9 +67,13 @@ def extract(
     (channels first transposed to last, ``numpy.asfortranarray``) is copied
     once with ``numpy.ascontiguousarray``. ``layout`` names its channels: ``"RGB"`` (``load``,
     PIL), ``"BGR"`` (OpenCV), ``"RGBA"``, ``"BGRA"`` (alpha laid over white)
-    or ``"GRAY"`` (an H x W array). ``thickness`` ``"thick"`` marks both
-    sides of each edge; ``contrast`` 1 to 16 keeps only stronger edges as it
-    grows; ``noise`` removes small specks.
+    or ``"GRAY"`` (an H x W array). ``style`` ``"edges"`` draws lines where
+    the brightness steps, two along a wide dark stroke; ``"ink"`` draws each
+    stroke darker than the paper around it solid and as wide as it is, for
+    scanned or photographed drawings and handwriting. ``thickness``
+    ``"thick"`` marks both sides of each edge, or one pixel more round each
+    ink stroke; ``contrast`` 1 to 16 keeps fewer lines as it grows; ``noise``
+    removes small specks.
 
     Returns a new H x W array: ``uint8`` with 0 for a line and 255 for the
     background, or with ``dtype=bool`` True for a line. The result is the
@@ -85,7 +91,7 @@ def extract(
     as_bool = numpy.dtype(dtype) == numpy.bool_
     if not as_bool and numpy.dtype(dtype) != numpy.uint8:
         raise ValueError(f"dtype must be numpy.uint8 or bool, not {dtype!r}")
-    options = image_options(thickness, contrast, noise)
+    options = image_options(style, thickness, contrast, noise)
     if channels > 1 and pixels.strides[2] != 1:
         if pixels.strides[2] == -1 and channels == 3:
             # Three channels backwards are the other order forwards, from
@@ -101,6 +107,7 @@ def convert(
     data: Source,
     *,
     format: Literal["bmp", "png", "svg"] = "png",
+    style: Literal["edges", "ink"] = "edges",
     thickness: Literal["thin", "thick"] = "thin",
     contrast: int = 7,
     noise: bool = False,
@@ -111,7 +118,8 @@ def convert(
 
     ``data`` is the file's bytes (any bytes-like object) or its path. The
     result is byte for byte what ``velmora-cli`` writes with the same
-    options: ``format`` ``"png"`` (1 bit a pixel), ``"bmp"`` (24 bits) or
+    options (``style`` as ``--style``, and the options ``extract`` takes):
+    ``format`` ``"png"`` (1 bit a pixel), ``"bmp"`` (24 bits) or
     ``"svg"`` (one stroke along each line); ``lines`` and ``background`` a
     colour, ``"black"``, ``"white"``, ``"#RRGGBB"`` or an (r, g, b) tuple;
     ``background="transparent"`` (PNG and SVG) leaves all but the lines
@@ -120,7 +128,7 @@ def convert(
     The picture is turned upright as its EXIF orientation says, and its
     pixel density is kept.
     """
-    options = file_options(format, thickness, contrast, noise, lines, background)
+    options = file_options(format, style, thickness, contrast, noise, lines, background)
     pixels, name = _read(data)
     return _velmora.convert(pixels, options, name)
 
@@ -130,6 +138,7 @@ def convert_file(
     dst: str | os.PathLike[str],
     *,
     format: Literal["bmp", "png", "svg"] | None = None,
+    style: Literal["edges", "ink"] = "edges",
     thickness: Literal["thin", "thick"] = "thin",
     contrast: int = 7,
     noise: bool = False,
@@ -148,7 +157,7 @@ def convert_file(
     if format is None:
         suffix = os.path.splitext(dst)[1].lower()
         format = "png" if suffix == ".png" else "svg" if suffix == ".svg" else "bmp"
-    options = file_options(format, thickness, contrast, noise, lines, background)
+    options = file_options(format, style, thickness, contrast, noise, lines, background)
     _velmora.convert_file(os.fspath(src), dst, options)
 
 

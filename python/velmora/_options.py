@@ -11,6 +11,7 @@ from . import _velmora
 Colour = str | tuple[int, int, int]
 
 _THICKNESS = {"thin": 0, "thick": 1}
+_STYLES = {"edges": 0, "ink": 1}
 _FORMATS = {"bmp": 0, "png": 1, "svg": 2}
 # Layout name: its number in velmora.h and its channels.
 _LAYOUTS = {"RGB": (0, 3), "BGR": (1, 3), "RGBA": (2, 4), "BGRA": (3, 4), "GRAY": (4, 1)}
@@ -42,8 +43,9 @@ def _colour(option: str, value: Colour) -> int:
     raise ValueError(f"{option} must be 'black', 'white', '#RRGGBB' or an (r, g, b) tuple of 0 to 255, not {value!r}")
 
 
-def image_options(thickness: str, contrast: int, noise: bool) -> _velmora.Options:
+def image_options(style: str, thickness: str, contrast: int, noise: bool) -> _velmora.Options:
     options = _velmora.Options()
+    options.style = _choice("style", style, _STYLES)
     options.thickness = _choice("thickness", thickness, _THICKNESS)
     if isinstance(contrast, bool) or not isinstance(contrast, int) or not 1 <= contrast <= 16:
         raise ValueError(f"contrast must be an integer from 1 to 16, not {contrast!r}")
@@ -55,8 +57,10 @@ def image_options(thickness: str, contrast: int, noise: bool) -> _velmora.Option
     return options
 
 
-def file_options(format: str, thickness: str, contrast: int, noise: bool, lines: Colour, background) -> _velmora.Options:
-    options = image_options(thickness, contrast, noise)
+def file_options(
+    format: str, style: str, thickness: str, contrast: int, noise: bool, lines: Colour, background
+) -> _velmora.Options:
+    options = image_options(style, thickness, contrast, noise)
     options.format = _choice("format", format, _FORMATS)
     options.line_colour = _colour("lines", lines)
     if background is None:

@@ -72,10 +72,6 @@ TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheFourSections) {
     EXPECT_LT(text.find("[SOFTWARE]"), text.find("[WINDOW]")) << text;
     EXPECT_LT(text.find("[WINDOW]"), text.find("[MODE]")) << text;
     EXPECT_LT(text.find("[MODE]"), text.find("[SAVE]")) << text;
-    // Entries as this program has always written them.
-    for (const char* entry : {"\r\nTop  = 45\r\nLeft = 123\r\n", "[MODE]\r\nAuto = 1\r\nStyle = 0\r\n"}) {
-        EXPECT_NE(text.find(entry), std::string::npos) << entry << " in " << text;
-    }
     ProfileFile file;
     file.SetPath(folder, "Velmora.ini");
     EXPECT_EQ(file.GetString("SOFTWARE", "SoftID"), "Velmora210");

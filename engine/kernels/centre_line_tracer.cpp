@@ -1,5 +1,6 @@
 #include "centre_line_tracer.h"
 
+#include "chamfer_distance.h"
 #include "dib.h"
 
 #include <algorithm>
@@ -187,6 +188,10 @@ bool AllWhite(const uint8_t* bytes) {
 // sides thins; wider blots get a few more, and what is left of them then is
 // traced as it is, so that time stays linear.
 constexpr int MaxThinningRounds = 4;
+// Ink strokes are as wide as they are drawn, up to the bands about 32 pixels
+// wide round dark areas, grown by a pixel on either side on thick lines:
+// each round thins two layers across a stroke.
+constexpr int MaxInkThinningRounds = 24;
 
 TracePoint operator-(TracePoint a, TracePoint b) { return {a.x - b.x, a.y - b.y}; }
 TracePoint operator+(TracePoint a, TracePoint b) { return {a.x + b.x, a.y + b.y}; }
@@ -254,6 +259,16 @@ constexpr int MaxHalfAcross = 4;
 constexpr int MaxAcross = 6;
 // Fewer wide pixels in a row are traced two pixels wide.
 constexpr size_t MinWideRun = 2;
+// An ink stroke passes within half a pixel of its chain's pixels (moved to
+// the middle of strokes an even number of pixels wide), so that a stroke a
+// pixel wide stays on its pixels. Its width at a pixel is the mean of the
+// widths measured at the pixels up to InkWidthReach before and after it,
+// which evens out the steps of a slanted stroke's border; a change of more
+// than a pixel starts a stroke of the new width unless fewer than
+// MinInkRun pixels have it.
+constexpr double InkTolerance = 0.5;
+constexpr size_t InkWidthReach = 3;
+constexpr size_t MinInkRun = 4;
 
 // The direction, of the eight, that crosses a chain running (dx, dy).
 int AcrossStep(int32_t dx, int32_t dy) {
@@ -465,17 +480,19 @@ struct Pixel {
 
 class Tracer {
 public:
-    Tracer(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke)
+    Tracer(const LinePixels& lines, int thickness, bool ink, const std::function<void(const TraceStroke&)>& stroke)
         : lines_(lines),
           thick_(thickness != 0),
+          ink_(ink),
           width_(lines.Width()),
           height_(lines.Height()),
           stroke_(stroke) {}
 
     bool Run() {
         if (!skeleton_.CopyOf(lines_.Plane()) || !visited_.Allocate(width_, height_)) return false;
-        FillSmallHoles(skeleton_, width_, height_, !thick_);
-        for (int round = 0; round < MaxThinningRounds; ++round) {
+        FillSmallHoles(skeleton_, width_, height_, !thick_ && !ink_);
+        if (ink_) ChamferDistances(skeleton_, width_, height_, distances_);
+        for (int round = 0; round < (ink_ ? MaxInkThinningRounds : MaxThinningRounds); ++round) {
             bool removed = false;
             for (int side : {North, South, West, East}) removed |= ThinSide(skeleton_, height_, side);
             if (!removed) break;
@@ -494,6 +511,7 @@ public:
                 if (IsSpur(x, y, skeleton_.Neighbours(x, y))) skeleton_.Clear(x, y);
             });
         }
+        if (ink_) PruneInkSpurs();
         for (int32_t y = 0; y < height_; ++y) {
             ForEachSet(skeleton_, y, false, [&](int32_t x) { TraceFromNode(x, y); });
         }
@@ -622,8 +640,13 @@ private:
         points_.resize(count);
         tolerances_.resize(count);
         widths_.resize(count);
-        for (size_t i = 0; i < count; ++i) Place(i, closed);
-        WidenRuns();
+        if (ink_) {
+            for (size_t i = 0; i < count; ++i) PlaceInk(i);
+            InkRuns(closed);
+        } else {
+            for (size_t i = 0; i < count; ++i) Place(i, closed);
+            WidenRuns();
+        }
         size_t runs = 1;
         for (size_t i = 1; i < count; ++i) runs += widths_[i] != widths_[i - 1];
         if (runs == 1) {
@@ -715,6 +738,122 @@ private:
         widths_[i] = 2;
     }
 
+    int Distance(int32_t x, int32_t y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+        return distances_[size_t(y) * size_t(width_) + size_t(x)];
+    }
+
+    // Thinning a wide stroke leaves branches from its middle towards the
+    // corners of its ends and the bumps of its border. A branch from an end
+    // to a junction goes when it is no longer than one and a half times the
+    // stroke's half width at the junction: a corner of a square end lies
+    // 1.41 half widths from the middle. Every such branch is found on the
+    // skeleton as thinned before any goes, so that the second branch to a
+    // corner of an end is not taken for the stroke itself once the first
+    // has gone.
+    void PruneInkSpurs() {
+        pruned_.clear();
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                if (Degree(x, y) == 1 && IsInkSpur(x, y)) pruned_.insert(pruned_.end(), branch_.begin(), branch_.end());
+            });
+        }
+        for (const Pixel& pixel : pruned_) skeleton_.Clear(pixel.x, pixel.y);
+    }
+
+    // Whether the branch from the end (x, y) reaches a junction within the
+    // length that makes it a spur, with its pixels (the junction's not
+    // included) in branch_.
+    bool IsInkSpur(int32_t x, int32_t y) {
+        branch_.assign(1, {x, y});
+        int32_t fromX = x, fromY = y;
+        int d = std::countr_zero(unsigned(LinkMask(x, y)));
+        // Chamfer units, as the distances; no spur is longer than the widest
+        // distance allows.
+        constexpr int MaxSpur = 255 * 3 / 2;
+        for (int length = 0;;) {
+            length += (d & 1) ? ChamferDiagonal : ChamferSide;
+            x += Dx[d];
+            y += Dy[d];
+            if (length > MaxSpur) return false;
+            const int mask = LinkMask(x, y), degree = std::popcount(unsigned(mask));
+            if (degree != 2) return degree >= 3 && 2 * length <= 3 * Distance(x, y);
+            branch_.push_back({x, y});
+            d = std::countr_zero(unsigned(mask));
+            if (x + Dx[d] == fromX && y + Dy[d] == fromY) d = std::countr_zero(unsigned(mask & (mask - 1)));
+            fromX = x;
+            fromY = y;
+        }
+    }
+
+    // An ink stroke passes through the pixels of its chain, and is as wide
+    // there as the stroke's cross-section: a pixel at chamfer distance D
+    // from the background lies D / 5 - 1/2 pixels from the stroke's border.
+    // Where neighbours off the chain lie as far from the border, the stroke
+    // is an even number of pixels wide, its middle half a pixel towards
+    // them, and one pixel wider than the pixel's own distance says. Widths
+    // here are in tenths of a pixel.
+    void PlaceInk(size_t i) {
+        const auto [x, y] = chain_[i];
+        const int distance = Distance(x, y);
+        int twins = 0, sumX = 0, sumY = 0;
+        for (int d = 0; d < 8; ++d) {
+            const int32_t nx = x + Dx[d], ny = y + Dy[d];
+            if (skeleton_.Get(nx, ny) || Distance(nx, ny) < distance) continue;
+            ++twins;
+            sumX += Dx[d];
+            sumY += Dy[d];
+        }
+        const double shift = twins > 0 ? 0.5 / twins : 0;
+        points_[i] = {x + 0.5 + shift * sumX, y + 0.5 + shift * sumY};
+        tolerances_[i] = InkTolerance;
+        widths_[i] = std::max(10, (20 * distance) / ChamferSide - 10 + (twins > 0 ? 10 : 0));
+    }
+
+    // Turns the widths measured at the chain's pixels into whole pixels, the
+    // same along runs: each pixel takes the mean over its reach (not that of
+    // a chain's ends, which lie in junctions, or at tips where the border
+    // closes in, unless the chain is that short), and a run goes on while
+    // its pixels are within a pixel of its first; a run too short to count
+    // joins the one before it (or after it, at the start); each run is then
+    // as wide as its pixels' mean.
+    void InkRuns(bool closed) {
+        const size_t count = widths_.size();
+        const bool trimEnds = !closed && count >= 3;
+        const size_t low = trimEnds ? 1 : 0, high = trimEnds ? count - 2 : count - 1;
+        smoothed_.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            const size_t centre = std::clamp(i, low, high);
+            const size_t from = centre >= low + InkWidthReach ? centre - InkWidthReach : low;
+            const size_t to = std::min(high, centre + InkWidthReach);
+            int sum = 0;
+            for (size_t j = from; j <= to; ++j) sum += widths_[j];
+            const int n = int(to - from + 1);
+            smoothed_[i] = (sum + 5 * n) / (10 * n);
+        }
+        runStarts_.assign(1, 0);
+        for (size_t i = 1; i < count; ++i) {
+            if (std::abs(smoothed_[i] - smoothed_[runStarts_.back()]) > 1) runStarts_.push_back(i);
+        }
+        runStarts_.push_back(count);
+        for (size_t r = 1; r + 1 < runStarts_.size();) {
+            const bool shortRun = runStarts_[r + 1] - runStarts_[r] < MinInkRun;
+            const bool shortFirst = r == 1 && runStarts_[1] < MinInkRun;
+            if (shortRun || shortFirst) {
+                runStarts_.erase(runStarts_.begin() + std::ptrdiff_t(r));
+            } else {
+                ++r;
+            }
+        }
+        for (size_t r = 0; r + 1 < runStarts_.size(); ++r) {
+            int sum = 0;
+            const size_t first = runStarts_[r], end = runStarts_[r + 1];
+            for (size_t i = first; i < end; ++i) sum += smoothed_[i];
+            const int n = int(end - first);
+            std::fill(widths_.begin() + std::ptrdiff_t(first), widths_.begin() + std::ptrdiff_t(end), (2 * sum + n) / (2 * n));
+        }
+    }
+
     // How many line pixels follow (x, y) in direction d, up to MaxHalfAcross.
     int LineRun(int32_t x, int32_t y, int d) const {
         int run = 0;
@@ -731,6 +870,7 @@ private:
 
     const LinePixels& lines_;
     bool thick_;
+    bool ink_;
     int32_t width_;
     int32_t height_;
     const std::function<void(const TraceStroke&)>& stroke_;
@@ -741,6 +881,11 @@ private:
     std::vector<TracePoint> points_;
     std::vector<double> tolerances_;
     std::vector<int> widths_;
+    std::vector<uint8_t> distances_;
+    std::vector<int> smoothed_;
+    std::vector<size_t> runStarts_;
+    std::vector<Pixel> branch_;
+    std::vector<Pixel> pruned_;
     Fitter fitter_;
     TraceStroke current_{};
 };
@@ -767,7 +912,7 @@ void LinePixels::SetRow(int32_t y, const uint8_t* row) {
 
 bool TraceCentreLines(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke) {
     try {
-        return Tracer(lines, thickness, stroke).Run();
+        return Tracer(lines, thickness, false, stroke).Run();
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -778,4 +923,19 @@ bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void
     if (!lines.Allocate(drawing->header.biWidth, drawing->header.biHeight)) return false;
     for (int32_t y = 0; y < drawing->header.biHeight; ++y) lines.SetRow(y, DibRow(drawing, y));
     return TraceCentreLines(lines, thickness, stroke);
+}
+
+bool TraceInkLines(const LinePixels& lines, const std::function<void(const TraceStroke&)>& stroke) {
+    try {
+        return Tracer(lines, 0, true, stroke).Run();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool TraceInkLines(DibHandle drawing, const std::function<void(const TraceStroke&)>& stroke) {
+    LinePixels lines;
+    if (!lines.Allocate(drawing->header.biWidth, drawing->header.biHeight)) return false;
+    for (int32_t y = 0; y < drawing->header.biHeight; ++y) lines.SetRow(y, DibRow(drawing, y));
+    return TraceInkLines(lines, stroke);
 }

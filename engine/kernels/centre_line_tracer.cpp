@@ -511,7 +511,10 @@ public:
                 if (IsSpur(x, y, skeleton_.Neighbours(x, y))) skeleton_.Clear(x, y);
             });
         }
-        if (ink_) PruneInkSpurs();
+        if (ink_) {
+            PruneInkSpurs();
+            TrimInkTips();
+        }
         for (int32_t y = 0; y < height_; ++y) {
             ForEachSet(skeleton_, y, false, [&](int32_t x) { TraceFromNode(x, y); });
         }
@@ -564,6 +567,11 @@ private:
         chain_.assign(1, {x, y});
         if (Degree(nx, ny) != 2) {
             if (!tracedLinks_.insert(LinkKey(x, y, d)).second) return false;
+            // Ink strokes that cross slanted meet in a square of four
+            // junctions, which their ends share (PlaceInk): its sides are
+            // no strokes.
+            TracePoint corner;
+            if (ink_ && (d & 1) == 0 && InSquare(x, y, corner) && InSquare(nx, ny, corner)) return false;
             chain_.push_back({nx, ny});
             Emit(false);
             x = nx;
@@ -786,6 +794,45 @@ private:
         }
     }
 
+    // Thinning a wide stroke's round tip leaves its last pixels bending
+    // towards the border. From each end, pixels go while the next pixel's
+    // circle of ink holds theirs: no farther from the border by less than
+    // the step between them (less 2 for the chamfer's rounding), which a
+    // stroke narrowing towards its tip at less than 45 degrees is not. A
+    // line short enough, as a disc thins to, goes down to its widest pixel.
+    void TrimInkTips() {
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                for (int32_t atX = x, atY = y;;) {
+                    const int mask = LinkMask(atX, atY);
+                    if (std::popcount(unsigned(mask)) != 1) return;
+                    const int d = std::countr_zero(unsigned(mask));
+                    const int32_t nx = atX + Dx[d], ny = atY + Dy[d];
+                    const int step = (d & 1) ? ChamferDiagonal : ChamferSide;
+                    if (Degree(nx, ny) > 2 || Distance(nx, ny) - Distance(atX, atY) < step - 2) return;
+                    skeleton_.Clear(atX, atY);
+                    atX = nx;
+                    atY = ny;
+                }
+            });
+        }
+    }
+
+    // Whether (x, y) is a corner of a square of four skeleton pixels, and
+    // the point in the middle of the first such square.
+    bool InSquare(int32_t x, int32_t y, TracePoint& corner) const {
+        for (int32_t top = y - 1; top <= y; ++top) {
+            for (int32_t left = x - 1; left <= x; ++left) {
+                if (skeleton_.Get(left, top) && skeleton_.Get(left + 1, top) && skeleton_.Get(left, top + 1) &&
+                    skeleton_.Get(left + 1, top + 1)) {
+                    corner = {left + 1.0, top + 1.0};
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
     // An ink stroke passes through the pixels of its chain, and is as wide
     // there as the stroke's cross-section: a pixel at chamfer distance D
     // from the background lies D / 5 - 1/2 pixels from the stroke's border.
@@ -806,6 +853,7 @@ private:
         }
         const double shift = twins > 0 ? 0.5 / twins : 0;
         points_[i] = {x + 0.5 + shift * sumX, y + 0.5 + shift * sumY};
+        if (i == 0 || i + 1 == chain_.size()) InSquare(x, y, points_[i]);
         tolerances_[i] = InkTolerance;
         widths_[i] = std::max(10, (20 * distance) / ChamferSide - 10 + (twins > 0 ? 10 : 0));
     }
@@ -814,9 +862,13 @@ private:
     // same along runs: each pixel takes the mean over its reach (not that of
     // a chain's ends, which lie in junctions, or at tips where the border
     // closes in, unless the chain is that short), and a run goes on while
-    // its pixels are within a pixel of its first; a run too short to count
-    // joins the one before it (or after it, at the start); each run is then
-    // as wide as its pixels' mean.
+    // its pixels are within a pixel of its first. Two neighbouring runs then
+    // become one while their widths are within a pixel of each other, or
+    // either is shorter than MinInkRun or than one and a half times the
+    // wider's width: a change of width over a shorter stretch is none to the
+    // eye, and thinning bends the last pixels of a wide stroke's tip towards
+    // its border, where they measure narrower. Each run is as wide as its
+    // pixels' mean.
     void InkRuns(bool closed) {
         const size_t count = widths_.size();
         const bool trimEnds = !closed && count >= 3;
@@ -831,27 +883,40 @@ private:
             const int n = int(to - from + 1);
             smoothed_[i] = (sum + 5 * n) / (10 * n);
         }
-        runStarts_.assign(1, 0);
-        for (size_t i = 1; i < count; ++i) {
-            if (std::abs(smoothed_[i] - smoothed_[runStarts_.back()]) > 1) runStarts_.push_back(i);
-        }
-        runStarts_.push_back(count);
-        for (size_t r = 1; r + 1 < runStarts_.size();) {
-            const bool shortRun = runStarts_[r + 1] - runStarts_[r] < MinInkRun;
-            const bool shortFirst = r == 1 && runStarts_[1] < MinInkRun;
-            if (shortRun || shortFirst) {
-                runStarts_.erase(runStarts_.begin() + std::ptrdiff_t(r));
-            } else {
-                ++r;
+        runs_.clear();
+        for (size_t first = 0; first < count;) {
+            size_t end = first + 1;
+            int sum = widths_[first];
+            while (end < count && std::abs(smoothed_[end] - smoothed_[first]) <= 1) sum += widths_[end++];
+            runs_.push_back({first, end, sum});
+            while (runs_.size() >= 2 && Joined(runs_[runs_.size() - 2], runs_.back())) {
+                runs_[runs_.size() - 2].end = runs_.back().end;
+                runs_[runs_.size() - 2].sum += runs_.back().sum;
+                runs_.pop_back();
             }
+            first = end;
         }
-        for (size_t r = 0; r + 1 < runStarts_.size(); ++r) {
-            int sum = 0;
-            const size_t first = runStarts_[r], end = runStarts_[r + 1];
-            for (size_t i = first; i < end; ++i) sum += smoothed_[i];
+        for (const WidthRun& run : runs_) {
+            std::fill(widths_.begin() + std::ptrdiff_t(run.first), widths_.begin() + std::ptrdiff_t(run.end), run.Width());
+        }
+    }
+
+    // Pixels first to end (excluded) of a chain, with the sum of their widths
+    // in tenths of a pixel.
+    struct WidthRun {
+        size_t first;
+        size_t end;
+        int sum;
+        int Width() const {
             const int n = int(end - first);
-            std::fill(widths_.begin() + std::ptrdiff_t(first), widths_.begin() + std::ptrdiff_t(end), (2 * sum + n) / (2 * n));
+            return std::max(1, (sum + 5 * n) / (10 * n));
         }
+    };
+
+    static bool Joined(const WidthRun& a, const WidthRun& b) {
+        const int wa = a.Width(), wb = b.Width();
+        const size_t shortest = std::max(MinInkRun, size_t(3 * std::max(wa, wb) / 2));
+        return std::abs(wa - wb) <= 1 || a.end - a.first < shortest || b.end - b.first < shortest;
     }
 
     // How many line pixels follow (x, y) in direction d, up to MaxHalfAcross.
@@ -883,7 +948,7 @@ private:
     std::vector<int> widths_;
     std::vector<uint8_t> distances_;
     std::vector<int> smoothed_;
-    std::vector<size_t> runStarts_;
+    std::vector<WidthRun> runs_;
     std::vector<Pixel> branch_;
     std::vector<Pixel> pruned_;
     Fitter fitter_;

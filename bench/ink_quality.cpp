@@ -16,8 +16,11 @@
 // share of ink pixels within one pixel of a drawn one ("covered"), the share
 // of drawn pixels within one pixel of ink ("on ink"), the pixels that the
 // centre lines of two strokes pass through away from their ends ("twice"),
-// and the mean difference between a stroke's traced width and the width
-// drawn on the page (two pixels more for thick ink), weighted by length.
+// and the mean difference, weighted by length, between a stroke's traced
+// width and the width drawn on the page (two pixels more for thick ink;
+// "page") and the ink's width across the stroke ("ink"). Where strokes
+// drawn close together come out of ink extraction as one area (hatching on
+// thick ink), both are the area's width rather than a stroke's.
 //
 //     velmora-ink-quality [PAGE_FOLDER]
 //
@@ -393,9 +396,9 @@ struct TraceCounts {
     }
 };
 
-// How wide the ink is across the stroke: the median over points along it of
-// the run of ink straight across it through the point, in quarter pixels.
-// The median leaves out where other strokes join it.
+// How wide the ink is across the stroke: the median over points a pixel
+// apart along it of the run of ink straight across it through the point, in
+// quarter pixels. The median leaves out where other strokes join it.
 double InkWidthAcross(const std::vector<uint8_t>& ink, int width, int height, const TraceStroke& stroke) {
     const auto isInk = [&](double x, double y) {
         const int ix = int(std::floor(x)), iy = int(std::floor(y));
@@ -405,8 +408,11 @@ double InkWidthAcross(const std::vector<uint8_t>& ink, int width, int height, co
     TracePoint at = stroke.start;
     for (const TraceSegment& segment : stroke.segments) {
         const TracePoint c1 = segment.curve ? segment.control1 : at, c2 = segment.curve ? segment.control2 : segment.end;
-        for (int k = 0; k < 8; ++k) {
-            const double t = (k + 0.5) / 8, s = 1 - t;
+        // A point a pixel along, so that each part of the stroke counts as
+        // long as it is.
+        const int samples = std::max(1, int(std::hypot(segment.end.x - at.x, segment.end.y - at.y)));
+        for (int k = 0; k < samples; ++k) {
+            const double t = (k + 0.5) / samples, s = 1 - t;
             const double x = s * s * s * at.x + 3 * s * s * t * c1.x + 3 * s * t * t * c2.x + t * t * t * segment.end.x;
             const double y = s * s * s * at.y + 3 * s * s * t * c1.y + 3 * s * t * t * c2.y + t * t * t * segment.end.y;
             double dx = 3 * s * s * (c1.x - at.x) + 6 * s * t * (c2.x - c1.x) + 3 * t * t * (segment.end.x - c2.x);
@@ -433,8 +439,16 @@ TraceCounts ScoreTrace(DibHandle drawing, int strokeWidth) {
     const int width = drawing->header.biWidth, height = drawing->header.biHeight;
     std::vector<TraceStroke> strokes;
     TraceCounts counts;
-    TraceInkLines(drawing, [&](const TraceStroke& stroke) {
-        strokes.push_back(stroke);
+    TraceInkLines(drawing, [&](const TraceStroke& stroke) { strokes.push_back(stroke); });
+    const std::vector<uint8_t> ink = LinesOf(drawing);
+    std::vector<uint8_t> drawn(size_t(width) * height);
+    for (const TraceStroke& stroke : strokes) {
+        RasteriseStroke(stroke, stroke.width, width, height,
+                        [&](int32_t x, int32_t y) { drawn[size_t(y) * width + x] = 1; });
+    }
+
+    for (const TraceStroke& stroke : strokes) {
+        // The length between the ends of its pieces, a pixel at least.
         double length = 0;
         TracePoint at = stroke.start;
         for (const TraceSegment& segment : stroke.segments) {
@@ -444,22 +458,7 @@ TraceCounts ScoreTrace(DibHandle drawing, int strokeWidth) {
         length = std::max(length, 1.0);
         counts.length += length;
         counts.widthError += length * std::abs(stroke.width - strokeWidth);
-    });
-    const std::vector<uint8_t> ink = LinesOf(drawing);
-    std::vector<uint8_t> drawn(size_t(width) * height);
-    for (const TraceStroke& stroke : strokes) {
-        RasteriseStroke(stroke, stroke.width, width, height,
-                        [&](int32_t x, int32_t y) { drawn[size_t(y) * width + x] = 1; });
-    }
-
-    for (const TraceStroke& stroke : strokes) {
-        double length = 0;
-        TracePoint at = stroke.start;
-        for (const TraceSegment& segment : stroke.segments) {
-            length += std::hypot(segment.end.x - at.x, segment.end.y - at.y);
-            at = segment.end;
-        }
-        counts.inkWidthError += std::max(length, 1.0) * std::abs(stroke.width - InkWidthAcross(ink, width, height, stroke));
+        counts.inkWidthError += length * std::abs(stroke.width - InkWidthAcross(ink, width, height, stroke));
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {

@@ -261,13 +261,10 @@ constexpr int MaxAcross = 6;
 constexpr size_t MinWideRun = 2;
 // An ink stroke passes within half a pixel of its chain's pixels (moved to
 // the middle of strokes an even number of pixels wide), so that a stroke a
-// pixel wide stays on its pixels. Its width at a pixel is the mean of the
-// widths measured at the pixels up to InkWidthReach before and after it,
-// which evens out the steps of a slanted stroke's border; a change of more
-// than a pixel starts a stroke of the new width unless fewer than
-// MinInkRun pixels have it.
+// pixel wide stays on its pixels. A change of its width by more than a
+// pixel starts a stroke of the new width unless fewer than MinInkRun pixels
+// have it (InkRuns).
 constexpr double InkTolerance = 0.5;
-constexpr size_t InkWidthReach = 3;
 constexpr size_t MinInkRun = 4;
 
 // The direction, of the eight, that crosses a chain running (dx, dy).
@@ -650,7 +647,7 @@ private:
         widths_.resize(count);
         if (ink_) {
             for (size_t i = 0; i < count; ++i) PlaceInk(i);
-            InkRuns(closed);
+            InkRuns();
         } else {
             for (size_t i = 0; i < count; ++i) Place(i, closed);
             WidenRuns();
@@ -859,35 +856,22 @@ private:
     }
 
     // Turns the widths measured at the chain's pixels into whole pixels, the
-    // same along runs: each pixel takes the mean over its reach (not that of
-    // a chain's ends, which lie in junctions, or at tips where the border
-    // closes in, unless the chain is that short), and a run goes on while
-    // its pixels are within a pixel of its first. Two neighbouring runs then
+    // same along runs: a run goes on while its pixels, rounded to whole
+    // pixels, are within a pixel of its first. Two neighbouring runs then
     // become one while their widths are within a pixel of each other, or
     // either is shorter than MinInkRun or than one and a half times the
     // wider's width: a change of width over a shorter stretch is none to the
     // eye, and thinning bends the last pixels of a wide stroke's tip towards
     // its border, where they measure narrower. Each run is as wide as its
     // pixels' mean.
-    void InkRuns(bool closed) {
+    void InkRuns() {
         const size_t count = widths_.size();
-        const bool trimEnds = !closed && count >= 3;
-        const size_t low = trimEnds ? 1 : 0, high = trimEnds ? count - 2 : count - 1;
-        smoothed_.resize(count);
-        for (size_t i = 0; i < count; ++i) {
-            const size_t centre = std::clamp(i, low, high);
-            const size_t from = centre >= low + InkWidthReach ? centre - InkWidthReach : low;
-            const size_t to = std::min(high, centre + InkWidthReach);
-            int sum = 0;
-            for (size_t j = from; j <= to; ++j) sum += widths_[j];
-            const int n = int(to - from + 1);
-            smoothed_[i] = (sum + 5 * n) / (10 * n);
-        }
+        const auto whole = [this](size_t i) { return (widths_[i] + 5) / 10; };
         runs_.clear();
         for (size_t first = 0; first < count;) {
             size_t end = first + 1;
             int sum = widths_[first];
-            while (end < count && std::abs(smoothed_[end] - smoothed_[first]) <= 1) sum += widths_[end++];
+            while (end < count && std::abs(whole(end) - whole(first)) <= 1) sum += widths_[end++];
             runs_.push_back({first, end, sum});
             while (runs_.size() >= 2 && Joined(runs_[runs_.size() - 2], runs_.back())) {
                 runs_[runs_.size() - 2].end = runs_.back().end;
@@ -947,7 +931,6 @@ private:
     std::vector<double> tolerances_;
     std::vector<int> widths_;
     std::vector<uint8_t> distances_;
-    std::vector<int> smoothed_;
     std::vector<WidthRun> runs_;
     std::vector<Pixel> branch_;
     std::vector<Pixel> pruned_;

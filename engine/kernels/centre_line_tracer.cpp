@@ -800,7 +800,9 @@ private:
     void TrimInkTips() {
         for (int32_t y = 0; y < height_; ++y) {
             ForEachSet(skeleton_, y, false, [&](int32_t x) {
-                for (int32_t atX = x, atY = y;;) {
+                // A pixel of this row that an earlier walk took is still
+                // visited: it starts none.
+                for (int32_t atX = x, atY = y; skeleton_.Get(atX, atY);) {
                     const int mask = LinkMask(atX, atY);
                     if (std::popcount(unsigned(mask)) != 1) return;
                     const int d = std::countr_zero(unsigned(mask));

@@ -367,7 +367,7 @@ RenderedInk RenderBack(const Picture& picture, const std::vector<TraceStroke>& s
     for (const TraceStroke& stroke : strokes) {
         RasteriseStroke(stroke, stroke.width, width, height, [&](int32_t x, int32_t y) { drawn[size_t(y) * width + x] = 1; });
     }
-    const auto near = [&](const std::vector<uint8_t>& mask, int x, int y) {
+    const auto nearby = [&](const std::vector<uint8_t>& mask, int x, int y) {
         for (int dy = -1; dy <= 1; ++dy) {
             for (int dx = -1; dx <= 1; ++dx) {
                 const int nx = x + dx, ny = y + dy;
@@ -380,8 +380,8 @@ RenderedInk RenderBack(const Picture& picture, const std::vector<TraceStroke>& s
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const size_t i = size_t(y) * width + x;
-            if (ink[i]) ++inkPixels, covered += near(drawn, x, y);
-            if (drawn[i]) ++drawnPixels, onInk += near(ink, x, y);
+            if (ink[i]) ++inkPixels, covered += nearby(drawn, x, y);
+            if (drawn[i]) ++drawnPixels, onInk += nearby(ink, x, y);
         }
     }
     return {double(covered) / double(inkPixels), double(onInk) / double(drawnPixels)};

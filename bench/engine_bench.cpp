@@ -6,12 +6,12 @@
 // Thin extraction skips the work for runs of pixels without any step, so it
 // is also measured on noise, where every pixel has steps around it. Thin ink
 // is also given as a multiple of thin edge extraction.
-#include "bmp_writer.h"
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image_document.h"
 #include "ink_extraction.h"
 #include "noise_removal.h"
+#include "output_formats.h"
 
 #include <benchmark/benchmark.h>
 
@@ -146,7 +146,7 @@ void RemoveSpecksThick(benchmark::State& state) {
 // cannot be written or read back.
 bool LoadPhoto(ImageDocument& document) {
     const std::string path = (std::filesystem::temp_directory_path() / "velmora-bench-photo.bmp").string();
-    if (!ImgWriteBmp(path.c_str(), Images().photo)) return false;
+    if (!SaveImage(path.c_str(), Images().photo)) return false;
     const bool loaded = document.LoadFile(path.c_str());
     std::remove(path.c_str());
     return loaded;
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
     // file, for comparisons with other programs, and measures nothing.
     if (argc == 3 && std::strcmp(argv[1], "--write-photo") == 0) {
         DibHandle photo = MakePhoto();
-        const bool written = ImgWriteBmp(argv[2], photo);
+        const bool written = SaveImage(argv[2], photo);
         ImgRelease(photo);
         if (!written) {
             std::fprintf(stderr, "velmora-bench: cannot write %s\n", argv[2]);

@@ -6,12 +6,12 @@
 //       programs show it, specks removed) as a BMP and as a PBM for potrace;
 //   velmora-trace-bench fidelity DRAWING.bmp RENDERED.png
 //       prints the shares of line pixels within one pixel of each other.
-#include "bmp_writer.h"
 #include "dib.h"
 #include "edge_extraction.h"
 #include "image.h"
 #include "line_fidelity.h"
 #include "noise_removal.h"
+#include "output_formats.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     const int contrast = argc > 4 ? std::atoi(argv[4]) : 0;
     if (command == "drawing" && argc == 7 && contrast >= 1 && contrast <= 16) {
         DibHandle drawing = Drawing(argv[2], thickness, contrast);
-        const bool written = drawing && ImgWriteBmp(argv[5], drawing) && WritePbm(argv[6], drawing);
+        const bool written = drawing && SaveImage(argv[5], drawing) && WritePbm(argv[6], drawing);
         ImgRelease(drawing);
         return written ? 0 : 1;
     }

@@ -1,13 +1,9 @@
 #include "image_document.h"
 
 #include "bit_packing.h"
-#include "bmp_writer.h"
 #include "edge_extraction.h"
 #include "noise_removal.h"
-#include "svg_writer.h"
 
-#include <cerrno>
-#include <new>
 #include <utility>
 
 namespace {
@@ -21,22 +17,10 @@ DibHandle HistoryEntryOf(DibHandle image) {
     return ImgDuplicate(image);
 }
 
-// Runs write(systemError), which saves result, unless there is none. Running
-// out of memory on the way is a failure with *systemError ENOMEM.
-template <typename Write>
-bool Save(DibHandle result, int* systemError, Write write) {
-    int ignored = 0;
-    if (!systemError) systemError = &ignored;
-    if (!result) {
-        *systemError = EINVAL;
-        return false;
-    }
-    try {
-        return write(systemError);
-    } catch (const std::bad_alloc&) {
-        *systemError = ENOMEM;
-        return false;
-    }
+// A history entry's tag: the thickness and style of the extraction that
+// made it, which come back with the entry (any thickness but 0 is thick).
+int HistoryTag(int thickness, LineStyle style) {
+    return (thickness != 0 ? 2 : 0) | int(style);
 }
 
 }  // namespace
@@ -77,6 +61,7 @@ bool ImageDocument::TakeImage(DibPtr image, ImageError* error) {
     source = std::move(image);
     result = std::move(copy);
     resultThickness = 0;
+    resultStyle = LineStyle::Edges;
     extracted = false;
     ClearHistory();
     return true;
@@ -88,36 +73,12 @@ void ImageDocument::ClearHistory() {
     resultPacked.reset();
 }
 
-bool ImageDocument::SaveBmp(const char* path, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return ImgWriteBmp(path, result.get(), error); });
+bool ImageDocument::Save(const char* path, LineFormat format, const OutputColours& colours, int* systemError) {
+    return SaveImage(path, result.get(), format, colours, resultThickness, systemError);
 }
 
-bool ImageDocument::SaveBmp(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return ImgWriteBmp(path, result.get(), colours, error); });
-}
-
-bool ImageDocument::SavePng(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return WritePng(path, result.get(), colours, error); });
-}
-
-bool ImageDocument::SaveSvg(const char* path, const OutputColours& colours, int* systemError) {
-    return Save(result.get(), systemError,
-                [&](int* error) { return WriteSvg(path, result.get(), resultThickness, colours, error); });
-}
-
-// Running out of memory, also as std::bad_alloc, fails like anything else.
-bool ImageDocument::EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const {
-    bool encoded = false;
-    try {
-        encoded = result && EncodePng(result.get(), colours, png);
-    } catch (const std::bad_alloc&) {
-        encoded = false;
-    }
-    if (!encoded) std::vector<uint8_t>().swap(png);
-    return encoded;
+bool ImageDocument::Encode(LineFormat format, const OutputColours& colours, std::vector<uint8_t>& bytes) const {
+    return EncodeImage(result.get(), format, colours, resultThickness, bytes);
 }
 
 int ImageDocument::ResultWidth() const {
@@ -129,23 +90,32 @@ int ImageDocument::ResultHeight() const {
 }
 
 // The marks for speck removal are had before anything changes, so that an
-// extraction is never left without the speck removal asked for.
-bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise) {
+// extraction is never left without the speck removal asked for; ink, which
+// can run out of memory, is extracted before the history changes.
+bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise, LineStyle style) {
     if (!result) return true;
     PixelBuffer marks;
     if (removeNoise) {
         marks = SpeckMarksFor(ResultWidth(), thickness);
         if (!marks) return false;
     }
+    // Without the packed form taken here the result is only packed anew
+    // when needed, should ink fail.
+    DibPtr previous;
     if (extracted) {
-        DibPtr previous = resultPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
+        previous = resultPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
         if (!previous) return false;
-        undoStack.Push(std::move(previous), resultThickness);
     }
+    if (style == LineStyle::Ink) {
+        if (!ExtractInk(source.get(), result.get(), thickness, contrast)) return false;
+    } else {
+        ExtractEdges(source.get(), result.get(), thickness, contrast);
+    }
+    if (previous) undoStack.Push(std::move(previous), HistoryTag(resultThickness, resultStyle));
     redoStack.Clear();
-    ExtractEdges(source.get(), result.get(), thickness, contrast);
     if (removeNoise) RemoveSpecks(result.get(), thickness, marks);
     resultThickness = thickness;
+    resultStyle = style;
     extracted = true;
     return true;
 }
@@ -180,7 +150,7 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
         if (!kept && error == ImageError::OutOfMemory) return false;
     }
     const DibHandle entry = from.Newest();
-    const int nextThickness = from.NewestTag();
+    const int nextTag = from.NewestTag();
     const bool entryPacked = IsPacked(entry);
     DibPtr next;
     if (entryPacked) {
@@ -196,8 +166,9 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
     } else {
         next = std::move(popped);
     }
-    to.Push(kept ? std::move(kept) : std::move(result), resultThickness);
+    to.Push(kept ? std::move(kept) : std::move(result), HistoryTag(resultThickness, resultStyle));
     result = std::move(next);
-    resultThickness = nextThickness;
+    resultThickness = nextTag >> 1;
+    resultStyle = LineStyle(nextTag & 1);
     return true;
 }

@@ -3,16 +3,17 @@
 // extraction has run on the current image, and ten steps of undo and redo.
 // result is null exactly when source is null, and both have the same size.
 // History entries that are pure black and white, as every extraction result
-// is, are kept at one bit per pixel. Each entry keeps the line thickness of
-// the extraction that made it, for the width of its traced strokes.
+// is, are kept at one bit per pixel. Each entry keeps the line style and
+// thickness of the extraction that made it, for its traced strokes.
 //
 // When memory runs out, each operation either completes or changes nothing
 // and says so; no history entry is ever lost silently.
 #pragma once
 
 #include "image.h"
+#include "ink_extraction.h"
 #include "image_stack.h"
-#include "png_writer.h"
+#include "output_formats.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,27 +39,16 @@ public:
     // holding those bytes (transparent pixels laid over white).
     bool LoadMemory(const uint8_t* data, size_t size, ImageError* error = nullptr);
 
-    // Writes the result as a BMP file; false when it could not be written (an
-    // existing file at path is then left as it was) or there is no result.
-    // *systemError is ENOMEM when memory ran out, as for every save.
-    bool SaveBmp(const char* path, int* systemError = nullptr);
+    // Writes the result as a file of the format in the colours (see
+    // output_formats.h), an SVG traced with strokes as wide as the lines of
+    // the extraction that made it. False when it could not be written (an
+    // existing file at path is then left as it was) or there is no result;
+    // *systemError then says why, ENOMEM when memory ran out.
+    bool Save(const char* path, LineFormat format, const OutputColours& colours = {}, int* systemError = nullptr);
 
-    // The same in the colours of a line drawing (see ImgWriteBmp); with the
-    // default colours the bytes are those of SaveBmp.
-    bool SaveBmp(const char* path, const OutputColours& colours, int* systemError = nullptr);
-
-    // Writes the result as a PNG file in the given colours (see png_writer.h),
-    // with the same guarantees as SaveBmp.
-    bool SavePng(const char* path, const OutputColours& colours, int* systemError = nullptr);
-
-    // Writes the result traced as SVG strokes as wide as the lines of the
-    // extraction that made it (see svg_writer.h), with the same guarantees
-    // as SaveBmp.
-    bool SaveSvg(const char* path, const OutputColours& colours, int* systemError = nullptr);
-
-    // The bytes of the result as a PNG file, as SavePng would write them;
-    // false, with png empty, without a result or when memory runs out.
-    bool EncodeResultPng(const OutputColours& colours, std::vector<uint8_t>& png) const;
+    // The bytes of the file Save would write; false, with bytes empty,
+    // without a result or when memory runs out.
+    bool Encode(LineFormat format, const OutputColours& colours, std::vector<uint8_t>& bytes) const;
 
     // The result's record for reading its pixels; null without an image.
     // The history assumes they change only through Extract and RemoveNoise.
@@ -69,12 +59,18 @@ public:
     bool HasSource() const { return source != nullptr; }
     bool IsExtracted() const { return extracted; }
 
-    // Runs edge extraction from source into result, then, with removeNoise,
-    // removes specks from it. From the second extraction of an image on, the
-    // previous result becomes an undo step; the redo history is emptied.
-    // Does nothing without an image. False only when memory for the undo
-    // step or for speck removal ran out: then nothing has changed.
-    bool Extract(int thickness, int contrast, bool removeNoise = false);
+    // Runs extraction of the style (edges or ink) from source into result,
+    // then, with removeNoise, removes specks from it. From the second
+    // extraction of an image on, the previous result becomes an undo step;
+    // the redo history is emptied. Does nothing without an image. False only
+    // when memory for the undo step, for ink or for speck removal ran out:
+    // then nothing has changed.
+    bool Extract(int thickness, int contrast, bool removeNoise = false, LineStyle style = LineStyle::Edges);
+
+    // The style and thickness of the extraction that made the result (edges
+    // and 0 before one), which undo and redo bring back with it.
+    LineStyle ResultStyle() const { return resultStyle; }
+    int ResultThickness() const { return resultThickness; }
 
     // Removes specks from the result; records no history. False when memory
     // for it ran out: then the result is as it was.
@@ -112,8 +108,9 @@ private:
     bool extracted = false;
     DibPtr source;
     DibPtr result;
-    // The thickness of the extraction that made result (0 before one).
+    // The thickness and style of the extraction that made result.
     int resultThickness = 0;
+    LineStyle resultStyle = LineStyle::Edges;
     // The packed form of result while result has not changed since it was
     // packed or unpacked, so that stepping through the history packs nothing
     // again; null otherwise.

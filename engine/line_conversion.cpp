@@ -21,82 +21,35 @@ void Mirror(uint8_t* row, int32_t width) {
     }
 }
 
-// Runs every row of source through extraction and speck removal into
-// output. A failure of the picture is put in *reading; one of the output or
-// of the conversion's own memory (ENOMEM) leaves errno set.
-bool Run(RowSource& source, const LineSettings& settings, RowOutput& output, ImageError* reading) {
+// Runs every row of source through extraction and speck removal into the
+// format's row output to sink. A failure of the picture is put in *reading;
+// one of the output or of the conversion's own memory (ENOMEM) leaves errno
+// set.
+bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, ImageError* reading) {
     const int32_t width = source.header.biWidth;
     const int32_t height = source.header.biHeight;
+    RowOutputSettings outputSettings;
+    outputSettings.header = source.header;
+    outputSettings.colours = settings.colours;
+    outputSettings.thickness = settings.thickness;
+    outputSettings.bottomUp = source.bottomUp;
+    const std::unique_ptr<RowOutput> output = InfoOf(settings.format).open(outputSettings, sink);
+    if (!output) return false;
     const std::unique_ptr<LineRows> lines =
-        LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise);
+        LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise,
+                         settings.style);
     if (!lines) {
         errno = ENOMEM;
         return false;
     }
-    const ResultRowSink sink = [&](int y, uint8_t* row) {
+    const ResultRowSink put = [&](int y, uint8_t* row) {
         if (source.mirrored) Mirror(row, width);
-        return output.Put(source.bottomUp ? height - 1 - y : y, row);
+        return output->Put(source.bottomUp ? height - 1 - y : y, row);
     };
     for (int32_t y = 0; y < height; ++y) {
-        if (!source.Read(lines->SourceRow(), reading) || !lines->Push(sink)) return false;
+        if (!source.rows->ReadRow(lines->SourceRow(), reading) || !lines->Push(put)) return false;
     }
-    return source.Finish(reading) && lines->Finish(sink) && output.End();
-}
-
-// An output into memory whose bytes are handed to write and dropped: after
-// each row when the output only appends to them (eachRow), and at the end.
-class WrittenOutput : public RowOutput {
-public:
-    WrittenOutput(RowOutput& output, std::vector<uint8_t>& memory, const OutputWriter& write, bool eachRow)
-        : output_(output), memory_(memory), write_(write), eachRow_(eachRow) {}
-    bool Put(int32_t y, uint8_t* row) override { return output_.Put(y, row) && (!eachRow_ || HandOn()); }
-    bool End() override { return output_.End() && HandOn(); }
-
-private:
-    bool HandOn() {
-        const bool written = memory_.empty() || write_(memory_.data(), memory_.size());
-        memory_.clear();
-        return written;
-    }
-
-    RowOutput& output_;
-    std::vector<uint8_t>& memory_;
-    const OutputWriter& write_;
-    bool eachRow_;
-};
-
-// Runs into output, or, given write, into output's memory handed on to it.
-bool RunInto(RowSource& source, const LineSettings& settings, RowOutput& output, std::vector<uint8_t>* memory,
-             const OutputWriter* write, ImageError* reading) {
-    if (!write) return Run(source, settings, output, reading);
-    WrittenOutput written(output, *memory, *write, settings.format == LineFormat::Png);
-    return Run(source, settings, written, reading);
-}
-
-// Converts through an output made for file or memory by the format; given
-// write, the memory's bytes go on to it.
-bool Convert(RowSource& source, const LineSettings& settings, std::FILE* file, std::vector<uint8_t>* memory,
-             ImageError* reading, const OutputWriter* write = nullptr) {
-    switch (settings.format) {
-    case LineFormat::Bmp: {
-        BmpOutput output(source.header, settings.colours, file, memory);
-        return output.Begin() && RunInto(source, settings, output, memory, write, reading);
-    }
-    case LineFormat::Png: {
-        PngOutput output;
-        return output.Begin(source.header, settings.colours, file, memory, source.bottomUp) &&
-               RunInto(source, settings, output, memory, write, reading);
-    }
-    case LineFormat::Svg: {
-        SvgOutput output(settings.thickness, settings.colours, file, memory);
-        return output.Begin(source.header) && RunInto(source, settings, output, memory, write, reading);
-    }
-    }
-    return false;
-}
-
-std::unique_ptr<RowSource> AheadIfAsked(std::unique_ptr<RowSource> source, bool decodeAhead) {
-    return decodeAhead ? DecodedAhead(std::move(source)) : std::move(source);
+    return source.rows->Finish(reading) && lines->Finish(put) && output->End();
 }
 
 // Opens the picture with open, refusing what cannot be written before any
@@ -105,13 +58,14 @@ std::unique_ptr<RowSource> AheadIfAsked(std::unique_ptr<RowSource> source, bool 
 template <typename Open, typename Write>
 bool Begin(const LineSettings& settings, ConversionError* error, Open open, Write write) {
     *error = {};
-    if (settings.format == LineFormat::Bmp && settings.colours.transparent) {
+    if (!Holds(settings.format, settings.colours)) {
         error->writing = EINVAL;
         return false;
     }
     try {
-        const std::unique_ptr<RowSource> source = AheadIfAsked(open(&error->reading), settings.decodeAhead);
+        const std::unique_ptr<RowSource> source = open(&error->reading);
         if (!source) return false;
+        if (settings.decodeAhead) DecodeAhead(*source);
         if (write(*source)) return true;
     } catch (const std::bad_alloc&) {
         error->reading = ImageError::OutOfMemory;
@@ -120,35 +74,38 @@ bool Begin(const LineSettings& settings, ConversionError* error, Open open, Writ
     return false;
 }
 
-// Writes into the file at path, or into *memory when path is null.
-bool Write(RowSource& source, const LineSettings& settings, const char* path, std::vector<uint8_t>* memory,
+// Writes into the file at path, or else into sink.
+bool Write(RowSource& source, const LineSettings& settings, const char* path, OutputSink* sink,
            ConversionError* error) {
     if (path) {
         return WriteFileAtomically(
-            path, [&](std::FILE* file) { return Convert(source, settings, file, nullptr, &error->reading); },
+            path,
+            [&](std::FILE* file) {
+                OutputSink fileSink(file);
+                return Convert(source, settings, fileSink, &error->reading);
+            },
             &error->writing);
     }
-    if (Convert(source, settings, nullptr, memory, &error->reading)) return true;
-    std::vector<uint8_t>().swap(*memory);
+    errno = 0;
+    if (Convert(source, settings, *sink, &error->reading)) return true;
+    if (sink->Memory()) std::vector<uint8_t>().swap(*sink->Memory());
     if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;
     return false;
 }
 
-// Converts the picture file's bytes in data into the file at path, or into
-// *memory when path is null.
+// Converts the picture file's bytes in data into the file at path, or else
+// into sink.
 bool ConvertBytes(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
-                  std::vector<uint8_t>* memory, ConversionError* error) {
-    if (memory) std::vector<uint8_t>().swap(*memory);
+                  OutputSink* sink, ConversionError* error) {
     return Begin(
         settings, error, [&](ImageError* reading) { return OpenSource(data, size, reading); },
-        [&](RowSource& source) { return Write(source, settings, path, memory, error); });
+        [&](RowSource& source) { return Write(source, settings, path, sink, error); });
 }
 
 // The same from the file at input: a PNG that streams is read as the
 // conversion goes, any other file whole first.
-bool ConvertFile(const char* input, const LineSettings& settings, const char* path, std::vector<uint8_t>* memory,
+bool ConvertFile(const char* input, const LineSettings& settings, const char* path, OutputSink* sink,
                  ConversionError* error) {
-    if (memory) std::vector<uint8_t>().swap(*memory);
     int64_t size = -1;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(input, &size), &std::fclose);
     if (!file) {
@@ -166,14 +123,14 @@ bool ConvertFile(const char* input, const LineSettings& settings, const char* pa
                 streamed = png || *reading != ImageError::None;
                 return png;
             },
-            [&](RowSource& source) { return Write(source, settings, path, memory, error); });
+            [&](RowSource& source) { return Write(source, settings, path, sink, error); });
         if (streamed || converted) return converted;
     }
     std::vector<uint8_t> bytes;
     *error = {};
     error->reading = ReadImageFile(input, bytes);
     if (error->reading != ImageError::None) return false;
-    return ConvertBytes(bytes.data(), bytes.size(), settings, path, memory, error);
+    return ConvertBytes(bytes.data(), bytes.size(), settings, path, sink, error);
 }
 
 }  // namespace
@@ -185,19 +142,15 @@ bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& setting
 
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error) {
-    return ConvertBytes(data, size, settings, nullptr, &output, error);
+    std::vector<uint8_t>().swap(output);
+    OutputSink sink(output);
+    return ConvertBytes(data, size, settings, nullptr, &sink, error);
 }
 
 bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,
                      ConversionError* error) {
-    return Begin(
-        settings, error, [&](ImageError* reading) { return OpenSource(data, size, reading); },
-        [&](RowSource& source) {
-            std::vector<uint8_t> memory;
-            if (Convert(source, settings, nullptr, &memory, &error->reading, &write)) return true;
-            if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;
-            return false;
-        });
+    OutputSink sink(write);
+    return ConvertBytes(data, size, settings, nullptr, &sink, error);
 }
 
 bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, ConversionError* error) {
@@ -206,5 +159,7 @@ bool ConvertFileToFile(const char* input, const LineSettings& settings, const ch
 
 bool ConvertFileToMemory(const char* input, const LineSettings& settings, std::vector<uint8_t>& output,
                          ConversionError* error) {
-    return ConvertFile(input, settings, nullptr, &output, error);
+    std::vector<uint8_t>().swap(output);
+    OutputSink sink(output);
+    return ConvertFile(input, settings, nullptr, &sink, error);
 }

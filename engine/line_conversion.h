@@ -9,14 +9,14 @@
 #pragma once
 
 #include "dib.h"
+#include "ink_extraction.h"
 #include "output_colours.h"
+#include "output_formats.h"
+#include "output_sink.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <vector>
-
-enum class LineFormat { Bmp, Png, Svg };
 
 struct LineSettings {
     int thickness = 0;
@@ -25,6 +25,7 @@ struct LineSettings {
     LineFormat format = LineFormat::Bmp;
     OutputColours colours;
     bool decodeAhead = false;  // decode on a thread of its own, for a processor to spare
+    LineStyle style = LineStyle::Edges;
 };
 
 // Why a conversion failed: the picture (reading, OutOfMemory when it could
@@ -47,13 +48,9 @@ bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& setting
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
                      ConversionError* error);
 
-// Takes the next bytes of the output file; false stops the conversion,
-// with errno saying why.
-using OutputWriter = std::function<bool(const uint8_t* bytes, size_t size)>;
-
 // Converts into the bytes of the output file, handed to write in order as
-// they are made: a PNG of rows that come top row first as each row is
-// encoded, any other output once whole (a BMP is filled from its bottom row,
+// they are made: a PNG of rows that come top row first as its encoder makes
+// them, any other output once whole (a BMP is filled from its bottom row,
 // an SVG traced at the end). A picture found damaged halfway may leave part
 // of a PNG with write, which the caller discards.
 bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,

@@ -1,83 +1,50 @@
-// Where the rows of a line drawing go as they become final: an uncompressed
-// BMP, a PNG or an SVG, to a file (when file is given) or else into memory,
-// with the bytes the document's writers give for the whole drawing. Rows are
-// pure black and white, width pixels of 3 bytes. False from any call, with
-// errno set, when the output fails or memory runs out.
+// Where the rows of a picture go as they become final: an uncompressed BMP,
+// a PNG or an SVG, written through a sink (file, memory or a writer). The
+// converter streams a line drawing's rows into one; the document feeds its
+// whole result into the same, so both give the same bytes.
 #pragma once
 
-#include "centre_line_tracer.h"
 #include "dib.h"
 #include "output_colours.h"
-#include "png_writer.h"
+#include "output_sink.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <vector>
 
-// Put takes row y of the upright picture, in whatever order the rows come
-// (top row first for PNG); End completes the output.
+// What a row output is made for.
+struct RowOutputSettings {
+    BitmapInfoHeader header{};  // size and density of the upright picture
+    OutputColours colours;
+    int thickness = 0;       // of the extraction that made the lines: the width of traced strokes
+    bool bottomUp = false;   // rows come bottom row first (only for a bilevel picture)
+    bool bilevel = true;     // every pixel black or white, as extraction gives them
+};
+
+// Put takes row y of the upright picture, width pixels of 3 bytes, in
+// whatever order the rows come; End completes the output. False from either,
+// with errno set, when the output fails or memory runs out.
 class RowOutput {
 public:
     virtual ~RowOutput() = default;
-    virtual bool Put(int32_t y, uint8_t* row) = 0;
-    virtual bool End() { return true; }
+    virtual bool Put(int32_t y, const uint8_t* row) = 0;
+    virtual bool End() = 0;
 };
 
-// Headers, then each row at its place, bottom row first: memory holds the
-// whole file; a file gets a block of neighbouring rows (about 256 KiB) at a
-// time, one seek and one write each, as its last row comes. The rows come
-// top row first or bottom row first.
-class BmpOutput : public RowOutput {
-public:
-    BmpOutput(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
-              std::vector<uint8_t>* memory);
-    bool Begin();
-    bool Put(int32_t y, uint8_t* row) override;
+// The row output of each format, begun (a BMP's headers are written): null,
+// with errno set, when that failed.
+//
+// BMP: a file gets a block of neighbouring rows (about 256 KiB) at a time,
+// one seek and one write each, as its last row comes; memory is filled in
+// place; a writer gets the file whole at the end. The rows of a bilevel
+// picture are written in the colours; a BMP has no transparency.
+std::unique_ptr<RowOutput> OpenBmpOutput(const RowOutputSettings& settings, OutputSink& sink);
 
-private:
-    BitmapInfoHeader header_;
-    OutputColours colours_;
-    std::FILE* file_;
-    std::vector<uint8_t>* memory_;
-    int64_t stride_;
-    int32_t blockRows_;                 // rows of the file in a block
-    int32_t blockFilled_ = 0;           // rows of the current block put so far
-    std::unique_ptr<uint8_t[]> block_;  // for a file: its rows in file order, zero padded
-};
+// PNG: rows that come top row first are encoded as they come; rows that
+// come bottom row first are kept packed at one bit a pixel until the last
+// one is in, as PNG is written top row first.
+std::unique_ptr<RowOutput> OpenPngOutput(const RowOutputSettings& settings, OutputSink& sink);
 
-// Rows that come bottom row first (reversed) are kept packed at one bit a
-// pixel until the last one is in, as PNG is written top row first.
-class PngOutput : public RowOutput {
-public:
-    bool Begin(const BitmapInfoHeader& header, const OutputColours& colours, std::FILE* file,
-               std::vector<uint8_t>* memory, bool reversed);
-    bool Put(int32_t y, uint8_t* row) override;
-    bool End() override;
-
-private:
-    BilevelPngRows rows_;
-    int32_t width_ = 0;
-    int32_t height_ = 0;
-    size_t packedStride_ = 0;
-    PixelBuffer packed_;  // the reversed rows, null for rows in order
-};
-
-// The tracer needs the whole drawing: its line pixels are gathered at one
-// bit each and traced at the end.
-class SvgOutput : public RowOutput {
-public:
-    SvgOutput(int thickness, const OutputColours& colours, std::FILE* file, std::vector<uint8_t>* memory);
-    bool Begin(const BitmapInfoHeader& header);
-    bool Put(int32_t y, uint8_t* row) override;
-    bool End() override;
-
-private:
-    LinePixels lines_;
-    int32_t xPelsPerMeter_ = 0;
-    int32_t yPelsPerMeter_ = 0;
-    int thickness_;
-    OutputColours colours_;
-    std::FILE* file_;
-    std::vector<uint8_t>* memory_;
-};
+// SVG: the tracer needs the whole drawing: its line pixels are gathered at
+// one bit each and traced at the end, into a file or memory in pieces of a
+// few tens of kilobytes; a writer gets the document once whole.
+std::unique_ptr<RowOutput> OpenSvgOutput(const RowOutputSettings& settings, OutputSink& sink);

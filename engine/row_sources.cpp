@@ -17,50 +17,8 @@
 
 namespace {
 
-class JpegSource : public RowSource {
-public:
-    bool Start(const uint8_t* data, size_t size, ImageError* error) { return rows_.Start(data, size, error); }
-    bool Read(uint8_t* row, ImageError* error) override { return rows_.Read(&row, 1, error); }
-    bool Finish(ImageError* error) override { return rows_.Finish(error); }
-    int32_t Width() const { return rows_.Width(); }
-    int32_t Height() const { return rows_.Height(); }
-
-private:
-    JpegRows rows_;
-};
-
-class PngSource : public RowSource {
-public:
-    bool Start(const uint8_t* data, size_t size, ImageError* error) { return rows_.Start(data, size, error); }
-    bool StartFile(std::FILE* file, ImageError* error) { return rows_.StartFile(file, error); }
-    bool Read(uint8_t* row, ImageError* error) override { return rows_.ReadRow(row, error); }
-    bool Finish(ImageError* error) override { return rows_.Finish(error); }
-    int32_t Width() const { return rows_.Width(); }
-    int32_t Height() const { return rows_.Height(); }
-    bool Interlaced() const { return rows_.Interlaced(); }
-
-private:
-    PngRows rows_;
-};
-
-class BmpSource : public RowSource {
-public:
-    bool Start(const uint8_t* data, size_t size, ImageError* error) { return rows_.Start(data, size, error); }
-    bool Read(uint8_t* row, ImageError*) override {
-        rows_.ReadRow(row);
-        return true;
-    }
-    bool Finish(ImageError*) override { return true; }
-    bool Streams() const { return rows_.Streams(); }
-    int32_t Width() const { return rows_.Width(); }
-    int32_t Height() const { return rows_.Height(); }
-
-private:
-    BmpRows rows_;
-};
-
 // A picture loaded whole and upright, as the document loads it.
-class WholeSource : public RowSource {
+class WholeRows : public PictureRows {
 public:
     bool Load(const uint8_t* data, size_t size, ImageError* error) {
         image_.reset(ImgLoadMemory(data, size, error));
@@ -69,11 +27,11 @@ public:
             *error = ImageError::Corrupt;
             return false;
         }
-        header = image_->header;
         return true;
     }
-    bool Read(uint8_t* row, ImageError*) override {
-        std::memcpy(row, DibRow(image_.get(), next_++), 3 * size_t(header.biWidth));
+    const BitmapInfoHeader& Header() const { return image_->header; }
+    bool ReadRow(uint8_t* row, ImageError*) override {
+        std::memcpy(row, DibRow(image_.get(), next_++), 3 * size_t(image_->header.biWidth));
         return true;
     }
     bool Finish(ImageError*) override { return true; }
@@ -83,16 +41,13 @@ private:
     int32_t next_ = 0;
 };
 
-// Decodes the rows of another source on a thread of its own, up to a ring of
-// rows ahead of the conversion, when a processor is to spare: decoding and
-// the rest then take turns no more. The rows are the same.
-class DecodingAhead : public RowSource {
+// Decodes the rows of another decoder on a thread of its own, up to a ring
+// of rows ahead of the conversion, when a processor is to spare: decoding
+// and the rest then take turns no more. The rows are the same.
+class DecodingAhead : public PictureRows {
 public:
-    explicit DecodingAhead(std::unique_ptr<RowSource> inner) : inner_(std::move(inner)) {
-        header = inner_->header;
-        bottomUp = inner_->bottomUp;
-        mirrored = inner_->mirrored;
-    }
+    DecodingAhead(std::unique_ptr<PictureRows> inner, int32_t width, int32_t height)
+        : inner_(std::move(inner)), width_(width), height_(height) {}
 
     ~DecodingAhead() override {
         {
@@ -116,9 +71,9 @@ public:
         return true;
     }
 
-    std::unique_ptr<RowSource> TakeInner() { return std::move(inner_); }
+    std::unique_ptr<PictureRows> TakeInner() { return std::move(inner_); }
 
-    bool Read(uint8_t* row, ImageError* error) override {
+    bool ReadRow(uint8_t* row, ImageError* error) override {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return produced_ > consumed_ || done_; });
         if (produced_ == consumed_) {
@@ -142,7 +97,7 @@ public:
 private:
     static constexpr int Ring = 32;
 
-    int64_t RowBytes() const { return 3 * int64_t{header.biWidth}; }
+    int64_t RowBytes() const { return 3 * int64_t{width_}; }
     uint8_t* Slot(int row) const { return rows_.get() + int64_t{row % Ring} * RowBytes(); }
 
     // Fills the ring's free rows in turn, then checks the rest of the file;
@@ -150,13 +105,13 @@ private:
     void Produce() {
         ImageError error = ImageError::None;
         try {
-            for (int row = 0; row < header.biHeight; ++row) {
+            for (int row = 0; row < height_; ++row) {
                 {
                     std::unique_lock<std::mutex> lock(mutex_);
                     changed_.wait(lock, [&] { return row - consumed_ < Ring || stopped_; });
                     if (stopped_) return;
                 }
-                if (!inner_->Read(Slot(row), &error)) break;
+                if (!inner_->ReadRow(Slot(row), &error)) break;
                 {
                     const std::lock_guard<std::mutex> lock(mutex_);
                     produced_ = row + 1;
@@ -175,7 +130,9 @@ private:
         changed_.notify_all();
     }
 
-    std::unique_ptr<RowSource> inner_;
+    std::unique_ptr<PictureRows> inner_;
+    int32_t width_;
+    int32_t height_;
     PixelBuffer rows_;
     std::thread thread_;
     std::mutex mutex_;
@@ -187,16 +144,21 @@ private:
     ImageError error_ = ImageError::None;
 };
 
-// Sets a streamed source's header and order from the picture's size and
-// EXIF orientation (1 to 4).
-void Orient(RowSource& source, int32_t width, int32_t height, const PixelDensity& density, int orientation) {
-    source.header.biWidth = width;
-    source.header.biHeight = height;
-    source.header.biBitCount = 24;
-    source.header.biXPelsPerMeter = density.x;
-    source.header.biYPelsPerMeter = density.y;
-    source.mirrored = orientation == 2 || orientation == 3;
-    source.bottomUp = orientation == 3 || orientation == 4;
+// A streamed source of rows, its header and order from the picture's size
+// and EXIF orientation (1 to 4).
+std::unique_ptr<RowSource> Oriented(std::unique_ptr<PictureRows> rows, int32_t width, int32_t height,
+                                    const PixelDensity& density, int orientation, bool decodes) {
+    std::unique_ptr<RowSource> source(new RowSource);
+    source->rows = std::move(rows);
+    source->header.biWidth = width;
+    source->header.biHeight = height;
+    source->header.biBitCount = 24;
+    source->header.biXPelsPerMeter = density.x;
+    source->header.biYPelsPerMeter = density.y;
+    source->mirrored = orientation == 2 || orientation == 3;
+    source->bottomUp = orientation == 3 || orientation == 4;
+    source->decodes = decodes;
+    return source;
 }
 
 // Whether rows of a picture with the EXIF orientation stay rows upright:
@@ -211,32 +173,33 @@ std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, ImageErr
     const int orientation = ExifOrientation(data, size);
     const bool rowsStay = RowsStay(orientation);
     if (rowsStay && LooksLikeJpeg(data, size)) {
-        std::unique_ptr<JpegSource> jpeg(new JpegSource);
+        std::unique_ptr<JpegRows> jpeg(new JpegRows);
         if (!jpeg->Start(data, size, error)) return nullptr;
-        Orient(*jpeg, jpeg->Width(), jpeg->Height(), FilePixelDensity(data, size), orientation);
-        jpeg->decodes = true;
-        return jpeg;
+        const int32_t width = jpeg->Width(), height = jpeg->Height();
+        return Oriented(std::move(jpeg), width, height, FilePixelDensity(data, size), orientation, true);
     }
     if (rowsStay && LooksLikePng(data, size)) {
-        std::unique_ptr<PngSource> png(new PngSource);
+        std::unique_ptr<PngRows> png(new PngRows);
         if (!png->Start(data, size, error)) return nullptr;
         if (!png->Interlaced()) {
-            Orient(*png, png->Width(), png->Height(), FilePixelDensity(data, size), orientation);
-            png->decodes = true;
-            return png;
+            const int32_t width = png->Width(), height = png->Height();
+            return Oriented(std::move(png), width, height, FilePixelDensity(data, size), orientation, true);
         }
     }
     if (LooksLikeBmp(data, size)) {
-        std::unique_ptr<BmpSource> bmp(new BmpSource);
+        std::unique_ptr<BmpRows> bmp(new BmpRows);
         if (!bmp->Start(data, size, error)) return nullptr;
         if (bmp->Streams()) {
-            Orient(*bmp, bmp->Width(), bmp->Height(), FilePixelDensity(data, size), 1);
-            return bmp;
+            const int32_t width = bmp->Width(), height = bmp->Height();
+            return Oriented(std::move(bmp), width, height, FilePixelDensity(data, size), 1, false);
         }
     }
-    std::unique_ptr<WholeSource> whole(new WholeSource);
+    std::unique_ptr<WholeRows> whole(new WholeRows);
     if (!whole->Load(data, size, error)) return nullptr;
-    return whole;
+    std::unique_ptr<RowSource> source(new RowSource);
+    source->header = whole->Header();
+    source->rows = std::move(whole);
+    return source;
 }
 
 std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, ImageError* error) {
@@ -250,16 +213,20 @@ std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, ImageErro
     const int orientation = ExifOrientation(skeleton.data(), skeleton.size());
     const bool interlaced = skeleton[28] != 0;
     if (interlaced || !RowsStay(orientation)) return nullptr;
-    std::unique_ptr<PngSource> png(new PngSource);
+    std::unique_ptr<PngRows> png(new PngRows);
     if (!png->StartFile(file, error)) return nullptr;
-    Orient(*png, png->Width(), png->Height(), FilePixelDensity(skeleton.data(), skeleton.size()), orientation);
-    png->decodes = true;
-    return png;
+    const int32_t width = png->Width(), height = png->Height();
+    return Oriented(std::move(png), width, height, FilePixelDensity(skeleton.data(), skeleton.size()), orientation,
+                    true);
 }
 
-std::unique_ptr<RowSource> DecodedAhead(std::unique_ptr<RowSource> source) {
-    if (!source || !source->decodes) return source;
-    std::unique_ptr<DecodingAhead> ahead(new DecodingAhead(std::move(source)));
-    if (ahead->Begin()) return ahead;
-    return ahead->TakeInner();
+void DecodeAhead(RowSource& source) {
+    if (!source.decodes) return;
+    std::unique_ptr<DecodingAhead> ahead(
+        new DecodingAhead(std::move(source.rows), source.header.biWidth, source.header.biHeight));
+    if (ahead->Begin()) {
+        source.rows = std::move(ahead);
+    } else {
+        source.rows = ahead->TakeInner();
+    }
 }

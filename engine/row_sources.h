@@ -7,20 +7,15 @@
 #pragma once
 
 #include "dib.h"
+#include "picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
-class RowSource {
-public:
-    virtual ~RowSource() = default;
-    // The next row: width pixels of 3 bytes in the working layout.
-    virtual bool Read(uint8_t* row, ImageError* error) = 0;
-    // After the last row: whether the rest of the file is whole.
-    virtual bool Finish(ImageError* error) = 0;
-
+struct RowSource {
+    std::unique_ptr<PictureRows> rows;
     BitmapInfoHeader header{};  // size and density upright, 24 bits
     bool bottomUp = false;      // rows come bottom row first
     bool mirrored = false;      // each row comes right to left
@@ -37,8 +32,8 @@ std::unique_ptr<RowSource> OpenSource(const uint8_t* data, size_t size, ImageErr
 // file is refused.
 std::unique_ptr<RowSource> OpenPngFile(std::FILE* file, uint64_t size, ImageError* error);
 
-// A source that decodes on a thread of its own, up to a ring of rows ahead
-// of its reader, for a processor to spare: decoding and the rest of a
-// conversion then take turns no more. The rows are the same. The source
-// itself when it decodes nothing or the thread cannot be had.
-std::unique_ptr<RowSource> DecodedAhead(std::unique_ptr<RowSource> source);
+// Makes the source's rows decode on a thread of their own, up to a ring of
+// rows ahead of their reader, for a processor to spare: decoding and the
+// rest of a conversion then take turns no more. The rows are the same. The
+// source stays as it is when it decodes nothing or the thread cannot be had.
+void DecodeAhead(RowSource& source);

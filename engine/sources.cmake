@@ -8,6 +8,8 @@ set(velmora_engine_sources
   image.cpp
   image_document.cpp
   line_conversion.cpp
+  output_formats.cpp
+  output_sink.cpp
   row_outputs.cpp
   row_sources.cpp
   line_rows.cpp

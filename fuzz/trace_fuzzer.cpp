@@ -7,7 +7,7 @@
 // complete.
 #include "centre_line_tracer.h"
 #include "dib.h"
-#include "svg_writer.h"
+#include "output_formats.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool traced = ink ? TraceInkLines(drawing, check) : TraceCentreLines(drawing, thickness, check);
     std::vector<uint8_t> svg;
     const char end[] = "</g>\n</svg>\n";
-    if (!traced || !EncodeSvg(drawing, thickness, {0, 0xFFFFFF, true}, svg) || svg.size() < sizeof end - 1 ||
+    if (!traced || !EncodeImage(drawing, LineFormat::Svg, OutputColours{0, 0xFFFFFF, true}, thickness, svg) ||
+        svg.size() < sizeof end - 1 ||
         std::memcmp(svg.data() + svg.size() - (sizeof end - 1), end, sizeof end - 1) != 0) {
         std::abort();
     }

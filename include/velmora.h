@@ -60,11 +60,18 @@ enum {
     VELMORA_ERROR_CANNOT_OPEN = 19,      /* the input file cannot be opened or read; errno says why */
     VELMORA_ERROR_CANNOT_WRITE = 20,     /* the output file cannot be written; errno says why */
     VELMORA_ERROR_READ_CALLBACK = 21,    /* the read callback reported a failure */
-    VELMORA_ERROR_WRITE_CALLBACK = 22    /* the write callback reported a failure */
+    VELMORA_ERROR_WRITE_CALLBACK = 22,   /* the write callback reported a failure */
+    VELMORA_ERROR_STYLE = 23             /* style is neither VELMORA_STYLE_EDGES nor VELMORA_STYLE_INK */
 };
 
-/* Line thickness: thin marks the darker side of each edge, thick both. */
+/* Line thickness: thin marks the darker side of each edge, thick both; of
+   ink, thick adds one pixel around each stroke. */
 enum { VELMORA_THIN = 0, VELMORA_THICK = 1 };
+
+/* Line style: edges marks where brightness steps, so a wide stroke gives a
+   line along each side; ink draws each dark stroke once, solid and as wide
+   as it is, and a dark area wider than about 64 pixels as an outline band. */
+enum { VELMORA_STYLE_EDGES = 0, VELMORA_STYLE_INK = 1 };
 
 /* Output file formats. BMP: 24 bits a pixel. PNG: 1 bit a pixel, greyscale
    or a two-colour palette. SVG: one stroke along the middle of each line. */
@@ -100,7 +107,8 @@ typedef struct velmora_options {
     int decode_ahead;           /* not 0: the picture decoded on a second thread, started and joined
                                    within the call, while its lines are drawn: for a caller with a
                                    processor to spare; the same bytes; default 0 */
-    int reserved[8];
+    int style;                  /* VELMORA_STYLE_EDGES (default) or VELMORA_STYLE_INK */
+    int reserved[7];
 } velmora_options;
 
 /* Fills options with the defaults: thin lines, contrast 7, no noise

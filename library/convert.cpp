@@ -1,5 +1,8 @@
 // Conversions of picture files: from memory, through callbacks and between
-// files, each through the engine's line conversion.
+// files, each through the engine's line conversion. The detailed doors also
+// tell where a conversion failed (velmora_failure): the input's failure from
+// the output's, and the system's reason from none; the plain doors are
+// theirs without it.
 #include "errors.h"
 #include "options.h"
 #include "output_buffer.h"
@@ -11,25 +14,40 @@
 
 namespace {
 
-int Checked(const velmora_options* options) {
-    return options ? CheckOptions(*options, true) : VELMORA_ERROR_NULL_ARGUMENT;
+// What the engine's error, numbered result at the door, tells a caller.
+velmora_failure FailureOf(const ConversionError& error, int result) {
+    velmora_failure failure{};
+    failure.input = error.reading != ImageError::None;
+    if (result == VELMORA_ERROR_CANNOT_OPEN) failure.system_error = error.opening;
+    if (result == VELMORA_ERROR_CANNOT_WRITE) failure.system_error = error.writing;
+    return failure;
 }
 
-// Runs convert(settings, error) for checked options; running out of memory
-// anywhere on the way, also as std::bad_alloc, is reported as such.
+// Checks the options, then runs convert(settings, error) and tells its
+// failure in *failure (if given). Memory that runs out outside the engine,
+// as std::bad_alloc, is the conversion's own.
 template <typename Convert>
-int Converted(const velmora_options& options, bool toFile, Convert convert) {
-    try {
-        ConversionError error;
-        errno = 0;
-        return convert(SettingsOf(options), &error) ? VELMORA_OK : ErrorOf(error, toFile);
-    } catch (const std::bad_alloc&) {
-        return VELMORA_ERROR_OUT_OF_MEMORY;
+int Detailed(const velmora_options* options, bool toFile, velmora_failure* failure, Convert convert) {
+    velmora_failure told{};
+    int result = options ? CheckOptions(*options, true) : VELMORA_ERROR_NULL_ARGUMENT;
+    if (result == VELMORA_OK) {
+        try {
+            ConversionError error;
+            errno = 0;
+            if (!convert(SettingsOf(*options), &error)) {
+                result = ErrorOf(error, toFile);
+                told = FailureOf(error, result);
+            }
+        } catch (const std::bad_alloc&) {
+            result = VELMORA_ERROR_OUT_OF_MEMORY;
+        }
     }
+    if (failure) *failure = told;
+    return result;
 }
 
-// The input of a stream, read to its end, refused beyond the largest
-// picture file.
+// Reads the input of a stream to its end, refused beyond the largest
+// picture file: VELMORA_OK, VELMORA_ERROR_READ_CALLBACK or _TOO_LARGE.
 int ReadAll(velmora_read_function read, void* user, std::vector<uint8_t>& bytes) {
     uint8_t chunk[1 << 16];
     for (;;) {
@@ -43,15 +61,54 @@ int ReadAll(velmora_read_function read, void* user, std::vector<uint8_t>& bytes)
 
 }  // namespace
 
+int velmora_convert_file_detailed(const char* input, const char* output, velmora_write_function write,
+                                  void* write_user, const velmora_options* options, velmora_failure* failure) {
+    if (failure) *failure = {};
+    if (!input || (!output && !write)) return VELMORA_ERROR_NULL_ARGUMENT;
+    if (output) {
+        return Detailed(options, true, failure, [&](const LineSettings& settings, ConversionError* error) {
+            return ConvertFileToFile(input, settings, output, error);
+        });
+    }
+    bool refused = false;
+    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, ConversionError* error) {
+        std::vector<uint8_t> bytes;
+        if (!ConvertFileToMemory(input, settings, bytes, error)) return false;
+        refused = write(write_user, bytes.data(), bytes.size()) != 0;
+        return !refused;
+    });
+    return refused ? VELMORA_ERROR_WRITE_CALLBACK : result;
+}
+
+int velmora_convert_stream_detailed(velmora_read_function read, void* read_user, velmora_write_function write,
+                                    void* write_user, const velmora_options* options, velmora_failure* failure) {
+    if (failure) *failure = {};
+    if (!read || !write) return VELMORA_ERROR_NULL_ARGUMENT;
+    int unread = VELMORA_OK;
+    bool refused = false;
+    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, ConversionError* error) {
+        std::vector<uint8_t> input;
+        unread = ReadAll(read, read_user, input);
+        if (unread != VELMORA_OK) return false;
+        const auto hand = [&](const uint8_t* bytes, size_t length) {
+            refused = write(write_user, bytes, length) != 0;
+            if (refused) errno = EIO;
+            return !refused;
+        };
+        return ConvertToWriter(input.data(), input.size(), settings, hand, error);
+    });
+    if (unread != VELMORA_OK && failure) failure->input = 1;
+    return unread != VELMORA_OK ? unread : refused ? VELMORA_ERROR_WRITE_CALLBACK : result;
+}
+
 int velmora_convert(const void* data, size_t size, const velmora_options* options, void** output,
                     size_t* output_size) {
     if (!output || !output_size) return VELMORA_ERROR_NULL_ARGUMENT;
     *output = nullptr;
     *output_size = 0;
     if (!data) return VELMORA_ERROR_NULL_ARGUMENT;
-    if (const int bad = Checked(options)) return bad;
     OutputBuffer buffer;
-    const int result = Converted(*options, false, [&](const LineSettings& settings, ConversionError* error) {
+    const int result = Detailed(options, false, nullptr, [&](const LineSettings& settings, ConversionError* error) {
         const auto append = [&](const uint8_t* bytes, size_t length) {
             if (buffer.Append(bytes, length)) return true;
             errno = ENOMEM;
@@ -68,32 +125,11 @@ int velmora_convert(const void* data, size_t size, const velmora_options* option
 
 int velmora_convert_stream(velmora_read_function read, void* read_user, velmora_write_function write,
                            void* write_user, const velmora_options* options) {
-    if (!read || !write) return VELMORA_ERROR_NULL_ARGUMENT;
-    if (const int bad = Checked(options)) return bad;
-    std::vector<uint8_t> input;
-    try {
-        if (const int failure = ReadAll(read, read_user, input)) return failure;
-    } catch (const std::bad_alloc&) {
-        return VELMORA_ERROR_OUT_OF_MEMORY;
-    }
-    bool refused = false;
-    const int result = Converted(*options, false, [&](const LineSettings& settings, ConversionError* error) {
-        const auto hand = [&](const uint8_t* bytes, size_t length) {
-            refused = write(write_user, bytes, length) != 0;
-            if (refused) errno = EIO;
-            return !refused;
-        };
-        return ConvertToWriter(input.data(), input.size(), settings, hand, error);
-    });
-    return refused ? VELMORA_ERROR_WRITE_CALLBACK : result;
+    return velmora_convert_stream_detailed(read, read_user, write, write_user, options, nullptr);
 }
 
 int velmora_convert_file(const char* input, const char* output, const velmora_options* options) {
-    if (!input || !output) return VELMORA_ERROR_NULL_ARGUMENT;
-    if (const int bad = Checked(options)) return bad;
-    return Converted(*options, true, [&](const LineSettings& settings, ConversionError* error) {
-        return ConvertFileToFile(input, settings, output, error);
-    });
+    return velmora_convert_file_detailed(input, output, nullptr, nullptr, options, nullptr);
 }
 
 const char* velmora_version(void) {

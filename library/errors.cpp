@@ -50,6 +50,7 @@ const char* velmora_strerror(int error) {
     case VELMORA_ERROR_CANNOT_WRITE: return "cannot write the output file";
     case VELMORA_ERROR_READ_CALLBACK: return "the read callback reported a failure";
     case VELMORA_ERROR_WRITE_CALLBACK: return "the write callback reported a failure";
+    case VELMORA_ERROR_STYLE: return "bad option: style must be VELMORA_STYLE_EDGES or VELMORA_STYLE_INK";
     }
     return "unknown error";
 }

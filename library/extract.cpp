@@ -75,7 +75,8 @@ int Extract(const unsigned char* pixels, int width, int height, bool sideBySide,
     try {
         const LineSettings settings = SettingsOf(*options);
         const std::unique_ptr<LineRows> rows =
-            LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise);
+            LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise,
+                             settings.style);
         if (!rows) return VELMORA_ERROR_OUT_OF_MEMORY;
         // Pixels that are not side by side are gathered into one row first.
         const bool gather = !sideBySide && pixelStride != bytesPerPixel;

@@ -3,48 +3,40 @@
 #include "velmora.h"
 
 #include <cstring>
+#include <iterator>
 
-namespace {
+static_assert(VELMORA_FORMAT_BMP == int(LineFormat::Bmp) && VELMORA_FORMAT_PNG == int(LineFormat::Png) &&
+                  VELMORA_FORMAT_SVG == int(LineFormat::Svg) && std::size(LineFormats) == 3,
+              "the header numbers the formats as the engine's table orders them");
 
-const FormatFacts Formats[] = {
-    {VELMORA_FORMAT_BMP, "bmp", ".bmp", "image/bmp", false, LineFormat::Bmp},
-    {VELMORA_FORMAT_PNG, "png", ".png", "image/png", true, LineFormat::Png},
-    {VELMORA_FORMAT_SVG, "svg", ".svg", "image/svg+xml", true, LineFormat::Svg},
-};
-
-}  // namespace
-
-const FormatFacts* FormatOf(int format) {
-    for (const FormatFacts& facts : Formats) {
-        if (facts.number == format) return &facts;
-    }
-    return nullptr;
+const LineFormatInfo* FormatOf(int format) {
+    return format >= 0 && format < int(std::size(LineFormats)) ? &LineFormats[format] : nullptr;
 }
 
 const char* velmora_format_name(int format) {
-    const FormatFacts* facts = FormatOf(format);
-    return facts ? facts->name : nullptr;
+    const LineFormatInfo* info = FormatOf(format);
+    return info ? info->name : nullptr;
 }
 
 const char* velmora_format_extension(int format) {
-    const FormatFacts* facts = FormatOf(format);
-    return facts ? facts->extension : nullptr;
+    const LineFormatInfo* info = FormatOf(format);
+    return info ? info->extension : nullptr;
 }
 
 const char* velmora_format_media_type(int format) {
-    const FormatFacts* facts = FormatOf(format);
-    return facts ? facts->mediaType : nullptr;
+    const LineFormatInfo* info = FormatOf(format);
+    return info ? info->mime : nullptr;
 }
 
 int velmora_format_transparency(int format) {
-    const FormatFacts* facts = FormatOf(format);
-    return facts && facts->transparency ? 1 : 0;
+    const LineFormatInfo* info = FormatOf(format);
+    return info && info->transparency ? 1 : 0;
 }
 
 int velmora_format_named(const char* name) {
     if (!name) return -1;
-    for (const FormatFacts& facts : Formats) {
-        if (std::strcmp(facts.name, name) == 0) return facts.number;
+    for (const LineFormatInfo& info : LineFormats) {
+        if (std::strcmp(info.name, name) == 0) return int(info.format);
     }
     return -1;
 }

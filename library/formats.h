@@ -1,17 +1,8 @@
-// The output formats the library writes: the one place that knows their
-// names, extensions, media types and what each can hold.
+// The output formats as velmora.h numbers them: VELMORA_FORMAT_* is the
+// index of the format in the engine's table (output_formats.h).
 #pragma once
 
-#include "line_conversion.h"
+#include "output_formats.h"
 
-struct FormatFacts {
-    int number;              // VELMORA_FORMAT_*
-    const char* name;        // as velmora-cli's --format takes it
-    const char* extension;   // with its dot, in small letters
-    const char* mediaType;
-    bool transparency;       // whether the background can be transparent
-    LineFormat lineFormat;   // the engine's name for it
-};
-
-// The facts of the format numbered format; null for no format.
-const FormatFacts* FormatOf(int format);
+// The table's row for the format numbered format; null for no format.
+const LineFormatInfo* FormatOf(int format);

@@ -20,11 +20,12 @@ int CheckOptions(const velmora_options& options, bool converting) {
     if (options.thickness != VELMORA_THIN && options.thickness != VELMORA_THICK) return VELMORA_ERROR_THICKNESS;
     if (options.contrast < 1 || options.contrast > 16) return VELMORA_ERROR_CONTRAST;
     if (!isFlag(options.noise)) return VELMORA_ERROR_NOISE;
-    const FormatFacts* format = FormatOf(options.format);
+    const LineFormatInfo* format = FormatOf(options.format);
     if (!format) return VELMORA_ERROR_FORMAT;
     if (options.line_colour > 0xFFFFFF) return VELMORA_ERROR_LINE_COLOUR;
     if (options.background_colour > 0xFFFFFF) return VELMORA_ERROR_BACKGROUND_COLOUR;
     if (!isFlag(options.transparent)) return VELMORA_ERROR_TRANSPARENT;
+    if (options.style != VELMORA_STYLE_EDGES && options.style != VELMORA_STYLE_INK) return VELMORA_ERROR_STYLE;
     if (std::any_of(std::begin(options.reserved), std::end(options.reserved), [](int field) { return field != 0; })) {
         return VELMORA_ERROR_RESERVED;
     }
@@ -38,8 +39,9 @@ LineSettings SettingsOf(const velmora_options& options) {
     // The user's contrast 1 to 16 is the extraction's index 0 to 15.
     settings.contrast = options.contrast - 1;
     settings.removeNoise = options.noise != 0;
-    settings.format = FormatOf(options.format)->lineFormat;
+    settings.format = FormatOf(options.format)->format;
     settings.colours = {options.line_colour, options.background_colour, options.transparent != 0};
     settings.decodeAhead = options.decode_ahead != 0;
+    settings.style = options.style == VELMORA_STYLE_INK ? LineStyle::Ink : LineStyle::Edges;
     return settings;
 }

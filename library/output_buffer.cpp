@@ -8,7 +8,7 @@
 
 bool OutputBuffer::Append(const uint8_t* bytes, size_t size) {
     if (size > capacity_ - size_) {
-        // A single chunk, as a BMP or an SVG comes, takes its exact size.
+        // A single chunk, as a BMP comes, takes its exact size.
         const size_t capacity = size_ == 0 ? size : std::max(2 * capacity_, size_ + size);
         std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[capacity]);
         if (!grown) return false;

@@ -4,7 +4,7 @@
 // every error number is provoked; loading gives the document's pixels; the
 // row functions between layouts agree in every instruction set.
 #include "allocation_failure.h"
-#include "bmp_writer.h"
+#include "output_formats.h"
 #include "image_document.h"
 #include "pixel_layouts.h"
 #include "test_images.h"
@@ -304,7 +304,8 @@ Sample Random(bool grey, bool alpha, std::vector<int> layouts) {
 std::vector<uint8_t> DocumentLines(const std::vector<uint8_t>& file, const velmora_options& options) {
     ImageDocument document;
     EXPECT_TRUE(document.LoadMemory(file.data(), file.size()));
-    EXPECT_TRUE(document.Extract(options.thickness, options.contrast - 1, options.noise != 0));
+    EXPECT_TRUE(document.Extract(options.thickness, options.contrast - 1, options.noise != 0,
+                                 options.style == VELMORA_STYLE_INK ? LineStyle::Ink : LineStyle::Edges));
     std::vector<uint8_t> lines;
     for (const Bgr& pixel : ReadImage(*document.ResultInfo()).pixels) lines.push_back(pixel.blue);
     return lines;
@@ -341,7 +342,9 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
         Random(true, false, {VELMORA_LAYOUT_RGB, VELMORA_LAYOUT_GRAY}),
     };
     const Set thick = [](auto& o) { o.thickness = VELMORA_THICK, o.contrast = 2, o.noise = 1; };
-    for (const Set& set : {Set(), thick}) {
+    const Set ink = [](auto& o) { o.style = VELMORA_STYLE_INK, o.contrast = 12; };
+    const Set thickInk = [](auto& o) { o.style = VELMORA_STYLE_INK, o.thickness = VELMORA_THICK, o.noise = 1; };
+    for (const Set& set : {Set(), thick, ink, thickInk}) {
         const velmora_options options = Options(set);
         for (size_t sample = 0; sample < samples.size(); ++sample) {
             const std::vector<uint8_t> expected = DocumentLines(samples[sample].png, options);
@@ -350,7 +353,8 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
                 // column too; each with rows top-down and bottom-up.
                 for (int shape = 0; shape < 6; ++shape) {
                     const int view = shape / 2;
-                    SCOPED_TRACE("sample " + std::to_string(sample) + ", thick " + std::to_string(options.thickness) +
+                    SCOPED_TRACE("sample " + std::to_string(sample) + ", style " + std::to_string(options.style) +
+                                 ", thick " + std::to_string(options.thickness) +
                                  ", layout " + std::to_string(layout) + ", shape " + std::to_string(shape));
                     const Held held = Hold(samples[sample].rgba, layout, view, shape % 2);
                     // The lines in a view of a wider buffer too, the rest untouched.
@@ -401,7 +405,9 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_BACKGROUND_COLOUR, [&] { return Refused(photo, [](auto& o) { o.background_colour = 0xFFFFFFFF; }); }},
         {VELMORA_ERROR_TRANSPARENT, [&] { return Refused(photo, [](auto& o) { o.transparent = 2; }); }},
         {VELMORA_ERROR_TRANSPARENT_BMP, [&] { return Refused(photo, [](auto& o) { o.transparent = 1; }); }},
-        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[7] = 1; }); }},
+        {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[6] = 1; }); }},
+        {VELMORA_ERROR_STYLE, [&] { return Refused(photo, [](auto& o) { o.style = 2; }); }},
+        {VELMORA_ERROR_STYLE, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.style = -1; }); }},
         {VELMORA_ERROR_CONTRAST, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.contrast = 17; }); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(0, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(8, -1, 24, VELMORA_LAYOUT_RGB, 8); }},
@@ -442,6 +448,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_TOO_LARGE, "too large"}, {VELMORA_ERROR_OUT_OF_MEMORY, "memory"},
         {VELMORA_ERROR_CANNOT_OPEN, "open"}, {VELMORA_ERROR_CANNOT_WRITE, "write"},
         {VELMORA_ERROR_READ_CALLBACK, "read callback"}, {VELMORA_ERROR_WRITE_CALLBACK, "write callback"},
+        {VELMORA_ERROR_STYLE, "style"},
     };
     std::set<int> provoked;
     for (size_t row = 0; row < table.size(); ++row) {
@@ -452,10 +459,11 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         provoked.insert(error);
     }
     // Each number provoked and its own message: none shared, none unknown.
-    std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(VELMORA_ERROR_WRITE_CALLBACK + 1)};
-    for (int error = 0; error <= VELMORA_ERROR_WRITE_CALLBACK; ++error) messages.insert(velmora_strerror(error));
-    EXPECT_EQ(provoked.size(), size_t(VELMORA_ERROR_WRITE_CALLBACK));
-    EXPECT_EQ(messages.size(), size_t(VELMORA_ERROR_WRITE_CALLBACK + 2));
+    constexpr int last = VELMORA_ERROR_STYLE;
+    std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(last + 1)};
+    for (int error = 0; error <= last; ++error) messages.insert(velmora_strerror(error));
+    EXPECT_EQ(provoked.size(), size_t(last));
+    EXPECT_EQ(messages.size(), size_t(last + 2));
     EXPECT_TRUE(std::filesystem::is_empty(folder)) << "a failed conversion left a file";
 }
 
@@ -469,7 +477,7 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
     // interlaced PNG is held whole.
     const std::string streamed = folder + "/photo.bmp";
     DibHandle image = MakeImage(RandomPicture(32, 32, 9));
-    ASSERT_TRUE(ImgWriteBmp(streamed.c_str(), image));
+    ASSERT_TRUE(SaveImage(streamed.c_str(), image));
     ImgRelease(image);
     const int64_t threeRows = 3 * 32 * 3;
     const std::string interlaced = Data + "/pngsuite/png/basi2c08.png";

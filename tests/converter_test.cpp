@@ -1,4 +1,3 @@
-#include "bmp_writer.h"
 #include "convert.h"
 #include "edge_extraction.h"
 #include "exif_files.h"
@@ -6,10 +5,10 @@
 #include "image.h"
 #include "noise_removal.h"
 #include "options.h"
+#include "output_formats.h"
 #include "paths.h"
 #include "plan.h"
 #include "png_files.h"
-#include "png_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +121,7 @@ protected:
         std::filesystem::copy_file(Data + "/jpeg/baseline.jpg", folder + "/photo.jpg");
         std::filesystem::copy_file(Data + "/pngsuite/png/basn6a08.png", folder + "/alpha.png");
         DibHandle image = MakeImage(RandomPicture(37, 29, 11), 0);
-        ImgWriteBmp((folder + "/drawing.bmp").c_str(), image);
+        SaveImage((folder + "/drawing.bmp").c_str(), image);
         ImgRelease(image);
     }
 
@@ -260,7 +259,7 @@ TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {
     for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(ReadBytes(DefaultOutputPath(inputs[i])), single[i]) << inputs[i];
 }
 
-TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
+TEST(SavePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
     const std::string folder = TestFolder("WritePng");
     // Widths that leave a partial byte of bits and row padding.
     const Picture drawing = DarkPicture({"D..D.D..D.D", "..DD......D", "DDDDDDDDD.."});
@@ -275,8 +274,8 @@ TEST(WritePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
         DibHandle image = MakeImage(picture);
         const std::string path = folder + "/out.png";
         int error = 0;
-        ASSERT_TRUE(WritePng(path.c_str(), image, colours, &error)) << error;
-        ASSERT_TRUE(ImgWriteBmp((path + "1").c_str(), image) && ImgWriteBmp((path + "2").c_str(), image, {0x1E64C8}));
+        ASSERT_TRUE(SaveImage(path.c_str(), image, LineFormat::Png, colours, 0, &error)) << error;
+        ASSERT_TRUE(SaveImage((path + "1").c_str(), image) && SaveImage((path + "2").c_str(), image, LineFormat::Bmp, OutputColours{0x1E64C8}));
         EXPECT_EQ(ReadBytes(path + "1") == ReadBytes(path + "2"), !bilevel) << "colours of a BMP";
         ImgRelease(image);
         const std::vector<uint8_t> bytes = ReadBytes(path);
@@ -317,7 +316,7 @@ TEST_F(ConverterRun, OutputsInTheirFormatAndColoursReadBack) {
         }
         if (!png.empty() && png[0] == 'B') {  // read back through a plain PNG
             DibHandle bmp = MakeImage(LoadPicture(folder + output));
-            EncodePng(bmp, OutputColours{}, png);
+            EncodeImage(bmp, LineFormat::Png, OutputColours{}, 0, png);
             ImgRelease(bmp);
         }
         EXPECT_EQ(ReadPng(png).rgba, LineDrawingRgba(expected, colours)) << output;
@@ -397,7 +396,7 @@ TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {
         for (int x = 0; x < upright.width; ++x) upright.At(x, y) = stored.At(y, stored.height - 1 - x);
     }
     DibHandle image = MakeImage(upright);
-    ASSERT_TRUE(ImgWriteBmp((folder + "/upright.bmp").c_str(), image));
+    ASSERT_TRUE(SaveImage((folder + "/upright.bmp").c_str(), image));
     ImgRelease(image);
     const ConverterResult run = RunConverter(folder, {folder + "/sideways.jpg"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -413,7 +412,7 @@ TEST(ConverterMemory, WhatCannotBeHeldIsReportedAsOutOfMemoryAndNothingIsWritten
     const std::string interlaced = Data + "/pngsuite/png/basi2c08.png";
     const std::string streamed = folder + "/photo.bmp";
     DibHandle image = MakeImage(RandomPicture(32, 32, 9));
-    ASSERT_TRUE(ImgWriteBmp(streamed.c_str(), image));
+    ASSERT_TRUE(SaveImage(streamed.c_str(), image));
     ImgRelease(image);
     const int64_t picture = int64_t{Stride24(32)} * 32;
     const int64_t threeRows = 3 * 32 * 3;
@@ -466,7 +465,7 @@ TEST(ConverterStreams, StandardInputToStandardOutputGivesTheFilesBytes) {
 TEST(ConverterMemory, UnderAnAddressSpaceLimitEachInputIsRefusedAsOutOfMemory) {
     const std::string folder = TestFolder("ConverterLimit");
     DibHandle image = MakeImage(RandomPicture(3000, 2000, 4));
-    for (const char* name : {"/a.bmp", "/b.bmp"}) ASSERT_TRUE(ImgWriteBmp((folder + name).c_str(), image));
+    for (const char* name : {"/a.bmp", "/b.bmp"}) ASSERT_TRUE(SaveImage((folder + name).c_str(), image));
     ImgRelease(image);
     for (int mebibytes = 8; mebibytes <= 24; mebibytes += 4) {
         const ConverterResult run = RunConverter(folder, {"--noise", "on", "--output-dir", folder + "/out", folder + "/a.bmp",
@@ -649,7 +648,7 @@ TEST(ConverterPlan, FindsEveryOutputThatIsAnInputOrTakenAmongManyInputs) {
 #ifndef _WIN32
 TEST_F(ConverterRun, InterruptedWriteLeavesNoTemporaryFile) {
     DibHandle big = MakeImage(RandomPicture(4000, 3000, 5), 0);  // long enough to write to be caught at it
-    ASSERT_TRUE(ImgWriteBmp((folder + "/big.bmp").c_str(), big));
+    ASSERT_TRUE(SaveImage((folder + "/big.bmp").c_str(), big));
     ImgRelease(big);
     std::filesystem::create_directory(folder + "/out");
     const pid_t child = fork();
@@ -710,7 +709,7 @@ TEST_F(ConverterRun, OnlyAReplacedOutputIsFlushedAndBeforeTheOldFileGoes) {
 // A big picture first finishes last on two or more threads.
 TEST_F(ConverterRun, JobsGiveTheSameFilesMessagesAndStatusAsOneJob) {
     DibHandle big = MakeImage(RandomPicture(1600, 1200, 3), 0);
-    ASSERT_TRUE(ImgWriteBmp((folder + "/big.bmp").c_str(), big));
+    ASSERT_TRUE(SaveImage((folder + "/big.bmp").c_str(), big));
     ImgRelease(big);
     WriteBytes(folder + "/broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
     std::filesystem::copy_file(folder + "/drawing.bmp", folder + "/drawing-velmora.bmp");  // refuses drawing.bmp's output

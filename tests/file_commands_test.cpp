@@ -290,7 +290,7 @@ TEST_F(FileCommandsTest, HugeFilesAreRefusedAndLongPathsOpenAndSave) {
     EXPECT_EQ(Document.ResultWidth(), 31);
     // Wine's own file dialog takes no folder past 260 characters: the save command's write after it.
     Command(IDC_EXECUTE);
-    ASSERT_TRUE(Document.SaveBmp((named + ".bmp").c_str()));
+    ASSERT_TRUE(Document.Save((named + ".bmp").c_str(), LineFormat::Bmp));
     DibHandle saved = ImgLoadFile((named + ".bmp").c_str());
     EXPECT_EQ(FirstDifference(Result(), saved ? ReadImage(saved) : Picture{}), "");
     ImgRelease(saved);
@@ -564,8 +564,8 @@ TEST_F(FileCommandsTest, XClipboardStep) {
     const std::string shared = x;
     if (!file) {
         LoadAndExtract(Photo);
-        ASSERT_TRUE(Document.SaveBmp((shared + "/result.bmp").c_str()));
-        ASSERT_TRUE(Document.SavePng((shared + "/saved.png").c_str(), OutputColours{.transparent = true}));
+        ASSERT_TRUE(Document.Save((shared + "/result.bmp").c_str(), LineFormat::Bmp));
+        ASSERT_TRUE(Document.Save((shared + "/saved.png").c_str(), LineFormat::Png, OutputColours{.transparent = true}));
         PressCtrl('C');
         WriteBytes(shared + "/copied", {});
         EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(shared + "/read"); }));

@@ -1,6 +1,6 @@
-#include "bmp_writer.h"
 #include "image_document.h"
 #include "image_stack.h"
+#include "ink_extraction.h"
 #include "file_size_limit.h"
 #include "test_images.h"
 
@@ -17,7 +17,7 @@ const Picture Photo = RandomPicture(23, 17, 42);
 std::string WritePicture(const std::string& folder, const std::string& name, const Picture& picture) {
     DibHandle image = MakeImage(picture);
     const std::string path = folder + "/" + name;
-    EXPECT_TRUE(ImgWriteBmp(path.c_str(), image));
+    EXPECT_TRUE(SaveImage(path.c_str(), image));
     ImgRelease(image);
     return path;
 }
@@ -54,7 +54,7 @@ TEST(ImageDocument, NewDocumentHasNothingAndIgnoresCommands) {
     EXPECT_FALSE(document.IsExtracted());
     EXPECT_FALSE(document.CanUndo());
     EXPECT_FALSE(document.CanRedo());
-    EXPECT_FALSE(document.SaveBmp((TestFolder("EmptySave") + "/out.bmp").c_str()));
+    EXPECT_FALSE(document.Save((TestFolder("EmptySave") + "/out.bmp").c_str(), LineFormat::Bmp));
 }
 
 TEST_F(ImageDocumentTest, LoadGivesTheSourceAsResultWithoutHistory) {
@@ -207,6 +207,46 @@ TEST_F(ImageDocumentTest, ExtractAndSpeckRemovalWithoutMemoryChangeNothing) {
     EXPECT_EQ(FirstDifference(ExpectedDrawing(Photo, 1, 5, true), Result(document)), "");
 }
 
+// Ink steps come and go through the history with their style and thickness;
+// ink without memory for its work changes nothing, not even the packed form
+// that lets a step be taken without memory.
+TEST_F(ImageDocumentTest, InkStepsKeepTheirStyleAndWithoutMemoryChangeNothing) {
+    const auto ink = [](int thickness, int contrast) {
+        DibHandle source = MakeImage(Photo);
+        DibHandle result = ImgDuplicate(source);
+        EXPECT_TRUE(ExtractInk(source, result, thickness, contrast));
+        const Picture picture = ReadImage(result);
+        ImgRelease(source);
+        ImgRelease(result);
+        return picture;
+    };
+    const auto expectShown = [&](const Picture& picture, LineStyle style, int thickness) {
+        EXPECT_EQ(FirstDifference(picture, Result(document)), "");
+        EXPECT_EQ(document.ResultStyle(), style);
+        EXPECT_EQ(document.ResultThickness(), thickness);
+    };
+    const Picture inked = ink(1, 5);
+    const Picture edges = ExpectedDrawing(Photo, 0, 1, false);
+    ASSERT_TRUE(document.Extract(0, 1));
+    ASSERT_TRUE(document.Extract(1, 5, false, LineStyle::Ink));
+    expectShown(inked, LineStyle::Ink, 1);
+    ASSERT_NE(FirstDifference(inked, ExpectedDrawing(Photo, 1, 5, false)), "");
+    ASSERT_TRUE(document.Undo());
+    expectShown(edges, LineStyle::Edges, 0);
+    ASSERT_TRUE(document.Redo());
+    {
+        const MemoryBudget none(ImgPixelBytesInUse());
+        EXPECT_FALSE(document.Extract(0, 9, false, LineStyle::Ink));
+        expectShown(inked, LineStyle::Ink, 1);
+        EXPECT_FALSE(document.CanRedo());
+        EXPECT_TRUE(document.Undo());
+    }
+    expectShown(edges, LineStyle::Edges, 0);
+    EXPECT_FALSE(document.CanUndo());
+    ASSERT_TRUE(document.Redo());
+    expectShown(inked, LineStyle::Ink, 1);
+}
+
 TEST_F(ImageDocumentTest, UndoAndRedoWithoutMemoryChangeNothing) {
     document.Extract(0, 1);
     document.Extract(0, 2);
@@ -302,14 +342,14 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     document.Extract(1, 6);
     document.RemoveNoise(1);
     const std::string saved = folder + "/saved.bmp";
-    ASSERT_TRUE(document.SaveBmp(saved.c_str()));
+    ASSERT_TRUE(document.Save(saved.c_str(), LineFormat::Bmp));
     DibHandle reread = ImgLoadFile(saved.c_str());
     ASSERT_NE(reread, nullptr);
     EXPECT_EQ(FirstDifference(Result(document), ReadImage(reread)), "");
     ImgRelease(reread);
 
     int error = 0;
-    EXPECT_FALSE(document.SaveBmp((folder + "/no such folder/out.bmp").c_str(), &error));
+    EXPECT_FALSE(document.Save((folder + "/no such folder/out.bmp").c_str(), LineFormat::Bmp, {}, &error));
     EXPECT_NE(error, 0);
 }
 
@@ -324,16 +364,16 @@ TEST_F(ImageDocumentTest, SvgStrokesAreAsWideAsTheLinesOfTheStepShown) {
         {&ImageDocument::Undo, 0}, {&ImageDocument::Undo, 1}, {&ImageDocument::Redo, 0}, {&ImageDocument::Redo, 1}};
     for (const auto& step : steps) {
         (document.*step.first)();
-        ASSERT_TRUE(document.SaveSvg(path.c_str(), clear));
+        ASSERT_TRUE(document.Save(path.c_str(), LineFormat::Svg, clear));
         EXPECT_EQ(ReadBytes(path), SvgOf(Result(document), step.second, clear)) << "step " << &step - steps;
     }
-    EXPECT_FALSE(ImageDocument().SaveSvg(path.c_str(), clear));
+    EXPECT_FALSE(ImageDocument().Save(path.c_str(), LineFormat::Svg, clear));
 }
 
 TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
     document.Extract(0, 4);
     const std::string saved = folder + "/saved.bmp";
-    ASSERT_TRUE(document.SaveBmp(saved.c_str()));
+    ASSERT_TRUE(document.Save(saved.c_str(), LineFormat::Bmp));
     const std::vector<uint8_t> onDisk = ReadBytes(saved);
     document.Extract(1, 5);
     document.Extract(0, 6);
@@ -344,7 +384,7 @@ TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
     {
         // The headers fit, the pixels do not.
         const FileSizeLimit limit(100);
-        EXPECT_FALSE(document.SaveBmp(saved.c_str(), &error));
+        EXPECT_FALSE(document.Save(saved.c_str(), LineFormat::Bmp, {}, &error));
     }
     EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(ReadBytes(saved), onDisk);

@@ -1,6 +1,6 @@
-#include "bmp_writer.h"
 #include "file_size_limit.h"
 #include "image.h"
+#include "output_formats.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -254,13 +254,13 @@ TEST(ImgDuplicate, CopiesPixelsIntoANewBuffer) {
     ImgRelease(copy);
 }
 
-TEST(ImgWriteBmp, WritesA24BitFileThatReadsBackExactly) {
+TEST(SaveBmp, WritesA24BitFileThatReadsBackExactly) {
     const std::string folder = TestFolder("WriteBmp");
     for (int width = 1; width <= 5; ++width) {
         const Picture picture = RandomPicture(width, 4, uint32_t(width));
         DibHandle image = MakeImage(picture, 0);
         const std::string path = folder + "/out.bmp";
-        ASSERT_TRUE(ImgWriteBmp(path.c_str(), image));
+        ASSERT_TRUE(SaveImage(path.c_str(), image));
         const std::vector<uint8_t> bytes = ReadBytes(path);
         ASSERT_EQ(bytes.size(), 54 + size_t(Stride24(width)) * 4);
         EXPECT_EQ(bytes[0], 'B');
@@ -275,24 +275,24 @@ TEST(ImgWriteBmp, WritesA24BitFileThatReadsBackExactly) {
         << "no temporary file may be left behind";
 }
 
-TEST(ImgWriteBmp, FailedWriteLeavesTheExistingFileAndNoTemporary) {
+TEST(SaveBmp, FailedWriteLeavesTheExistingFileAndNoTemporary) {
     const std::string folder = TestFolder("WriteFails");
     DibHandle image = MakeImage(RandomPicture(4, 4, 1));
     int error = 0;
-    EXPECT_FALSE(ImgWriteBmp((folder + "/missing/out.bmp").c_str(), image, &error));
+    EXPECT_FALSE(SaveImage((folder + "/missing/out.bmp").c_str(), image, LineFormat::Bmp, {}, 0, &error));
     EXPECT_NE(error, 0);
 
     // A folder in the way: the rename over it fails after the data was written.
     std::filesystem::create_directory(folder + "/taken.bmp");
     WriteBytes(folder + "/taken.bmp/keep.txt", {'k'});
-    EXPECT_FALSE(ImgWriteBmp((folder + "/taken.bmp").c_str(), image, &error));
+    EXPECT_FALSE(SaveImage((folder + "/taken.bmp").c_str(), image, LineFormat::Bmp, {}, 0, &error));
     EXPECT_EQ(ReadBytes(folder + "/taken.bmp/keep.txt"), std::vector<uint8_t>{'k'});
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
     ImgRelease(image);
 }
 
 #ifndef _WIN32
-TEST(ImgWriteBmp, WriteFailingPartwayLeavesTheExistingFileByteForByte) {
+TEST(SaveBmp, WriteFailingPartwayLeavesTheExistingFileByteForByte) {
     const std::string folder = TestFolder("WriteFailsPartway");
     const std::string path = folder + "/out.bmp";
     std::vector<uint8_t> existing(5000);
@@ -302,7 +302,7 @@ TEST(ImgWriteBmp, WriteFailingPartwayLeavesTheExistingFileByteForByte) {
     int error = 0;
     {
         const FileSizeLimit limit(4096);
-        EXPECT_FALSE(ImgWriteBmp(path.c_str(), image, &error));
+        EXPECT_FALSE(SaveImage(path.c_str(), image, LineFormat::Bmp, {}, 0, &error));
     }
     EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(ReadBytes(path), existing);
@@ -312,12 +312,12 @@ TEST(ImgWriteBmp, WriteFailingPartwayLeavesTheExistingFileByteForByte) {
 }
 #endif
 
-TEST(ImgWriteBmp, ReplacesAnExistingFileWhole) {
+TEST(SaveBmp, ReplacesAnExistingFileWhole) {
     const std::string path = TestFolder("Replace") + "/out.bmp";
     WriteBytes(path, std::vector<uint8_t>(5000, 7));
     const Picture picture = RandomPicture(3, 2, 5);
     DibHandle image = MakeImage(picture, 0);
-    ASSERT_TRUE(ImgWriteBmp(path.c_str(), image));
+    ASSERT_TRUE(SaveImage(path.c_str(), image));
     EXPECT_EQ(ReadBytes(path).size(), 54u + 12 * 2);
     ImgRelease(image);
 }

@@ -4,7 +4,6 @@
 #include "exif_files.h"
 #include "image_document.h"
 #include "line_conversion.h"
-#include "png_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +18,7 @@ const std::string Data = VELMORA_TEST_DATA;
 std::vector<uint8_t> EncodedPng(const Picture& picture) {
     DibHandle image = MakeImage(picture);
     std::vector<uint8_t> png;
-    EXPECT_TRUE(EncodePng(image, OutputColours{}, png));
+    EXPECT_TRUE(EncodeImage(image, LineFormat::Png, OutputColours{}, 0, png));
     ImgRelease(image);
     return png;
 }
@@ -32,9 +31,7 @@ std::vector<uint8_t> DocumentOutput(const std::vector<uint8_t>& bytes, const Lin
         !document.Extract(settings.thickness, settings.contrast, settings.removeNoise)) {
         return {};
     }
-    const bool saved = settings.format == LineFormat::Png   ? document.SavePng(path.c_str(), settings.colours)
-                       : settings.format == LineFormat::Svg ? document.SaveSvg(path.c_str(), settings.colours)
-                                                            : document.SaveBmp(path.c_str(), settings.colours);
+    const bool saved = document.Save(path.c_str(), settings.format, settings.colours);
     return saved ? ReadBytes(path) : std::vector<uint8_t>{};
 }
 

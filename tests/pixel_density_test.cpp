@@ -61,11 +61,11 @@ TEST(PixelDensity, EveryOutputKeepsTheInputsDensityThroughTurnsAndHistory) {
         document.Extract(0, 6);
         document.Extract(1, 6);
         ASSERT_TRUE(document.Undo() && document.Redo());  // through the packed history and back
-        ASSERT_TRUE(document.SaveBmp(path.c_str()));
+        ASSERT_TRUE(document.Save(path.c_str(), LineFormat::Bmp));
         const std::vector<uint8_t> bmp = ReadBytes(path);
         EXPECT_EQ(int32_t(bmp[38] | bmp[39] << 8 | bmp[40] << 16 | bmp[41] << 24), x) << name;
         EXPECT_EQ(int32_t(bmp[42] | bmp[43] << 8 | bmp[44] << 16 | bmp[45] << 24), y) << name;
-        ASSERT_TRUE(document.SavePng(path.c_str(), OutputColours{}));
+        ASSERT_TRUE(document.Save(path.c_str(), LineFormat::Png, OutputColours{}));
         const PngContents png = ReadPng(ReadBytes(path));
         EXPECT_EQ(png.densityX, uint32_t(x)) << name;
         EXPECT_EQ(png.densityY, uint32_t(y)) << name;

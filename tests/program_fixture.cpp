@@ -1,11 +1,11 @@
 #include "program_fixture.h"
 
-#include "bmp_writer.h"
 #include "code_page.h"
 #include "control_window.h"
 #include "file_commands.h"
 #include "image_gdi.h"
 #include "image_window.h"
+#include "output_formats.h"
 #include "resource.h"
 #include "startup.h"
 #include "window_geometry.h"
@@ -173,7 +173,7 @@ COLORREF ProgramTest::PixelOf(HWND hwnd, int x, int y) {
 std::string ProgramTest::WritePicture(const Picture& picture, const std::string& name) {
     const std::string path = folder + "/" + name;
     DibHandle image = MakeImage(picture, 0);
-    EXPECT_TRUE(ImgWriteBmp(path.c_str(), image)) << path;
+    EXPECT_TRUE(SaveImage(path.c_str(), image)) << path;
     ImgRelease(image);
     return path;
 }

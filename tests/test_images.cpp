@@ -3,7 +3,7 @@
 #include "edge_extraction.h"
 #include "image.h"
 #include "noise_removal.h"
-#include "svg_writer.h"
+#include "output_formats.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -142,7 +142,7 @@ std::string TestFolder(const std::string& name) {
 std::vector<uint8_t> SvgOf(const Picture& picture, int thickness, const OutputColours& colours) {
     DibHandle image = MakeImage(picture);
     std::vector<uint8_t> svg;
-    EncodeSvg(image, thickness, colours, svg);
+    EncodeImage(image, LineFormat::Svg, colours, thickness, svg);
     ImgRelease(image);
     return svg;
 }

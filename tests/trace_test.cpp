@@ -3,8 +3,8 @@
 #include "image.h"
 #include "line_fidelity.h"
 #include "noise_removal.h"
+#include "output_formats.h"
 #include "stroke_raster.h"
-#include "svg_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -215,9 +215,9 @@ TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
             const std::string svg = name + ".svg", png = name + ".png";
             OutputColours colours;
             colours.transparent = true;
-            ASSERT_TRUE(WriteSvg(svg.c_str(), image, thickness, colours));
+            ASSERT_TRUE(SaveImage(svg.c_str(), image, LineFormat::Svg, colours, thickness));
             std::vector<uint8_t> inMemory;
-            ASSERT_TRUE(EncodeSvg(image, thickness, colours, inMemory));
+            ASSERT_TRUE(EncodeImage(image, LineFormat::Svg, colours, thickness, inMemory));
             EXPECT_EQ(Text(inMemory), Text(ReadBytes(svg))) << "the file and the bytes in memory differ";
             EXPECT_EQ(Attribute(Text(inMemory), "svg", "width"), width);
             EXPECT_EQ(Attribute(Text(inMemory), "svg", "height"), height);
@@ -239,13 +239,13 @@ TEST(TraceCentreLines, RenderedStrokesCoverTheLinesAndNothingElse) {
 
 // Millimetres with a density, the background only when one is chosen, the
 // colours as given.
-TEST(EncodeSvg, SizeInMillimetresAndColours) {
+TEST(SvgFile, SizeInMillimetresAndColours) {
     DibHandle image = MakeDrawing(Drawings[0], 0);
     image->header.biXPelsPerMeter = 11811;   // 300 per inch
     image->header.biYPelsPerMeter = 3937;    // 100 per inch
     const OutputColours colours{0x123456, 0xABCDEF, false};
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(EncodeSvg(image, 0, colours, bytes));
+    ASSERT_TRUE(EncodeImage(image, LineFormat::Svg, colours, 0, bytes));
     const std::string svg = Text(bytes);
     EXPECT_NEAR(std::stod(Attribute(svg, "svg", "width")), 320 * 1000.0 / 11811, 0.005);
     EXPECT_NEAR(std::stod(Attribute(svg, "svg", "height")), 240 * 1000.0 / 3937, 0.005);
@@ -254,7 +254,7 @@ TEST(EncodeSvg, SizeInMillimetresAndColours) {
     EXPECT_EQ(Attribute(svg, "rect", "fill"), "#abcdef");
     EXPECT_EQ(Attribute(svg, "rect", "width") + " " + Attribute(svg, "rect", "height"), "320 240");
     EXPECT_EQ(Attribute(svg, "g", "stroke"), "#123456");
-    ASSERT_TRUE(EncodeSvg(image, 0, {0x123456, 0xABCDEF, true}, bytes));
+    ASSERT_TRUE(EncodeImage(image, LineFormat::Svg, OutputColours{0x123456, 0xABCDEF, true}, 0, bytes));
     EXPECT_EQ(Text(bytes).find("<rect"), std::string::npos) << "a transparent background was painted";
     ImgRelease(image);
 }
@@ -282,14 +282,14 @@ TEST(TraceCentreLines, BandsRoundHolesOfAPixelOrTwoAreOneLine) {
 
 // Lines are walked on through their junctions, so that a plotter lifts its
 // pen as little as it can: a T and a plus sign take two moves each.
-TEST(EncodeSvg, LinesGoOnThroughTheirJunctions) {
+TEST(SvgFile, LinesGoOnThroughTheirJunctions) {
     const Drawing junctions{"t and plus", 200, 100, [](Picture& p, int b) {
         Line(p, 10, 20, 90, 20, b), Line(p, 50, 20, 50, 90, b);
         Line(p, 110, 50, 190, 50, b), Line(p, 150, 10, 150, 90, b);
     }};
     DibHandle image = MakeDrawing(junctions, 0);
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(EncodeSvg(image, 0, {0, 0xFFFFFF, true}, bytes));
+    ASSERT_TRUE(EncodeImage(image, LineFormat::Svg, OutputColours{0, 0xFFFFFF, true}, 0, bytes));
     const std::string path = Attribute(Text(bytes), "path", "d");
     EXPECT_EQ(std::count(path.begin(), path.end(), 'm'), 4) << path;
     ImgRelease(image);

@@ -1,7 +1,6 @@
 #include "clipboard.h"
 
 #include "app_state.h"
-#include "control_window.h"
 #include "image_document_gdi.h"
 #include "modal.h"
 #include "output_colours.h"
@@ -166,7 +165,7 @@ void CopyResultToClipboard() {
     const int width = Document.ResultWidth();
     const int height = Document.ResultHeight();
     std::vector<uint8_t> png;
-    if (!Document.EncodeResultPng(OutputColours{.transparent = true}, png)) {
+    if (!Document.Encode(LineFormat::Png, OutputColours{.transparent = true}, png)) {
         ShowMessage(ControlWindow, MemoryMessage);
         return;
     }

@@ -3,7 +3,6 @@
 #include "app_state.h"
 #include "code_page.h"
 #include "modal.h"
-#include "output_colours.h"
 #include "save_dialog.h"
 
 #include <commdlg.h>
@@ -54,17 +53,7 @@ bool ConfirmReplace(HWND owner, const std::string& name) {
 
 // Writes the result as the type says.
 bool WriteResult(const SaveTarget& target, int* systemError) {
-    switch (target.type) {
-    case SaveType::Bmp:
-        return Document.SaveBmp(target.path.c_str(), systemError);
-    case SaveType::PngTransparent:
-        return Document.SavePng(target.path.c_str(), OutputColours{.transparent = true}, systemError);
-    case SaveType::PngBlackOnWhite:
-        return Document.SavePng(target.path.c_str(), OutputColours{}, systemError);
-    case SaveType::Svg:
-        return Document.SaveSvg(target.path.c_str(), OutputColours{.transparent = true}, systemError);
-    }
-    return false;
+    return Document.Save(target.path.c_str(), FormatOf(target.type), ColoursOf(target.type), systemError);
 }
 
 // The second line of the refusal of a file: why it was not read.

@@ -4,18 +4,17 @@ them include each other in a circle. A module is a .cpp/.h pair in the
 folder; an include of another module's header is an edge. Prints each
 module with the modules it includes, lowest modules first, then every group
 of modules that reach each other, and exits 1 when there is one.
-Usage: include_layers.py FOLDER [--allow FROM:TO]..."""
+Usage: include_layers.py FOLDER"""
 import re
 import sys
 from pathlib import Path
 
 folder = Path(sys.argv[1])
-allowed = {tuple(sys.argv[i + 1].split(":")) for i in range(2, len(sys.argv)) if sys.argv[i] == "--allow"}
 sources = [path for path in folder.iterdir() if path.suffix in (".h", ".cpp")]
 edges = {path.stem: set() for path in sources}
 for path in sources:
     for header in re.findall(r'^#include "([^"]+)\.h"', path.read_text(encoding="utf-8"), re.M):
-        if header in edges and header != path.stem and (path.stem, header) not in allowed:
+        if header in edges and header != path.stem:
             edges[path.stem].add(header)
 
 # Tarjan's strongly connected components; each is finished after every

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 #include <shlwapi.h>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -13,12 +14,24 @@ namespace {
 // Room for any path the dialog returns.
 constexpr DWORD DialogBufferSize = 32768;
 
-// The extension of each type, in the order of SaveType, without the dot as
-// the dialog's default extension takes it.
-const char* const TypeExtensions[] = {"bmp", "png", "png", "svg"};
+// What each type writes, in the order of SaveType; own marks the type a
+// name with the format's extension gets when a type of another format was
+// chosen.
+struct TypeInfo {
+    LineFormat format;
+    bool transparent;
+    bool own;
+};
+const TypeInfo Types[] = {
+    {LineFormat::Bmp, false, true},
+    {LineFormat::Png, true, false},
+    {LineFormat::Png, false, true},
+    {LineFormat::Svg, true, true},
+};
 
+// Without the dot, as the dialog's default extension takes it.
 const char* ExtensionOf(SaveType type) {
-    return TypeExtensions[int(type) - 1];
+    return InfoOf(FormatOf(type)).name;
 }
 
 bool HasExtension(const std::string& name, const char* extension) {
@@ -80,7 +93,17 @@ bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type) {
 }
 
 SaveType SaveTypeOf(int index) {
-    return index >= 1 && index <= 4 ? SaveType(index) : SaveType::Bmp;
+    return index >= 1 && index <= int(std::size(Types)) ? SaveType(index) : SaveType::Bmp;
+}
+
+LineFormat FormatOf(SaveType type) {
+    return Types[int(type) - 1].format;
+}
+
+OutputColours ColoursOf(SaveType type) {
+    OutputColours colours;
+    colours.transparent = Types[int(type) - 1].transparent;
+    return colours;
 }
 
 std::string WithoutExtension(const std::string& path) {
@@ -88,16 +111,19 @@ std::string WithoutExtension(const std::string& path) {
 }
 
 std::string WithTypeExtension(const std::string& name, SaveType type) {
-    if (!HasExtension(name, "bmp") && !HasExtension(name, "png") && !HasExtension(name, "svg")) return name;
-    return WithoutExtension(name) + "." + ExtensionOf(type);
+    for (const LineFormatInfo& format : LineFormats) {
+        if (HasExtension(name, format.name)) return WithoutExtension(name) + "." + ExtensionOf(type);
+    }
+    return name;
 }
 
 SaveTarget TargetOf(const std::string& name, SaveType chosen) {
-    if (HasExtension(name, "png")) {
-        const bool pngChosen = chosen == SaveType::PngTransparent || chosen == SaveType::PngBlackOnWhite;
-        return {name, pngChosen ? chosen : SaveType::PngBlackOnWhite};
+    for (const LineFormatInfo& format : LineFormats) {
+        if (!HasExtension(name, format.name)) continue;
+        if (FormatOf(chosen) == format.format) return {name, chosen};
+        for (int index = 1; index <= int(std::size(Types)); ++index) {
+            if (Types[index - 1].format == format.format && Types[index - 1].own) return {name, SaveType(index)};
+        }
     }
-    if (HasExtension(name, "bmp")) return {name, SaveType::Bmp};
-    if (HasExtension(name, "svg")) return {name, SaveType::Svg};
     return {WithoutExtension(name) + "." + ExtensionOf(chosen), chosen};
 }

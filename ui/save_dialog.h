@@ -6,12 +6,18 @@
 // Names are in the process code page, UTF-8.
 #pragma once
 
+#include "output_formats.h"
+
 #include <string>
 #include <windows.h>
 
 // The types in the order the dialog lists them; the values are its filter
 // indices.
 enum class SaveType { Bmp = 1, PngTransparent = 2, PngBlackOnWhite = 3, Svg = 4 };
+
+// The format a type writes and the colours it writes it in.
+LineFormat FormatOf(SaveType type);
+OutputColours ColoursOf(SaveType type);
 
 // Runs the save dialog with name in its box and type chosen; true when the
 // user confirmed, name and type then being the chosen ones.
@@ -23,14 +29,14 @@ SaveType SaveTypeOf(int index);
 // The path without the extension of its file name.
 std::string WithoutExtension(const std::string& path);
 
-// The name with a ".bmp", ".png" or ".svg" extension (any case) replaced by
+// The name with the extension of any output format (any case) replaced by
 // the type's; other names are returned as they are.
 std::string WithTypeExtension(const std::string& name, SaveType type);
 
-// What a confirmed name and type write: a name ending in ".png" (any case)
-// a PNG, of the chosen PNG type or black on white when another was chosen;
-// a name ending in ".bmp" a BMP, one ending in ".svg" an SVG; with any other
-// extension, or none, the chosen type under the name with the type's
+// What a confirmed name and type write: a name ending in an output format's
+// extension (any case) that format, of the chosen type when it has that
+// format, else of the format's own type (a PNG black on white); with any
+// other extension, or none, the chosen type under the name with the type's
 // extension in its place.
 struct SaveTarget {
     std::string path;

@@ -418,11 +418,12 @@ int32_t BmpRows::Height() const {
     return layout_->height;
 }
 
-void BmpRows::ReadRow(uint8_t* bgr) {
+bool BmpRows::ReadRow(uint8_t* bgr, ImageError*) {
     if (channels_ == 3) {
         DecodeRow(*layout_, next_++, bgr, 3);
     } else {
         DecodeRow(*layout_, next_++, transparentRow_.get(), 4);
         CompositeOnWhite(transparentRow_.get(), layout_->width, bgr);
     }
+    return true;
 }

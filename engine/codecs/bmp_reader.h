@@ -13,6 +13,7 @@
 #pragma once
 
 #include "dib.h"
+#include "picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,9 +33,10 @@ struct BmpRowLayout;
 // for pictures that are not held whole. Start reads the headers and refuses
 // what DecodeBmp refuses before it allocates; an RLE bitmap does not stream
 // (Streams false). ReadRow gives the next row as Width() pixels of 3 bytes
-// (BGR, any transparency over white, as ImgMake24 makes it). The bytes at
-// data must stay while rows are read.
-class BmpRows {
+// (BGR, any transparency over white, as ImgMake24 makes it); it and Finish
+// never fail, as Start found every row in the file. The bytes at data must
+// stay while rows are read.
+class BmpRows : public PictureRows {
 public:
     BmpRows();
     ~BmpRows();
@@ -42,7 +44,8 @@ public:
     bool Streams() const;
     int32_t Width() const;
     int32_t Height() const;
-    void ReadRow(uint8_t* bgr);
+    bool ReadRow(uint8_t* bgr, ImageError* error) override;
+    bool Finish(ImageError*) override { return true; }
 
 private:
     std::unique_ptr<BmpRowLayout> layout_;

@@ -172,7 +172,7 @@ int32_t JpegRows::Height() const {
 
 // Colour spaces the library converts to BGR are decoded in place, CMYK
 // through rows of libjpeg's own.
-bool JpegRows::Read(uint8_t* const* rows, int count, ImageError* error) {
+bool JpegRows::ReadRows(uint8_t* const* rows, int count, ImageError* error) {
     REFUSALS_RETURN(error)
     jpeg_decompress_struct& info = session_->info;
     const bool cmyk = session_->cmykRows != nullptr;
@@ -208,7 +208,7 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
     for (int32_t first = 0; first < rows.Height(); first += Batch) {
         const int count = std::min(Batch, rows.Height() - first);
         for (int i = 0; i < count; ++i) targets[i] = DibRow(image.get(), first + i);
-        if (!rows.Read(targets, count, error)) return nullptr;
+        if (!rows.ReadRows(targets, count, error)) return nullptr;
     }
     if (!rows.Finish(error)) return nullptr;
     return image.release();

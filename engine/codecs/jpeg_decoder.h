@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dib.h"
+#include "picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,11 +28,11 @@ struct JpegSession;
 
 // The same decoding a few rows at a time, top row first, for pictures that
 // are not held whole: Start reads the headers (refusing what DecodeJpeg
-// refuses before it allocates), Read decodes the next count rows of
-// Width() pixels of 3 bytes (BGR), Finish checks the rest of the stream.
-// After a false return, with *error set, the decoder is closed. The bytes
-// at data must stay until Finish.
-class JpegRows {
+// refuses before it allocates), ReadRow decodes the next row and ReadRows
+// the next count rows of Width() pixels of 3 bytes (BGR), Finish checks the
+// rest of the stream. After a false return, with *error set, the decoder is
+// closed. The bytes at data must stay until Finish.
+class JpegRows : public PictureRows {
 public:
     JpegRows();
     ~JpegRows();
@@ -41,8 +42,9 @@ public:
     bool Start(const uint8_t* data, size_t size, ImageError* error);
     int32_t Width() const;
     int32_t Height() const;
-    bool Read(uint8_t* const* rows, int count, ImageError* error);
-    bool Finish(ImageError* error);
+    bool ReadRow(uint8_t* bgr, ImageError* error) override { return ReadRows(&bgr, 1, error); }
+    bool ReadRows(uint8_t* const* rows, int count, ImageError* error);
+    bool Finish(ImageError* error) override;
 
 private:
     void Close();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dib.h"
+#include "picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +33,7 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error);
 // too) as DecodePng does. Finish checks the rest of the file after the last
 // row. The bytes at data must stay until then. False (null) with *error set
 // on failure.
-class PngRows {
+class PngRows : public PictureRows {
 public:
     bool Start(const uint8_t* data, size_t size, ImageError* error);
     // The same reading the file from its current position, a chunk at a
@@ -42,8 +43,8 @@ public:
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     bool Interlaced() const { return interlaced_; }
-    bool ReadRow(uint8_t* bgr, ImageError* error);
-    bool Finish(ImageError* error);
+    bool ReadRow(uint8_t* bgr, ImageError* error) override;
+    bool Finish(ImageError* error) override;
     DibHandle DecodeWhole(ImageError* error);
 
 private:

@@ -1,7 +1,6 @@
 #include "png_writer.h"
 
 #include "bit_packing.h"
-#include "file_io.h"
 
 #include <cerrno>
 #include <memory>
@@ -12,24 +11,8 @@
 
 namespace {
 
-using Context = std::unique_ptr<spng_ctx, PngContextFree>;
-
 constexpr uint32_t Black = 0x000000;
 constexpr uint32_t White = 0xFFFFFF;
-
-const uint8_t* RowFromTop(DibHandle image, int32_t y) {
-    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
-    return ImgQueryInfo(image)->pixels + int64_t{header.biHeight - 1 - y} * Stride24(header.biWidth);
-}
-
-// Whether every pixel is black or white; row is scratch for one packed row.
-bool BlackAndWhite(DibHandle image, uint8_t* row) {
-    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
-    for (int32_t y = 0; y < header.biHeight; ++y) {
-        if (!PackRow(RowFromTop(image, y), header.biWidth, row)) return false;
-    }
-    return true;
-}
 
 spng_plte_entry PaletteEntry(uint32_t colour) {
     return {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour), 0};
@@ -129,80 +112,27 @@ void NoteMemoryFailure(int code) {
     if (code == SPNG_EMEM || code == SPNG_EZLIB_INIT) errno = ENOMEM;
 }
 
-// Encodes the image row by row through png, whose output is already set.
-// False on any failure of the encoder or its output, with errno set when
-// memory ran out.
-bool Encode(spng_ctx* png, DibHandle image, const OutputColours& colours) {
-    const BitmapInfoHeader& header = *ImgQueryInfo(image)->header;
-    const int32_t width = header.biWidth;
-    const int32_t height = header.biHeight;
-    const std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[3 * size_t(width)]);
-    if (!row) {
-        errno = ENOMEM;
-        return false;
-    }
-    PngForm form = ChooseForm(width, height, BlackAndWhite(image, row.get()), colours);
-    int code = StartImage(png, form, header.biXPelsPerMeter, header.biYPelsPerMeter);
-    for (int32_t y = 0; y < height && code == 0; ++y) code = EncodeRow(png, form, RowFromTop(image, y), row.get());
-    NoteMemoryFailure(code);
-    return code == SPNG_EOI;
-}
-
-int Append(spng_ctx*, void* user, void* bytes, size_t length) {
-    auto& png = *static_cast<std::vector<uint8_t>*>(user);
-    try {
-        png.insert(png.end(), static_cast<uint8_t*>(bytes), static_cast<uint8_t*>(bytes) + length);
-    } catch (const std::bad_alloc&) {
-        return SPNG_IO_ERROR;
-    }
-    return 0;
+// Hands the encoder's bytes to the sink.
+int ToSink(spng_ctx*, void* user, void* bytes, size_t length) {
+    return static_cast<OutputSink*>(user)->Write(static_cast<const uint8_t*>(bytes), length) ? 0 : SPNG_IO_ERROR;
 }
 
 }  // namespace
-
-bool WritePng(const char* path, DibHandle image, const OutputColours& colours, int* systemError) {
-    if (!path || !image) {
-        if (systemError) *systemError = EINVAL;
-        return false;
-    }
-    return WriteFileAtomically(
-        path,
-        [&](std::FILE* file) {
-            const Context context(spng_ctx_new(SPNG_CTX_ENCODER));
-            if (!context) {
-                errno = ENOMEM;
-                return false;
-            }
-            return spng_set_png_file(context.get(), file) == 0 && Encode(context.get(), image, colours);
-        },
-        systemError);
-}
-
-bool EncodePng(DibHandle image, const OutputColours& colours, std::vector<uint8_t>& png) {
-    png.clear();
-    const Context context(image ? spng_ctx_new(SPNG_CTX_ENCODER) : nullptr);
-    const bool encoded = context && spng_set_png_stream(context.get(), Append, &png) == 0 &&
-                         Encode(context.get(), image, colours);
-    if (!encoded) std::vector<uint8_t>().swap(png);
-    return encoded;
-}
 
 void PngContextFree::operator()(spng_ctx* context) const {
     spng_ctx_free(context);
 }
 
-bool BilevelPngRows::Start(std::FILE* file, std::vector<uint8_t>* memory, int32_t width, int32_t height,
-                           int32_t xPelsPerMeter, int32_t yPelsPerMeter, const OutputColours& colours) {
+bool PngRowWriter::Start(OutputSink& sink, int32_t width, int32_t height, int32_t xPelsPerMeter,
+                         int32_t yPelsPerMeter, const OutputColours& colours, bool bilevel) {
     context_.reset(spng_ctx_new(SPNG_CTX_ENCODER));
     scratch_.reset(new (std::nothrow) uint8_t[3 * size_t(width)]);
     if (!context_ || !scratch_) {
         errno = ENOMEM;
         return false;
     }
-    const int output = file ? spng_set_png_file(context_.get(), file)
-                            : spng_set_png_stream(context_.get(), Append, memory);
-    if (output != 0) return false;
-    form_.reset(new (std::nothrow) PngForm(ChooseForm(width, height, true, colours)));
+    if (spng_set_png_stream(context_.get(), ToSink, &sink) != 0) return false;
+    form_.reset(new (std::nothrow) PngForm(ChooseForm(width, height, bilevel, colours)));
     if (!form_) {
         errno = ENOMEM;
         return false;
@@ -212,16 +142,16 @@ bool BilevelPngRows::Start(std::FILE* file, std::vector<uint8_t>* memory, int32_
     return lastCode_ == 0;
 }
 
-bool BilevelPngRows::Row(const uint8_t* pixels) {
+bool PngRowWriter::Row(const uint8_t* pixels) {
     if (lastCode_ != 0) return false;
     lastCode_ = EncodeRow(context_.get(), *form_, pixels, scratch_.get());
     NoteMemoryFailure(lastCode_);
     return lastCode_ == 0 || lastCode_ == SPNG_EOI;
 }
 
-bool BilevelPngRows::Finished() const {
+bool PngRowWriter::Finished() const {
     return lastCode_ == SPNG_EOI;
 }
 
-BilevelPngRows::BilevelPngRows() = default;
-BilevelPngRows::~BilevelPngRows() = default;
+PngRowWriter::PngRowWriter() = default;
+PngRowWriter::~PngRowWriter() = default;

@@ -1,5 +1,5 @@
-// Writing an image in the working layout as PNG, to a file or into memory,
-// in the smallest form that keeps its pixels exactly.
+// Writing an image in the working layout as PNG, a row at a time, top row
+// first, in the smallest form that keeps its pixels exactly.
 //
 // A picture whose pixels are all black (0, 0, 0) or white (255, 255, 255),
 // as every extraction result is, is written at 1 bit per pixel in the given
@@ -10,21 +10,11 @@
 // density, when it has one, is written as pHYs in pixels per metre.
 #pragma once
 
-#include "dib.h"
 #include "output_colours.h"
+#include "output_sink.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <vector>
-
-// Writes the 24-bit image as a PNG file, all or nothing as ImgWriteBmp
-// does. On failure *systemError (if given) receives the errno value.
-bool WritePng(const char* path, DibHandle image, const OutputColours& colours, int* systemError = nullptr);
-
-// Encodes the 24-bit image as the bytes of a PNG file into png (replacing
-// what it held). False, with png empty, when memory runs out.
-bool EncodePng(DibHandle image, const OutputColours& colours, std::vector<uint8_t>& png);
 
 struct spng_ctx;
 struct PngForm;
@@ -32,18 +22,17 @@ struct PngContextFree {
     void operator()(spng_ctx* context) const;
 };
 
-// A black-and-white picture encoded a row at a time, top row first, to the
-// same bytes WritePng and EncodePng give for it whole. Output goes to file
-// or, when file is null, is appended to *memory. Row takes width pixels of
-// 3 bytes, each black or white; Finished says whether the last row is in
-// and the file complete. False, with errno set when memory ran out, on any
-// failure of the encoder or its output.
-class BilevelPngRows {
+// Start chooses the form: bilevel says every pixel is black or white. Row
+// takes width pixels of 3 bytes; Finished says whether the last row is in
+// and the file complete. The bytes go to sink as the encoder makes them.
+// False, with errno set when memory ran out, on any failure of the encoder
+// or its output.
+class PngRowWriter {
 public:
-    BilevelPngRows();
-    ~BilevelPngRows();
-    bool Start(std::FILE* file, std::vector<uint8_t>* memory, int32_t width, int32_t height, int32_t xPelsPerMeter,
-               int32_t yPelsPerMeter, const OutputColours& colours);
+    PngRowWriter();
+    ~PngRowWriter();
+    bool Start(OutputSink& sink, int32_t width, int32_t height, int32_t xPelsPerMeter, int32_t yPelsPerMeter,
+               const OutputColours& colours, bool bilevel);
     bool Row(const uint8_t* pixels);
     bool Finished() const;
 

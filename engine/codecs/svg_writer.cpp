@@ -1,7 +1,6 @@
 #include "svg_writer.h"
 
 #include "centre_line_tracer.h"
-#include "file_io.h"
 
 #include <cerrno>
 #include <cmath>
@@ -204,66 +203,23 @@ private:
     int64_t y_ = 0;
 };
 
-// Writes the document of a drawing with that header, traced by trace,
-// through put.
-template <typename Trace>
-bool Encode(const BitmapInfoHeader& header, int thickness, const OutputColours& colours, Trace trace,
-            const std::function<bool(const std::string&)>& put) {
-    try {
-        return SvgWriter(put).Write(header, thickness, colours, trace);
-    } catch (const std::bad_alloc&) {
-        errno = ENOMEM;
-        return false;
-    }
-}
-
-// The same into svg, left empty when it fails.
-template <typename Trace>
-bool EncodeIntoMemory(const BitmapInfoHeader& header, int thickness, const OutputColours& colours, Trace trace,
-                      std::vector<uint8_t>& svg) {
-    svg.clear();
-    const bool encoded = Encode(header, thickness, colours, trace, [&svg](const std::string& bytes) {
-        svg.insert(svg.end(), bytes.begin(), bytes.end());
-        return true;
-    });
-    if (!encoded) svg = {};
-    return encoded;
-}
-
 }  // namespace
 
-bool WriteSvg(const char* path, DibHandle drawing, int thickness, const OutputColours& colours, int* systemError) {
-    if (!path || !drawing) {
-        if (systemError) *systemError = EINVAL;
-        return false;
-    }
-    return WriteFileAtomically(
-        path,
-        [&](std::FILE* file) {
-            return Encode(
-                drawing->header, thickness, colours,
-                [&](const auto& stroke) { return TraceCentreLines(drawing, thickness, stroke); },
-                [file](const std::string& bytes) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
-        },
-        systemError);
-}
-
-bool EncodeSvg(DibHandle drawing, int thickness, const OutputColours& colours, std::vector<uint8_t>& svg) {
-    if (!drawing) {
-        svg = {};
-        return false;
-    }
-    return EncodeIntoMemory(drawing->header, thickness, colours,
-                            [&](const auto& stroke) { return TraceCentreLines(drawing, thickness, stroke); }, svg);
-}
-
-bool EncodeSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
-               const OutputColours& colours, std::vector<uint8_t>& svg) {
+bool WriteSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
+              const OutputColours& colours, OutputSink& sink) {
     BitmapInfoHeader header{};
     header.biWidth = lines.Width();
     header.biHeight = lines.Height();
     header.biXPelsPerMeter = xPelsPerMeter;
     header.biYPelsPerMeter = yPelsPerMeter;
-    return EncodeIntoMemory(header, thickness, colours,
-                            [&](const auto& stroke) { return TraceCentreLines(lines, thickness, stroke); }, svg);
+    const std::function<bool(const std::string&)> put = [&sink](const std::string& bytes) {
+        return sink.Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    };
+    try {
+        return SvgWriter(put).Write(header, thickness, colours,
+                                    [&](const auto& stroke) { return TraceCentreLines(lines, thickness, stroke); });
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+        return false;
+    }
 }

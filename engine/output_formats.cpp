@@ -1,0 +1,95 @@
+#include "output_formats.h"
+
+#include "bit_packing.h"
+#include "file_io.h"
+
+#include <cerrno>
+#include <new>
+
+const LineFormatInfo LineFormats[3] = {
+    {LineFormat::Bmp, "bmp", ".bmp", "image/bmp", false, OpenBmpOutput},
+    {LineFormat::Png, "png", ".png", "image/png", true, OpenPngOutput},
+    {LineFormat::Svg, "svg", ".svg", "image/svg+xml", true, OpenSvgOutput},
+};
+
+namespace {
+
+// Whether every pixel of the 24-bit image is black or white.
+bool IsBilevel(DibHandle image) {
+    const int32_t width = image->header.biWidth;
+    const std::unique_ptr<uint8_t[]> packed(new uint8_t[(size_t(width) + 7) / 8]);
+    for (int32_t y = 0; y < image->header.biHeight; ++y) {
+        if (!PackRow(DibRow(image, y), width, packed.get())) return false;
+    }
+    return true;
+}
+
+bool Write(DibHandle image, LineFormat format, const OutputColours& colours, int thickness, OutputSink& sink) {
+    if (!image || image->header.biBitCount != 24 || !Holds(format, colours)) {
+        errno = EINVAL;
+        return false;
+    }
+    RowOutputSettings settings;
+    settings.header = image->header;
+    settings.colours = colours;
+    settings.thickness = thickness;
+    settings.bilevel = IsBilevel(image);
+    const std::unique_ptr<RowOutput> output = InfoOf(format).open(settings, sink);
+    if (!output) return false;
+    for (int32_t y = 0; y < image->header.biHeight; ++y) {
+        if (!output->Put(y, DibRow(image, y))) return false;
+    }
+    return output->End();
+}
+
+// Runs write, which sets errno when it fails, into *systemError; running out
+// of memory, also as std::bad_alloc, is ENOMEM.
+template <typename Write>
+bool Reported(int* systemError, Write write) {
+    int ignored = 0;
+    if (!systemError) systemError = &ignored;
+    errno = 0;
+    try {
+        if (write()) return true;
+        *systemError = errno != 0 ? errno : EIO;
+    } catch (const std::bad_alloc&) {
+        *systemError = ENOMEM;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness, OutputSink& sink,
+                int* systemError) {
+    return Reported(systemError, [&] { return Write(image, format, colours, thickness, sink); });
+}
+
+bool SaveImage(const char* path, DibHandle image, LineFormat format, const OutputColours& colours, int thickness,
+               int* systemError) {
+    return Reported(systemError, [&] {
+        if (!path || !image || !Holds(format, colours)) {
+            errno = EINVAL;
+            return false;
+        }
+        int error = 0;
+        const bool saved = WriteFileAtomically(
+            path,
+            [&](std::FILE* file) {
+                OutputSink sink(file);
+                return Write(image, format, colours, thickness, sink);
+            },
+            &error);
+        errno = error;
+        return saved;
+    });
+}
+
+bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness,
+                 std::vector<uint8_t>& bytes, int* systemError) {
+    std::vector<uint8_t>().swap(bytes);
+    OutputSink sink(bytes);
+    if (WriteImage(image, format, colours, thickness, sink, systemError)) return true;
+    std::vector<uint8_t>().swap(bytes);
+    return false;
+}

@@ -1,0 +1,58 @@
+// The output formats, in one table: for each its name, extension, MIME type,
+// whether it holds transparency, and the row output that writes it. The
+// converter, the document's saves, the save dialog and the clipboard all
+// read it; a new format is its codec, its row here and its tests.
+#pragma once
+
+#include "dib.h"
+#include "output_colours.h"
+#include "output_sink.h"
+#include "row_outputs.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// The index of a format in the table.
+enum class LineFormat { Bmp, Png, Svg };
+
+struct LineFormatInfo {
+    LineFormat format;
+    const char* name;       // "bmp"
+    const char* extension;  // ".bmp": the name with its dot
+    const char* mime;       // "image/bmp"
+    bool transparency;      // can hold a transparent background
+    std::unique_ptr<RowOutput> (*open)(const RowOutputSettings& settings, OutputSink& sink);
+};
+
+// Every format, in the order of LineFormat.
+extern const LineFormatInfo LineFormats[3];
+
+inline const LineFormatInfo& InfoOf(LineFormat format) {
+    return LineFormats[int(format)];
+}
+
+// Whether format can be written in colours: false for a transparent
+// background in a format without transparency.
+inline bool Holds(LineFormat format, const OutputColours& colours) {
+    return !colours.transparent || InfoOf(format).transparency;
+}
+
+// Writes the 24-bit image through the format's row output, top row first:
+// a picture whose pixels are all black or white in colours, any other as it
+// is (see the formats' writers); traced strokes as wide as thickness says.
+// False, with *systemError (if given) an errno value, when it could not be
+// written: EINVAL for colours the format cannot hold or no image, ENOMEM
+// when memory ran out, also as std::bad_alloc.
+bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness, OutputSink& sink,
+                int* systemError = nullptr);
+
+// The same into the file at path, all or nothing (WriteFileAtomically): a
+// failed write leaves any existing file as it was.
+bool SaveImage(const char* path, DibHandle image, LineFormat format = LineFormat::Bmp,
+               const OutputColours& colours = {}, int thickness = 0, int* systemError = nullptr);
+
+// The same into the bytes of the file in bytes, replacing what it held;
+// empty on failure.
+bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness,
+                 std::vector<uint8_t>& bytes, int* systemError = nullptr);

@@ -4,6 +4,7 @@
 #include "line_fidelity.h"
 #include "noise_removal.h"
 #include "output_formats.h"
+#include "row_outputs.h"
 #include "stroke_raster.h"
 #include "test_images.h"
 
@@ -454,9 +455,9 @@ TEST(TraceInkLines, DiscsAndBandsAreOneStroke) {
     }
 }
 
-// A small drawing of strokes of many widths, crossing, meeting and curving,
-// drawn back from its strokes, is its ink.
-TEST(TraceInkLines, RenderedStrokesCoverTheInkAndNothingElse) {
+// A small drawing of ink strokes of many widths, crossing, meeting and
+// curving.
+Picture InkDrawing() {
     std::vector<InkSegment> segments = {
         {10, 10, 150, 20, 1}, {10, 30, 150, 60, 3}, {20, 80, 140, 70, 6}, {80, 5, 90, 115, 4},
         {30, 100, 150, 110, 10}, {120, 20, 100, 100, 2}, {160, 10, 190, 110, 12}, {170, 60, 195, 60, 5},
@@ -466,12 +467,60 @@ TEST(TraceInkLines, RenderedStrokesCoverTheInkAndNothingElse) {
         const double a0 = k * 3.14159265358979 / 18, a1 = (k + 1) * 3.14159265358979 / 18;
         segments.push_back({45 + 20 * std::cos(a0), 55 + 20 * std::sin(a0), 45 + 20 * std::cos(a1), 55 + 20 * std::sin(a1), 5});
     }
-    const Picture picture = InkPicture(200, 120, segments);
+    return InkPicture(200, 120, segments);
+}
+
+// The ink drawing, drawn back from its strokes, is its ink.
+TEST(TraceInkLines, RenderedStrokesCoverTheInkAndNothingElse) {
+    const Picture picture = InkDrawing();
     const std::vector<TraceStroke> strokes = TraceInk(picture);
     const RenderedInk rendered = RenderBack(picture, strokes);
     EXPECT_GE(rendered.covered, 0.99) << Describe(strokes);
     EXPECT_GE(rendered.onInk, 0.99) << Describe(strokes);
     EXPECT_EQ(CountTracedTwice(strokes, 200, 120), 0) << Describe(strokes);
+}
+
+// The SVG of the drawing's rows, made as ink lines or as edges.
+std::string SvgOfRows(DibHandle image, LineStyle style) {
+    RowOutputSettings settings;
+    settings.header = image->header;
+    settings.colours = {0, 0xFFFFFF, true};
+    settings.style = style;
+    std::vector<uint8_t> bytes;
+    OutputSink sink(bytes);
+    std::unique_ptr<RowOutput> output = OpenSvgOutput(settings, sink);
+    EXPECT_NE(output, nullptr);
+    if (!output) return {};
+    for (int32_t y = 0; y < image->header.biHeight; ++y) EXPECT_TRUE(output->Put(y, DibRow(image, y)));
+    EXPECT_TRUE(output->End());
+    return Text(bytes);
+}
+
+// An SVG output made for ink lines traces them as ink: rendered, its strokes
+// cover the ink and nothing else, the widest stroke is as wide as its ink,
+// and the same rows made as edges give other strokes.
+TEST(SvgFile, InkLinesAreTracedAsInk) {
+    DibHandle image = MakeImage(InkDrawing());
+    const std::string svg = SvgOfRows(image, LineStyle::Ink);
+    const std::string path = TestFolder("trace-ink") + "/drawing";
+    {
+        std::FILE* file = std::fopen((path + ".svg").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(svg.data(), 1, svg.size(), file);
+        std::fclose(file);
+    }
+    EXPECT_EQ(RunTool("/usr/bin/xmllint", {"--noout", path + ".svg"}), 0) << "not well-formed XML";
+    ASSERT_EQ(RunTool("/usr/bin/rsvg-convert", {"-b", "white", "-w", "200", "-h", "120", "-o", path + ".png", path + ".svg"}), 0);
+    DibHandle rendered = ImgLoadFile((path + ".png").c_str());
+    ASSERT_NE(rendered, nullptr);
+    ImgMake24(rendered);
+    const LineFidelity fidelity = MeasureLineFidelity(image, rendered);
+    EXPECT_GE(fidelity.drawnRendered, 0.99) << "ink pixels far from every stroke";
+    EXPECT_GE(fidelity.renderedDrawn, 0.99) << "strokes where there is no ink";
+    EXPECT_NE(svg.find("stroke-width=\"12\""), std::string::npos) << svg;
+    EXPECT_NE(SvgOfRows(image, LineStyle::Edges), svg);
+    ImgRelease(rendered);
+    ImgRelease(image);
 }
 
 }  // namespace

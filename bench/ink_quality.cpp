@@ -16,11 +16,13 @@
 // share of ink pixels within one pixel of a drawn one ("covered"), the share
 // of drawn pixels within one pixel of ink ("on ink"), the pixels that the
 // centre lines of two strokes pass through away from their ends ("twice"),
-// and the mean difference, weighted by length, between a stroke's traced
-// width and the width drawn on the page (two pixels more for thick ink;
-// "page") and the ink's width across the stroke ("ink"). Where strokes
-// drawn close together come out of ink extraction as one area (hatching on
-// thick ink), both are the area's width rather than a stroke's.
+// the mean difference, weighted by length, between a stroke's traced width
+// and the width drawn on the page (two pixels more for thick ink; "page")
+// or the ink's width across the stroke ("ink"), and the share of the
+// strokes' length within a pixel of the ink's width ("within 1"). Where
+// strokes drawn close together come out of ink extraction as one area
+// (hatching on thick ink), the widths are the area's rather than a
+// stroke's.
 //
 //     velmora-ink-quality [PAGE_FOLDER]
 //
@@ -388,11 +390,11 @@ std::vector<uint8_t> Draw(DibHandle source, const Method& method) {
 
 struct TraceCounts {
     int64_t ink = 0, inkCovered = 0, drawn = 0, drawnOnInk = 0, twice = 0, strokes = 0;
-    double length = 0, widthError = 0, inkWidthError = 0;
+    double length = 0, widthError = 0, inkWidthError = 0, withinPixel = 0;
     void Add(const TraceCounts& o) {
         ink += o.ink, inkCovered += o.inkCovered, drawn += o.drawn, drawnOnInk += o.drawnOnInk;
         twice += o.twice, strokes += o.strokes, length += o.length, widthError += o.widthError;
-        inkWidthError += o.inkWidthError;
+        inkWidthError += o.inkWidthError, withinPixel += o.withinPixel;
     }
 };
 
@@ -458,7 +460,9 @@ TraceCounts ScoreTrace(DibHandle drawing, int strokeWidth) {
         length = std::max(length, 1.0);
         counts.length += length;
         counts.widthError += length * std::abs(stroke.width - strokeWidth);
-        counts.inkWidthError += length * std::abs(stroke.width - InkWidthAcross(ink, width, height, stroke));
+        const double inkError = std::abs(stroke.width - InkWidthAcross(ink, width, height, stroke));
+        counts.inkWidthError += length * inkError;
+        if (inkError <= 1) counts.withinPixel += length;
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -504,7 +508,7 @@ void Print(const Method& method, const std::vector<Counts>& perWidth) {
 
 void PrintTrace(const Method& method, const std::vector<Decoded>& pages) {
     std::printf("%s (contrast index %d) traced as ink and drawn back\n", method.name.c_str(), method.contrast);
-    std::printf("  width  covered   on ink  twice  strokes  width error: page  ink\n");
+    std::printf("  width  covered   on ink  twice  strokes  width error: page   ink  within 1\n");
     TraceCounts all;
     for (int w = 1; w <= MaxStrokeWidth; ++w) {
         TraceCounts counts;
@@ -513,15 +517,16 @@ void PrintTrace(const Method& method, const std::vector<Decoded>& pages) {
             counts.Add(ScoreTrace(drawing, w + (method.thickness != 0 ? 2 : 0)));
             ImgRelease(drawing);
         }
-        std::printf("  %5d  %7.4f  %7.4f  %5lld  %7lld  %17.2f  %4.2f\n", w, Share(counts.inkCovered, counts.ink),
+        std::printf("  %5d  %7.4f  %7.4f  %5lld  %7lld  %17.2f  %4.2f  %8.4f\n", w, Share(counts.inkCovered, counts.ink),
                     Share(counts.drawnOnInk, counts.drawn), static_cast<long long>(counts.twice),
                     static_cast<long long>(counts.strokes), counts.widthError / counts.length,
-                    counts.inkWidthError / counts.length);
+                    counts.inkWidthError / counts.length, counts.withinPixel / counts.length);
         all.Add(counts);
     }
-    std::printf("  overall %6.4f  %7.4f  %5lld  %7lld  %17.2f  %4.2f\n\n", Share(all.inkCovered, all.ink),
+    std::printf("  overall %6.4f  %7.4f  %5lld  %7lld  %17.2f  %4.2f  %8.4f\n\n", Share(all.inkCovered, all.ink),
                 Share(all.drawnOnInk, all.drawn), static_cast<long long>(all.twice),
-                static_cast<long long>(all.strokes), all.widthError / all.length, all.inkWidthError / all.length);
+                static_cast<long long>(all.strokes), all.widthError / all.length, all.inkWidthError / all.length,
+                all.withinPixel / all.length);
 }
 
 }  // namespace

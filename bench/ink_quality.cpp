@@ -11,6 +11,19 @@
 // a line pixel), F1, and for strokes of 5 pixels or more the share of their
 // inside (stroke pixels whose eight neighbours are all stroke) left white.
 //
+// Ink results are then traced as ink (TraceInkLines) and the strokes drawn
+// back as wide as they are (stroke_raster.h): per width and overall, the
+// share of ink pixels within one pixel of a drawn one ("covered"), the share
+// of drawn pixels within one pixel of ink ("on ink"), the pixels that the
+// centre lines of two strokes pass through away from their ends ("twice"),
+// the mean difference, weighted by length, between a stroke's traced width
+// and the width drawn on the page (two pixels more for thick ink; "page")
+// or the ink's width across the stroke ("ink"), and the share of the
+// strokes' length within a pixel of the ink's width ("within 1"). Where
+// strokes drawn close together come out of ink extraction as one area
+// (hatching on thick ink), the widths are the area's rather than a
+// stroke's.
+//
 //     velmora-ink-quality [PAGE_FOLDER]
 //
 // writes each page as a JPEG file into PAGE_FOLDER when one is given.
@@ -18,6 +31,7 @@
 #include "edge_extraction.h"
 #include "image.h"
 #include "ink_extraction.h"
+#include "stroke_raster.h"
 
 #include <algorithm>
 #include <cmath>
@@ -344,22 +358,122 @@ struct Method {
     int contrast;
 };
 
-// The line pixels (1) the method draws of the decoded page.
-std::vector<uint8_t> Draw(DibHandle source, const Method& method) {
+// The drawing the method makes of the decoded page.
+DibHandle Extract(DibHandle source, const Method& method) {
     DibHandle result = ImgDuplicate(source);
     if (method.style == LineStyle::Ink) {
         ExtractInk(source, result, method.thickness, method.contrast);
     } else {
         ExtractEdges(source, result, method.thickness, method.contrast);
     }
-    const int width = result->header.biWidth, height = result->header.biHeight;
+    return result;
+}
+
+// The line pixels (1) of a drawing.
+std::vector<uint8_t> LinesOf(DibHandle drawing) {
+    const int width = drawing->header.biWidth, height = drawing->header.biHeight;
     std::vector<uint8_t> lines(size_t(width) * height);
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = DibRow(result, y);
+        const uint8_t* row = DibRow(drawing, y);
         for (int x = 0; x < width; ++x) lines[size_t(y) * width + x] = row[3 * x] == 0;
     }
+    return lines;
+}
+
+// The line pixels (1) the method draws of the decoded page.
+std::vector<uint8_t> Draw(DibHandle source, const Method& method) {
+    DibHandle result = Extract(source, method);
+    std::vector<uint8_t> lines = LinesOf(result);
     ImgRelease(result);
     return lines;
+}
+
+struct TraceCounts {
+    int64_t ink = 0, inkCovered = 0, drawn = 0, drawnOnInk = 0, twice = 0, strokes = 0;
+    double length = 0, widthError = 0, inkWidthError = 0, withinPixel = 0;
+    void Add(const TraceCounts& o) {
+        ink += o.ink, inkCovered += o.inkCovered, drawn += o.drawn, drawnOnInk += o.drawnOnInk;
+        twice += o.twice, strokes += o.strokes, length += o.length, widthError += o.widthError;
+        inkWidthError += o.inkWidthError, withinPixel += o.withinPixel;
+    }
+};
+
+// How wide the ink is across the stroke: the median over points a pixel
+// apart along it of the run of ink straight across it through the point, in
+// quarter pixels. The median leaves out where other strokes join it.
+double InkWidthAcross(const std::vector<uint8_t>& ink, int width, int height, const TraceStroke& stroke) {
+    const auto isInk = [&](double x, double y) {
+        const int ix = int(std::floor(x)), iy = int(std::floor(y));
+        return ix >= 0 && iy >= 0 && ix < width && iy < height && ink[size_t(iy) * width + ix];
+    };
+    std::vector<double> runs;
+    TracePoint at = stroke.start;
+    for (const TraceSegment& segment : stroke.segments) {
+        const TracePoint c1 = segment.curve ? segment.control1 : at, c2 = segment.curve ? segment.control2 : segment.end;
+        // A point a pixel along, so that each part of the stroke counts as
+        // long as it is.
+        const int samples = std::max(1, int(std::hypot(segment.end.x - at.x, segment.end.y - at.y)));
+        for (int k = 0; k < samples; ++k) {
+            const double t = (k + 0.5) / samples, s = 1 - t;
+            const double x = s * s * s * at.x + 3 * s * s * t * c1.x + 3 * s * t * t * c2.x + t * t * t * segment.end.x;
+            const double y = s * s * s * at.y + 3 * s * s * t * c1.y + 3 * s * t * t * c2.y + t * t * t * segment.end.y;
+            double dx = 3 * s * s * (c1.x - at.x) + 6 * s * t * (c2.x - c1.x) + 3 * t * t * (segment.end.x - c2.x);
+            double dy = 3 * s * s * (c1.y - at.y) + 6 * s * t * (c2.y - c1.y) + 3 * t * t * (segment.end.y - c2.y);
+            const double length = std::hypot(dx, dy);
+            if (length == 0) continue;
+            dx /= length, dy /= length;
+            double run = 0;
+            for (int side : {-1, 1}) {
+                for (double d = 0.25; d < 60 && isInk(x - side * dy * d, y + side * dx * d); d += 0.25) run += 0.25;
+            }
+            runs.push_back(run + 0.25);
+        }
+        at = segment.end;
+    }
+    if (runs.empty()) return stroke.width;
+    std::nth_element(runs.begin(), runs.begin() + std::ptrdiff_t(runs.size() / 2), runs.end());
+    return runs[runs.size() / 2];
+}
+
+// Traces the ink drawing, draws its strokes back and compares them with it;
+// its strokes are strokeWidth wide.
+TraceCounts ScoreTrace(DibHandle drawing, int strokeWidth) {
+    const int width = drawing->header.biWidth, height = drawing->header.biHeight;
+    std::vector<TraceStroke> strokes;
+    TraceCounts counts;
+    TraceInkLines(drawing, [&](const TraceStroke& stroke) { strokes.push_back(stroke); });
+    const std::vector<uint8_t> ink = LinesOf(drawing);
+    std::vector<uint8_t> drawn(size_t(width) * height);
+    for (const TraceStroke& stroke : strokes) {
+        RasteriseStroke(stroke, stroke.width, width, height,
+                        [&](int32_t x, int32_t y) { drawn[size_t(y) * width + x] = 1; });
+    }
+
+    for (const TraceStroke& stroke : strokes) {
+        // The length between the ends of its pieces, a pixel at least.
+        double length = 0;
+        TracePoint at = stroke.start;
+        for (const TraceSegment& segment : stroke.segments) {
+            length += std::hypot(segment.end.x - at.x, segment.end.y - at.y);
+            at = segment.end;
+        }
+        length = std::max(length, 1.0);
+        counts.length += length;
+        counts.widthError += length * std::abs(stroke.width - strokeWidth);
+        const double inkError = std::abs(stroke.width - InkWidthAcross(ink, width, height, stroke));
+        counts.inkWidthError += length * inkError;
+        if (inkError <= 1) counts.withinPixel += length;
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = size_t(y) * width + x;
+            if (ink[i]) ++counts.ink, counts.inkCovered += Near(drawn, width, height, x, y, false);
+            if (drawn[i]) ++counts.drawn, counts.drawnOnInk += Near(ink, width, height, x, y, false);
+        }
+    }
+    counts.twice = CountTracedTwice(strokes, width, height);
+    counts.strokes = int64_t(strokes.size());
+    return counts;
 }
 
 struct Decoded {
@@ -392,6 +506,29 @@ void Print(const Method& method, const std::vector<Counts>& perWidth) {
                 100 * Share(all.insideWhite, all.inside));
 }
 
+void PrintTrace(const Method& method, const std::vector<Decoded>& pages) {
+    std::printf("%s (contrast index %d) traced as ink and drawn back\n", method.name.c_str(), method.contrast);
+    std::printf("  width  covered   on ink  twice  strokes  width error: page   ink  within 1\n");
+    TraceCounts all;
+    for (int w = 1; w <= MaxStrokeWidth; ++w) {
+        TraceCounts counts;
+        for (size_t p = size_t(w - 1) * PagesPerWidth; p < size_t(w) * PagesPerWidth; ++p) {
+            DibHandle drawing = Extract(pages[p].image, method);
+            counts.Add(ScoreTrace(drawing, w + (method.thickness != 0 ? 2 : 0)));
+            ImgRelease(drawing);
+        }
+        std::printf("  %5d  %7.4f  %7.4f  %5lld  %7lld  %17.2f  %4.2f  %8.4f\n", w, Share(counts.inkCovered, counts.ink),
+                    Share(counts.drawnOnInk, counts.drawn), static_cast<long long>(counts.twice),
+                    static_cast<long long>(counts.strokes), counts.widthError / counts.length,
+                    counts.inkWidthError / counts.length, counts.withinPixel / counts.length);
+        all.Add(counts);
+    }
+    std::printf("  overall %6.4f  %7.4f  %5lld  %7lld  %17.2f  %4.2f  %8.4f\n\n", Share(all.inkCovered, all.ink),
+                Share(all.drawnOnInk, all.drawn), static_cast<long long>(all.twice),
+                static_cast<long long>(all.strokes), all.widthError / all.length, all.inkWidthError / all.length,
+                all.withinPixel / all.length);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -421,6 +558,8 @@ int main(int argc, char** argv) {
                               {"ink, thin", LineStyle::Ink, 0, 7},
                               {"ink, thick", LineStyle::Ink, 1, 7}};
     for (const Method& method : methods) Print(method, Evaluate(pages, method));
+    PrintTrace(methods[2], pages);
+    PrintTrace(methods[3], pages);
     // The contrast at which thin ink scores best overall.
     Method best = {"ink, thin, best contrast", LineStyle::Ink, 0, 0};
     double bestF1 = -1;

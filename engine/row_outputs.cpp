@@ -149,7 +149,7 @@ public:
 private:
     bool Write(OutputSink& sink) {
         return WriteSvg(lines_, settings_.header.biXPelsPerMeter, settings_.header.biYPelsPerMeter,
-                        settings_.thickness, settings_.colours, sink);
+                        settings_.thickness, settings_.colours, sink, settings_.style);
     }
 
     RowOutputSettings settings_;

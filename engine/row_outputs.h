@@ -5,6 +5,7 @@
 #pragma once
 
 #include "dib.h"
+#include "ink_extraction.h"
 #include "output_colours.h"
 #include "output_sink.h"
 
@@ -16,6 +17,7 @@ struct RowOutputSettings {
     BitmapInfoHeader header{};  // size and density of the upright picture
     OutputColours colours;
     int thickness = 0;       // of the extraction that made the lines: the width of traced strokes
+    LineStyle style = LineStyle::Edges;  // of that extraction too: SVG traces ink lines as ink
     bool bottomUp = false;   // rows come bottom row first (only for a bilevel picture)
     bool bilevel = true;     // every pixel black or white, as extraction gives them
 };
@@ -45,6 +47,7 @@ std::unique_ptr<RowOutput> OpenBmpOutput(const RowOutputSettings& settings, Outp
 std::unique_ptr<RowOutput> OpenPngOutput(const RowOutputSettings& settings, OutputSink& sink);
 
 // SVG: the tracer needs the whole drawing: its line pixels are gathered at
-// one bit each and traced at the end, into a file or memory in pieces of a
-// few tens of kilobytes; a writer gets the document once whole.
+// one bit each and traced at the end (as ink when settings.style says the
+// lines are ink), into a file or memory in pieces of a few tens of
+// kilobytes; a writer gets the document once whole.
 std::unique_ptr<RowOutput> OpenSvgOutput(const RowOutputSettings& settings, OutputSink& sink);

@@ -30,4 +30,6 @@ set(velmora_engine_sources
   kernels/noise_removal.cpp
   kernels/orientation.cpp
   kernels/pixel_layouts.cpp
+  kernels/chamfer_distance.cpp
+  kernels/stroke_raster.cpp
 )

@@ -1,12 +1,15 @@
 // Traces arbitrary drawings: the first two bytes give the width and height
-// (1 to 64), the third the line thickness, and the bits of the rest, row by
-// row, the line pixels (missing bits are background). Every stroke must start
-// and end inside the picture, 1 pixel wide on thin lines and 2 to 4 on thick
-// ones, and the SVG of the drawing must be complete.
+// (1 to 64), the third the line thickness (bit 0) and whether the drawing is
+// traced as ink (bit 1), and the bits of the rest, row by row, the line
+// pixels (missing bits are background). Every stroke must start and end
+// inside the picture, 1 pixel wide on thin lines, 2 to 4 on thick ones and
+// 1 to as wide as the picture as ink, and the SVG of the drawing must be
+// complete.
 #include "centre_line_tracer.h"
 #include "dib.h"
 #include "output_formats.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -22,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
     const int32_t width = 1 + data[0] % 64, height = 1 + data[1] % 64;
     const int thickness = data[2] & 1;
+    const bool ink = (data[2] & 2) != 0;
     ImageError error = ImageError::None;
     DibHandle drawing = DibCreate(width, height, 24, &error);
     if (!drawing) std::abort();
@@ -32,13 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = byte < size && (data[byte] >> (bit % 8)) & 1 ? 0 : 255;
         }
     }
-    const bool traced = TraceCentreLines(drawing, thickness, [&](const TraceStroke& stroke) {
+    const auto check = [&](const TraceStroke& stroke) {
         if (!Inside(stroke.start, width, height)) std::abort();
-        if (thickness == 0 ? stroke.width != 1 : stroke.width < 2 || stroke.width > 4) std::abort();
+        if (ink ? stroke.width < 1 || stroke.width > std::max(width, height)
+                : thickness == 0 ? stroke.width != 1 : stroke.width < 2 || stroke.width > 4) {
+            std::abort();
+        }
         for (const TraceSegment& segment : stroke.segments) {
             if (!Inside(segment.end, width, height)) std::abort();
         }
-    });
+    };
+    const bool traced = ink ? TraceInkLines(drawing, check) : TraceCentreLines(drawing, thickness, check);
     std::vector<uint8_t> svg;
     const char end[] = "</g>\n</svg>\n";
     if (!traced || !EncodeImage(drawing, LineFormat::Svg, OutputColours{0, 0xFFFFFF, true}, thickness, svg) ||

@@ -4,6 +4,8 @@
 #include "line_fidelity.h"
 #include "noise_removal.h"
 #include "output_formats.h"
+#include "row_outputs.h"
+#include "stroke_raster.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -291,6 +293,233 @@ TEST(SvgFile, LinesGoOnThroughTheirJunctions) {
     ASSERT_TRUE(EncodeImage(image, LineFormat::Svg, OutputColours{0, 0xFFFFFF, true}, 0, bytes));
     const std::string path = Attribute(Text(bytes), "path", "d");
     EXPECT_EQ(std::count(path.begin(), path.end(), 'm'), 4) << path;
+    ImgRelease(image);
+}
+
+// Ink strokes as ink extraction gives them: solid, every pixel whose centre
+// lies within half the width of the stroke's centre line.
+struct InkSegment {
+    double x0, y0, x1, y1, width;
+};
+
+Picture InkPicture(int width, int height, const std::vector<InkSegment>& segments) {
+    Picture picture{width, height, {}};
+    picture.pixels.assign(size_t(width) * height, {255, 255, 255});
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (const InkSegment& s : segments) {
+                const double dx = s.x1 - s.x0, dy = s.y1 - s.y0, px = x + 0.5 - s.x0, py = y + 0.5 - s.y0;
+                const double length2 = dx * dx + dy * dy;
+                const double t = length2 > 0 ? std::clamp((px * dx + py * dy) / length2, 0.0, 1.0) : 0;
+                if (std::hypot(px - t * dx, py - t * dy) <= s.width / 2) picture.At(x, y) = {0, 0, 0};
+            }
+        }
+    }
+    return picture;
+}
+
+std::vector<TraceStroke> TraceInk(const Picture& picture) {
+    DibHandle image = MakeImage(picture);
+    std::vector<TraceStroke> strokes;
+    EXPECT_TRUE(TraceInkLines(image, [&](const TraceStroke& stroke) { strokes.push_back(stroke); }));
+    ImgRelease(image);
+    return strokes;
+}
+
+std::string Describe(const std::vector<TraceStroke>& strokes) {
+    std::string text;
+    for (const TraceStroke& stroke : strokes) {
+        const TracePoint end = stroke.segments.empty() ? stroke.start : stroke.segments.back().end;
+        char line[160];
+        std::snprintf(line, sizeof line, "(%.1f %.1f)-(%.1f %.1f) width %d%s\n", stroke.start.x, stroke.start.y,
+                      end.x, end.y, stroke.width, stroke.closed ? " closed" : "");
+        text += line;
+    }
+    return text;
+}
+
+// A straight ink stroke of any width and angle is one stroke along its
+// middle, as wide as the ink to within a pixel.
+TEST(TraceInkLines, AStraightStrokeIsOneStrokeAsWideAsItsInk) {
+    for (int width = 1; width <= 12; ++width) {
+        for (int degrees : {0, 17, 30, 45, 60, 90, 112, 135, 160}) {
+            SCOPED_TRACE("width " + std::to_string(width) + ", " + std::to_string(degrees) + " degrees");
+            const double angle = degrees * 3.14159265358979 / 180, half = 30;
+            const double dx = half * std::cos(angle), dy = half * std::sin(angle);
+            const std::vector<TraceStroke> strokes = TraceInk(InkPicture(100, 100, {{50 - dx, 50 - dy, 50 + dx, 50 + dy, double(width)}}));
+            ASSERT_EQ(strokes.size(), 1u) << Describe(strokes);
+            EXPECT_LE(std::abs(strokes[0].width - width), 1) << Describe(strokes);
+        }
+    }
+}
+
+// The strokes drawn back as wide as they are, and how they match the ink:
+// the shares of ink pixels within one pixel of a drawn one and of drawn
+// pixels within one pixel of ink.
+struct RenderedInk {
+    double covered;
+    double onInk;
+};
+
+RenderedInk RenderBack(const Picture& picture, const std::vector<TraceStroke>& strokes) {
+    const int width = picture.width, height = picture.height;
+    std::vector<uint8_t> drawn(size_t(width) * height), ink(size_t(width) * height);
+    for (size_t i = 0; i < ink.size(); ++i) ink[i] = picture.pixels[i].blue == 0;
+    for (const TraceStroke& stroke : strokes) {
+        RasteriseStroke(stroke, stroke.width, width, height, [&](int32_t x, int32_t y) { drawn[size_t(y) * width + x] = 1; });
+    }
+    const auto nearby = [&](const std::vector<uint8_t>& mask, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int nx = x + dx, ny = y + dy;
+                if (nx >= 0 && ny >= 0 && nx < width && ny < height && mask[size_t(ny) * width + nx]) return true;
+            }
+        }
+        return false;
+    };
+    int64_t inkPixels = 0, covered = 0, drawnPixels = 0, onInk = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = size_t(y) * width + x;
+            if (ink[i]) ++inkPixels, covered += nearby(drawn, x, y);
+            if (drawn[i]) ++drawnPixels, onInk += nearby(ink, x, y);
+        }
+    }
+    return {double(covered) / double(inkPixels), double(onInk) / double(drawnPixels)};
+}
+
+// Where ink strokes cross or one ends on another, each line between
+// junctions is traced once, the strokes meet, and they cover the ink.
+TEST(TraceInkLines, CrossingsAndJunctionsAreTracedOnce) {
+    for (int width : {1, 2, 3, 5, 8, 12}) {
+        const double w = width;
+        const struct {
+            const char* name;
+            std::vector<InkSegment> segments;
+            size_t strokes;
+        } cases[] = {
+            {"plus", {{20, 60, 100, 60, w}, {60, 20, 60, 100, w}}, 4},
+            {"t", {{20, 30, 100, 30, w}, {60, 30, 60, 100, w}}, 3},
+            {"slanted cross", {{20, 25, 100, 95, w}, {20, 95, 100, 25, w}}, 4},
+        };
+        for (const auto& drawing : cases) {
+            SCOPED_TRACE(std::string(drawing.name) + ", width " + std::to_string(width));
+            const Picture picture = InkPicture(120, 120, drawing.segments);
+            const std::vector<TraceStroke> strokes = TraceInk(picture);
+            EXPECT_EQ(CountTracedTwice(strokes, 120, 120), 0) << Describe(strokes);
+            EXPECT_LE(strokes.size(), drawing.strokes + 1) << Describe(strokes);
+            std::set<std::pair<double, double>> ends;
+            for (const TraceStroke& stroke : strokes) {
+                const TracePoint end = stroke.segments.empty() ? stroke.start : stroke.segments.back().end;
+                ends.insert({stroke.start.x, stroke.start.y});
+                ends.insert({end.x, end.y});
+            }
+            // Thinning may part a slanted crossing into two junctions with
+            // a short stroke between them.
+            EXPECT_LE(ends.size(), drawing.strokes + 2) << Describe(strokes);
+            const RenderedInk rendered = RenderBack(picture, strokes);
+            EXPECT_GE(rendered.covered, 0.99) << Describe(strokes);
+            EXPECT_GE(rendered.onInk, 0.99) << Describe(strokes);
+        }
+    }
+}
+
+// A filled disc or a band with square ends is one stroke, not a stroke with
+// branches to its corners.
+TEST(TraceInkLines, DiscsAndBandsAreOneStroke) {
+    const struct {
+        const char* name;
+        Picture picture;
+        int width;
+    } cases[] = {
+        {"disc 7", InkPicture(40, 40, {{20, 20, 20, 20, 7}}), 7},
+        {"disc 16", InkPicture(40, 40, {{20, 20, 20, 20, 16}}), 16},
+        {"disc 25", InkPicture(40, 40, {{20, 20, 20, 20, 25}}), 25},
+        {"band 6", DarkPicture({"........................",
+                                "..DDDDDDDDDDDDDDDDDDDD..",
+                                "..DDDDDDDDDDDDDDDDDDDD..",
+                                "..DDDDDDDDDDDDDDDDDDDD..",
+                                "..DDDDDDDDDDDDDDDDDDDD..",
+                                "..DDDDDDDDDDDDDDDDDDDD..",
+                                "..DDDDDDDDDDDDDDDDDDDD..",
+                                "........................"}), 6},
+        {"band 10", InkPicture(80, 40, {{10, 20, 70, 20, 10}}), 10},
+        {"band 32", InkPicture(160, 80, {{20, 40, 140, 40, 32}}), 32},
+        {"slanted band 20", InkPicture(120, 120, {{30, 30, 90, 90, 20}}), 20},
+    };
+    for (const auto& drawing : cases) {
+        SCOPED_TRACE(drawing.name);
+        const std::vector<TraceStroke> strokes = TraceInk(drawing.picture);
+        ASSERT_EQ(strokes.size(), 1u) << Describe(strokes);
+        EXPECT_LE(std::abs(strokes[0].width - drawing.width), 1) << Describe(strokes);
+    }
+}
+
+// A small drawing of ink strokes of many widths, crossing, meeting and
+// curving.
+Picture InkDrawing() {
+    std::vector<InkSegment> segments = {
+        {10, 10, 150, 20, 1}, {10, 30, 150, 60, 3}, {20, 80, 140, 70, 6}, {80, 5, 90, 115, 4},
+        {30, 100, 150, 110, 10}, {120, 20, 100, 100, 2}, {160, 10, 190, 110, 12}, {170, 60, 195, 60, 5},
+    };
+    // A ring of width 5 and radius 20, as short segments.
+    for (int k = 0; k < 36; ++k) {
+        const double a0 = k * 3.14159265358979 / 18, a1 = (k + 1) * 3.14159265358979 / 18;
+        segments.push_back({45 + 20 * std::cos(a0), 55 + 20 * std::sin(a0), 45 + 20 * std::cos(a1), 55 + 20 * std::sin(a1), 5});
+    }
+    return InkPicture(200, 120, segments);
+}
+
+// The ink drawing, drawn back from its strokes, is its ink.
+TEST(TraceInkLines, RenderedStrokesCoverTheInkAndNothingElse) {
+    const Picture picture = InkDrawing();
+    const std::vector<TraceStroke> strokes = TraceInk(picture);
+    const RenderedInk rendered = RenderBack(picture, strokes);
+    EXPECT_GE(rendered.covered, 0.99) << Describe(strokes);
+    EXPECT_GE(rendered.onInk, 0.99) << Describe(strokes);
+    EXPECT_EQ(CountTracedTwice(strokes, 200, 120), 0) << Describe(strokes);
+}
+
+// The SVG of the drawing's rows, made as ink lines or as edges.
+std::string SvgOfRows(DibHandle image, LineStyle style) {
+    RowOutputSettings settings;
+    settings.header = image->header;
+    settings.colours = {0, 0xFFFFFF, true};
+    settings.style = style;
+    std::vector<uint8_t> bytes;
+    OutputSink sink(bytes);
+    std::unique_ptr<RowOutput> output = OpenSvgOutput(settings, sink);
+    EXPECT_NE(output, nullptr);
+    if (!output) return {};
+    for (int32_t y = 0; y < image->header.biHeight; ++y) EXPECT_TRUE(output->Put(y, DibRow(image, y)));
+    EXPECT_TRUE(output->End());
+    return Text(bytes);
+}
+
+// An SVG output made for ink lines traces them as ink: rendered, its strokes
+// cover the ink and nothing else, the widest stroke is as wide as its ink,
+// and the same rows made as edges give other strokes.
+TEST(SvgFile, InkLinesAreTracedAsInk) {
+    DibHandle image = MakeImage(InkDrawing());
+    const std::string svg = SvgOfRows(image, LineStyle::Ink);
+    const std::string path = TestFolder("trace-ink") + "/drawing";
+    {
+        std::FILE* file = std::fopen((path + ".svg").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(svg.data(), 1, svg.size(), file);
+        std::fclose(file);
+    }
+    EXPECT_EQ(RunTool("/usr/bin/xmllint", {"--noout", path + ".svg"}), 0) << "not well-formed XML";
+    ASSERT_EQ(RunTool("/usr/bin/rsvg-convert", {"-b", "white", "-w", "200", "-h", "120", "-o", path + ".png", path + ".svg"}), 0);
+    DibHandle rendered = ImgLoadFile((path + ".png").c_str());
+    ASSERT_NE(rendered, nullptr);
+    ImgMake24(rendered);
+    const LineFidelity fidelity = MeasureLineFidelity(image, rendered);
+    EXPECT_GE(fidelity.drawnRendered, 0.99) << "ink pixels far from every stroke";
+    EXPECT_GE(fidelity.renderedDrawn, 0.99) << "strokes where there is no ink";
+    EXPECT_NE(svg.find("stroke-width=\"12\""), std::string::npos) << svg;
+    EXPECT_NE(SvgOfRows(image, LineStyle::Edges), svg);
+    ImgRelease(rendered);
     ImgRelease(image);
 }
 

@@ -62,9 +62,10 @@ class SvgWriter {
 public:
     explicit SvgWriter(const std::function<bool(const std::string&)>& put) : put_(put) {}
 
-    // The drawing is traced by trace, which calls on each stroke.
+    // The drawing is traced by trace, which calls on each stroke; strokes
+    // groupWidth wide need not name their width.
     template <typename Trace>
-    bool Write(const BitmapInfoHeader& header, int thickness, const OutputColours& colours, Trace trace) {
+    bool Write(const BitmapInfoHeader& header, int groupWidth, const OutputColours& colours, Trace trace) {
         const bool hasDensity = header.biXPelsPerMeter > 0 && header.biYPelsPerMeter > 0;
         const std::string width = std::to_string(header.biWidth), height = std::to_string(header.biHeight);
         out_ = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -80,7 +81,7 @@ public:
         }
         out_ += "<g fill=\"none\" stroke=\"";
         AppendColour(out_, colours.lines);
-        groupWidth_ = thickness == 0 ? 1 : 2;
+        groupWidth_ = groupWidth;
         out_ += "\" stroke-width=\"" + std::to_string(groupWidth_) + '"';
         out_ += " stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
         const bool traced = trace([this](const TraceStroke& stroke) { Add(stroke); });
@@ -206,7 +207,7 @@ private:
 }  // namespace
 
 bool WriteSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
-              const OutputColours& colours, OutputSink& sink) {
+              const OutputColours& colours, OutputSink& sink, LineStyle style) {
     BitmapInfoHeader header{};
     header.biWidth = lines.Width();
     header.biHeight = lines.Height();
@@ -216,7 +217,11 @@ bool WriteSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMe
         return sink.Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     };
     try {
-        return SvgWriter(put).Write(header, thickness, colours,
+        if (style == LineStyle::Ink) {
+            return SvgWriter(put).Write(header, thickness == 0 ? 1 : 3, colours,
+                                        [&](const auto& stroke) { return TraceInkLines(lines, stroke); });
+        }
+        return SvgWriter(put).Write(header, thickness == 0 ? 1 : 2, colours,
                                     [&](const auto& stroke) { return TraceCentreLines(lines, thickness, stroke); });
     } catch (const std::bad_alloc&) {
         errno = ENOMEM;

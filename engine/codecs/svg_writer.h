@@ -5,7 +5,11 @@
 // pixel density in both directions, else in pixels, with a viewBox in pixels.
 // The strokes are drawn in colours.lines, 1 pixel wide for thin lines
 // (thickness 0) and 2 for thick ones, wider where a thick line is wider (a
-// path of their own with its stroke-width), with round caps and joins. A
+// path of their own with its stroke-width), with round caps and joins. Ink
+// lines (LineStyle::Ink) are traced as ink (TraceInkLines): each stroke as
+// wide as its ink, a path of its own with its stroke-width where that is
+// not the group's, 1 pixel on thin ink and 3 on thick, the narrowest each
+// gives. A
 // stroke that starts where the one before ended, as wide, continues its path
 // without a move, so a plotter lifts its pen only between the tracer's
 // walks. The background is colours.background painted as a rectangle, or
@@ -16,6 +20,7 @@
 #pragma once
 
 #include "centre_line_tracer.h"
+#include "ink_extraction.h"
 #include "output_colours.h"
 #include "output_sink.h"
 
@@ -25,4 +30,4 @@
 // it to sink, in pieces of at most a few tens of kilobytes. False, with
 // errno set (ENOMEM when memory runs out), when it could not be written.
 bool WriteSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMeter, int thickness,
-              const OutputColours& colours, OutputSink& sink);
+              const OutputColours& colours, OutputSink& sink, LineStyle style = LineStyle::Edges);

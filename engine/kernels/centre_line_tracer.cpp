@@ -1,5 +1,6 @@
 #include "centre_line_tracer.h"
 
+#include "chamfer_distance.h"
 #include "dib.h"
 
 #include <algorithm>
@@ -187,6 +188,10 @@ bool AllWhite(const uint8_t* bytes) {
 // sides thins; wider blots get a few more, and what is left of them then is
 // traced as it is, so that time stays linear.
 constexpr int MaxThinningRounds = 4;
+// Ink strokes are as wide as they are drawn, up to the bands about 32 pixels
+// wide round dark areas, grown by a pixel on either side on thick lines:
+// each round thins two layers across a stroke.
+constexpr int MaxInkThinningRounds = 24;
 
 TracePoint operator-(TracePoint a, TracePoint b) { return {a.x - b.x, a.y - b.y}; }
 TracePoint operator+(TracePoint a, TracePoint b) { return {a.x + b.x, a.y + b.y}; }
@@ -254,6 +259,13 @@ constexpr int MaxHalfAcross = 4;
 constexpr int MaxAcross = 6;
 // Fewer wide pixels in a row are traced two pixels wide.
 constexpr size_t MinWideRun = 2;
+// An ink stroke passes within half a pixel of its chain's pixels (moved to
+// the middle of strokes an even number of pixels wide), so that a stroke a
+// pixel wide stays on its pixels. A change of its width by more than a
+// pixel starts a stroke of the new width unless fewer than MinInkRun pixels
+// have it (InkRuns).
+constexpr double InkTolerance = 0.5;
+constexpr size_t MinInkRun = 4;
 
 // The direction, of the eight, that crosses a chain running (dx, dy).
 int AcrossStep(int32_t dx, int32_t dy) {
@@ -465,17 +477,19 @@ struct Pixel {
 
 class Tracer {
 public:
-    Tracer(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke)
+    Tracer(const LinePixels& lines, int thickness, bool ink, const std::function<void(const TraceStroke&)>& stroke)
         : lines_(lines),
           thick_(thickness != 0),
+          ink_(ink),
           width_(lines.Width()),
           height_(lines.Height()),
           stroke_(stroke) {}
 
     bool Run() {
         if (!skeleton_.CopyOf(lines_.Plane()) || !visited_.Allocate(width_, height_)) return false;
-        FillSmallHoles(skeleton_, width_, height_, !thick_);
-        for (int round = 0; round < MaxThinningRounds; ++round) {
+        FillSmallHoles(skeleton_, width_, height_, !thick_ && !ink_);
+        if (ink_) ChamferDistances(skeleton_, width_, height_, distances_);
+        for (int round = 0; round < (ink_ ? MaxInkThinningRounds : MaxThinningRounds); ++round) {
             bool removed = false;
             for (int side : {North, South, West, East}) removed |= ThinSide(skeleton_, height_, side);
             if (!removed) break;
@@ -493,6 +507,10 @@ public:
             ForEachSet(skeleton_, y, false, [&](int32_t x) {
                 if (IsSpur(x, y, skeleton_.Neighbours(x, y))) skeleton_.Clear(x, y);
             });
+        }
+        if (ink_) {
+            PruneInkSpurs();
+            TrimInkTips();
         }
         for (int32_t y = 0; y < height_; ++y) {
             ForEachSet(skeleton_, y, false, [&](int32_t x) { TraceFromNode(x, y); });
@@ -546,6 +564,11 @@ private:
         chain_.assign(1, {x, y});
         if (Degree(nx, ny) != 2) {
             if (!tracedLinks_.insert(LinkKey(x, y, d)).second) return false;
+            // Ink strokes that cross slanted meet in a square of four
+            // junctions, which their ends share (PlaceInk): its sides are
+            // no strokes.
+            TracePoint corner;
+            if (ink_ && (d & 1) == 0 && InSquare(x, y, corner) && InSquare(nx, ny, corner)) return false;
             chain_.push_back({nx, ny});
             Emit(false);
             x = nx;
@@ -622,8 +645,13 @@ private:
         points_.resize(count);
         tolerances_.resize(count);
         widths_.resize(count);
-        for (size_t i = 0; i < count; ++i) Place(i, closed);
-        WidenRuns();
+        if (ink_) {
+            for (size_t i = 0; i < count; ++i) PlaceInk(i);
+            InkRuns();
+        } else {
+            for (size_t i = 0; i < count; ++i) Place(i, closed);
+            WidenRuns();
+        }
         size_t runs = 1;
         for (size_t i = 1; i < count; ++i) runs += widths_[i] != widths_[i - 1];
         if (runs == 1) {
@@ -715,6 +743,168 @@ private:
         widths_[i] = 2;
     }
 
+    int Distance(int32_t x, int32_t y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+        return distances_[size_t(y) * size_t(width_) + size_t(x)];
+    }
+
+    // Thinning a wide stroke leaves branches from its middle towards the
+    // corners of its ends and the bumps of its border. A branch from an end
+    // to a junction goes when it is no longer than one and a half times the
+    // stroke's half width at the junction: a corner of a square end lies
+    // 1.41 half widths from the middle. Every such branch is found on the
+    // skeleton as thinned before any goes, so that the second branch to a
+    // corner of an end is not taken for the stroke itself once the first
+    // has gone.
+    void PruneInkSpurs() {
+        pruned_.clear();
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                if (Degree(x, y) == 1 && IsInkSpur(x, y)) pruned_.insert(pruned_.end(), branch_.begin(), branch_.end());
+            });
+        }
+        for (const Pixel& pixel : pruned_) skeleton_.Clear(pixel.x, pixel.y);
+    }
+
+    // Whether the branch from the end (x, y) reaches a junction within the
+    // length that makes it a spur, with its pixels (the junction's not
+    // included) in branch_.
+    bool IsInkSpur(int32_t x, int32_t y) {
+        branch_.assign(1, {x, y});
+        int32_t fromX = x, fromY = y;
+        int d = std::countr_zero(unsigned(LinkMask(x, y)));
+        // Chamfer units, as the distances; no spur is longer than the widest
+        // distance allows.
+        constexpr int MaxSpur = 255 * 3 / 2;
+        for (int length = 0;;) {
+            length += (d & 1) ? ChamferDiagonal : ChamferSide;
+            x += Dx[d];
+            y += Dy[d];
+            if (length > MaxSpur) return false;
+            const int mask = LinkMask(x, y), degree = std::popcount(unsigned(mask));
+            if (degree != 2) return degree >= 3 && 2 * length <= 3 * Distance(x, y);
+            branch_.push_back({x, y});
+            d = std::countr_zero(unsigned(mask));
+            if (x + Dx[d] == fromX && y + Dy[d] == fromY) d = std::countr_zero(unsigned(mask & (mask - 1)));
+            fromX = x;
+            fromY = y;
+        }
+    }
+
+    // Thinning a wide stroke's round tip leaves its last pixels bending
+    // towards the border. From each end, pixels go while the next pixel's
+    // circle of ink holds theirs: no farther from the border by less than
+    // the step between them (less 2 for the chamfer's rounding), which a
+    // stroke narrowing towards its tip at less than 45 degrees is not. A
+    // line short enough, as a disc thins to, goes down to its widest pixel.
+    void TrimInkTips() {
+        for (int32_t y = 0; y < height_; ++y) {
+            ForEachSet(skeleton_, y, false, [&](int32_t x) {
+                // A pixel of this row that an earlier walk took is still
+                // visited: it starts none.
+                for (int32_t atX = x, atY = y; skeleton_.Get(atX, atY);) {
+                    const int mask = LinkMask(atX, atY);
+                    if (std::popcount(unsigned(mask)) != 1) return;
+                    const int d = std::countr_zero(unsigned(mask));
+                    const int32_t nx = atX + Dx[d], ny = atY + Dy[d];
+                    const int step = (d & 1) ? ChamferDiagonal : ChamferSide;
+                    if (Degree(nx, ny) > 2 || Distance(nx, ny) - Distance(atX, atY) < step - 2) return;
+                    skeleton_.Clear(atX, atY);
+                    atX = nx;
+                    atY = ny;
+                }
+            });
+        }
+    }
+
+    // Whether (x, y) is a corner of a square of four skeleton pixels, and
+    // the point in the middle of the first such square.
+    bool InSquare(int32_t x, int32_t y, TracePoint& corner) const {
+        for (int32_t top = y - 1; top <= y; ++top) {
+            for (int32_t left = x - 1; left <= x; ++left) {
+                if (skeleton_.Get(left, top) && skeleton_.Get(left + 1, top) && skeleton_.Get(left, top + 1) &&
+                    skeleton_.Get(left + 1, top + 1)) {
+                    corner = {left + 1.0, top + 1.0};
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // An ink stroke passes through the pixels of its chain, and is as wide
+    // there as the stroke's cross-section: a pixel at chamfer distance D
+    // from the background lies D / 5 - 1/2 pixels from the stroke's border.
+    // Where neighbours off the chain lie as far from the border, the stroke
+    // is an even number of pixels wide, its middle half a pixel towards
+    // them, and one pixel wider than the pixel's own distance says. Widths
+    // here are in tenths of a pixel.
+    void PlaceInk(size_t i) {
+        const auto [x, y] = chain_[i];
+        const int distance = Distance(x, y);
+        int twins = 0, sumX = 0, sumY = 0;
+        for (int d = 0; d < 8; ++d) {
+            const int32_t nx = x + Dx[d], ny = y + Dy[d];
+            if (skeleton_.Get(nx, ny) || Distance(nx, ny) < distance) continue;
+            ++twins;
+            sumX += Dx[d];
+            sumY += Dy[d];
+        }
+        const double shift = twins > 0 ? 0.5 / twins : 0;
+        points_[i] = {x + 0.5 + shift * sumX, y + 0.5 + shift * sumY};
+        if (i == 0 || i + 1 == chain_.size()) InSquare(x, y, points_[i]);
+        tolerances_[i] = InkTolerance;
+        widths_[i] = std::max(10, (20 * distance) / ChamferSide - 10 + (twins > 0 ? 10 : 0));
+    }
+
+    // Turns the widths measured at the chain's pixels into whole pixels, the
+    // same along runs: a run goes on while its pixels, rounded to whole
+    // pixels, are within a pixel of its first. Two neighbouring runs then
+    // become one while their widths are within a pixel of each other, or
+    // either is shorter than MinInkRun or than one and a half times the
+    // wider's width: a change of width over a shorter stretch is none to the
+    // eye, and thinning bends the last pixels of a wide stroke's tip towards
+    // its border, where they measure narrower. Each run is as wide as its
+    // pixels' mean.
+    void InkRuns() {
+        const size_t count = widths_.size();
+        const auto whole = [this](size_t i) { return (widths_[i] + 5) / 10; };
+        runs_.clear();
+        for (size_t first = 0; first < count;) {
+            size_t end = first + 1;
+            int sum = widths_[first];
+            while (end < count && std::abs(whole(end) - whole(first)) <= 1) sum += widths_[end++];
+            runs_.push_back({first, end, sum});
+            while (runs_.size() >= 2 && Joined(runs_[runs_.size() - 2], runs_.back())) {
+                runs_[runs_.size() - 2].end = runs_.back().end;
+                runs_[runs_.size() - 2].sum += runs_.back().sum;
+                runs_.pop_back();
+            }
+            first = end;
+        }
+        for (const WidthRun& run : runs_) {
+            std::fill(widths_.begin() + std::ptrdiff_t(run.first), widths_.begin() + std::ptrdiff_t(run.end), run.Width());
+        }
+    }
+
+    // Pixels first to end (excluded) of a chain, with the sum of their widths
+    // in tenths of a pixel.
+    struct WidthRun {
+        size_t first;
+        size_t end;
+        int sum;
+        int Width() const {
+            const int n = int(end - first);
+            return std::max(1, (sum + 5 * n) / (10 * n));
+        }
+    };
+
+    static bool Joined(const WidthRun& a, const WidthRun& b) {
+        const int wa = a.Width(), wb = b.Width();
+        const size_t shortest = std::max(MinInkRun, size_t(3 * std::max(wa, wb) / 2));
+        return std::abs(wa - wb) <= 1 || a.end - a.first < shortest || b.end - b.first < shortest;
+    }
+
     // How many line pixels follow (x, y) in direction d, up to MaxHalfAcross.
     int LineRun(int32_t x, int32_t y, int d) const {
         int run = 0;
@@ -731,6 +921,7 @@ private:
 
     const LinePixels& lines_;
     bool thick_;
+    bool ink_;
     int32_t width_;
     int32_t height_;
     const std::function<void(const TraceStroke&)>& stroke_;
@@ -741,6 +932,10 @@ private:
     std::vector<TracePoint> points_;
     std::vector<double> tolerances_;
     std::vector<int> widths_;
+    std::vector<uint8_t> distances_;
+    std::vector<WidthRun> runs_;
+    std::vector<Pixel> branch_;
+    std::vector<Pixel> pruned_;
     Fitter fitter_;
     TraceStroke current_{};
 };
@@ -767,7 +962,7 @@ void LinePixels::SetRow(int32_t y, const uint8_t* row) {
 
 bool TraceCentreLines(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke) {
     try {
-        return Tracer(lines, thickness, stroke).Run();
+        return Tracer(lines, thickness, false, stroke).Run();
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -778,4 +973,19 @@ bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void
     if (!lines.Allocate(drawing->header.biWidth, drawing->header.biHeight)) return false;
     for (int32_t y = 0; y < drawing->header.biHeight; ++y) lines.SetRow(y, DibRow(drawing, y));
     return TraceCentreLines(lines, thickness, stroke);
+}
+
+bool TraceInkLines(const LinePixels& lines, const std::function<void(const TraceStroke&)>& stroke) {
+    try {
+        return Tracer(lines, 0, true, stroke).Run();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool TraceInkLines(DibHandle drawing, const std::function<void(const TraceStroke&)>& stroke) {
+    LinePixels lines;
+    if (!lines.Allocate(drawing->header.biWidth, drawing->header.biHeight)) return false;
+    for (int32_t y = 0; y < drawing->header.biHeight; ++y) lines.SetRow(y, DibRow(drawing, y));
+    return TraceInkLines(lines, stroke);
 }

@@ -55,7 +55,8 @@ struct TraceSegment {
 
 // A stroke: a closed one returns to its start after its last segment. A
 // stroke without segments is a dot at start. Its width in pixels: 1 on thin
-// lines, 2 on thick ones, up to 4 where a thick line is up to six across.
+// lines, 2 on thick ones, up to 4 where a thick line is up to six across; an
+// ink stroke's is the stroke's own.
 struct TraceStroke {
     TracePoint start;
     std::vector<TraceSegment> segments;
@@ -143,3 +144,18 @@ bool TraceCentreLines(DibHandle drawing, int thickness, const std::function<void
 // The same for a drawing given as its line pixels, which take the drawing's
 // place in memory.
 bool TraceCentreLines(const LinePixels& lines, int thickness, const std::function<void(const TraceStroke&)>& stroke);
+
+// Traces a drawing of ink lines (ink_extraction.h), whose strokes are solid
+// and as wide as they were drawn, thin or thick alike: one stroke through
+// the middle of each, as wide as it is there to within a pixel, so that the
+// strokes drawn with their widths cover the ink once. Holes of one or two
+// pixels are filled whatever the band round them; the lines are thinned as
+// above, as far as the widest ink needs, and the branches that thinning
+// leaves towards the corners and bumps of a wide stroke are cut off. Each
+// pixel's width comes from its chamfer distance to the background
+// (chamfer_distance.h), which takes a byte per pixel more; where the width
+// along a line changes by more than a pixel, the line is split into strokes
+// that meet end to start, each of its own width. Order, walks, dots and
+// memory otherwise as TraceCentreLines.
+bool TraceInkLines(const LinePixels& lines, const std::function<void(const TraceStroke&)>& stroke);
+bool TraceInkLines(DibHandle drawing, const std::function<void(const TraceStroke&)>& stroke);

@@ -74,11 +74,11 @@ void ImageDocument::ClearHistory() {
 }
 
 bool ImageDocument::Save(const char* path, LineFormat format, const OutputColours& colours, int* systemError) {
-    return SaveImage(path, result.get(), format, colours, resultThickness, systemError);
+    return SaveImage(path, result.get(), format, colours, {resultThickness, resultStyle}, systemError);
 }
 
 bool ImageDocument::Encode(LineFormat format, const OutputColours& colours, std::vector<uint8_t>& bytes) const {
-    return EncodeImage(result.get(), format, colours, resultThickness, bytes);
+    return EncodeImage(result.get(), format, colours, {resultThickness, resultStyle}, bytes);
 }
 
 int ImageDocument::ResultWidth() const {

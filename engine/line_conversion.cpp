@@ -32,6 +32,7 @@ bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, 
     outputSettings.header = source.header;
     outputSettings.colours = settings.colours;
     outputSettings.thickness = settings.thickness;
+    outputSettings.style = settings.style;
     outputSettings.bottomUp = source.bottomUp;
     const std::unique_ptr<RowOutput> output = InfoOf(settings.format).open(outputSettings, sink);
     if (!output) return false;
@@ -43,11 +44,16 @@ bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, 
         return false;
     }
     const ResultRowSink put = [&](int y, uint8_t* row) {
-        if (source.mirrored) Mirror(row, width);
         return output->Put(source.bottomUp ? height - 1 - y : y, row);
     };
+    // Rows that come right to left are turned before extraction: ink's
+    // window is not the same on both sides of a pixel, so its lines of a
+    // mirrored picture are not the mirrored lines.
     for (int32_t y = 0; y < height; ++y) {
-        if (!source.rows->ReadRow(lines->SourceRow(), reading) || !lines->Push(put)) return false;
+        uint8_t* row = lines->SourceRow();
+        if (!source.rows->ReadRow(row, reading)) return false;
+        if (source.mirrored) Mirror(row, width);
+        if (!lines->Push(put)) return false;
     }
     return source.rows->Finish(reading) && lines->Finish(put) && output->End();
 }

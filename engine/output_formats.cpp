@@ -24,7 +24,7 @@ bool IsBilevel(DibHandle image) {
     return true;
 }
 
-bool Write(DibHandle image, LineFormat format, const OutputColours& colours, int thickness, OutputSink& sink) {
+bool Write(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines, OutputSink& sink) {
     if (!image || image->header.biBitCount != 24 || !Holds(format, colours)) {
         errno = EINVAL;
         return false;
@@ -32,7 +32,8 @@ bool Write(DibHandle image, LineFormat format, const OutputColours& colours, int
     RowOutputSettings settings;
     settings.header = image->header;
     settings.colours = colours;
-    settings.thickness = thickness;
+    settings.thickness = lines.thickness;
+    settings.style = lines.style;
     settings.bilevel = IsBilevel(image);
     const std::unique_ptr<RowOutput> output = InfoOf(format).open(settings, sink);
     if (!output) return false;
@@ -60,12 +61,12 @@ bool Reported(int* systemError, Write write) {
 
 }  // namespace
 
-bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness, OutputSink& sink,
+bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines, OutputSink& sink,
                 int* systemError) {
-    return Reported(systemError, [&] { return Write(image, format, colours, thickness, sink); });
+    return Reported(systemError, [&] { return Write(image, format, colours, lines, sink); });
 }
 
-bool SaveImage(const char* path, DibHandle image, LineFormat format, const OutputColours& colours, int thickness,
+bool SaveImage(const char* path, DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines,
                int* systemError) {
     return Reported(systemError, [&] {
         if (!path || !image || !Holds(format, colours)) {
@@ -77,7 +78,7 @@ bool SaveImage(const char* path, DibHandle image, LineFormat format, const Outpu
             path,
             [&](std::FILE* file) {
                 OutputSink sink(file);
-                return Write(image, format, colours, thickness, sink);
+                return Write(image, format, colours, lines, sink);
             },
             &error);
         errno = error;
@@ -85,11 +86,11 @@ bool SaveImage(const char* path, DibHandle image, LineFormat format, const Outpu
     });
 }
 
-bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness,
+bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines,
                  std::vector<uint8_t>& bytes, int* systemError) {
     std::vector<uint8_t>().swap(bytes);
     OutputSink sink(bytes);
-    if (WriteImage(image, format, colours, thickness, sink, systemError)) return true;
+    if (WriteImage(image, format, colours, lines, sink, systemError)) return true;
     std::vector<uint8_t>().swap(bytes);
     return false;
 }

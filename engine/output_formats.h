@@ -38,21 +38,31 @@ inline bool Holds(LineFormat format, const OutputColours& colours) {
     return !colours.transparent || InfoOf(format).transparency;
 }
 
+// The lines of a drawing as the extraction that made them, which its traced
+// strokes follow: their thickness (0 thin) and style. From a thickness
+// alone, edge lines.
+struct LineKind {
+    LineKind(int thicknessOfLines = 0, LineStyle styleOfLines = LineStyle::Edges)
+        : thickness(thicknessOfLines), style(styleOfLines) {}
+    int thickness;
+    LineStyle style;
+};
+
 // Writes the 24-bit image through the format's row output, top row first:
 // a picture whose pixels are all black or white in colours, any other as it
-// is (see the formats' writers); traced strokes as wide as thickness says.
+// is (see the formats' writers); traced strokes as lines says.
 // False, with *systemError (if given) an errno value, when it could not be
 // written: EINVAL for colours the format cannot hold or no image, ENOMEM
 // when memory ran out, also as std::bad_alloc.
-bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness, OutputSink& sink,
+bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines, OutputSink& sink,
                 int* systemError = nullptr);
 
 // The same into the file at path, all or nothing (WriteFileAtomically): a
 // failed write leaves any existing file as it was.
 bool SaveImage(const char* path, DibHandle image, LineFormat format = LineFormat::Bmp,
-               const OutputColours& colours = {}, int thickness = 0, int* systemError = nullptr);
+               const OutputColours& colours = {}, LineKind lines = {}, int* systemError = nullptr);
 
 // The same into the bytes of the file in bytes, replacing what it held;
 // empty on failure.
-bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, int thickness,
+bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines,
                  std::vector<uint8_t>& bytes, int* systemError = nullptr);

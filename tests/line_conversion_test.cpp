@@ -28,7 +28,7 @@ std::vector<uint8_t> DocumentOutput(const std::vector<uint8_t>& bytes, const Lin
                                     const std::string& path) {
     ImageDocument document;
     if (!document.LoadMemory(bytes.data(), bytes.size()) ||
-        !document.Extract(settings.thickness, settings.contrast, settings.removeNoise)) {
+        !document.Extract(settings.thickness, settings.contrast, settings.removeNoise, settings.style)) {
         return {};
     }
     const bool saved = document.Save(path.c_str(), settings.format, settings.colours);
@@ -44,9 +44,9 @@ void ExpectDocumentBytes(const std::string& test, const std::vector<std::pair<st
     int turn = 0;
     for (const auto& [name, bytes] : inputs) {
         for (const LineFormat format : {LineFormat::Bmp, LineFormat::Png, LineFormat::Svg}) {
-            for (int option = 0; option < 4; ++option, ++turn) {
+            for (int option = 0; option < 8; ++option, ++turn) {
                 LineSettings settings{option & 1, (turn * 5) % 17 - 1, (option & 2) != 0, format, colours[turn % 3],
-                                      turn % 2 == 0};
+                                      turn % 2 == 0, option & 4 ? LineStyle::Ink : LineStyle::Edges};
                 if (format == LineFormat::Bmp) settings.colours.transparent = false;
                 SCOPED_TRACE(name + ", format " + std::to_string(int(format)) + ", option " + std::to_string(option));
                 const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");

@@ -73,8 +73,8 @@ void ImageDocument::ClearHistory() {
     resultPacked.reset();
 }
 
-bool ImageDocument::Save(const char* path, LineFormat format, const OutputColours& colours, int* systemError) {
-    return SaveImage(path, result.get(), format, colours, {resultThickness, resultStyle}, systemError);
+bool ImageDocument::Save(const char* path, LineFormat format, const OutputColours& colours, Failure* failure) {
+    return SaveImage(path, result.get(), format, colours, {resultThickness, resultStyle}, failure);
 }
 
 bool ImageDocument::Encode(LineFormat format, const OutputColours& colours, std::vector<uint8_t>& bytes) const {

@@ -43,8 +43,8 @@ public:
     // output_formats.h), an SVG traced with strokes as wide as the lines of
     // the extraction that made it. False when it could not be written (an
     // existing file at path is then left as it was) or there is no result;
-    // *systemError then says why, ENOMEM when memory ran out.
-    bool Save(const char* path, LineFormat format, const OutputColours& colours = {}, int* systemError = nullptr);
+    // failure->system then says why, ENOMEM when memory ran out.
+    bool Save(const char* path, LineFormat format, const OutputColours& colours = {}, Failure* failure = nullptr);
 
     // The bytes of the file Save would write; false, with bytes empty,
     // without a result or when memory runs out.

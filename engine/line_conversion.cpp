@@ -62,110 +62,110 @@ bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, 
 // output exists, and writes it with write. Running out of memory, also as
 // std::bad_alloc, is a refusal.
 template <typename Open, typename Write>
-bool Begin(const LineSettings& settings, ConversionError* error, Open open, Write write) {
-    *error = {};
+bool Begin(const LineSettings& settings, Failure* failure, Open open, Write write) {
+    *failure = {};
     if (!Holds(settings.format, settings.colours)) {
-        error->writing = EINVAL;
+        failure->system = EINVAL;
         return false;
     }
     try {
-        const std::unique_ptr<RowSource> source = open(&error->reading);
+        const std::unique_ptr<RowSource> source = open(&failure->image);
         if (!source) return false;
         if (settings.decodeAhead) DecodeAhead(*source);
         if (write(*source)) return true;
     } catch (const std::bad_alloc&) {
-        error->reading = ImageError::OutOfMemory;
+        failure->image = ImageError::OutOfMemory;
     }
-    if (error->reading != ImageError::None) error->writing = 0;
+    if (failure->image != ImageError::None) failure->system = 0;
     return false;
 }
 
 // Writes into the file at path, or else into sink.
 bool Write(RowSource& source, const LineSettings& settings, const char* path, OutputSink* sink,
-           ConversionError* error) {
+           Failure* failure) {
     if (path) {
         return WriteFileAtomically(
             path,
             [&](std::FILE* file) {
                 OutputSink fileSink(file);
-                return Convert(source, settings, fileSink, &error->reading);
+                return Convert(source, settings, fileSink, &failure->image);
             },
-            &error->writing);
+            &failure->system);
     }
     errno = 0;
-    if (Convert(source, settings, *sink, &error->reading)) return true;
+    if (Convert(source, settings, *sink, &failure->image)) return true;
     if (sink->Memory()) std::vector<uint8_t>().swap(*sink->Memory());
-    if (error->reading == ImageError::None) error->writing = errno != 0 ? errno : ENOMEM;
+    if (failure->image == ImageError::None) failure->system = errno != 0 ? errno : ENOMEM;
     return false;
 }
 
 // Converts the picture file's bytes in data into the file at path, or else
 // into sink.
 bool ConvertBytes(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
-                  OutputSink* sink, ConversionError* error) {
+                  OutputSink* sink, Failure* failure) {
     return Begin(
-        settings, error, [&](ImageError* reading) { return OpenSource(data, size, reading); },
-        [&](RowSource& source) { return Write(source, settings, path, sink, error); });
+        settings, failure, [&](ImageError* reading) { return OpenSource(data, size, reading); },
+        [&](RowSource& source) { return Write(source, settings, path, sink, failure); });
 }
 
 // The same from the file at input: a PNG that streams is read as the
 // conversion goes, any other file whole first.
 bool ConvertFile(const char* input, const LineSettings& settings, const char* path, OutputSink* sink,
-                 ConversionError* error) {
+                 Failure* failure) {
     int64_t size = -1;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForReading(input, &size), &std::fclose);
     if (!file) {
-        *error = {};
-        error->reading = ImageError::CannotOpen;
-        error->opening = errno;
+        *failure = {};
+        failure->image = ImageError::CannotOpen;
+        failure->system = errno;
         return false;
     }
     if (size >= 0) {
         bool streamed = false;
         const bool converted = Begin(
-            settings, error,
+            settings, failure,
             [&](ImageError* reading) {
                 std::unique_ptr<RowSource> png = OpenPngFile(file.get(), uint64_t(size), reading);
                 streamed = png || *reading != ImageError::None;
                 return png;
             },
-            [&](RowSource& source) { return Write(source, settings, path, sink, error); });
+            [&](RowSource& source) { return Write(source, settings, path, sink, failure); });
         if (streamed || converted) return converted;
     }
     std::vector<uint8_t> bytes;
-    *error = {};
-    error->reading = ReadImageFile(input, bytes);
-    if (error->reading != ImageError::None) return false;
-    return ConvertBytes(bytes.data(), bytes.size(), settings, path, sink, error);
+    *failure = {};
+    failure->image = ReadImageFile(input, bytes);
+    if (failure->image != ImageError::None) return false;
+    return ConvertBytes(bytes.data(), bytes.size(), settings, path, sink, failure);
 }
 
 }  // namespace
 
 bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
-                   ConversionError* error) {
-    return ConvertBytes(data, size, settings, path, nullptr, error);
+                   Failure* failure) {
+    return ConvertBytes(data, size, settings, path, nullptr, failure);
 }
 
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
-                     ConversionError* error) {
+                     Failure* failure) {
     std::vector<uint8_t>().swap(output);
     OutputSink sink(output);
-    return ConvertBytes(data, size, settings, nullptr, &sink, error);
+    return ConvertBytes(data, size, settings, nullptr, &sink, failure);
 }
 
 bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,
-                     ConversionError* error) {
+                     Failure* failure) {
     OutputSink sink(write);
-    return ConvertBytes(data, size, settings, nullptr, &sink, error);
+    return ConvertBytes(data, size, settings, nullptr, &sink, failure);
 }
 
-bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, ConversionError* error) {
-    return ConvertFile(input, settings, path, nullptr, error);
+bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, Failure* failure) {
+    return ConvertFile(input, settings, path, nullptr, failure);
 }
 
 bool ConvertFileToMemory(const char* input, const LineSettings& settings, std::vector<uint8_t>& output,
-                         ConversionError* error) {
+                         Failure* failure) {
     std::vector<uint8_t>().swap(output);
     OutputSink sink(output);
-    return ConvertFile(input, settings, nullptr, &sink, error);
+    return ConvertFile(input, settings, nullptr, &sink, failure);
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "dib.h"
+#include "failure.h"
 #include "ink_extraction.h"
 #include "output_colours.h"
 #include "output_formats.h"
@@ -28,25 +29,15 @@ struct LineSettings {
     LineStyle style = LineStyle::Edges;
 };
 
-// Why a conversion failed: the picture (reading, OutOfMemory when it could
-// not be held) or else the output (writing, an errno value; ENOMEM when
-// the conversion's own memory could not be had). Exactly one is set. When
-// the input file could not be opened, opening holds the system's reason.
-struct ConversionError {
-    ImageError reading = ImageError::None;
-    int writing = 0;
-    int opening = 0;  // an errno value, with reading CannotOpen; 0 when not known
-};
-
 // Converts into the file at path, all or nothing: a picture found damaged
 // halfway leaves any existing file as it was and no temporary file.
 bool ConvertToFile(const uint8_t* data, size_t size, const LineSettings& settings, const char* path,
-                   ConversionError* error);
+                   Failure* failure);
 
 // Converts into the bytes of the output file, which replace what output
 // held; empty on failure.
 bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& settings, std::vector<uint8_t>& output,
-                     ConversionError* error);
+                     Failure* failure);
 
 // Converts into the bytes of the output file, handed to write in order as
 // they are made: a PNG of rows that come top row first as its encoder makes
@@ -54,11 +45,11 @@ bool ConvertToMemory(const uint8_t* data, size_t size, const LineSettings& setti
 // an SVG traced at the end). A picture found damaged halfway may leave part
 // of a PNG with write, which the caller discards.
 bool ConvertToWriter(const uint8_t* data, size_t size, const LineSettings& settings, const OutputWriter& write,
-                     ConversionError* error);
+                     Failure* failure);
 
 // The same from the picture file at input. A PNG that streams is read a
 // chunk at a time as the conversion goes; any other file is read whole
 // first (ReadImageFile).
-bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, ConversionError* error);
+bool ConvertFileToFile(const char* input, const LineSettings& settings, const char* path, Failure* failure);
 bool ConvertFileToMemory(const char* input, const LineSettings& settings, std::vector<uint8_t>& output,
-                         ConversionError* error);
+                         Failure* failure);

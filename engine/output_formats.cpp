@@ -43,18 +43,19 @@ bool Write(DibHandle image, LineFormat format, const OutputColours& colours, Lin
     return output->End();
 }
 
-// Runs write, which sets errno when it fails, into *systemError; running out
-// of memory, also as std::bad_alloc, is ENOMEM.
+// Runs write, which sets errno when it fails, into failure->system; running
+// out of memory, also as std::bad_alloc, is ENOMEM.
 template <typename Write>
-bool Reported(int* systemError, Write write) {
-    int ignored = 0;
-    if (!systemError) systemError = &ignored;
+bool Reported(Failure* failure, Write write) {
+    Failure ignored;
+    if (!failure) failure = &ignored;
+    *failure = {};
     errno = 0;
     try {
         if (write()) return true;
-        *systemError = errno != 0 ? errno : EIO;
+        failure->system = errno != 0 ? errno : EIO;
     } catch (const std::bad_alloc&) {
-        *systemError = ENOMEM;
+        failure->system = ENOMEM;
     }
     return false;
 }
@@ -62,13 +63,13 @@ bool Reported(int* systemError, Write write) {
 }  // namespace
 
 bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines, OutputSink& sink,
-                int* systemError) {
-    return Reported(systemError, [&] { return Write(image, format, colours, lines, sink); });
+                Failure* failure) {
+    return Reported(failure, [&] { return Write(image, format, colours, lines, sink); });
 }
 
 bool SaveImage(const char* path, DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines,
-               int* systemError) {
-    return Reported(systemError, [&] {
+               Failure* failure) {
+    return Reported(failure, [&] {
         if (!path || !image || !Holds(format, colours)) {
             errno = EINVAL;
             return false;
@@ -87,10 +88,10 @@ bool SaveImage(const char* path, DibHandle image, LineFormat format, const Outpu
 }
 
 bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines,
-                 std::vector<uint8_t>& bytes, int* systemError) {
+                 std::vector<uint8_t>& bytes, Failure* failure) {
     std::vector<uint8_t>().swap(bytes);
     OutputSink sink(bytes);
-    if (WriteImage(image, format, colours, lines, sink, systemError)) return true;
+    if (WriteImage(image, format, colours, lines, sink, failure)) return true;
     std::vector<uint8_t>().swap(bytes);
     return false;
 }

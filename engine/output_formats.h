@@ -5,6 +5,7 @@
 #pragma once
 
 #include "dib.h"
+#include "failure.h"
 #include "output_colours.h"
 #include "output_sink.h"
 #include "row_outputs.h"
@@ -51,18 +52,18 @@ struct LineKind {
 // Writes the 24-bit image through the format's row output, top row first:
 // a picture whose pixels are all black or white in colours, any other as it
 // is (see the formats' writers); traced strokes as lines says.
-// False, with *systemError (if given) an errno value, when it could not be
+// False, with failure->system (if given) an errno value, when it could not be
 // written: EINVAL for colours the format cannot hold or no image, ENOMEM
 // when memory ran out, also as std::bad_alloc.
 bool WriteImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines, OutputSink& sink,
-                int* systemError = nullptr);
+                Failure* failure = nullptr);
 
 // The same into the file at path, all or nothing (WriteFileAtomically): a
 // failed write leaves any existing file as it was.
 bool SaveImage(const char* path, DibHandle image, LineFormat format = LineFormat::Bmp,
-               const OutputColours& colours = {}, LineKind lines = {}, int* systemError = nullptr);
+               const OutputColours& colours = {}, LineKind lines = {}, Failure* failure = nullptr);
 
 // The same into the bytes of the file in bytes, replacing what it held;
 // empty on failure.
 bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colours, LineKind lines,
-                 std::vector<uint8_t>& bytes, int* systemError = nullptr);
+                 std::vector<uint8_t>& bytes, Failure* failure = nullptr);

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.removeNoise = (options & 0x20) != 0;
     const bool ink = (options & 0x40) != 0;
     std::vector<uint8_t> streamed;
-    ConversionError error;
+    Failure error;
     const bool converted = ConvertToMemory(data, size, settings, streamed, &error);
 
     DibHandle source = ImgLoadMemory(data, size);

@@ -15,11 +15,12 @@
 namespace {
 
 // What the engine's error, numbered result at the door, tells a caller.
-velmora_failure FailureOf(const ConversionError& error, int result) {
+velmora_failure FailureOf(const Failure& engine, int result) {
     velmora_failure failure{};
-    failure.input = error.reading != ImageError::None;
-    if (result == VELMORA_ERROR_CANNOT_OPEN) failure.system_error = error.opening;
-    if (result == VELMORA_ERROR_CANNOT_WRITE) failure.system_error = error.writing;
+    failure.input = engine.image != ImageError::None;
+    if (result == VELMORA_ERROR_CANNOT_OPEN || result == VELMORA_ERROR_CANNOT_WRITE) {
+        failure.system_error = engine.system;
+    }
     return failure;
 }
 
@@ -32,7 +33,7 @@ int Detailed(const velmora_options* options, bool toFile, velmora_failure* failu
     int result = options ? CheckOptions(*options, true) : VELMORA_ERROR_NULL_ARGUMENT;
     if (result == VELMORA_OK) {
         try {
-            ConversionError error;
+            Failure error;
             errno = 0;
             if (!convert(SettingsOf(*options), &error)) {
                 result = ErrorOf(error, toFile);
@@ -66,12 +67,12 @@ int velmora_convert_file_detailed(const char* input, const char* output, velmora
     if (failure) *failure = {};
     if (!input || (!output && !write)) return VELMORA_ERROR_NULL_ARGUMENT;
     if (output) {
-        return Detailed(options, true, failure, [&](const LineSettings& settings, ConversionError* error) {
+        return Detailed(options, true, failure, [&](const LineSettings& settings, Failure* error) {
             return ConvertFileToFile(input, settings, output, error);
         });
     }
     bool refused = false;
-    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, ConversionError* error) {
+    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, Failure* error) {
         std::vector<uint8_t> bytes;
         if (!ConvertFileToMemory(input, settings, bytes, error)) return false;
         refused = write(write_user, bytes.data(), bytes.size()) != 0;
@@ -86,7 +87,7 @@ int velmora_convert_stream_detailed(velmora_read_function read, void* read_user,
     if (!read || !write) return VELMORA_ERROR_NULL_ARGUMENT;
     int unread = VELMORA_OK;
     bool refused = false;
-    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, ConversionError* error) {
+    const int result = Detailed(options, false, failure, [&](const LineSettings& settings, Failure* error) {
         std::vector<uint8_t> input;
         unread = ReadAll(read, read_user, input);
         if (unread != VELMORA_OK) return false;
@@ -108,7 +109,7 @@ int velmora_convert(const void* data, size_t size, const velmora_options* option
     *output_size = 0;
     if (!data) return VELMORA_ERROR_NULL_ARGUMENT;
     OutputBuffer buffer;
-    const int result = Detailed(options, false, nullptr, [&](const LineSettings& settings, ConversionError* error) {
+    const int result = Detailed(options, false, nullptr, [&](const LineSettings& settings, Failure* error) {
         const auto append = [&](const uint8_t* bytes, size_t length) {
             if (buffer.Append(bytes, length)) return true;
             errno = ENOMEM;

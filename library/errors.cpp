@@ -4,12 +4,12 @@
 
 #include <cerrno>
 
-int ErrorOf(const ConversionError& error, bool toFile) {
-    switch (error.reading) {
+int ErrorOf(const Failure& error, bool toFile) {
+    switch (error.image) {
     case ImageError::None: break;
     case ImageError::CannotOpen:
         // A folder or a read error may leave no reason of the system's.
-        errno = error.opening != 0 ? error.opening : EIO;
+        errno = error.system != 0 ? error.system : EIO;
         return VELMORA_ERROR_CANNOT_OPEN;
     case ImageError::NotAnImage: return VELMORA_ERROR_NOT_AN_IMAGE;
     case ImageError::Corrupt: return VELMORA_ERROR_DAMAGED;
@@ -17,8 +17,8 @@ int ErrorOf(const ConversionError& error, bool toFile) {
     case ImageError::OutOfMemory: return VELMORA_ERROR_OUT_OF_MEMORY;
     case ImageError::TooManyScans: return VELMORA_ERROR_TOO_MANY_SCANS;
     }
-    if (error.writing == ENOMEM || !toFile) return VELMORA_ERROR_OUT_OF_MEMORY;
-    errno = error.writing;
+    if (error.system == ENOMEM || !toFile) return VELMORA_ERROR_OUT_OF_MEMORY;
+    errno = error.system;
     return VELMORA_ERROR_CANNOT_WRITE;
 }
 

@@ -8,4 +8,4 @@
 // conversion (toFile) leaves its reason in errno; one of memory or a
 // callback is running out of memory, the caller telling its own callback's
 // failures apart.
-int ErrorOf(const ConversionError& error, bool toFile);
+int ErrorOf(const Failure& error, bool toFile);

@@ -16,7 +16,7 @@ int velmora_load(const void* data, size_t size, unsigned char** pixels, int* wid
     try {
         ImageError why = ImageError::None;
         const DibPtr image(ImgLoadMemory(static_cast<const uint8_t*>(data), size, &why));
-        if (!image) return ErrorOf(ConversionError{why, 0}, false);
+        if (!image) return ErrorOf(Failure{why, 0}, false);
         // Every loaded picture is 24 or 32 bits a pixel.
         if (!ImgMake24(image.get())) return VELMORA_ERROR_DAMAGED;
         const int w = image->header.biWidth, h = image->header.biHeight;

@@ -319,8 +319,8 @@ TEST(SavePng, BlackAndWhiteAsOneBitGreyElseRgbWithTheSamePixels) {
         const OutputColours colours = bilevel ? OutputColours{} : OutputColours{0x1E64C8, 0, true};  // not applied
         DibHandle image = MakeImage(picture);
         const std::string path = folder + "/out.png";
-        int error = 0;
-        ASSERT_TRUE(SaveImage(path.c_str(), image, LineFormat::Png, colours, 0, &error)) << error;
+        Failure error;
+        ASSERT_TRUE(SaveImage(path.c_str(), image, LineFormat::Png, colours, 0, &error)) << error.system;
         ASSERT_TRUE(SaveImage((path + "1").c_str(), image) && SaveImage((path + "2").c_str(), image, LineFormat::Bmp, OutputColours{0x1E64C8}));
         EXPECT_EQ(ReadBytes(path + "1") == ReadBytes(path + "2"), !bilevel) << "colours of a BMP";
         ImgRelease(image);

@@ -348,9 +348,9 @@ TEST_F(ImageDocumentTest, SaveWritesTheResultAndReportsFailure) {
     EXPECT_EQ(FirstDifference(Result(document), ReadImage(reread)), "");
     ImgRelease(reread);
 
-    int error = 0;
+    Failure error;
     EXPECT_FALSE(document.Save((folder + "/no such folder/out.bmp").c_str(), LineFormat::Bmp, {}, &error));
-    EXPECT_NE(error, 0);
+    EXPECT_NE(error.system, 0);
 }
 
 #ifndef _WIN32
@@ -380,13 +380,13 @@ TEST_F(ImageDocumentTest, FailedSaveKeepsTheFileOnDiskTheImagesAndHistory) {
     document.Undo();
     const Picture before = Result(document);
 
-    int error = 0;
+    Failure error;
     {
         // The headers fit, the pixels do not.
         const FileSizeLimit limit(100);
         EXPECT_FALSE(document.Save(saved.c_str(), LineFormat::Bmp, {}, &error));
     }
-    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(error.system, EFBIG);
     EXPECT_EQ(ReadBytes(saved), onDisk);
     EXPECT_EQ(FirstDifference(before, Result(document)), "");
     EXPECT_TRUE(document.CanUndo());

@@ -278,9 +278,9 @@ TEST(SaveBmp, WritesA24BitFileThatReadsBackExactly) {
 TEST(SaveBmp, FailedWriteLeavesTheExistingFileAndNoTemporary) {
     const std::string folder = TestFolder("WriteFails");
     DibHandle image = MakeImage(RandomPicture(4, 4, 1));
-    int error = 0;
+    Failure error;
     EXPECT_FALSE(SaveImage((folder + "/missing/out.bmp").c_str(), image, LineFormat::Bmp, {}, 0, &error));
-    EXPECT_NE(error, 0);
+    EXPECT_NE(error.system, 0);
 
     // A folder in the way: the rename over it fails after the data was written.
     std::filesystem::create_directory(folder + "/taken.bmp");
@@ -299,12 +299,12 @@ TEST(SaveBmp, WriteFailingPartwayLeavesTheExistingFileByteForByte) {
     for (size_t i = 0; i < existing.size(); ++i) existing[i] = uint8_t(i * 7);
     WriteBytes(path, existing);
     DibHandle image = MakeImage(RandomPicture(100, 100, 3));
-    int error = 0;
+    Failure error;
     {
         const FileSizeLimit limit(4096);
         EXPECT_FALSE(SaveImage(path.c_str(), image, LineFormat::Bmp, {}, 0, &error));
     }
-    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(error.system, EFBIG);
     EXPECT_EQ(ReadBytes(path), existing);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1)
         << "no temporary file may be left behind";

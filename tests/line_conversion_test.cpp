@@ -52,7 +52,7 @@ void ExpectDocumentBytes(const std::string& test, const std::vector<std::pair<st
                 const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");
                 ASSERT_FALSE(expected.empty());
                 std::vector<uint8_t> streamed;
-                ConversionError error;
+                Failure error;
                 ASSERT_TRUE(ConvertToMemory(bytes.data(), bytes.size(), settings, streamed, &error));
                 EXPECT_TRUE(streamed == expected);
                 ASSERT_TRUE(ConvertToFile(bytes.data(), bytes.size(), settings, (folder + "/file").c_str(), &error));
@@ -118,12 +118,12 @@ TEST(LineConversion, DamageFoundHalfwayLeavesTheExistingOutputAlone) {
     for (const LineFormat format : {LineFormat::Bmp, LineFormat::Png, LineFormat::Svg}) {
         for (const std::vector<uint8_t>* bytes : {&jpeg, &png}) {
             WriteBytes(output, {'o', 'l', 'd'});
-            ConversionError error;
+            Failure error;
             LineSettings settings;
             settings.format = format;
             settings.decodeAhead = (bytes == &png) != (format == LineFormat::Png);
             EXPECT_FALSE(ConvertToFile(bytes->data(), bytes->size(), settings, output.c_str(), &error));
-            EXPECT_EQ(error.reading, ImageError::Corrupt);
+            EXPECT_EQ(error.image, ImageError::Corrupt);
             EXPECT_EQ(ReadBytes(output), (std::vector<uint8_t>{'o', 'l', 'd'}));
             EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
             std::vector<uint8_t> memory{1};
@@ -131,7 +131,7 @@ TEST(LineConversion, DamageFoundHalfwayLeavesTheExistingOutputAlone) {
             EXPECT_TRUE(memory.empty());
             WriteBytes(folder + "/input", *bytes);
             EXPECT_FALSE(ConvertFileToFile((folder + "/input").c_str(), settings, output.c_str(), &error));
-            EXPECT_EQ(error.reading, ImageError::Corrupt);
+            EXPECT_EQ(error.image, ImageError::Corrupt);
             EXPECT_EQ(ReadBytes(output), (std::vector<uint8_t>{'o', 'l', 'd'}));
             std::filesystem::remove(folder + "/input");
         }
@@ -155,7 +155,7 @@ TEST(LineConversion, BmpFilesWrittenInBlocksOfRowsGiveTheDocumentsBytes) {
             const LineSettings settings{1, 6, true, LineFormat::Bmp, colours, false};
             const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");
             ASSERT_FALSE(expected.empty());
-            ConversionError error;
+            Failure error;
             ASSERT_TRUE(ConvertToFile(bytes.data(), bytes.size(), settings, (folder + "/file").c_str(), &error));
             EXPECT_TRUE(ReadBytes(folder + "/file") == expected) << name;
         }

@@ -28,8 +28,9 @@ TEST(SavePng, LineDrawingInItsColoursAtOneBitPerPixel) {
         EXPECT_EQ(png.rgba, LineDrawingRgba(drawing, colours));
     }
     // A BMP has no transparency; with the default colours it is the plain one.
-    int error = 0;
-    EXPECT_TRUE(!SaveImage((path + ".bmp").c_str(), image, LineFormat::Bmp, OutputColours{0, 0, true}, 0, &error) && error == EINVAL);
+    Failure error;
+    EXPECT_TRUE(!SaveImage((path + ".bmp").c_str(), image, LineFormat::Bmp, OutputColours{0, 0, true}, 0, &error) &&
+                error.system == EINVAL);
     ASSERT_TRUE(SaveImage((path + ".bmp").c_str(), image));
     ASSERT_TRUE(SaveImage(path.c_str(), image, LineFormat::Bmp, OutputColours{}));
     EXPECT_EQ(ReadBytes(path), ReadBytes(path + ".bmp"));
@@ -88,13 +89,13 @@ TEST(OutputFormats, RefusalsStopTheOutputWithTheirReason) {
             return false;
         };
         OutputSink sink(refuse);
-        int error = 0;
+        Failure error;
         EXPECT_FALSE(WriteImage(image, format.format, OutputColours{}, 0, sink, &error));
-        EXPECT_EQ(error, EPIPE);
+        EXPECT_EQ(error.system, EPIPE);
         EXPECT_EQ(calls, 1) << "no byte after a refusal";
         calls = 0;
         EXPECT_FALSE(WriteImage(image, format.format, OutputColours{0, 0xFFFFFF, true}, 0, sink, &error));
-        EXPECT_EQ(error, format.transparency ? EPIPE : EINVAL);
+        EXPECT_EQ(error.system, format.transparency ? EPIPE : EINVAL);
         EXPECT_EQ(calls, format.transparency ? 1 : 0);
     }
     ImgRelease(image);

@@ -52,8 +52,8 @@ bool ConfirmReplace(HWND owner, const std::string& name) {
 }
 
 // Writes the result as the type says.
-bool WriteResult(const SaveTarget& target, int* systemError) {
-    return Document.Save(target.path.c_str(), FormatOf(target.type), ColoursOf(target.type), systemError);
+bool WriteResult(const SaveTarget& target, Failure* failure) {
+    return Document.Save(target.path.c_str(), FormatOf(target.type), ColoursOf(target.type), failure);
 }
 
 // The second line of the refusal of a file: why it was not read.
@@ -140,10 +140,10 @@ bool SaveResultImage(HWND owner, const std::string& path) try {
         return false;
     }
     ++App.saveCounter;
-    int systemError = 0;
-    if (!WriteResult(target, &systemError)) {
-        const std::wstring failed = std::wstring(L"ファイルを保存できませんでした．\n") + SaveFailureReason(systemError);
-        ShowMessage(owner, systemError == ENOMEM ? MemoryMessage : failed.c_str());
+    Failure failure;
+    if (!WriteResult(target, &failure)) {
+        const std::wstring failed = std::wstring(L"ファイルを保存できませんでした．\n") + SaveFailureReason(failure.system);
+        ShowMessage(owner, failure.system == ENOMEM ? MemoryMessage : failed.c_str());
         return false;
     }
     MarkResultKept();

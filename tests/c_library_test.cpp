@@ -77,6 +77,10 @@ int ConvertStream(Stream& stream, const velmora_options& options) {
     return velmora_convert_stream(ReadStream, &stream, WriteStream, &stream, &options);
 }
 
+// A test data file's bytes; a picture's first half, cut short.
+std::vector<uint8_t> File(const char* name) { return ReadBytes(Data + "/" + name); }
+std::vector<uint8_t> Half(const std::vector<uint8_t>& b) { return {b.begin(), b.begin() + ptrdiff_t(b.size() / 2)}; }
+
 // The doors of velmora.h into a conversion; the last three tell their
 // failure in detail.
 enum Door { Memory, Callbacks, Files, DetailedCallbacks, DetailedFiles, FileToCallbacks };
@@ -379,8 +383,6 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
 
 TEST_F(Velmora, ProvokesEveryErrorNumber) {
     const std::vector<uint8_t> photo = ReadBytes(Photo);
-    const std::vector<uint8_t> cut(photo.begin(), photo.begin() + ptrdiff_t(photo.size() / 2));
-    const auto file = [](const char* name) { return ReadBytes(Data + "/" + name); };
     const velmora_options defaults = Options();
     void* output = nullptr;
     size_t size = 0;
@@ -418,10 +420,10 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
          [&] { return velmora_extract_view(pixels, 4, 2, -2, 24, VELMORA_LAYOUT_RGB, &defaults, lines, 4); }},
         {VELMORA_ERROR_LAYOUT, [] { return Extract(8, 8, 32, 5, 8); }},
         {VELMORA_ERROR_TOO_LARGE, [] { return Extract(60000, 60000, 60000, VELMORA_LAYOUT_GRAY, 60000); }},
-        {VELMORA_ERROR_NOT_AN_IMAGE, [&] { return Refused(file("jpeg/README.md")); }},
-        {VELMORA_ERROR_DAMAGED, [&] { return Refused(cut); }},
-        {VELMORA_ERROR_TOO_MANY_SCANS, [&] { return Refused(file("jpeg/scans-190.jpg")); }},
-        {VELMORA_ERROR_TOO_LARGE, [&] { return Refused(file("fuzz/jpeg-baseline-claims-60000x60000.jpg")); }},
+        {VELMORA_ERROR_NOT_AN_IMAGE, [&] { return Refused(File("jpeg/README.md")); }},
+        {VELMORA_ERROR_DAMAGED, [&] { return Refused(Half(photo)); }},
+        {VELMORA_ERROR_TOO_MANY_SCANS, [&] { return Refused(File("jpeg/scans-190.jpg")); }},
+        {VELMORA_ERROR_TOO_LARGE, [&] { return Refused(File("fuzz/jpeg-baseline-claims-60000x60000.jpg")); }},
         {VELMORA_ERROR_OUT_OF_MEMORY, [&] { const MemoryBudget none(0); return Refused(photo); }},
         {VELMORA_ERROR_OUT_OF_MEMORY, [] { const MemoryBudget none(0); return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_CANNOT_OPEN, [&] { return FileMissing(folder + "/missing.jpg", folder + "/out"); }},
@@ -470,8 +472,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
 // Where each failure lies, as the detailed conversions tell it: the input's
 // or the output's, with the system's reason, and none where it gave none.
 TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
-    const std::vector<uint8_t> photo = ReadBytes(Photo);
-    const std::vector<uint8_t> cut(photo.begin(), photo.begin() + ptrdiff_t(photo.size() / 2));
+    const std::vector<uint8_t> photo = ReadBytes(Photo), cut = Half(photo);
     const std::string out = folder + "/out.bmp";
     // A BMP streams, with a few rows of memory for the extraction; an
     // interlaced PNG is held whole.
@@ -491,20 +492,17 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
             return velmora_convert_file_detailed(input.c_str(), output.c_str(), nullptr, nullptr, &options, failure);
         };
     };
-    const auto toCallback = [&](const std::string& input, int failWrite) -> Call {
-        return [=, &defaults](velmora_failure* failure) {
-            const std::vector<uint8_t> none;
-            Stream stream(none);
-            stream.failWrite = failWrite;
-            return velmora_convert_file_detailed(input.c_str(), nullptr, WriteStream, &stream, &defaults, failure);
-        };
-    };
-    const auto throughCallbacks = [&](const std::vector<uint8_t>& bytes, bool failRead, int failWrite) -> Call {
+    // Output to the write callback, input from the file when named, else
+    // from the read callback.
+    const auto callbacks = [&](const std::vector<uint8_t>& bytes, bool failRead, int failWrite,
+                               const std::string& input = {}) -> Call {
         return [=, &bytes, &defaults](velmora_failure* failure) {
             Stream stream(bytes);
             stream.failRead = failRead;
             stream.failWrite = failWrite;
-            return velmora_convert_stream_detailed(ReadStream, &stream, WriteStream, &stream, &defaults, failure);
+            return input.empty()
+                       ? velmora_convert_stream_detailed(ReadStream, &stream, WriteStream, &stream, &defaults, failure)
+                       : velmora_convert_file_detailed(input.c_str(), nullptr, WriteStream, &stream, &defaults, failure);
         };
     };
 #ifdef _WIN32
@@ -519,17 +517,17 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
         Call call;
     } rows[] = {
         {VELMORA_OK, 0, 0, toFile(Photo, out)},
-        {VELMORA_OK, 0, 0, toCallback(Photo, -1)},
-        {VELMORA_OK, 0, 0, throughCallbacks(photo, false, -1)},
+        {VELMORA_OK, 0, 0, callbacks({}, false, -1, Photo)},
+        {VELMORA_OK, 0, 0, callbacks(photo, false, -1)},
         {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, toFile(folder + "/missing.jpg", out)},
-        {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, toCallback(folder + "/missing.jpg", -1)},
+        {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, callbacks({}, false, -1, folder + "/missing.jpg")},
         {VELMORA_ERROR_CANNOT_OPEN, 1, folderReason, toFile(Data, out)},
         {VELMORA_ERROR_CANNOT_WRITE, 0, ENOENT, toFile(Photo, folder + "/missing/out.bmp")},
         {VELMORA_ERROR_NOT_AN_IMAGE, 1, 0, toFile(Data + "/jpeg/README.md", out)},
-        {VELMORA_ERROR_DAMAGED, 1, 0, throughCallbacks(cut, false, -1)},
-        {VELMORA_ERROR_READ_CALLBACK, 1, 0, throughCallbacks(photo, true, -1)},
-        {VELMORA_ERROR_WRITE_CALLBACK, 0, 0, throughCallbacks(photo, false, 0)},
-        {VELMORA_ERROR_WRITE_CALLBACK, 0, 0, toCallback(Photo, 0)},
+        {VELMORA_ERROR_DAMAGED, 1, 0, callbacks(cut, false, -1)},
+        {VELMORA_ERROR_READ_CALLBACK, 1, 0, callbacks(photo, true, -1)},
+        {VELMORA_ERROR_WRITE_CALLBACK, 0, 0, callbacks(photo, false, 0)},
+        {VELMORA_ERROR_WRITE_CALLBACK, 0, 0, callbacks({}, false, 0, Photo)},
         // The picture could not be held; the conversion's own rows could not.
         {VELMORA_ERROR_OUT_OF_MEMORY, 1, 0, toFile(interlaced, out, int64_t{Stride24(32)} * 32 - 1)},
         {VELMORA_ERROR_OUT_OF_MEMORY, 0, 0, toFile(streamed, out, threeRows - 1)},
@@ -589,7 +587,6 @@ TEST(VelmoraFormats, NameEachFormatAndNoOther) {
 
 // Loading a picture's pixels: the document's, upright, over white, as RGB.
 TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
-    const auto file = [](const char* name) { return ReadBytes(Data + "/" + name); };
     const std::vector<uint8_t> photo = ReadBytes(Photo);
     const Sample clear = Random(false, true, {});
     // The sample laid over white as the document lays it; each channel
@@ -605,15 +602,14 @@ TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
     const std::vector<Case> cases = {
         {"baseline JPEG", photo, VELMORA_OK, 61, 43, {}},
         // Stored 61 x 43, turned a quarter.
-        {"JPEG of EXIF orientation 6", file("fuzz/jpeg-exif-orientation-6.jpg"), VELMORA_OK, 43, 61, {}},
-        {"PNG of EXIF orientation 8", file("fuzz/png-exif-orientation-8-after-data.png"), VELMORA_OK, 0, 0, {}},
+        {"JPEG of EXIF orientation 6", File("fuzz/jpeg-exif-orientation-6.jpg"), VELMORA_OK, 43, 61, {}},
+        {"PNG of EXIF orientation 8", File("fuzz/png-exif-orientation-8-after-data.png"), VELMORA_OK, 0, 0, {}},
         {"transparent PNG", clear.png, VELMORA_OK, Width, Height, overWhite},
-        {"BMP", file("bmp/rgb24.bmp"), VELMORA_OK, 0, 0, {}},
-        {"no image", file("jpeg/README.md"), VELMORA_ERROR_NOT_AN_IMAGE, 0, 0, {}},
-        {"cut JPEG", std::vector<uint8_t>(photo.begin(), photo.begin() + ptrdiff_t(photo.size() / 2)),
-         VELMORA_ERROR_DAMAGED, 0, 0, {}},
-        {"too many scans", file("jpeg/scans-190.jpg"), VELMORA_ERROR_TOO_MANY_SCANS, 0, 0, {}},
-        {"too large", file("fuzz/jpeg-baseline-claims-60000x60000.jpg"), VELMORA_ERROR_TOO_LARGE, 0, 0, {}},
+        {"BMP", File("bmp/rgb24.bmp"), VELMORA_OK, 0, 0, {}},
+        {"no image", File("jpeg/README.md"), VELMORA_ERROR_NOT_AN_IMAGE, 0, 0, {}},
+        {"cut JPEG", Half(photo), VELMORA_ERROR_DAMAGED, 0, 0, {}},
+        {"too many scans", File("jpeg/scans-190.jpg"), VELMORA_ERROR_TOO_MANY_SCANS, 0, 0, {}},
+        {"too large", File("fuzz/jpeg-baseline-claims-60000x60000.jpg"), VELMORA_ERROR_TOO_LARGE, 0, 0, {}},
     };
     const velmora_options options = Options();
     for (const Case& c : cases) {
@@ -643,12 +639,10 @@ TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
     }
     unsigned char* pixels = nullptr;
     int width = 0, height = 0;
-    for (const auto& nulls : std::vector<std::function<int()>>{
-             [&] { return velmora_load(nullptr, photo.size(), &pixels, &width, &height); },
-             [&] { return velmora_load(photo.data(), photo.size(), nullptr, &width, &height); },
-             [&] { return velmora_load(photo.data(), photo.size(), &pixels, nullptr, &height); },
-             [&] { return velmora_load(photo.data(), photo.size(), &pixels, &width, nullptr); }}) {
-        EXPECT_EQ(nulls(), VELMORA_ERROR_NULL_ARGUMENT);
+    for (int null = 0; null < 4; ++null) {  // each argument null in turn
+        EXPECT_EQ(velmora_load(null == 0 ? nullptr : photo.data(), photo.size(), null == 1 ? nullptr : &pixels,
+                               null == 2 ? nullptr : &width, null == 3 ? nullptr : &height),
+                  VELMORA_ERROR_NULL_ARGUMENT) << null;
     }
     EXPECT_EQ(pixels, nullptr);
 }

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "file_io.h"
 #include "paths.h"
 
 #include <algorithm>
@@ -58,18 +59,6 @@ std::string InCapitals(std::string text) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return text;
-}
-
-// The format whose extension is extension, in any letter case; -1 for none.
-int FormatOfExtension(const std::string& extension) {
-    std::string small = extension;
-    for (char& c : small) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    for (int format = 0; const char* known = velmora_format_extension(format); ++format) {
-        if (small == known) return format;
-    }
-    return -1;
 }
 
 // What the arguments have said so far.
@@ -186,11 +175,9 @@ const Option* FindOption(const std::string& name) {
 // than the one written; a name without an extension takes the format's
 // bytes as they are.
 bool CheckOutputExtension(const ConvertOptions& options, std::string& message) {
-    const std::string extension = FileExtension(options.output);
-    if (extension.empty()) return true;
-    const int named = FormatOfExtension(extension);
-    if (named == options.format) return true;
-    message = "output '" + options.output + "' ends in " + extension;
+    if (velmora_format_of_name(options.output.c_str(), options.format) >= 0) return true;
+    const int named = velmora_format_of_name(options.output.c_str(), -1);
+    message = "output '" + options.output + "' ends in " + std::string(FileExtension(options.output));
     if (named >= 0) {
         message += std::string(", but --format ") + velmora_format_name(options.format) + " writes " +
                    velmora_format_extension(options.format) + " files";
@@ -333,7 +320,7 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         return ParseOutcome::UsageError;
     }
     if (!parsed.formatGiven) {
-        const int named = FormatOfExtension(FileExtension(options.output));
+        const int named = velmora_format_of_name(options.output.c_str(), -1);
         options.format = named >= 0 ? named : VELMORA_FORMAT_BMP;
     }
     if (!CheckOutputExtension(options, message)) return ParseOutcome::UsageError;

@@ -14,32 +14,8 @@
 #include <windows.h>
 #endif
 
-namespace {
-
-// Where the extension of the path's file name starts, at its dot; the
-// path's size when it has none.
-size_t ExtensionStart(const std::string& path) {
-    size_t nameStart = 0;
-    size_t extensionStart = std::string::npos;
-    for (size_t at = 0; at < path.size(); ++at) {
-        if (IsPathSeparator(path[at])) {
-            nameStart = at + 1;
-            extensionStart = std::string::npos;
-        } else if (path[at] == '.') {
-            extensionStart = at;
-        }
-    }
-    return extensionStart != std::string::npos && extensionStart > nameStart ? extensionStart : path.size();
-}
-
-}  // namespace
-
-std::string FileExtension(const std::string& path) {
-    return path.substr(ExtensionStart(path));
-}
-
 std::string DefaultOutputPath(const std::string& input, const std::string& extension) {
-    return input.substr(0, ExtensionStart(input)) + "-velmora" + extension;
+    return input.substr(0, input.size() - FileExtension(input).size()) + "-velmora" + extension;
 }
 
 std::string OutputInFolder(const std::string& input, const std::string& folder, const std::string& extension) {

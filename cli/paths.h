@@ -25,10 +25,6 @@ std::string OutputPathKey(const std::string& path);
 // errno value in *systemError, when the folder does not exist afterwards.
 bool CreateFolders(const std::string& folder, int* systemError);
 
-// The extension of the path's file name as written, with its dot ("" for
-// none). A leading dot names a hidden file rather than starting one.
-std::string FileExtension(const std::string& path);
-
 // A key that two paths share exactly when they name one file: for an existing
 // file its device and file number (so links and other spellings agree), else
 // OutputPathKey. One look at the file system.

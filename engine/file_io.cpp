@@ -490,6 +490,21 @@ void ObserveFlushesForTesting(FlushObserver observer) {
     Observer = observer;
 }
 
+std::string_view FileExtension(std::string_view path) {
+    size_t nameStart = 0;
+    size_t extensionStart = std::string::npos;
+    for (size_t at = 0; at < path.size(); ++at) {
+        if (IsPathSeparator(path[at])) {
+            nameStart = at + 1;
+            extensionStart = std::string::npos;
+        } else if (path[at] == '.') {
+            extensionStart = at;
+        }
+    }
+    return extensionStart != std::string::npos && extensionStart > nameStart ? path.substr(extensionStart)
+                                                                             : std::string_view();
+}
+
 bool IsPathSeparator(char c) {
 #ifdef _WIN32
     return c == '\\' || c == '/' || c == ':';

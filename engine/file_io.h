@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class ReadResult { Ok, CannotOpen, TooLarge, Refused };
@@ -53,6 +54,11 @@ void ObserveFlushesForTesting(FlushObserver observer);
 // letter's ':' on Windows. In UTF-8 these bytes are never part of another
 // character.
 bool IsPathSeparator(char c);
+
+// The extension of the path's file name as written, with its dot (empty for
+// none), as a view into path. A leading dot names a hidden file rather than
+// starting one.
+std::string_view FileExtension(std::string_view path);
 
 // Removes the temporary files being written at this moment, for a program
 // about to end: no temporary file can be created after it. It only calls

@@ -3,6 +3,7 @@
 #include "bit_packing.h"
 #include "file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -94,4 +95,18 @@ bool EncodeImage(DibHandle image, LineFormat format, const OutputColours& colour
     if (WriteImage(image, format, colours, lines, sink, failure)) return true;
     std::vector<uint8_t>().swap(bytes);
     return false;
+}
+
+std::optional<LineFormat> FormatOfName(std::string_view path, std::optional<LineFormat> wanted) {
+    const std::string_view extension = FileExtension(path);
+    if (extension.empty()) return wanted.value_or(LineFormat::Bmp);
+    const auto sameLetters = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; };
+    for (const LineFormatInfo& info : LineFormats) {
+        const std::string_view known = info.extension;
+        if (std::equal(extension.begin(), extension.end(), known.begin(), known.end(), sameLetters) &&
+            wanted.value_or(info.format) == info.format) {
+            return info.format;
+        }
+    }
+    return std::nullopt;
 }

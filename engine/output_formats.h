@@ -12,6 +12,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 // The index of a format in the table.
@@ -32,6 +34,13 @@ extern const LineFormatInfo LineFormats[3];
 inline const LineFormatInfo& InfoOf(LineFormat format) {
     return LineFormats[int(format)];
 }
+
+// The format a file named path is written in, by the one rule for names of
+// every front end: the format whose extension (FileExtension) the name ends
+// with, in any letter case ("a.PNG" is PNG); for a name without an
+// extension, wanted, or BMP when no format is wanted. Empty when the
+// extension is another format's than wanted, or no format's ("a.jpg").
+std::optional<LineFormat> FormatOfName(std::string_view path, std::optional<LineFormat> wanted);
 
 // Whether format can be written in colours: false for a transparent
 // background in a format without transparency.

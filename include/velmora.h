@@ -61,7 +61,9 @@ enum {
     VELMORA_ERROR_CANNOT_WRITE = 20,     /* the output file cannot be written; errno says why */
     VELMORA_ERROR_READ_CALLBACK = 21,    /* the read callback reported a failure */
     VELMORA_ERROR_WRITE_CALLBACK = 22,   /* the write callback reported a failure */
-    VELMORA_ERROR_STYLE = 23             /* style is neither VELMORA_STYLE_EDGES nor VELMORA_STYLE_INK */
+    VELMORA_ERROR_STYLE = 23,            /* style is neither VELMORA_STYLE_EDGES nor VELMORA_STYLE_INK */
+    VELMORA_ERROR_OUTPUT_NAME = 24       /* the output file's name ends in another format's extension, or in
+                                            one of no format (velmora_format_of_name) */
 };
 
 /* Line thickness: thin marks the darker side of each edge, thick both; of
@@ -174,10 +176,12 @@ VELMORA_API int velmora_convert_stream(velmora_read_function read, void* read_us
  * output is written all or nothing: into a temporary file beside it that
  * replaces it only once complete, so a failure leaves any existing file at
  * output as it was and no temporary file. A PNG input is read as the
- * conversion goes; other files are read whole first.
+ * conversion goes; other files are read whole first. The output's name
+ * must agree with the options' format (velmora_format_of_name): a name
+ * without an extension takes it.
  *
- * Errors: those of velmora_convert, VELMORA_ERROR_CANNOT_OPEN and
- * VELMORA_ERROR_CANNOT_WRITE. With these two, errno holds the system's
+ * Errors: those of velmora_convert, VELMORA_ERROR_OUTPUT_NAME,
+ * VELMORA_ERROR_CANNOT_OPEN and VELMORA_ERROR_CANNOT_WRITE. With these two, errno holds the system's
  * reason on return (ENOENT, EACCES, ENOSPC, ...; EIO when the system gave
  * none), for a caller to report as strerror(errno) or raise as its
  * language's exception for that reason.
@@ -241,6 +245,17 @@ VELMORA_API int velmora_format_transparency(int format);
 /* The VELMORA_FORMAT_ value whose velmora_format_name is name, compared
    exactly; -1 for null or a name of no format. */
 VELMORA_API int velmora_format_named(const char* name);
+
+/* The format of an output file named path, by the one rule for names that
+   velmora-cli's -o, velmora_convert_file and Python's convert_file follow:
+   a name ending in a format's extension, in any letter case ("a.PNG"), is
+   written in that format; a name without an extension (none in its last
+   part; a leading dot names a hidden file) in wanted, or in BMP when wanted
+   is -1. wanted is a VELMORA_FORMAT_ value, or -1 for the format the name
+   says. Returns the VELMORA_FORMAT_ value to write; -1 when the name ends
+   in another format's extension than wanted, or in one of no format
+   ("a.jpg"), or for a null path or a wanted of no format. */
+VELMORA_API int velmora_format_of_name(const char* path, int wanted);
 
 /*
  * Where a conversion failed, beyond its error number: filled by the

@@ -67,6 +67,12 @@ int velmora_convert_file_detailed(const char* input, const char* output, velmora
     if (failure) *failure = {};
     if (!input || (!output && !write)) return VELMORA_ERROR_NULL_ARGUMENT;
     if (output) {
+        // Contents that contradict the name would be a PNG called .bmp, or
+        // a file no program opens as what it says it is.
+        if (options && CheckOptions(*options, true) == VELMORA_OK &&
+            velmora_format_of_name(output, options->format) < 0) {
+            return VELMORA_ERROR_OUTPUT_NAME;
+        }
         return Detailed(options, true, failure, [&](const LineSettings& settings, Failure* error) {
             return ConvertFileToFile(input, settings, output, error);
         });

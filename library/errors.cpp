@@ -51,6 +51,8 @@ const char* velmora_strerror(int error) {
     case VELMORA_ERROR_READ_CALLBACK: return "the read callback reported a failure";
     case VELMORA_ERROR_WRITE_CALLBACK: return "the write callback reported a failure";
     case VELMORA_ERROR_STYLE: return "bad option: style must be VELMORA_STYLE_EDGES or VELMORA_STYLE_INK";
+    case VELMORA_ERROR_OUTPUT_NAME:
+        return "the output file's name ends in the extension of another format than the one written, or of none";
     }
     return "unknown error";
 }

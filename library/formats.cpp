@@ -40,3 +40,10 @@ int velmora_format_named(const char* name) {
     }
     return -1;
 }
+
+int velmora_format_of_name(const char* path, int wanted) {
+    if (!path || (wanted != -1 && !FormatOf(wanted))) return -1;
+    const std::optional<LineFormat> format =
+        FormatOfName(path, wanted == -1 ? std::nullopt : std::optional(LineFormat(wanted)));
+    return format ? int(*format) : -1;
+}

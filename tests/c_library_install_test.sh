@@ -55,7 +55,7 @@ check() {
     env "$@" "$program" "$work/photo.jpg" "$output" "$format" >"$work/$name.out" ||
       { fail "$name ($format) failed"; continue; }
     grep -qx "velmora $version" "$work/$name.out" || fail "$name gives another version"
-    for door in memory stream file; do
+    for door in memory stream "file.$format"; do
       cmp -s "$work/expected.$format" "$output.$door" || fail "$name ($format, $door) differs from velmora-cli"
     done
   done

@@ -428,6 +428,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_OUT_OF_MEMORY, [] { const MemoryBudget none(0); return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_CANNOT_OPEN, [&] { return FileMissing(folder + "/missing.jpg", folder + "/out"); }},
         {VELMORA_ERROR_CANNOT_WRITE, [&] { return FileMissing(Photo, folder + "/missing/out.bmp"); }},
+        {VELMORA_ERROR_OUTPUT_NAME, [&] { return velmora_convert_file(Photo.c_str(), (folder + "/d.jpg").c_str(), &defaults); }},
         {VELMORA_ERROR_READ_CALLBACK, [&] { Stream stream(photo); stream.failRead = true; return ConvertStream(stream, defaults); }},
         {VELMORA_ERROR_WRITE_CALLBACK,
          [&] {
@@ -450,7 +451,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_TOO_LARGE, "too large"}, {VELMORA_ERROR_OUT_OF_MEMORY, "memory"},
         {VELMORA_ERROR_CANNOT_OPEN, "open"}, {VELMORA_ERROR_CANNOT_WRITE, "write"},
         {VELMORA_ERROR_READ_CALLBACK, "read callback"}, {VELMORA_ERROR_WRITE_CALLBACK, "write callback"},
-        {VELMORA_ERROR_STYLE, "style"},
+        {VELMORA_ERROR_STYLE, "style"}, {VELMORA_ERROR_OUTPUT_NAME, "name"},
     };
     std::set<int> provoked;
     for (size_t row = 0; row < table.size(); ++row) {
@@ -461,7 +462,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         provoked.insert(error);
     }
     // Each number provoked and its own message: none shared, none unknown.
-    constexpr int last = VELMORA_ERROR_STYLE;
+    constexpr int last = VELMORA_ERROR_OUTPUT_NAME;
     std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(last + 1)};
     for (int error = 0; error <= last; ++error) messages.insert(velmora_strerror(error));
     EXPECT_EQ(provoked.size(), size_t(last));
@@ -583,6 +584,32 @@ TEST(VelmoraFormats, NameEachFormatAndNoOther) {
     }
     for (const char* name : {"BMP", "png ", "", ".svg", "jpeg"}) EXPECT_EQ(velmora_format_named(name), -1) << name;
     EXPECT_EQ(velmora_format_named(nullptr), -1);
+}
+
+// The one rule for output names: the extension says the format in any
+// letter case, a name without one takes the format wanted, and a name that
+// contradicts the format wanted, or names none, is refused.
+TEST(VelmoraFormats, NamesGiveTheirFormatOrAreRefused) {
+    constexpr int none = -1;
+    const struct {
+        const char* path;
+        int wanted;
+        int format;
+    } rows[] = {
+        {"a.png", none, VELMORA_FORMAT_PNG},         {"dir.svg/A.PNG", none, VELMORA_FORMAT_PNG},
+        {"a.Svg", VELMORA_FORMAT_SVG, VELMORA_FORMAT_SVG}, {"a.png.bmp", none, VELMORA_FORMAT_BMP},
+        {"a", none, VELMORA_FORMAT_BMP},             {"a", VELMORA_FORMAT_SVG, VELMORA_FORMAT_SVG},
+        {"v1.png/cat", VELMORA_FORMAT_PNG, VELMORA_FORMAT_PNG}, {".png", none, VELMORA_FORMAT_BMP},
+        {"dir/.x.svg", none, VELMORA_FORMAT_SVG},    {"", VELMORA_FORMAT_PNG, VELMORA_FORMAT_PNG},
+        {"d.jpg", none, none},                       {"d.jpg", VELMORA_FORMAT_BMP, none},
+        {"x.bmp", VELMORA_FORMAT_PNG, none},         {"x.png", VELMORA_FORMAT_BMP, none},
+        {"a.", none, none},                          {"a.pngx", none, none},
+        {"a.png", VELMORA_FORMAT_SVG + 1, none},     {"a", -2, none},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(velmora_format_of_name(row.path, row.wanted), row.format) << row.path << " " << row.wanted;
+    }
+    EXPECT_EQ(velmora_format_of_name(nullptr, none), none);
 }
 
 // Loading a picture's pixels: the document's, upright, over white, as RGB.

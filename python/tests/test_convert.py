@@ -48,8 +48,8 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
         assert velmora.convert(given, noise=True, contrast=3) == expected
 
 
-# velmora-cli -o refuses a name that is not its format's: convert_file with
-# a format takes any name.
+# The output's name says its format, as velmora-cli's -o; a name without an
+# extension takes the format given.
 @pytest.mark.parametrize(
     "name, cli_name, options, flags",
     [
@@ -57,7 +57,7 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
         ("OUT.SVG", "CLI.SVG", {"lines": "white", "background": "transparent"},
          ["--lines", "white", "--background", "transparent"]),
         ("out.bmp", "cli.bmp", {"lines": "#102030", "noise": True}, ["--lines", "#102030", "--noise", "on"]),
-        ("out.dat", "cli.png", {"format": "png", "background": "black"}, ["--format", "png", "--background", "black"]),
+        ("out", "cli.png", {"format": "png", "background": "black"}, ["--format", "png", "--background", "black"]),
         ("ink.bmp", "cli.bmp", {"style": "ink", "noise": True}, ["--style", "ink", "--noise", "on"]),
     ],
 )

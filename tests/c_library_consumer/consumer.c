@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     void* converted = NULL;
     int error;
 
-    if (argc != 4 || strlen(argv[2]) > sizeof name - 8) {
+    if (argc != 4 || strlen(argv[2]) > sizeof name - 16) {
         fprintf(stderr, "usage: consumer INPUT OUTPUT bmp|png|svg\n");
         return 2;
     }
@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     if (fclose(out) != 0 || error) return Fail("stream", error);
     fclose(in);
 
-    sprintf(name, "%s.file", argv[2]);
+    /* The file door takes the name of its format. */
+    sprintf(name, "%s.file%s", argv[2], velmora_format_extension(options.format));
     error = velmora_convert_file_detailed(argv[1], name, NULL, NULL, &options, &failure);
     if (error && failure.system_error) fprintf(stderr, "consumer: %s\n", strerror(failure.system_error));
     return error ? Fail("file", error) : 0;

@@ -22,6 +22,9 @@ file(CONFIGURE OUTPUT ${VELMORA_GENERATED_DIR}/velmora_version.h CONTENT [[
 // Generated from project(VERSION) in CMakeLists.txt, for the resource scripts.
 #define VELMORA_VERSION "@PROJECT_VERSION@"
 #define VELMORA_VERSION_NUMBERS @VELMORA_VERSION_NUMBERS@
+// The window program's identifier in its settings file: a file written by
+// another version is not trusted.
+#define VELMORA_SOFTWARE_ID "Velmora@PROJECT_VERSION_MAJOR@@PROJECT_VERSION_MINOR@"
 ]] @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/res/velmora.manifest ${VELMORA_GENERATED_DIR}/velmora.manifest @ONLY)
 set(VELMORA_RESOURCE_DEPENDS

@@ -44,9 +44,8 @@ echo "== test: window placement and scrolling at other screen sizes"
 # The tests that size pictures and place windows from the work area, on the
 # smallest screen the program is made for and on a wide one.
 for screen in 1024x768 1920x1080; do
-  xvfb-run -a -s "-screen 0 ${screen}x24" scripts/wine-run.sh "$PWD/build/windows/wineprefix" \
-    build/windows/tests/ui_tests.exe --gtest_brief=1 \
-    --gtest_filter='*BigPicture*:*CtrlWheel*:*VeryWide*:*Centre*:*Caption*:*Keyboard*' || status=1
+  xvfb-run -a -s "-screen 0 ${screen}x24" scripts/gtest-selected.sh 'ScreenSize.*:Keyboard.*:StartPosition.*:StoredPlacement.*' \
+    scripts/wine-run.sh "$PWD/build/windows/wineprefix" build/windows/tests/ui_tests.exe || status=1
 done
 echo "== fuzz"
 scripts/fuzz.sh 20 || status=1

@@ -8,6 +8,7 @@
 #include "resource.h"
 #include "window_geometry.h"
 #include "placement.h"
+#include "velmora_version.h"
 #include "window_placement.h"
 
 #include <filesystem>
@@ -48,13 +49,17 @@ protected:
 };
 
 std::string Stored(int top, int left, int automatic) {
-    return "[SOFTWARE]\r\nSoftID = Velmora210\r\n[WINDOW]\r\nTop  = " + std::to_string(top) +
+    return "[SOFTWARE]\r\nSoftID = " VELMORA_SOFTWARE_ID "\r\n[WINDOW]\r\nTop  = " + std::to_string(top) +
            "\r\nLeft = " + std::to_string(left) + "\r\n[MODE]\r\nAuto = " + std::to_string(automatic) + "\r\n";
 }
 
+// The tests of where the windows start, which the test command runs again
+// at other screen sizes.
+using StartPosition = SettingsTest;
+
 }  // namespace
 
-TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheFourSections) {
+TEST_F(StartPosition, FirstStartCentresAndExitWritesTheFourSections) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/Velmora.ini"));
     ExpectCentred();
     ExpectImageWindowBeside();
@@ -74,7 +79,7 @@ TEST_F(SettingsTest, FirstStartCentresAndExitWritesTheFourSections) {
     EXPECT_LT(text.find("[MODE]"), text.find("[SAVE]")) << text;
     ProfileFile file;
     file.SetPath(folder, "Velmora.ini");
-    EXPECT_EQ(file.GetString("SOFTWARE", "SoftID"), "Velmora210");
+    EXPECT_EQ(file.GetString("SOFTWARE", "SoftID"), VELMORA_SOFTWARE_ID);
     EXPECT_EQ(file.GetInt("WINDOW", "Top"), 45);
     EXPECT_EQ(file.GetInt("WINDOW", "Left"), 123);
     EXPECT_EQ(file.GetInt("MODE", "Auto"), 1);
@@ -102,7 +107,7 @@ TEST_F(SettingsTest, OnlyAnAutoOfExactlyOneTurnsAutoExtractionOn) {
         RestartWith(Stored(40, 50, 0).replace(Stored(40, 50, 0).find("Auto = 0"), 8, std::string("Auto = ") + value));
         EXPECT_EQ(AutoOn(), on) << value;
     }
-    RestartWith("[SOFTWARE]\r\nSoftID = Velmora210\r\n[WINDOW]\r\nTop  = 40\r\nLeft = 50\r\n");
+    RestartWith("[SOFTWARE]\r\nSoftID = " VELMORA_SOFTWARE_ID "\r\n[WINDOW]\r\nTop  = 40\r\nLeft = 50\r\n");
     EXPECT_FALSE(AutoOn());
     EXPECT_EQ(WindowLeft(ControlWindow), 50);
     EndProgram();
@@ -122,7 +127,7 @@ TEST_F(SettingsTest, MinimisedAtExitStoresTheRestoredPosition) {
     ExpectImageWindowBeside();
 }
 
-TEST_F(SettingsTest, PositionsThatHideTheCaptionStartCentred) {
+TEST_F(StartPosition, PositionsThatHideTheCaptionStartCentred) {
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const int width = WindowWidth(ControlWindow);
     // Where a minimised window is parked, and on a second monitor that is gone.
@@ -138,7 +143,7 @@ TEST_F(SettingsTest, PositionsThatHideTheCaptionStartCentred) {
     EXPECT_EQ(WindowTop(ControlWindow), screenHeight - 60);
 }
 
-TEST(WindowPlacement, AStoredPlaceIsKeptWhileItsCaptionCanBeGrabbed) {
+TEST(StoredPlacement, AStoredPlaceIsKeptWhileItsCaptionCanBeGrabbed) {
     // A 400 x 300 window with a 20-pixel caption under a 3-pixel frame; a
     // second monitor left of the main one.
     const std::vector<RECT> monitors = {{0, 0, 1280, 1024}, {-1920, 0, 0, 1080}};

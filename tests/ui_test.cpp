@@ -15,6 +15,19 @@
 
 namespace {
 
+// The program's tests in suites by what they test. ScreenSize holds those
+// that size pictures and place windows from the work area, which the test
+// command runs again at other screen sizes, as it does Keyboard.
+using Windows = ProgramTest;
+using Commands = ProgramTest;
+using History = ProgramTest;
+using Extraction = ProgramTest;
+using AutoExtraction = ProgramTest;
+using Zoom = ProgramTest;
+using Dpi = ProgramTest;
+using ScreenSize = ProgramTest;
+using Keyboard = ProgramTest;
+
 const Picture Photo = RandomPicture(40, 30, 5);
 
 Picture Crop(const Picture& picture, int left, int top, int width, int height) {
@@ -47,13 +60,13 @@ const wchar_t CloseQuestion[] = L"抽出した線画が保存されていませ�
 
 }  // namespace
 
-TEST_F(ProgramTest, TitlesAreExact) {
+TEST_F(Windows, TitlesAreExact) {
     EXPECT_EQ(WindowText(ControlWindow), L"ヴェルモラ抽出器  version " VELMORA_VERSION);
     EXPECT_EQ(App.windowTitle, L"ヴェルモラ抽出器  version " VELMORA_VERSION);
     EXPECT_EQ(WindowText(ImageWindow), L"画像");
 }
 
-TEST_F(ProgramTest, OnlyImageFreeCommandsAreAvailableAtStart) {
+TEST_F(Commands, OnlyImageFreeCommandsAreAvailableAtStart) {
     for (int id : {IDC_SAVE, IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_FALSE(ButtonEnabled(id)) << id;
     for (int id : {IDC_OPEN, IDC_HELP, IDC_NOISE, IDC_THICKNESS, IDC_CONTRAST}) EXPECT_TRUE(ButtonEnabled(id)) << id;
     for (UINT id : {IDM_SAVE, IDM_COPY, IDM_UNDO, IDM_REDO, IDM_ZOOM_IN, IDM_ZOOM_OUT}) EXPECT_FALSE(MenuEnabled(id)) << id;
@@ -64,7 +77,7 @@ TEST_F(ProgramTest, OnlyImageFreeCommandsAreAvailableAtStart) {
 
 // The tests start the program many times in one process; each start must
 // find what a new process would.
-TEST_F(ProgramTest, ARestartBeginsWithANewDocumentAndTheStartValues) {
+TEST_F(Commands, ARestartBeginsWithANewDocumentAndTheStartValues) {
     Load(Photo);
     Command(IDC_EXECUTE);
     Command(IDC_EXECUTE);
@@ -84,7 +97,7 @@ TEST_F(ProgramTest, ARestartBeginsWithANewDocumentAndTheStartValues) {
     EXPECT_EQ(TypeEscape(question), 0) << "nothing unsaved to ask about";
 }
 
-TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
+TEST_F(History, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
     Load(Photo);
     EXPECT_FALSE(ButtonEnabled(IDC_SAVE));
     for (int id : {IDC_EXECUTE, IDC_ZOOM_IN, IDC_ZOOM_OUT}) EXPECT_TRUE(ButtonEnabled(id)) << id;
@@ -124,7 +137,7 @@ TEST_F(ProgramTest, UndoAndRedoStayAvailableExactlyWhileTheHistoryHasSteps) {
     EXPECT_TRUE(MenuEnabled(IDM_UNDO));
 }
 
-TEST_F(ProgramTest, EachShortcutReachesItsCommandFromTheImageWindow) {
+TEST_F(Commands, EachShortcutReachesItsCommandFromTheImageWindow) {
     Load(Photo);
     std::vector<Picture> steps;
     for (int contrast : {0, 4, 9}) {
@@ -149,7 +162,7 @@ TEST_F(ProgramTest, EachShortcutReachesItsCommandFromTheImageWindow) {
     EXPECT_EQ(FirstDifference(pasted, Result()), "") << "Ctrl+V pastes";
 }
 
-TEST_F(ProgramTest, ShortcutsOfGrayedItemsDoNothing) {
+TEST_F(Commands, ShortcutsOfGrayedItemsDoNothing) {
     Load(Photo);
     for (int contrast : {0, 4, 9}) {
         ExtractWithContrast(contrast);
@@ -166,7 +179,7 @@ TEST_F(ProgramTest, ShortcutsOfGrayedItemsDoNothing) {
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
 }
 
-TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
+TEST_F(Extraction, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     Load(Photo);
     // Untouched, the lists give the converter's defaults: thin, 7, off.
     Command(IDC_EXECUTE);
@@ -196,7 +209,7 @@ TEST_F(ProgramTest, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     for (int changed : changes) EXPECT_GE(changed, 16);
 }
 
-TEST_F(ProgramTest, InkChosenInTheListIsTheDocumentsInkExtraction) {
+TEST_F(Extraction, InkChosenInTheListIsTheDocumentsInkExtraction) {
     EXPECT_EQ(ComboItem(IDC_STYLE, 0), L"輪郭");
     EXPECT_EQ(ComboItem(IDC_STYLE, 1), L"インク");
     EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "輪郭 until another is chosen";
@@ -222,7 +235,7 @@ TEST_F(ProgramTest, InkChosenInTheListIsTheDocumentsInkExtraction) {
     }
 }
 
-TEST_F(ProgramTest, UndoAndRedoStepBetweenEdgeAndInkResults) {
+TEST_F(History, UndoAndRedoStepBetweenEdgeAndInkResults) {
     Load(Photo);
     Command(IDC_EXECUTE);
     const Picture edges = Result();
@@ -242,7 +255,7 @@ TEST_F(ProgramTest, UndoAndRedoStepBetweenEdgeAndInkResults) {
     EXPECT_EQ(ChosenLineStyle(), LineStyle::Ink) << "stepping through the history leaves the list as it is";
 }
 
-TEST_F(ProgramTest, EverySaveTypeOfAnInkResultWritesTheDocumentsBytes) {
+TEST_F(Extraction, EverySaveTypeOfAnInkResultWritesTheDocumentsBytes) {
     Load(Photo);
     Select(IDC_STYLE, 1);
     Select(IDC_THICKNESS, 1);
@@ -260,7 +273,7 @@ TEST_F(ProgramTest, EverySaveTypeOfAnInkResultWritesTheDocumentsBytes) {
     }
 }
 
-TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
+TEST_F(Zoom, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     EXPECT_EQ(PanelSizeText(), L"画像サイズ  0 × 0");
     EXPECT_EQ(PanelScaleText(), L"表示　100 ％");
     Load(RandomPicture(333, 201, 1));
@@ -282,7 +295,7 @@ TEST_F(ProgramTest, ZoomSizesTheImageWindowAndClampsAtBothEnds) {
     EXPECT_EQ(ClientWidth(ImageWindow), 83);
 }
 
-TEST_F(ProgramTest, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
+TEST_F(ScreenSize, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
     const Picture big = LargerThanTheScreen(400, 7);
     Load(big);
     RECT outer{};
@@ -322,7 +335,7 @@ TEST_F(ProgramTest, BigPictureIsShownUnscaledInAWindowOnTheWorkAreaAndScrolls) {
     expectView(0, 0);
 }
 
-TEST_F(ProgramTest, VeryWidePictureScrollsToItsLastPixelAtTwoHundredPercent) {
+TEST_F(ScreenSize, VeryWidePictureScrollsToItsLastPixelAtTwoHundredPercent) {
     // At 200 % its width times the scale passes 2^31.
     const int width = 10'800'000;
     Picture wide{width, 1, std::vector<Bgr>(size_t(width), Bgr{255, 255, 255})};
@@ -346,7 +359,7 @@ TEST_F(ProgramTest, VeryWidePictureScrollsToItsLastPixelAtTwoHundredPercent) {
     EXPECT_EQ(shown.At(shown.width - 4, 1).red, 255);
 }
 
-TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
+TEST_F(ScreenSize, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
     const auto run = [this](const std::function<void(int)>& press) {
         Load(RandomPicture(333, 201, 1));
         std::vector<std::tuple<int, std::wstring, int, int>> steps;
@@ -392,7 +405,7 @@ TEST_F(ProgramTest, CtrlWheelAndCtrlPlusMinusZoomAsTheButtonsDo) {
     EXPECT_NEAR(ImageScrollPosition().y + 120, (before.y + 120) * 3 / 2, 1);
 }
 
-TEST_F(ProgramTest, LayoutFollowsTheDpiAndOneHundredPercentStaysOnePixelPerPixel) {
+TEST_F(Dpi, LayoutFollowsTheDpiAndOneHundredPercentStaysOnePixelPerPixel) {
     const int dpi = WindowDpi(ControlWindow);
     if (const char* expected = std::getenv("VELMORA_EXPECT_DPI")) {
         ASSERT_EQ(dpi, std::atoi(expected));
@@ -440,7 +453,7 @@ TEST_F(ProgramTest, LayoutFollowsTheDpiAndOneHundredPercentStaysOnePixelPerPixel
     EXPECT_EQ(FirstDifference(picture, ShownInImageWindow()), "") << "100 % is one screen pixel per pixel";
 }
 
-TEST_F(ProgramTest, TheBuiltProgramDeclaresPerMonitorDpiAwareness) {
+TEST_F(Dpi, TheBuiltProgramDeclaresPerMonitorDpiAwareness) {
     HMODULE program = LoadLibraryExW(Wide(VELMORA_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(program, nullptr);
     HRSRC resource = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
@@ -455,7 +468,7 @@ TEST_F(ProgramTest, TheBuiltProgramDeclaresPerMonitorDpiAwareness) {
     }
 }
 
-TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
+TEST_F(AutoExtraction, AutoExtractionPostsOneExecutePerSelectionChange) {
     Command(IDC_CONTRAST, CBN_SELCHANGE);
     EXPECT_EQ(TakePostedExecutes(), 0) << "auto extraction is off";
     Command(IDM_AUTO);
@@ -480,7 +493,7 @@ TEST_F(ProgramTest, AutoExtractionPostsOneExecutePerSelectionChange) {
     EXPECT_EQ(TakePostedExecutes(), 0) << "auto extraction turned off again";
 }
 
-TEST_F(ProgramTest, AutoToggleFlipsTheCheckMarkOnly) {
+TEST_F(AutoExtraction, AutoToggleFlipsTheCheckMarkOnly) {
     Load(Photo);
     Command(IDM_AUTO);
     EXPECT_TRUE(MenuChecked(IDM_AUTO));
@@ -490,7 +503,7 @@ TEST_F(ProgramTest, AutoToggleFlipsTheCheckMarkOnly) {
     EXPECT_FALSE(MenuChecked(IDM_AUTO));
 }
 
-TEST_F(ProgramTest, MinimisingHidesTheImageWindowAndRestoringShowsBoth) {
+TEST_F(Windows, MinimisingHidesTheImageWindowAndRestoringShowsBoth) {
     ShowWindow(ControlWindow, SW_MINIMIZE);
     Pump();
     EXPECT_FALSE(IsWindowVisible(ImageWindow));
@@ -500,7 +513,7 @@ TEST_F(ProgramTest, MinimisingHidesTheImageWindowAndRestoringShowsBoth) {
     EXPECT_TRUE(IsWindowVisible(ControlWindow));
 }
 
-TEST_F(ProgramTest, PanelShowsTheThumbnailOnDarkGreyUnderALightBand) {
+TEST_F(Windows, PanelShowsTheThumbnailOnDarkGreyUnderALightBand) {
     const COLORREF panel = RGB(64, 64, 64);
     EXPECT_EQ(PixelOf(ControlWindow, 252, 26), panel);
     EXPECT_EQ(PixelOf(ControlWindow, 340, 119), panel) << "no thumbnail before an image";
@@ -516,7 +529,7 @@ TEST_F(ProgramTest, PanelShowsTheThumbnailOnDarkGreyUnderALightBand) {
     EXPECT_EQ(PixelOf(ControlWindow, 252, 26), panel);
 }
 
-TEST_F(ProgramTest, ImageWindowShowsTheResultAfterEveryStep) {
+TEST_F(History, ImageWindowShowsTheResultAfterEveryStep) {
     Load(Photo);
     EXPECT_EQ(FirstDifference(Photo, ShownInImageWindow()), "");
     Command(IDC_EXECUTE);
@@ -533,7 +546,7 @@ TEST_F(ProgramTest, ImageWindowShowsTheResultAfterEveryStep) {
     EXPECT_EQ(FirstDifference(thick, ShownInImageWindow()), "") << "after redo";
 }
 
-TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
+TEST_F(Extraction, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     using Action = std::function<void()>;
     // Escape goes wherever the keyboard is after the steps.
     const Action escape = [this] { TypeKey(VK_ESCAPE); };
@@ -580,7 +593,7 @@ TEST_F(ProgramTest, ClosingAsksFirstOnlyWhileAnExtractionIsUnsaved) {
     }
 }
 
-TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
+TEST_F(History, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
     // Right after an extraction the result has no packed form: both the next
     // extraction and an undo need memory for it.
     for (UINT command : {UINT(IDC_EXECUTE), UINT(IDM_UNDO)}) {
@@ -616,7 +629,7 @@ TEST_F(ProgramTest, ExtractionOrUndoWithoutMemorySaysSoAndChangesNothing) {
     }
 }
 
-TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEscapeAsks) {
+TEST_F(Keyboard, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEscapeAsks) {
     Load(Photo);
     Select(IDC_CONTRAST, 0);
     ClickButton(IDC_EXECUTE);
@@ -643,7 +656,7 @@ TEST_F(ProgramTest, TheControlWindowKeepsTheKeyboardAfterExecuteUndoAndRedoAndEs
     }
 }
 
-TEST_F(ProgramTest, EscapeAndTheShortcutsWorkWhereTheImageWindowHasTheKeyboard) {
+TEST_F(Keyboard, EscapeAndTheShortcutsWorkWhereTheImageWindowHasTheKeyboard) {
     Load(Photo);
     ClickButton(IDC_EXECUTE);
     PutOnClipboard({});
@@ -675,7 +688,7 @@ TEST_F(ProgramTest, EscapeAndTheShortcutsWorkWhereTheImageWindowHasTheKeyboard) 
     }
 }
 
-TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtraction) {
+TEST_F(Keyboard, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtraction) {
     Command(IDM_AUTO);
     Load(Photo);
     ClickButton(IDC_EXECUTE);
@@ -695,7 +708,7 @@ TEST_F(ProgramTest, WithAutoExtractionTheListKeepsTheKeyboardThroughEveryExtract
     EXPECT_FALSE(Document.CanUndo());
 }
 
-TEST_F(ProgramTest, KeyboardTabReachesTheStyleListBetweenHelpAndTheOtherListsAndItsArrowsChooseTheStyle) {
+TEST_F(Keyboard, KeyboardTabReachesTheStyleListBetweenHelpAndTheOtherListsAndItsArrowsChooseTheStyle) {
     Command(IDM_AUTO);
     Load(Photo);
     ClickButton(IDC_EXECUTE);
@@ -718,7 +731,7 @@ TEST_F(ProgramTest, KeyboardTabReachesTheStyleListBetweenHelpAndTheOtherListsAnd
     EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_HELP) << "Shift+Tab goes back";
 }
 
-TEST_F(ProgramTest, ABigPicturesWindowLeavesTheControlWindowInViewAndLiesBesideItWhereThereIsRoom) {
+TEST_F(ScreenSize, ABigPicturesWindowLeavesTheControlWindowInViewAndLiesBesideItWhereThereIsRoom) {
     const RECT work = WorkAreaOf(ControlWindow);
     const Picture big = LargerThanTheScreen(100, 4);
     // Centred, as on a first start, then at the work area's left edge.

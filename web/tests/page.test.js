@@ -1,8 +1,10 @@
 // The page in Debian's chromium, headless, served from build/web as a
 // static host serves it: every way in, every save button against the native
-// build's bytes in both line styles, undo and redo, a damaged file, a
-// browser without WebAssembly SIMD, a 48 MP photo, offline use, a phone's
-// width and the keyboard.
+// build's bytes in both line styles, undo and redo, refused files and
+// pictures too large for the engine's memory told in sentences, a browser
+// without WebAssembly SIMD, a 48 MP photo, offline use, a phone's width and
+// the keyboard, the drawing in view as options change, readable buttons and
+// the line style kept across visits.
 'use strict';
 const { after, before, describe, test } = require('node:test');
 const assert = require('node:assert');
@@ -488,6 +490,11 @@ describe('the page', Timeout, () => {
         await page.reload();
         await opened(page, photo());
         await assertSaves(page, photo(), { ...Defaults, style: 'ink' }, ['BMP']);
+        // Undo brings back the list as it was, and that is kept.
+        await converted(page, () => style.selectOption('edges'));
+        await clicked(page, '元に戻す');
+        await page.reload();
+        assert.strictEqual(await style.inputValue(), 'ink', 'after undo');
     });
 
     test('speaks English and Japanese, and switches', Timeout, async () => {

@@ -2,7 +2,7 @@
 // worker as the options change, keeps ten steps of undo, shows the result
 // or the original, and saves or copies the result.
 import { History } from './history.js';
-import { preferredLanguage, Strings, text } from './strings.js';
+import { preferredLanguage, sentences, Strings, text } from './strings.js';
 import { View } from './view.js';
 
 const $ = (id) => document.getElementById(id);
@@ -10,7 +10,14 @@ const Accepted = /\.(bmp|jpe?g|png)$/i;
 const AcceptedTypes = ['image/bmp', 'image/jpeg', 'image/png', 'image/x-ms-bmp'];
 // Shown only when a conversion takes longer, so that small ones do not flicker.
 const ProgressDelay = 300;
-const Errors = { '-1': 'unavailable', 14: 'unsupported', 18: 'outOfMemory' };
+// What the page says of each failure the worker answers with (velmora.h's
+// error numbers, and the worker's own for an engine that cannot run): the
+// keys of its sentences. Any other number is an option the engine refused,
+// which the general sentence covers.
+const Failures = {
+    '-1': ['unavailable'], 14: ['unsupported'], 15: ['unreadable', 'damaged'], 16: ['unreadable', 'tooManyScans'],
+    17: ['unreadable', 'tooLarge'], 18: ['outOfMemory', 'tooLargeForMemory'],
+};
 
 // A module whose one function returns a WebAssembly SIMD value: it validates
 // only where the browser has SIMD.
@@ -72,8 +79,11 @@ function setOptions(o) {
 // What is shown is the drawing black on white, as PNG.
 const Shown = { format: 'png', transparent: false };
 
+// Tells the user of a failure in sentences of their language; the engine's
+// own words, in English and for developers, go to the console.
 function fail(answer) {
-    $('message').textContent = `${text(language, Errors[answer.error] ?? 'unreadable')} (${answer.message})`;
+    $('message').textContent = sentences(language, Failures[answer.error] ?? ['failed']);
+    console.warn(answer.message);
     showStatus();
 }
 
@@ -168,13 +178,20 @@ async function resultAs(format, transparent) {
     return new Blob([answer.bytes], { type: types[format] });
 }
 
+// The name a saved file gets: the picture's, then -velmora; the transparent
+// PNG adds -transparent, so that it never takes the black-on-white one's.
+function saveName(format, transparent) {
+    return `${picture.name}-velmora${format === 'png' && transparent ? '-transparent' : ''}.${format}`;
+}
+
 async function save(button) {
     const format = button.dataset.format;
-    const blob = await resultAs(format, button.dataset.transparent === '1');
+    const transparent = button.dataset.transparent === '1';
+    const blob = await resultAs(format, transparent);
     if (!blob) return;
     const link = document.createElement('a');
     link.href = URL.createObjectURL(blob);
-    link.download = `${picture.name}-velmora.${format}`;
+    link.download = saveName(format, transparent);
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
@@ -214,7 +231,19 @@ function pasted(event) {
 function undoRedo(step) {
     if (!history.current) return;
     setOptions(step().options);
+    rememberStyle();
     showEntry();
+}
+
+// The line style the list shows is kept for the next visit, as the
+// language is; a stored value the list does not offer is passed over.
+function rememberStyle() {
+    localStorage.setItem('style', $('style').value);
+}
+
+function restoreStyle() {
+    const stored = localStorage.getItem('style');
+    if ([...$('style').options].some((option) => option.value === stored)) $('style').value = stored;
 }
 
 function toggleOriginal() {
@@ -273,7 +302,9 @@ function start() {
     $('execute').onclick = execute;
     $('undo').onclick = () => undoRedo(() => history.undo());
     $('redo').onclick = () => undoRedo(() => history.redo());
+    restoreStyle();
     for (const id of ['noise', 'thickness', 'style', 'contrast']) $(id).onchange = optionChanged;
+    $('style').addEventListener('change', rememberStyle);
     for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp']) $(id).onclick = () => save($(id));
     $('copy').onclick = copy;
     $('show').onclick = toggleOriginal;

@@ -11,7 +11,11 @@ export const Strings = {
         zoomIn: '拡大', fit: '全体', picture: '画像',
         welcome: '画像を開くか，ここにドロップするか，貼り付けてください．',
         working: '抽出中…', done: '{width} × {height}，{seconds} 秒，メモリ {memory} MB',
-        unreadable: '画像を読み込めませんでした．', outOfMemory: 'メモリが不足しています．',
+        unreadable: '画像を読み込めませんでした．', damaged: 'ファイルが壊れているか，途中で切れています．',
+        tooManyScans: 'プログレッシブ JPEG のスキャンが多すぎます．', tooLarge: '画像の画素が多すぎます．',
+        outOfMemory: 'メモリが不足しています．',
+        tooLargeForMemory: 'ブラウザがこのページに使わせるメモリには，この画像は大きすぎます．',
+        failed: '線画を作れませんでした．',
         unsupported: 'BMP，JPEG，PNG の画像を開いてください．', copied: 'クリップボードへコピーしました．',
         noClipboard: 'クリップボードに画像がありません．', clipboardRefused: 'クリップボードを使えませんでした．',
         unavailable: 'このブラウザでは抽出できません（WebAssembly が必要です）．',
@@ -25,7 +29,11 @@ export const Strings = {
         zoomOut: 'Zoom out', zoomIn: 'Zoom in', fit: 'Fit', picture: 'Picture',
         welcome: 'Open a picture, drop it here or paste it.',
         working: 'Extracting…', done: '{width} × {height}, {seconds} s, memory {memory} MB',
-        unreadable: 'The picture could not be read.', outOfMemory: 'Out of memory.',
+        unreadable: 'The picture could not be read.', damaged: 'The file is damaged or cut short.',
+        tooManyScans: 'It is a progressive JPEG of too many scans.', tooLarge: 'The picture has too many pixels.',
+        outOfMemory: 'Out of memory.',
+        tooLargeForMemory: 'The picture is too large for the memory the browser gives this page.',
+        failed: 'The drawing could not be made.',
         unsupported: 'Open a BMP, JPEG or PNG picture.', copied: 'Copied to the clipboard.',
         noClipboard: 'There is no picture on the clipboard.', clipboardRefused: 'The clipboard could not be used.',
         unavailable: 'This browser cannot extract (it needs WebAssembly).',
@@ -43,4 +51,9 @@ export function preferredLanguage() {
 // The text of key, with {name} replaced by values.name.
 export function text(language, key, values = {}) {
     return Strings[language][key].replace(/\{(\w+)\}/g, (_, name) => values[name]);
+}
+
+// The texts of keys, one sentence after another as the language writes them.
+export function sentences(language, keys) {
+    return keys.map((key) => text(language, key)).join(language === 'ja' ? '' : ' ');
 }

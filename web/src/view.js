@@ -18,7 +18,9 @@ export class View {
         for (const type of ['pointerup', 'pointercancel']) {
             viewport.addEventListener(type, (event) => this.pointers.delete(event.pointerId));
         }
-        image.addEventListener('load', () => this.apply());
+        // A fitted view fits again once the picture has its size: decoding
+        // can give up before it has one.
+        image.addEventListener('load', () => (this.fitted ? this.fit() : this.apply()));
         window.addEventListener('resize', () => this.fitted && this.fit());
     }
 

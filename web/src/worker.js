@@ -4,26 +4,38 @@
 //   { id, type: 'convert', options }      converts the kept picture.
 // Messages out: { id, bytes, memory, seconds } (bytes transferred; memory,
 // the engine's WebAssembly memory in bytes; seconds, the conversion's time) or { id, error, message }, error
-// being velmora.h's number or Unavailable.
+// being velmora.h's number or Unavailable, message the reason in English, for the console.
 // The page names the worker plain where the browser has no WebAssembly SIMD:
 // the engine built without it is loaded then. (The name, not the address,
 // because a worker served by the service worker takes the cached file's.)
 'use strict';
-importScripts(self.name === 'plain' ? 'velmora-plain.js' : 'velmora.js', 'engine.js');
 
 const OutOfMemory = 18;
 // Not one of velmora.h's numbers: the engine cannot run in this browser (one
 // without WebAssembly) or could not be fetched.
 const Unavailable = -1;
-let engine = createVelmora();
+let engine = load();
 let picture = null;
+
+// A promise of the engine. Its scripts are fetched (again, after a failure:
+// the network may be back) until they have come once.
+function load() {
+    try {
+        if (typeof velmoraConvert === 'undefined') {
+            importScripts(self.name === 'plain' ? 'velmora-plain.js' : 'velmora.js', 'engine.js');
+        }
+        return createVelmora();
+    } catch (reason) {
+        return Promise.reject(reason);
+    }
+}
 
 async function convert(input, options) {
     let module;
     try {
         module = await engine;
     } catch (reason) {
-        engine = createVelmora();
+        engine = load();
         return { error: Unavailable, message: String(reason) };
     }
     try {
@@ -33,7 +45,7 @@ async function convert(input, options) {
     } catch (abort) {
         // The engine stopped (an allocation the library could not refuse):
         // a fresh one takes the next picture.
-        engine = createVelmora();
+        engine = load();
         return { error: OutOfMemory, message: String(abort) };
     }
 }

@@ -1,8 +1,10 @@
 // The page in Debian's chromium, headless, served from build/web as a
 // static host serves it: every way in, every save button against the native
-// build's bytes in both line styles, undo and redo, a damaged file, a
-// browser without WebAssembly SIMD, a 48 MP photo, offline use, a phone's
-// width and the keyboard.
+// build's bytes in both line styles, undo and redo, refused files and
+// pictures too large for the engine's memory told in sentences, a browser
+// without WebAssembly SIMD, a 48 MP photo, offline use, a phone's width and
+// the keyboard, the drawing in view as options change, readable buttons and
+// the line style kept across visits.
 'use strict';
 const { after, before, describe, test } = require('node:test');
 const assert = require('node:assert');
@@ -11,11 +13,12 @@ const path = require('node:path');
 const fixtures = require('./fixtures.js');
 const { made, photo, transparentPng, expectedOutput, assertSame } = fixtures;
 
+// Each save button, what it writes and the end of its file's name.
 const Saves = [
-    { name: 'PNG 透過', format: 'png', transparent: true },
-    { name: 'PNG 白黒', format: 'png', transparent: false },
-    { name: 'SVG', format: 'svg', transparent: true },
-    { name: 'BMP', format: 'bmp', transparent: false },
+    { name: 'PNG 透過', format: 'png', transparent: true, file: '-velmora-transparent.png' },
+    { name: 'PNG 白黒', format: 'png', transparent: false, file: '-velmora.png' },
+    { name: 'SVG', format: 'svg', transparent: true, file: '-velmora.svg' },
+    { name: 'BMP', format: 'bmp', transparent: false, file: '-velmora.bmp' },
 ];
 const Controls = ['language', 'open', 'paste', 'execute', 'undo', 'redo', 'noise', 'thickness', 'style', 'contrast',
                   'auto', 'save-png', 'save-png-white', 'save-svg', 'save-bmp', 'copy', 'show', 'zoom-out', 'zoom-in',
@@ -51,10 +54,13 @@ after(async () => {
     server?.close();
 });
 
-// prepare, when given, sets the page up before it loads: the worker asks
-// for the engine as soon as it starts.
-async function newPage(viewport = { width: 1280, height: 800 }, prepare = async () => {}) {
-    const context = await browser.newContext({ locale: 'ja-JP', viewport, acceptDownloads: true });
+// A page in a browser of its own, at viewport, speaking locale. prepare, when
+// given, sets the page up before it loads: the worker asks for the engine as
+// soon as it starts. Without the service worker, which fetches past routes
+// and keeps what it fetched, only routed answers reach the page.
+async function newPage({ viewport = { width: 1280, height: 800 }, prepare = async () => {}, locale = 'ja-JP',
+                         serviceWorkers = 'allow' } = {}) {
+    const context = await browser.newContext({ locale, viewport, acceptDownloads: true, serviceWorkers });
     const page = await context.newPage();
     await prepare(page);
     page.errors = [];
@@ -80,7 +86,7 @@ async function converted(page, step) {
 async function deliver(page, file, how = 'button') {
     if (how === 'button') {
         page.chosenFile = file;
-        return page.getByRole('button', { name: '開く' }).click();
+        return page.locator('#open').click();
     }
     const bytes = fs.readFileSync(file).toString('base64');
     return page.evaluate(({ bytes, name, how }) => {
@@ -94,6 +100,14 @@ async function deliver(page, file, how = 'button') {
 }
 
 const opened = (page, file, how) => converted(page, () => deliver(page, file, how));
+
+// The sentence the page tells after step.
+async function told(page, step) {
+    await page.evaluate(() => (document.getElementById('message').textContent = ''));
+    await step();
+    await page.waitForFunction(() => document.getElementById('message').textContent !== '', null, { timeout: 120000 });
+    return page.textContent('#message');
+}
 const clicked = (page, name) => converted(page, () => page.getByRole('button', { name }).click());
 const alerted = (page, words) => page.getByRole('alert').filter({ hasText: words }).waitFor();
 
@@ -133,10 +147,116 @@ async function assertSaves(page, file, o, names = Saves.map((save) => save.name)
     const stem = path.basename(file).replace(/\.[^.]*$/, '');
     for (const save of Saves.filter((s) => names.includes(s.name))) {
         const { name, bytes } = await saved(page, save.name);
-        assert.strictEqual(name, `${stem}-velmora.${save.format}`);
+        assert.strictEqual(name, `${stem}${save.file}`);
         assertSame(bytes, expectedOutput(file, { ...o, ...save }), `${path.basename(file)} ${save.name} ` +
                    JSON.stringify(o));
     }
+}
+
+// A file of the given bytes among the test pictures.
+function dataFile(name, bytes) {
+    const file = path.join(fixtures.data, name);
+    fs.mkdirSync(fixtures.data, { recursive: true });
+    fs.writeFileSync(file, bytes);
+    return file;
+}
+
+// A BMP whose header claims 20000 × 20000 pixels, more than a picture may
+// have.
+function hugeBmp() {
+    const bytes = fs.readFileSync(made('small.bmp', ['logo:', '-resize', '16x']));
+    bytes.writeInt32LE(20000, 18);
+    bytes.writeInt32LE(20000, 22);
+    return dataFile('huge.bmp', bytes);
+}
+
+const OutOfMemory = {
+    ja: 'メモリが不足しています．ブラウザがこのページに使わせるメモリには，この画像は大きすぎます．',
+    en: 'Out of memory. The picture is too large for the memory the browser gives this page.',
+};
+// Files the engine refuses, and what the page says of each.
+const Refused = [
+    {
+        what: 'a JPEG cut short',
+        file: () => dataFile('damaged.jpg', fs.readFileSync(photo()).subarray(0, fs.statSync(photo()).size >> 1)),
+        ja: '画像を読み込めませんでした．ファイルが壊れているか，途中で切れています．',
+        en: 'The picture could not be read. The file is damaged or cut short.',
+    },
+    {
+        what: 'text named as a JPEG', file: () => dataFile('notes.jpg', Buffer.from('not a picture')),
+        ja: 'BMP，JPEG，PNG の画像を開いてください．', en: 'Open a BMP, JPEG or PNG picture.',
+    },
+    {
+        what: 'a JPEG of 190 scans', file: () => path.join(fixtures.root, 'tests/data/jpeg/scans-190.jpg'),
+        ja: '画像を読み込めませんでした．プログレッシブ JPEG のスキャンが多すぎます．',
+        en: 'The picture could not be read. It is a progressive JPEG of too many scans.',
+    },
+    {
+        what: 'a BMP of 20000 × 20000 pixels', file: hugeBmp,
+        ja: '画像を読み込めませんでした．画像の画素が多すぎます．',
+        en: 'The picture could not be read. The picture has too many pixels.',
+    },
+    // Its coefficients, kept whole until the last scan, need more than the
+    // engine's memory may grow to.
+    {
+        what: 'a progressive 48 MP JPEG',
+        file: () => made('48mp-progressive.jpg', ['logo:', '-scale', '8000x6000!', '-quality', '85', '-interlace',
+                                                  'Plane']),
+        ...OutOfMemory,
+    },
+];
+const Locales = { ja: 'ja-JP', en: 'en-US' };
+
+// A phone's photo stands upright, 3 : 4.
+const portrait = () => made('portrait.jpg', ['logo:', '-rotate', '90', '-resize', '600x800!', '-quality', '90']);
+// Screens the page is seen on, with the picture opened there.
+const Screens = [
+    { viewport: { width: 390, height: 844 }, locale: 'ja-JP', file: portrait },
+    { viewport: { width: 390, height: 844 }, locale: 'en-US', file: portrait },
+    { viewport: { width: 390, height: 844 }, locale: 'ja-JP', file: photo },
+    { viewport: { width: 375, height: 667 }, locale: 'ja-JP', file: portrait },
+    { viewport: { width: 1280, height: 800 }, locale: 'ja-JP', file: portrait },
+    { viewport: { width: 1280, height: 800 }, locale: 'en-US', file: photo },
+];
+
+// How much of the element with id the reader sees, unscrolled: the part of
+// its area on screen (and inside the picture's view), and that part's
+// height.
+function onScreen(page, id) {
+    return page.evaluate((id) => {
+        const box = document.getElementById(id).getBoundingClientRect();
+        const view = document.getElementById('viewport').getBoundingClientRect();
+        const inside = id === 'picture' ? view : { left: 0, top: 0, right: innerWidth, bottom: innerHeight };
+        const width = Math.min(box.right, inside.right, innerWidth) - Math.max(box.left, inside.left, 0);
+        const height = Math.min(box.bottom, inside.bottom, innerHeight) - Math.max(box.top, inside.top, 0);
+        const seen = Math.max(width, 0) * Math.max(height, 0);
+        return { part: seen / (box.width * box.height), height: Math.max(height, 0) };
+    }, id);
+}
+
+// The contrast of the text of the element with id on what is behind it,
+// as WCAG reckons it; its background and those of the elements it lies on
+// are laid over the white page.
+function contrast(page, id) {
+    return page.evaluate((id) => {
+        const rgba = (colour) => {
+            const [r, g, b, a = 1] = colour.match(/[\d.]+/g).map(Number);
+            return { r, g, b, a };
+        };
+        const over = (top, below) => ({
+            r: top.r * top.a + below.r * (1 - top.a), g: top.g * top.a + below.g * (1 - top.a),
+            b: top.b * top.a + below.b * (1 - top.a), a: 1,
+        });
+        const element = document.getElementById(id);
+        const layers = [];
+        for (let e = element; e; e = e.parentElement) layers.push(rgba(getComputedStyle(e).backgroundColor));
+        const background = layers.reduceRight((below, layer) => over(layer, below), { r: 255, g: 255, b: 255, a: 1 });
+        const text = over(rgba(getComputedStyle(element).color), background);
+        const linear = (c) => (c / 255 <= 0.04045 ? c / 255 / 12.92 : ((c / 255 + 0.055) / 1.055) ** 2.4);
+        const luminance = ({ r, g, b }) => 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+        const [light, dark] = [luminance(text), luminance(background)].sort((x, y) => y - x);
+        return (light + 0.05) / (dark + 0.05);
+    }, id);
 }
 
 // Each test has its five minutes, whatever node's version offers else.
@@ -188,21 +308,34 @@ describe('the page', Timeout, () => {
         await assertSaves(page, photo(), { ...steps[1], style: 'ink' }, ['PNG 白黒']);
     });
 
-    test('a damaged file is reported and the picture stays', Timeout, async () => {
-        const page = await newPage();
-        await opened(page, photo());
-        const shown = await page.getAttribute('#picture', 'src');
-        const before = (await saved(page, 'BMP')).bytes;
-        const jpeg = fs.readFileSync(photo());
-        const damaged = path.join(fixtures.data, 'damaged.jpg');
-        fs.writeFileSync(damaged, jpeg.subarray(0, jpeg.length >> 1));
-        await deliver(page, damaged);
-        await alerted(page, '画像を読み込めませんでした');
-        assert.strictEqual(await page.getAttribute('#picture', 'src'), shown);
-        const after = await saved(page, 'BMP');
-        assert.strictEqual(after.name, 'photo-velmora.bmp');
-        assertSame(after.bytes, before, 'after the damaged file');
-    });
+    for (const [language, locale] of Object.entries(Locales)) {
+        test(`a refused file is told in a sentence (${language}) and the picture stays`, Timeout, async () => {
+            const page = await newPage({ locale });
+            await opened(page, photo());
+            const shown = await page.getAttribute('#picture', 'src');
+            const before = (await saved(page, 'BMP')).bytes;
+            for (const refused of Refused) {
+                assert.strictEqual(await told(page, () => deliver(page, refused.file())), refused[language],
+                                   refused.what);
+                assert.strictEqual(await page.getAttribute('#picture', 'src'), shown, refused.what);
+            }
+            const after = await saved(page, 'BMP');
+            assert.strictEqual(after.name, 'photo-velmora.bmp');
+            assertSame(after.bytes, before, 'after the refused files');
+        });
+
+        // The engine stops when its BMP, 144 MB, outgrows the memory it may
+        // have; a new one takes the next conversion.
+        test(`a 48 MP photo too large to save as BMP is told so (${language}), and the page goes on`, Timeout,
+             async () => {
+            const page = await newPage({ locale });
+            await opened(page, made('48mp.jpg', ['logo:', '-scale', '8000x6000!', '-quality', '85']));
+            assert.strictEqual(await told(page, () => page.locator('#save-bmp').click()), OutOfMemory[language]);
+            await converted(page, () => page.locator('#thickness').selectOption('1'));
+            assert.strictEqual(await page.textContent('#message'), '');
+            assert.deepStrictEqual(page.errors, []);
+        });
+    }
 
     test('コピー puts the drawing on the clipboard and 貼り付け opens it', Timeout, async () => {
         const page = await newPage();
@@ -224,12 +357,16 @@ describe('the page', Timeout, () => {
         assert.match((await saved(page, 'BMP')).name, /^image-velmora\.bmp$/);
     });
 
-    test('a browser that cannot run the engine is told so', Timeout, async () => {
-        const page = await newPage(undefined, (p) => p.route('**/velmora.wasm', (r) => r.fulfill({ status: 404 })));
-        await deliver(page, photo());
-        await alerted(page, 'このブラウザでは抽出できません');
-        assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
-    });
+    for (const missing of ['velmora.wasm', 'velmora.js']) {
+        test(`a browser that cannot run the engine (no ${missing}) is told so`, Timeout, async () => {
+            const page = await newPage({
+                prepare: (p) => p.route(`**/${missing}`, (r) => r.fulfill({ status: 404 })), serviceWorkers: 'block',
+            });
+            assert.strictEqual(await told(page, () => deliver(page, photo())),
+                               'このブラウザでは抽出できません（WebAssembly が必要です）．');
+            assert.ok(await page.getByRole('button', { name: 'BMP' }).isDisabled());
+        });
+    }
 
     test('a 48 MP photo converts within the memory cap', Timeout, async () => {
         const page = await newPage();
@@ -248,9 +385,11 @@ describe('the page', Timeout, () => {
             const prepare = async (p) => {
                 if (!simd) await p.addInitScript(() => (WebAssembly.validate = () => false));
             };
-            const page = await newPage(undefined, async (p) => {
-                await prepare(p);
-                if (!simd) await p.route('**/velmora.{js,wasm}', (route) => route.fulfill({ status: 404 }));
+            const page = await newPage({
+                prepare: async (p) => {
+                    await prepare(p);
+                    if (!simd) await p.route('**/velmora.{js,wasm}', (route) => route.fulfill({ status: 404 }));
+                },
             });
             await opened(page, photo());
             for (const o of [Defaults, Settings.at(-1)]) {
@@ -258,7 +397,7 @@ describe('the page', Timeout, () => {
                 await assertSaves(page, photo(), o);
             }
             assert.deepStrictEqual(page.errors, []);
-            const offline = await newPage(undefined, prepare);
+            const offline = await newPage({ prepare });
             await offline.evaluate(async (simd) => {
                 await navigator.serviceWorker.ready;
                 const [name] = await caches.keys();
@@ -273,7 +412,7 @@ describe('the page', Timeout, () => {
     }
 
     test('at phone width every control is on screen and reached and used by the keyboard', Timeout, async () => {
-        const page = await newPage({ width: 390, height: 844 });
+        const page = await newPage({ viewport: { width: 390, height: 844 } });
         // Tab from the top reaches every control once there is a step to
         // undo and one to redo; nothing scrolls sideways.
         await opened(page, photo());
@@ -307,6 +446,55 @@ describe('the page', Timeout, () => {
         await page.focus('#zoom-in');
         await page.keyboard.press('Enter');
         assert.match(await page.textContent('#zoom'), /^\d+ %$/);
+    });
+
+    test('the drawing stays in view as an option changes, on a phone as on a desktop', Timeout, async () => {
+        for (const { viewport, locale, file } of Screens) {
+            const what = `${viewport.width} × ${viewport.height} ${locale} ${path.basename(file())}`;
+            const page = await newPage({ viewport, locale });
+            await opened(page, file());
+            await converted(page, () => page.locator('#thickness').selectOption('1'));
+            const select = await onScreen(page, 'thickness');
+            const picture = await onScreen(page, 'picture');
+            assert.strictEqual(select.part, 1, `${what}: the option list is cut`);
+            assert.ok(picture.part >= 0.75 && picture.height >= viewport.height / 4,
+                      `${what}: ${JSON.stringify(picture)} of the drawing seen`);
+            await page.context().close();
+        }
+    });
+
+    test('buttons keep readable text at rest and under the mouse', Timeout, async () => {
+        const page = await newPage();
+        for (const id of ['language', 'open', 'paste']) {
+            for (const hovered of [false, true]) {
+                if (hovered) await page.hover(`#${id}`);
+                else await page.mouse.move(0, 0);
+                const ratio = await contrast(page, id);
+                assert.ok(ratio >= 4.5, `${id}${hovered ? ' hovered' : ''}: contrast ${ratio.toFixed(2)}`);
+            }
+        }
+    });
+
+    test('the line style chosen is kept for the next visit', Timeout, async () => {
+        const page = await newPage();
+        const style = page.getByLabel('線の種類');
+        // A stored style the list does not offer leaves the default.
+        const steps = [['ink', 'ink'], ['edges', 'edges'], ['ink', 'ink'], [null, 'edges', 'dots']];
+        for (const [chosen, kept, stored] of steps) {
+            if (chosen) await style.selectOption(chosen);
+            if (stored) await page.evaluate((s) => localStorage.setItem('style', s), stored);
+            await page.reload();
+            assert.strictEqual(await style.inputValue(), kept, `${chosen ?? stored} kept as ${kept}`);
+        }
+        await style.selectOption('ink');
+        await page.reload();
+        await opened(page, photo());
+        await assertSaves(page, photo(), { ...Defaults, style: 'ink' }, ['BMP']);
+        // Undo brings back the list as it was, and that is kept.
+        await converted(page, () => style.selectOption('edges'));
+        await clicked(page, '元に戻す');
+        await page.reload();
+        assert.strictEqual(await style.inputValue(), 'ink', 'after undo');
     });
 
     test('speaks English and Japanese, and switches', Timeout, async () => {

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds every preset and runs every test: natively,
 # the Python package from its wheel, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the browser page in headless chromium, and the
-# Windows programs under Wine, then runs the fuzz targets side by side for 20
-# seconds and replays their corpus under Valgrind (under a minute in all).
+# UndefinedBehaviorSanitizer, the browser page in headless chromium, the
+# Windows programs under Wine and the aarch64 ones under qemu, then runs the
+# fuzz targets side by side for 20 seconds and replays their corpus under
+# Valgrind (under a minute in all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
-for preset in native sanitize windows; do
+for preset in native sanitize windows aarch64; do
   echo "== build: $preset"
   # The native install test covers the window program's launcher as well.
   extra=()
@@ -47,6 +48,10 @@ for screen in 1024x768 1920x1080; do
   xvfb-run -a -s "-screen 0 ${screen}x24" scripts/gtest-selected.sh 'ScreenSize.*:Keyboard.*:StartPosition.*:StoredPlacement.*' \
     scripts/wine-run.sh "$PWD/build/windows/wineprefix" build/windows/tests/ui_tests.exe || status=1
 done
+echo "== test: aarch64 (qemu)"
+# Every suite, and every test picture in every option converted by the
+# aarch64 converter and the native one, byte for byte alike.
+ctest --preset aarch64 -j "$jobs" || status=1
 echo "== fuzz"
 scripts/fuzz.sh 20 || status=1
 exit $status

@@ -1,5 +1,5 @@
 // The loops of ink extraction, written once over a vector of 16-bit words:
-// the plain reference (Vector = void) and the SSE2 copy are built in
+// the plain reference (Vector = void) and the SSE2 or NEON copy are built in
 // ink_extraction.cpp, the AVX2 copy in kernels_avx2.cpp. Every step is
 // integer arithmetic that no sum overflows, so each copy gives the same
 // words; the plain loop finishes whatever the vector loop leaves.
@@ -100,6 +100,27 @@ void InkLuma<WordVector32>(const uint8_t* pixels, uint8_t* luma, int width) {
     LumaOfPixels(pixels, luma, x, width);
 }
 
+#elif defined(__aarch64__)
+
+// 16 pixels at a time, loaded as a vector of each channel. The weighted sums
+// fit 16-bit words; the rounding shift adds the 64 and narrows them to bytes.
+template <>
+void InkLuma<WordVector16>(const uint8_t* pixels, uint8_t* luma, int width) {
+    const uint8x16_t blue = vdupq_n_u8(15), green = vdupq_n_u8(75), red = vdupq_n_u8(38);
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const uint8x16x3_t p = vld3q_u8(pixels + 3 * x);
+        uint16x8_t low = vmull_u8(vget_low_u8(p.val[0]), vget_low_u8(blue));
+        low = vmlal_u8(low, vget_low_u8(p.val[1]), vget_low_u8(green));
+        low = vmlal_u8(low, vget_low_u8(p.val[2]), vget_low_u8(red));
+        uint16x8_t high = vmull_high_u8(p.val[0], blue);
+        high = vmlal_high_u8(high, p.val[1], green);
+        high = vmlal_high_u8(high, p.val[2], red);
+        vst1q_u8(luma + x, vcombine_u8(vrshrn_n_u16(low, 7), vrshrn_n_u16(high, 7)));
+    }
+    LumaOfPixels(pixels, luma, x, width);
+}
+
 #endif
 
 // columns += added - removed: the window's column sums move one row down.
@@ -183,7 +204,7 @@ inline void WritePixels(const uint16_t* marks, uint8_t* out, int from, int to, i
     for (; x < to; ++x) std::memset(out + 3 * x, marks[x] != 0 ? 0 : 255, 3);
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(__aarch64__)
 
 // Writes the pixels of a vector of marks. Most of a drawing is paper: a
 // vector of unmarked pixels is written white at once.

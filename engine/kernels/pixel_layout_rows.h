@@ -1,13 +1,15 @@
 // The loops of pixel_layouts.h: plain ones, and where the compiler has
-// SSSE3's byte shuffle (the AVX2 file) the shuffled ones, each doing what
-// it can in blocks and leaving the rest of the row to the plain loop.
-// Internal linkage, as byte_vector.h says why.
+// SSSE3's byte shuffle (the AVX2 file) the shuffled ones, on aarch64 the
+// NEON ones, each doing what it can in blocks and leaving the rest of the
+// row to the plain loop. Internal linkage, as byte_vector.h says why.
 #pragma once
 
 #include <cstdint>
 
 #if defined(__SSSE3__)
 #include <immintrin.h>
+#elif defined(__aarch64__)
+#include <arm_neon.h>
 #endif
 
 namespace {
@@ -77,6 +79,38 @@ void FirstOfThreeShuffled(const uint8_t* from, int width, uint8_t* to) {
                                          _mm_shuffle_epi8(LoadBytes(block + 16), second));
         StoreBytes(to + x, _mm_or_si128(low, _mm_shuffle_epi8(LoadBytes(block + 32), third)));
     }
+    FirstOfThreePlain(from + 3 * x, width - x, to + x);
+}
+
+#elif defined(__aarch64__)
+
+// 16 pixels a step. NEON loads and stores 3 bytes a pixel as three vectors,
+// one of each channel, which is each layout's work with no shuffle; a step
+// reads its 48 bytes before it writes them, so from may be to itself.
+void SwapRedBlueNeon(const uint8_t* from, int width, uint8_t* to) {
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8x16x3_t pixels = vld3q_u8(from + 3 * x);
+        const uint8x16_t first = pixels.val[0];
+        pixels.val[0] = pixels.val[2];
+        pixels.val[2] = first;
+        vst3q_u8(to + 3 * x, pixels);
+    }
+    SwapRedBluePlain(from + 3 * x, width - x, to + 3 * x);
+}
+
+void GreyToBgrNeon(const uint8_t* from, int width, uint8_t* to) {
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const uint8x16_t grey = vld1q_u8(from + x);
+        vst3q_u8(to + 3 * x, uint8x16x3_t{{grey, grey, grey}});
+    }
+    GreyToBgrPlain(from + x, width - x, to + 3 * x);
+}
+
+void FirstOfThreeNeon(const uint8_t* from, int width, uint8_t* to) {
+    int x = 0;
+    for (; x + 16 <= width; x += 16) vst1q_u8(to + x, vld3q_u8(from + 3 * x).val[0]);
     FirstOfThreePlain(from + 3 * x, width - x, to + x);
 }
 

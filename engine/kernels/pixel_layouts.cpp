@@ -2,26 +2,30 @@
 
 #include "pixel_layout_rows.h"
 
-// The AVX2 file is built on x86 only: the WebAssembly build has the SSE2
-// set without it.
+// The set's own copy where it has one: the AVX2 file on x86 (built there
+// only: the WebAssembly build has the SSE2 set without it), the NEON loops
+// on aarch64.
 #if defined(__x86_64__) || defined(__i386__) || defined(_M_X64)
-#define AVX2_COPY(set, function) \
-    if ((set) == InstructionSet::Avx2) return function
+#define VECTOR_COPY(set, avx2, neon) \
+    if ((set) == InstructionSet::Avx2) return avx2
+#elif defined(__aarch64__)
+#define VECTOR_COPY(set, avx2, neon) \
+    if ((set) == InstructionSet::Neon) return neon
 #else
-#define AVX2_COPY(set, function) (void)(set)
+#define VECTOR_COPY(set, avx2, neon) (void)(set)
 #endif
 
 PixelRowFunction SwapRedBlueRowFor(InstructionSet set) {
-    AVX2_COPY(set, SwapRedBlueRowAvx2);
+    VECTOR_COPY(set, SwapRedBlueRowAvx2, SwapRedBlueNeon);
     return SwapRedBluePlain;
 }
 
 PixelRowFunction GreyToBgrRowFor(InstructionSet set) {
-    AVX2_COPY(set, GreyToBgrRowAvx2);
+    VECTOR_COPY(set, GreyToBgrRowAvx2, GreyToBgrNeon);
     return GreyToBgrPlain;
 }
 
 PixelRowFunction FirstOfThreeRowFor(InstructionSet set) {
-    AVX2_COPY(set, FirstOfThreeRowAvx2);
+    VECTOR_COPY(set, FirstOfThreeRowAvx2, FirstOfThreeNeon);
     return FirstOfThreePlain;
 }

@@ -2,6 +2,7 @@
 // and options as the window program.
 #include "console.h"
 #include "convert.h"
+#include "instruction_set.h"
 #include "options.h"
 #include "paths.h"
 #include "plan.h"
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     case ParseOutcome::Version:
-        std::printf("velmora-cli version %s\n", velmora_version());
+        std::printf("velmora-cli version %s\nvector instructions: %s\n", velmora_version(),
+                    InstructionSetName(WidestInstructionSet()));
         return 0;
     case ParseOutcome::UsageError:
         std::fprintf(stderr, "velmora-cli: %s\nTry 'velmora-cli --help' for more information.\n", message.c_str());

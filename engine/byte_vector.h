@@ -1,11 +1,22 @@
 // The few operations on a vector of bytes that the pixel loops need, named for
-// what they do to each byte, in two widths: ByteVector16 (SSE2, part of every
-// x86-64 processor, and WebAssembly SIMD through Emscripten's translation of
-// the SSE2 intrinsics) and ByteVector32 (AVX2, present only in files compiled
-// with -mavx2). A loop is written once as a template over the vector type and
-// compiled once per width; instruction_set.h chooses which copy runs. Where
-// there is no SSE2 (WebAssembly without SIMD) neither width exists and only
-// the plain loops are built.
+// what they do to each byte, in two widths: ByteVector16 and ByteVector32. A
+// loop is written once as a template over the vector type and compiled once
+// per width; instruction_set.h chooses which copy runs.
+//
+// ByteVector16 is SSE2 on x86 (part of every x86-64 processor, and WebAssembly
+// SIMD through Emscripten's translation of the SSE2 intrinsics) and NEON on
+// aarch64 (part of every aarch64 processor). ByteVector32 is AVX2, present
+// only in files compiled with -mavx2. Where there is neither SSE2 nor NEON
+// (WebAssembly without SIMD) no width exists and only the plain loops are
+// built.
+//
+// The NEON case is written by hand in the same intrinsics wrapper rather than
+// through a portability library: every operation here has one NEON
+// instruction or a short fixed sequence, so the translation stays as plain as
+// the SSE2 one and adds no dependency. SIMDe would emulate SSE2's semantics
+// instruction by instruction (slower, and a package to carry for every
+// target), and Highway as Debian ships it (1.0.3) computes AverageRound
+// wrongly on SVE, which would break the identical bytes every set must give.
 //
 // Everything here, and in the loop headers built on it, has internal linkage:
 // a file compiled with -mavx2 keeps its own copy of every function, which the
@@ -173,6 +184,94 @@ ByteVector32 TakeFromPrevious(ByteVector32 v) {
 }
 
 #endif
+
+}  // namespace
+
+#elif defined(__aarch64__)
+
+#include <arm_neon.h>
+
+namespace {
+
+// Wrapped, because a vector type as template argument loses its attributes.
+struct ByteVector16 {
+    uint8x16_t bytes;
+};
+
+// Loads and stores need no alignment.
+template <class Vector>
+Vector Load(const uint8_t* bytes);
+
+template <class Vector>
+Vector Splat(uint8_t value);
+
+template <>
+inline ByteVector16 Load<ByteVector16>(const uint8_t* bytes) {
+    return {vld1q_u8(bytes)};
+}
+
+inline void Store(uint8_t* bytes, ByteVector16 v) {
+    vst1q_u8(bytes, v.bytes);
+}
+
+template <>
+inline ByteVector16 Splat<ByteVector16>(uint8_t value) {
+    return {vdupq_n_u8(value)};
+}
+
+inline ByteVector16 SubtractClamped(ByteVector16 a, ByteVector16 b) {
+    return {vqsubq_u8(a.bytes, b.bytes)};
+}
+
+inline ByteVector16 AddClamped(ByteVector16 a, ByteVector16 b) {
+    return {vqaddq_u8(a.bytes, b.bytes)};
+}
+
+inline ByteVector16 Max(ByteVector16 a, ByteVector16 b) {
+    return {vmaxq_u8(a.bytes, b.bytes)};
+}
+
+inline ByteVector16 Min(ByteVector16 a, ByteVector16 b) {
+    return {vminq_u8(a.bytes, b.bytes)};
+}
+
+inline ByteVector16 Or(ByteVector16 a, ByteVector16 b) {
+    return {vorrq_u8(a.bytes, b.bytes)};
+}
+
+inline ByteVector16 And(ByteVector16 a, ByteVector16 b) {
+    return {vandq_u8(a.bytes, b.bytes)};
+}
+
+inline ByteVector16 IsZero(ByteVector16 v) {
+    return {vceqzq_u8(v.bytes)};
+}
+
+inline ByteVector16 Equal(ByteVector16 a, ByteVector16 b) {
+    return {vceqq_u8(a.bytes, b.bytes)};
+}
+
+// NEON has no byte mask instruction: each top bit is moved down to bit 0 and
+// shifted to its place within its half, and each half is summed to a byte.
+inline int TopBits(ByteVector16 v) {
+    const int8x16_t places = {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7};
+    const uint8x16_t bits = vshlq_u8(vshrq_n_u8(v.bytes, 7), places);
+    return vaddv_u8(vget_low_u8(bits)) | vaddv_u8(vget_high_u8(bits)) << 8;
+}
+
+inline bool AllEqual(ByteVector16 a, ByteVector16 b) {
+    return vminvq_u8(vceqq_u8(a.bytes, b.bytes)) == 255;
+}
+
+template <int n>
+ByteVector16 TakeFromNext(ByteVector16 v) {
+    return {vextq_u8(v.bytes, vdupq_n_u8(0), n)};
+}
+
+template <int n>
+ByteVector16 TakeFromPrevious(ByteVector16 v) {
+    return {vextq_u8(vdupq_n_u8(0), v.bytes, 16 - n)};
+}
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 # The engine's files that compile for every target, relative to engine/: the
-# native build (engine/CMakeLists.txt) adds the x86 processor detection and
-# the AVX2 loops, the WebAssembly build (web/CMakeLists.txt) its own choice of
+# native build (engine/CMakeLists.txt) adds the processor detection and, on
+# x86, the AVX2 loops, the WebAssembly build (web/CMakeLists.txt) its own choice of
 # loops in their place. One list, so that a new file reaches both.
 set(velmora_engine_sources
   dib.cpp

@@ -1,8 +1,9 @@
 // The few operations on a vector of 16-bit words that the ink loops need,
-// in the two widths of byte_vector.h and under its rules: WordVector16
-// (SSE2, and WebAssembly SIMD through Emscripten) and WordVector32 (AVX2,
-// only in files compiled with -mavx2), everything with internal linkage.
-// Where there is no SSE2 neither exists and only the plain loops are built.
+// in the widths of byte_vector.h and under its rules: WordVector16 (SSE2, and
+// WebAssembly SIMD through Emscripten; NEON on aarch64) and WordVector32
+// (AVX2, only in files compiled with -mavx2), everything with internal
+// linkage. Where there is neither SSE2 nor NEON neither exists and only the
+// plain loops are built.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <immintrin.h>
 
 namespace {
-
 
 // Wrapped, because a vector type as template argument loses its attributes.
 struct WordVector16 {
@@ -143,6 +143,85 @@ inline bool AllZero(WordVector32 v) {
 }
 
 #endif
+
+}  // namespace
+
+#elif defined(__aarch64__)
+
+#include <arm_neon.h>
+
+namespace {
+
+// Wrapped, because a vector type as template argument loses its attributes.
+struct WordVector16 {
+    uint16x8_t words;
+};
+
+template <class Vector>
+Vector LoadWords(const uint16_t* words);
+
+template <class Vector>
+Vector SplatWord(uint16_t value);
+
+template <>
+inline WordVector16 LoadWords<WordVector16>(const uint16_t* words) {
+    return {vld1q_u16(words)};
+}
+
+// As many bytes as the vector has words, each widened to a word.
+template <class Vector>
+Vector LoadBytes(const uint8_t* bytes);
+
+template <>
+inline WordVector16 LoadBytes<WordVector16>(const uint8_t* bytes) {
+    return {vmovl_u8(vld1_u8(bytes))};
+}
+
+inline void StoreWords(uint16_t* words, WordVector16 v) {
+    vst1q_u16(words, v.words);
+}
+
+template <>
+inline WordVector16 SplatWord<WordVector16>(uint16_t value) {
+    return {vdupq_n_u16(value)};
+}
+
+inline WordVector16 operator+(WordVector16 a, WordVector16 b) {
+    return {vaddq_u16(a.words, b.words)};
+}
+
+inline WordVector16 operator-(WordVector16 a, WordVector16 b) {
+    return {vsubq_u16(a.words, b.words)};
+}
+
+inline WordVector16 operator|(WordVector16 a, WordVector16 b) {
+    return {vorrq_u16(a.words, b.words)};
+}
+
+template <int n>
+WordVector16 ShiftRight(WordVector16 v) {
+    return {vshrq_n_u16(v.words, n)};
+}
+
+// The full 32-bit products, then their high halves, the odd words in memory
+// order.
+inline WordVector16 MultiplyHigh(WordVector16 a, WordVector16 b) {
+    const uint32x4_t low = vmull_u16(vget_low_u16(a.words), vget_low_u16(b.words));
+    const uint32x4_t high = vmull_high_u16(a.words, b.words);
+    return {vuzp2q_u16(vreinterpretq_u16_u32(low), vreinterpretq_u16_u32(high))};
+}
+
+inline WordVector16 SubtractClamped(WordVector16 a, WordVector16 b) {
+    return {vqsubq_u16(a.words, b.words)};
+}
+
+inline WordVector16 Less(WordVector16 a, WordVector16 b) {
+    return {vcltq_u16(a.words, b.words)};
+}
+
+inline bool AllZero(WordVector16 v) {
+    return vmaxvq_u16(v.words) == 0;
+}
 
 }  // namespace
 

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   dpkg-dev nasm zlib1g-dev libz-mingw-w64-dev
   g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic
+  g++-aarch64-linux-gnu qemu-user zlib1g-dev:arm64
   imagemagick xclip librsvg2-bin libxml2-utils
   libjpeg62-turbo libspng0 man-db groff-base unzip
   clang libfuzzer-14-dev libclang-rt-14-dev valgrind
@@ -38,6 +39,10 @@ fi
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # The aarch64 build links Debian's arm64 zlib, installed beside the host's.
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    "${as_root[@]}" dpkg --add-architecture arm64
+  fi
   "${as_root[@]}" apt-get update -q
   "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -659,11 +659,7 @@ TEST(PixelLayouts, EverySetGivesThePlainBytes) {
         {"grey to BGR", GreyToBgrRowFor, 1, 3},
         {"first of three", FirstOfThreeRowFor, 3, 1},
     };
-    std::vector<InstructionSet> sets = {InstructionSet::Plain};
-#if defined(__SSE2__)
-    sets.push_back(InstructionSet::Sse2);
-    if (WidestInstructionSet() == InstructionSet::Avx2) sets.push_back(InstructionSet::Avx2);
-#endif
+    const std::vector<InstructionSet> sets = RunnableInstructionSets();
     std::mt19937 random(7);
     for (const auto& [name, rowFor, in, out] : functions) {
         for (int width = 1; width <= 100; ++width) {
@@ -674,7 +670,7 @@ TEST(PixelLayouts, EverySetGivesThePlainBytes) {
             rowFor(InstructionSet::Plain)(from.data() + 1, width, expected.data());
             for (const InstructionSet set : sets) {
                 SCOPED_TRACE(std::string(name) + ", width " + std::to_string(width) + ", set " +
-                             std::to_string(int(set)));
+                             InstructionSetName(set));
                 std::vector<uint8_t> to(expected.size(), 0x77);
                 rowFor(set)(from.data() + 1, width, to.data());
                 ASSERT_TRUE(to == expected);

@@ -1,52 +1,78 @@
-# Converts every JPEG of the test data with the Windows converter under Wine
-# and with the Linux one, as BMP and as SVG with thin and thick lines, and as
-# ink lines in BMP and PNG, and fails unless both exit alike and write the
-# same bytes: the decoders are built from the same sources for both, and the
-# SVG numbers are formatted by our own code.
+# Converts test pictures with the Linux converter of the native preset and
+# with another build's converter (the Windows one under Wine, the aarch64 one
+# under qemu), and fails unless both exit alike and write the same bytes: the
+# decoders are built from the same sources for both, the vector loops give
+# the plain loops' bytes, and the SVG numbers are formatted by our own code.
 #
-#   cmake -DWINE_RUN=... -DPREFIX=... -DWINDOWS_CLI=... -DNATIVE_CLI=...
-#         -DDATA=... -DOUTPUT=... -P converters_agree.cmake
+#   cmake -DNATIVE_CLI=... -DOTHER_CLI=... [-DOTHER_RUN="COMMAND ARGS"] [-DDRIVE=Z:]
+#         -DINPUTS="GLOB|GLOB" [-DEVERY_OPTION=ON] -DOUTPUT=... -P converters_agree.cmake
+#
+# OTHER_RUN is the command that runs the other converter, DRIVE what its paths
+# start with (Z: under Wine). Without EVERY_OPTION the runs are BMP, SVG with
+# thin and thick lines, and ink lines in BMP and PNG, with noise removal at
+# contrast 16; with it, every style, thickness, noise setting and format at
+# contrasts 1, 7 and 16.
 if(NOT EXISTS ${NATIVE_CLI})
   message(FATAL_ERROR "${NATIVE_CLI} is missing: build the native preset first")
 endif()
-file(GLOB inputs ${DATA}/*.jpg)
+string(REPLACE "|" ";" globs "${INPUTS}")
+file(GLOB inputs ${globs})
 file(REMOVE_RECURSE ${OUTPUT})
-set(windows_inputs "")
+set(other_inputs "")
 foreach(input ${inputs})
-  list(APPEND windows_inputs Z:${input})
+  list(APPEND other_inputs ${DRIVE}${input})
 endforeach()
+separate_arguments(other_run UNIX_COMMAND "${OTHER_RUN}")
 
 # Each run: its folder name, which starts with the extension, then its options.
-set(runs "bmp" "svg-thin --format svg" "svg-thick --format svg --thickness thick"
-  "bmp-ink --style ink" "png-ink --format png --style ink --thickness thick")
+if(EVERY_OPTION)
+  set(runs "")
+  foreach(format bmp png svg)
+    foreach(style edges ink)
+      foreach(thickness thin thick)
+        foreach(contrast 1 7 16)
+          foreach(noise off on)
+            list(APPEND runs "${format}-${style}-${thickness}-${contrast}-${noise} --format ${format} --style ${style} \
+--thickness ${thickness} --contrast ${contrast} --noise ${noise}")
+          endforeach()
+        endforeach()
+      endforeach()
+    endforeach()
+  endforeach()
+else()
+  set(runs "bmp --noise on --contrast 16" "svg-thin --noise on --contrast 16 --format svg"
+    "svg-thick --noise on --contrast 16 --format svg --thickness thick"
+    "bmp-ink --noise on --contrast 16 --style ink"
+    "png-ink --noise on --contrast 16 --format png --style ink --thickness thick")
+endif()
+
 set(compared 0)
 foreach(run ${runs})
   separate_arguments(run)
   list(POP_FRONT run folder)
-  set(options --quiet --noise on --contrast 16 ${run})
+  set(options --quiet ${run})
   string(SUBSTRING ${folder} 0 3 extension)
   execute_process(COMMAND ${NATIVE_CLI} ${options} --output-dir ${OUTPUT}/native/${folder} ${inputs}
     RESULT_VARIABLE native_result TIMEOUT 120)
-  execute_process(COMMAND ${WINE_RUN} ${PREFIX} ${WINDOWS_CLI} ${options}
-    --output-dir Z:${OUTPUT}/windows/${folder} ${windows_inputs}
-    RESULT_VARIABLE windows_result TIMEOUT 300)
-  if(NOT native_result STREQUAL windows_result)
-    message(FATAL_ERROR "${folder}: exit status: native ${native_result}, Windows ${windows_result}")
+  execute_process(COMMAND ${other_run} ${OTHER_CLI} ${options} --output-dir ${DRIVE}${OUTPUT}/other/${folder}
+    ${other_inputs} RESULT_VARIABLE other_result TIMEOUT 300)
+  if(NOT native_result STREQUAL other_result)
+    message(FATAL_ERROR "${folder}: exit status: native ${native_result}, other ${other_result}")
   endif()
 
   foreach(input ${inputs})
     get_filename_component(name ${input} NAME_WE)
     set(native ${OUTPUT}/native/${folder}/${name}-velmora.${extension})
-    set(windows ${OUTPUT}/windows/${folder}/${name}-velmora.${extension})
-    if(NOT EXISTS ${native} AND NOT EXISTS ${windows})
+    set(other ${OUTPUT}/other/${folder}/${name}-velmora.${extension})
+    if(NOT EXISTS ${native} AND NOT EXISTS ${other})
       continue()
     endif()
-    if(NOT EXISTS ${native} OR NOT EXISTS ${windows})
+    if(NOT EXISTS ${native} OR NOT EXISTS ${other})
       message(FATAL_ERROR "${folder}/${name}: only one converter wrote a result")
     endif()
     file(SHA256 ${native} native_hash)
-    file(SHA256 ${windows} windows_hash)
-    if(NOT native_hash STREQUAL windows_hash)
+    file(SHA256 ${other} other_hash)
+    if(NOT native_hash STREQUAL other_hash)
       message(FATAL_ERROR "${folder}/${name}: the results differ")
     endif()
     math(EXPR compared "${compared} + 1")

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <iterator>
 
+#if defined(__SSE2__)
 #include <cpuid.h>
+#endif
 
 namespace {
 
@@ -106,6 +108,8 @@ void ExpectTheRule(const Picture& source, int thickness, int contrast, const cha
     }
 }
 
+#if defined(__SSE2__)
+
 // Asked of the processor itself: it has AVX2, and the system saves the
 // 32-byte registers.
 bool ProcessorRunsAvx2() {
@@ -117,11 +121,24 @@ bool ProcessorRunsAvx2() {
     return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
 }
 
+#endif
+
 }  // namespace
+
+#if defined(__SSE2__)
 
 TEST(InstructionSet, Avx2IsChosenExactlyWhereTheProcessorAndSystemRunIt) {
     EXPECT_EQ(WidestInstructionSet() == InstructionSet::Avx2, ProcessorRunsAvx2());
 }
+
+#elif defined(__aarch64__)
+
+TEST(InstructionSet, NeonIsChosenOnEveryAarch64Processor) {
+    EXPECT_EQ(WidestInstructionSet(), InstructionSet::Neon);
+    EXPECT_STREQ(InstructionSetName(WidestInstructionSet()), "NEON");
+}
+
+#endif
 
 TEST(ExtractEdges, GreyBlockOnWhiteGivesOneAndTwoPixelLines) {
     const Picture source = GreyPicture({{255, 255, 255, 255}, {255, 0, 0, 255}, {255, 255, 255, 255}});

@@ -21,7 +21,7 @@ fail() {
 cmake --install "$build" --prefix "$prefix" >/dev/null
 cli=$prefix/bin/velmora-cli
 [ -x "$cli" ] || { echo "install_test: no bin/velmora-cli" >&2; exit 1; }
-[ "$("$cli" --version)" = "velmora-cli version $version" ] || fail "the installed converter gives another version"
+[ "$("$cli" --version | head -n 1)" = "velmora-cli version $version" ] || fail "the installed converter gives another version"
 cp "$source/tests/data/jpeg/baseline.jpg" "$prefix/photo.jpg"
 "$cli" --quiet --output-dir "$prefix/drawings" "$prefix/photo.jpg" || fail "the installed converter failed"
 [ -s "$prefix/drawings/photo-velmora.bmp" ] || fail "the installed converter wrote no drawing"

@@ -77,7 +77,7 @@ done
 # The programs run from the unpacked folder with the working directory elsewhere.
 mkdir "$work/elsewhere"
 cd "$work/elsewhere"
-printed=$($wine_run "Z:${folder//\//\\}\\velmora-cli.exe" --version | tr -d '\r')
+printed=$($wine_run "Z:${folder//\//\\}\\velmora-cli.exe" --version | head -n 1 | tr -d '\r')
 [ "$printed" = "velmora-cli version $version" ] || fail "velmora-cli.exe --version printed: $printed"
 timeout 120 $wine_run "$start_and_close" "Z:${folder//\//\\}\\velmora.exe" || fail "velmora.exe did not start and close (exit $?)"
 [ -f "$work/elsewhere/Velmora.ini" ] || fail "velmora.exe wrote no Velmora.ini into its working directory"

@@ -84,21 +84,15 @@ Picture ReadImage(DibHandle image) {
 }
 
 std::vector<InstructionSet> RunnableInstructionSets() {
+#if defined(__SSE2__)
     std::vector<InstructionSet> sets = {InstructionSet::Plain, InstructionSet::Sse2};
     if (WidestInstructionSet() == InstructionSet::Avx2) sets.push_back(InstructionSet::Avx2);
     return sets;
-}
-
-const char* InstructionSetName(InstructionSet set) {
-    switch (set) {
-    case InstructionSet::Plain:
-        return "plain";
-    case InstructionSet::Sse2:
-        return "SSE2";
-    case InstructionSet::Avx2:
-        return "AVX2";
-    }
-    return "?";
+#elif defined(__aarch64__)
+    return {InstructionSet::Plain, InstructionSet::Neon};
+#else
+    return {InstructionSet::Plain};
+#endif
 }
 
 bool PaddingIs(DibHandle image, uint8_t fill) {

@@ -47,10 +47,9 @@ Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool
 // The files kept in the test data's fuzz folder that ImgLoadFile refuses.
 std::vector<std::string> RefusedFuzzInputs();
 
-// Every instruction set this processor can run, the plain reference first,
-// and a set's name for test messages.
+// Every instruction set this processor can run, the plain reference first
+// (InstructionSetName names them in test messages).
 std::vector<InstructionSet> RunnableInstructionSets();
-const char* InstructionSetName(InstructionSet set);
 
 // Every padding byte of the 24-bit image equals fill.
 bool PaddingIs(DibHandle image, uint8_t fill);

@@ -5,9 +5,9 @@
 
 #include <array>
 
-// The fast kernels need SSE2 (byte_vector.h); without it the row kernels are
-// their plain twins.
-#if defined(__SSE2__)
+// The fast kernels need SSE2 or NEON (byte_vector.h); without them the row
+// kernels are their plain twins.
+#if defined(__SSE2__) || defined(__aarch64__)
 
 namespace {
 
@@ -85,7 +85,7 @@ bool PackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
 
 bool PackRow(const uint8_t* from, int32_t width, uint8_t* to) {
     int32_t x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(__aarch64__)
     for (; x + GroupPixels <= width; x += GroupPixels, from += 3 * GroupPixels, to += 2) {
         const ByteVector16 a = Load<ByteVector16>(from);
         const ByteVector16 b = Load<ByteVector16>(from + 16);
@@ -111,7 +111,7 @@ void UnpackRowPlain(const uint8_t* from, int32_t width, uint8_t* to) {
 
 void UnpackRow(const uint8_t* from, int32_t width, uint8_t* to) {
     int32_t x = 0;
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(__aarch64__)
     const ByteVector16 lanes[3] = {Load<ByteVector16>(Lanes[0].data()), Load<ByteVector16>(Lanes[1].data()),
                                    Load<ByteVector16>(Lanes[2].data())};
     for (; x + GroupPixels <= width; x += GroupPixels, from += 2, to += 3 * GroupPixels) {

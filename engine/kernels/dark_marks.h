@@ -1,6 +1,6 @@
 // The first step of speck removal, marking which pixels of a row are dark,
 // written once over the vector type: the plain reference (Vector = void) and
-// the SSE2 copy are built in noise_removal.cpp, the AVX2 copy in
+// the SSE2 or NEON copy are built in noise_removal.cpp, the AVX2 copy in
 // kernels_avx2.cpp.
 #pragma once
 

@@ -14,6 +14,9 @@ EdgeRowFunction EdgeRowFor(int thickness, InstructionSet set) {
         return thick ? ExtractRow<ByteVector16, true> : ExtractRow<ByteVector16, false>;
     case InstructionSet::Avx2:
         return thick ? ExtractThickRowAvx2 : ExtractThinRowAvx2;
+#elif defined(__aarch64__)
+    case InstructionSet::Neon:
+        return thick ? ExtractRow<ByteVector16, true> : ExtractRow<ByteVector16, false>;
 #endif
     }
     return thick ? ExtractRow<void, true> : ExtractRow<void, false>;

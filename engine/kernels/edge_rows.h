@@ -1,5 +1,5 @@
 // The loops of edge extraction, written once over the vector type: the plain
-// reference (Vector = void) and the SSE2 copy are built in
+// reference (Vector = void) and the SSE2 or NEON copy are built in
 // edge_extraction.cpp, the AVX2 copy in kernels_avx2.cpp.
 #pragma once
 

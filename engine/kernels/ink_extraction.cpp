@@ -41,6 +41,10 @@ InkFunctions InkFunctionsFor(bool thick, InstructionSet set) {
     case InstructionSet::Sse2:
         return {InkLuma<WordVector16>, InkColumns<WordVector16>, InkMarks<WordVector16>,
                 thick ? InkOutput<WordVector16, true> : InkOutput<WordVector16, false>};
+#elif defined(__aarch64__)
+    case InstructionSet::Neon:
+        return {InkLuma<WordVector16>, InkColumns<WordVector16>, InkMarks<WordVector16>,
+                thick ? InkOutput<WordVector16, true> : InkOutput<WordVector16, false>};
 #endif
     }
     return {InkLuma<void>, InkColumns<void>, InkMarks<void>, thick ? InkOutput<void, true> : InkOutput<void, false>};

@@ -1,5 +1,5 @@
 // The loops of ink extraction, written once over a vector of 16-bit words:
-// the plain reference (Vector = void) and the SSE2 copy are built in
+// the plain reference (Vector = void) and the SSE2 or NEON copy are built in
 // ink_extraction.cpp, the AVX2 copy in kernels_avx2.cpp. Every step is
 // integer arithmetic that no sum overflows, so each copy gives the same
 // words; the plain loop finishes whatever the vector loop leaves.
@@ -59,8 +59,8 @@ inline void LumaOfPixels(const uint8_t* pixels, uint8_t* luma, int from, int to)
     }
 }
 
-// SSE2 has no byte shuffle to gather the channels: its copy is the plain
-// loop.
+// SSE2 has no byte shuffle to gather the channels: its copy, and NEON's
+// beside it, is the plain loop.
 template <class Vector>
 void InkLuma(const uint8_t* pixels, uint8_t* luma, int width) {
     LumaOfPixels(pixels, luma, 0, width);
@@ -183,7 +183,7 @@ inline void WritePixels(const uint16_t* marks, uint8_t* out, int from, int to, i
     for (; x < to; ++x) std::memset(out + 3 * x, marks[x] != 0 ? 0 : 255, 3);
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(__aarch64__)
 
 // Writes the pixels of a vector of marks. Most of a drawing is paper: a
 // vector of unmarked pixels is written white at once.

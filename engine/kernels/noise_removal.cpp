@@ -26,6 +26,9 @@ MarkDarkRowFunction MarkDarkRowFor(InstructionSet set) {
         return MarkDarkRow<ByteVector16>;
     case InstructionSet::Avx2:
         return MarkDarkRowAvx2;
+#elif defined(__aarch64__)
+    case InstructionSet::Neon:
+        return MarkDarkRow<ByteVector16>;
 #endif
     }
     return MarkDarkRow<void>;

@@ -3,7 +3,7 @@
 // over three, and a result row of three equal bytes a pixel taken down to
 // one. Each in two copies that give the same bytes: one pixel at a time,
 // and, where the processor has AVX2, 16 bytes at a time by byte shuffles.
-// SSE2 has no byte shuffle, so its set runs the plain loops.
+// SSE2 has no byte shuffle, so its set runs the plain loops, and so does NEON.
 #pragma once
 
 #include "instruction_set.h"

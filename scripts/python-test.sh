@@ -6,7 +6,8 @@
 # a fresh virtual environment and runs the package's tests and the
 # recipes' there, against build/native's velmora-cli (built first). Then
 # makes the source package and builds and tries it where nothing of this
-# repository or of Debian's tools is at hand (tests/sdist_test.sh).
+# repository or of Debian's tools is at hand (tests/sdist_test.sh), and
+# the aarch64 wheel, tested under qemu (scripts/python-aarch64.sh).
 # PYTHON names the interpreter (python3 by default, 3.10 or later).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,3 +58,6 @@ cd ..
 
 echo "== python: the source package built elsewhere"
 tests/sdist_test.sh "$dist"/velmora-*.tar.gz build/native/cli/velmora-cli "$python"
+
+echo "== python: the aarch64 wheel"
+scripts/python-aarch64.sh

@@ -34,8 +34,8 @@ for package in velmora libvelmora${version%%.*} libvelmora-dev; do
 done
 
 echo "debian_packages_test: lintian"
-lintian --fail-on error "$work"/debs/*.deb 2>&1 | grep -v '^running with root privileges' ||
-  fail "lintian finds errors in the packages"
+lintian --fail-on error "$work"/debs/*.deb >"$work/lintian.log" 2>&1 || fail "lintian finds errors in the packages"
+grep -v '^running with root privileges' "$work/lintian.log" || true
 
 # The clean system: Debian 12 with what building a C program needs, and its
 # package lists, so that apt-get finds the packages' dependencies.
@@ -65,7 +65,7 @@ cd /velmora-test
 status=0
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -q --no-install-recommends ./debs/*.deb >apt.log 2>&1 || { cat apt.log; exit 1; }
-[ "\$(velmora-cli --version)" = "velmora-cli version $version" ] || { echo "the converter gives another version"; status=1; }
+[ "\$(velmora-cli --version | head -n 1)" = "velmora-cli version $version" ] || { echo "the converter gives another version"; status=1; }
 velmora-cli --quiet --format png -o converted.png tests/data/jpeg/baseline.jpg
 cmp -s expected.png converted.png || { echo "the installed converter writes other bytes"; status=1; }
 bash tests/c_library_install_test.sh --installed /usr "$version" || status=1

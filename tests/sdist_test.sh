@@ -40,6 +40,7 @@ done
 size=$(stat -c %s "$archive")
 [ "$size" -le $((3 * 1024 * 1024)) ] || fail "the archive is $size bytes, more than 3 MiB"
 
+install -m 000 -o nobody /dev/null "$work/absent"
 cp "$archive" "$source/tests/data/jpeg/baseline.jpg" "$work/"
 "$cli" --quiet --format png -o "$work/expected.png" "$work/baseline.jpg"
 hidden=("$source")
@@ -62,20 +63,14 @@ if ! (cd "$work" && env -u VELMORA_SOURCES_DIR unshare --user --map-root-user --
     python=$1 version=$2
     shift 2
     for folder in "$@"; do mount -t tmpfs tmpfs "$folder"; done
-    # /usr/bin without the tools of the fetching from Debian and of the x86
-    # SIMD code of libjpeg-turbo: links to the other programs, in /usr
-    # mounted aside, so that each still finds its files beside it.
-    mkdir usr bin
-    mount --bind /usr usr
-    for program in usr/bin/*; do
-      case ${program##*/} in
-        apt-get | apt-cache | dpkg-source | nasm | yasm) ;;
-        *) ln -s "$PWD/$program" bin/ ;;
-      esac
-    done
-    mount --bind bin /usr/bin
-    for tool in apt-get nasm; do
-      if command -v "$tool"; then echo "$tool is still at hand"; exit 1; fi
+    # The tools of the fetching from Debian and of the x86 SIMD code of
+    # libjpeg-turbo, each covered by an empty file of a user outside the
+    # namespace that nobody may read or run, so that no search finds them.
+    for tool in apt-get apt-cache dpkg-source nasm yasm; do
+      for path in $(type -ap "$tool"); do
+        mount --bind absent "$path"
+        if [ -r "$path" ] || [ -x "$path" ]; then echo "$path is still at hand"; exit 1; fi
+      done
     done
     "$python" -m venv venv
     venv/bin/python -m pip install -q ./velmora-*.tar.gz numpy==2.4.6

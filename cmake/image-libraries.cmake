@@ -7,14 +7,28 @@
 include(ExternalProject)
 
 set(VELMORA_SOURCES_DIR ${PROJECT_SOURCE_DIR}/build/sources CACHE PATH "Where the library sources are fetched")
-execute_process(
-  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/fetch-sources.sh ${VELMORA_SOURCES_DIR}
-  RESULT_VARIABLE fetch_result)
-if(NOT fetch_result EQUAL 0)
-  message(FATAL_ERROR "Could not fetch the library sources into ${VELMORA_SOURCES_DIR}")
+# Off in the Python source package, which carries the sources already
+# fetched and patched, so that it builds without Debian's tools.
+option(VELMORA_FETCH_SOURCES "Fetch the pinned library sources with scripts/fetch-sources.sh" ON)
+if(VELMORA_FETCH_SOURCES)
+  execute_process(
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/fetch-sources.sh ${VELMORA_SOURCES_DIR}
+    RESULT_VARIABLE fetch_result)
+  if(NOT fetch_result EQUAL 0)
+    message(FATAL_ERROR "Could not fetch the library sources into ${VELMORA_SOURCES_DIR}")
+  endif()
+  # A change of the pins fetches again.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scripts/fetch-sources.sh)
 endif()
-# A change of the pins fetches again.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/scripts/fetch-sources.sh)
+foreach(library libjpeg-turbo libspng)
+  if(NOT EXISTS ${VELMORA_SOURCES_DIR}/${library}/.fetched)
+    message(FATAL_ERROR "${VELMORA_SOURCES_DIR} holds no fetched ${library}")
+  endif()
+endforeach()
+# libjpeg-turbo's SIMD code decodes the same pixels as its plain C code,
+# faster; on x86 it needs nasm or yasm. The project's builds insist on it,
+# the Python source package takes it where it can.
+option(VELMORA_JPEG_SIMD_REQUIRED "Stop when libjpeg-turbo's SIMD code cannot be built" ON)
 file(STRINGS ${VELMORA_SOURCES_DIR}/libjpeg-turbo/.fetched VELMORA_JPEG_VERSION)
 file(STRINGS ${VELMORA_SOURCES_DIR}/libspng/.fetched VELMORA_SPNG_VERSION)
 
@@ -49,7 +63,7 @@ ExternalProject_Add(libjpeg-turbo
   BINARY_DIR ${jpeg_build}
   CMAKE_ARGS ${library_cmake_args}
     -DCMAKE_INSTALL_PREFIX=${jpeg_build}/install
-    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DREQUIRE_SIMD=ON
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DREQUIRE_SIMD=${VELMORA_JPEG_SIMD_REQUIRED}
   BUILD_COMMAND ${CMAKE_COMMAND} --build . --target jpeg-static
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${jpeg_build}/libjpeg.a)

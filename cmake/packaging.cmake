@@ -7,7 +7,8 @@
 #
 # Linux build: the converter and its manual page; given VELMORA_WINDOWS_BUILD,
 # the build folder of the Windows preset, also the window program with a
-# launcher that runs it under Wine, a desktop entry and the icon.
+# launcher that runs it under Wine, a desktop entry and the icon. CPack makes
+# the Debian packages of the same files (cmake/debian-packages.cmake).
 
 if(WIN32)
   set(package_folder velmora-${PROJECT_VERSION})
@@ -103,8 +104,9 @@ if(WIN32)
   include(CPack)
 else()
   include(GNUInstallDirs)
-  install(TARGETS velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_BINARY_DIR}/cli/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(TARGETS velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT converter)
+  # Debian's package has the page compressed instead.
+  install(FILES ${CMAKE_BINARY_DIR}/cli/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT manual)
 
   set(VELMORA_WINDOWS_BUILD "" CACHE PATH
     "Build folder of the windows preset, whose window program is installed with a Wine launcher")
@@ -112,10 +114,11 @@ else()
     # The launcher finds the program and the Wine script beside each other in
     # lib/velmora, whatever the platform's library folder is called.
     install(PROGRAMS ${VELMORA_WINDOWS_BUILD}/ui/velmora.exe ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh
-      DESTINATION lib/velmora)
+      DESTINATION lib/velmora COMPONENT converter)
     install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/velmora-launcher.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
-      RENAME velmora)
-    install(FILES ${PROJECT_SOURCE_DIR}/res/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+      RENAME velmora COMPONENT converter)
+    install(FILES ${PROJECT_SOURCE_DIR}/res/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+      COMPONENT converter)
 
     # The Windows icon holds 16, 32 and 48 pixel images, in that order.
     find_program(IMAGEMAGICK_CONVERT convert REQUIRED)
@@ -128,10 +131,12 @@ else()
         COMMAND ${IMAGEMAGICK_CONVERT} ${PROJECT_SOURCE_DIR}/res/velmora.ico[${frame}] PNG32:${icon}
         DEPENDS ${PROJECT_SOURCE_DIR}/res/velmora.ico
         VERBATIM)
-      install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+      install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+        COMPONENT converter)
       list(APPEND icons ${icon})
       math(EXPR frame "${frame} + 1")
     endforeach()
     add_custom_target(desktop_icons ALL DEPENDS ${icons})
   endif()
+  include(${PROJECT_SOURCE_DIR}/cmake/debian-packages.cmake)
 endif()

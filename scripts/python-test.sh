@@ -4,7 +4,10 @@
 # isolation), shows what auditwheel makes of it (failing if it needs the
 # system's zlib) and repairs it into a manylinux wheel, installs that into
 # a fresh virtual environment and runs the package's tests and the
-# recipes' there, against build/native's velmora-cli (built first).
+# recipes' there, against build/native's velmora-cli (built first). Then
+# makes the source package and builds and tries it where nothing of this
+# repository or of Debian's tools is at hand (tests/sdist_test.sh), and
+# the aarch64 wheel, tested under qemu (scripts/python-aarch64.sh).
 # PYTHON names the interpreter (python3 by default, 3.10 or later).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,6 +43,9 @@ fi
 PATH=$PWD/$tools/bin:$PATH "$tools/bin/auditwheel" repair --wheel-dir "$dist/manylinux" "$wheel"
 repaired=$(ls "$dist"/manylinux/velmora-*manylinux*.whl)
 
+echo "== python: source package"
+"$tools/bin/python" -m build --sdist --outdir "$dist" python
+
 echo "== python: tests in a fresh environment"
 rm -rf "$fresh"
 "$python" -m venv "$fresh"
@@ -48,3 +54,10 @@ rm -rf "$fresh"
 cd build
 VELMORA_CLI=$PWD/native/cli/velmora-cli "../$fresh/bin/python" -m pytest -q -p no:cacheprovider \
   --timeout=900 ../python/tests
+cd ..
+
+echo "== python: the source package built elsewhere"
+tests/sdist_test.sh "$dist"/velmora-*.tar.gz build/native/cli/velmora-cli "$python"
+
+echo "== python: the aarch64 wheel"
+scripts/python-aarch64.sh

@@ -13,6 +13,7 @@ packages=(
   libjpeg62-turbo libspng0 man-db groff-base unzip
   clang libfuzzer-14-dev libclang-rt-14-dev valgrind
   python3-venv python3-dev openjdk-17-jre-headless
+  lintian mmdebstrap
   emscripten chromium
 )
 

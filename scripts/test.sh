@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds every preset and runs every test: natively,
-# the Python package from its wheel, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the browser page in headless chromium, the
-# Windows programs under Wine and the aarch64 ones under qemu, then runs the
-# fuzz targets side by side for 20 seconds and replays their corpus under
-# Valgrind (under a minute in all).
+# the Debian packages, the Python package from its wheel and its source
+# package, under AddressSanitizer and UndefinedBehaviorSanitizer, the browser
+# page in headless chromium, the Windows programs under Wine and the aarch64
+# ones under qemu, then runs the fuzz targets side by side for 20 seconds and
+# replays their corpus under Valgrind (under a minute in all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +23,8 @@ jobs=$(nproc)
 status=0
 echo "== test: native"
 ctest --preset native -j "$jobs" || status=1
+echo "== test: Debian packages (lintian, a clean Debian 12)"
+tests/debian_packages_test.sh build/native || status=1
 echo "== test: python"
 scripts/python-test.sh || status=1
 echo "== test: sanitize"

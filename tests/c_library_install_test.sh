@@ -8,8 +8,15 @@
 # and carry the SONAME of the project's major version.
 # FLAGS, when given, go to the compiler and linker of every program: those
 # of a sanitizer the build was made with.
-# c_library_install_test.sh BUILD_FOLDER VERSION [FLAGS]
+# With --installed PREFIX instead of BUILD_FOLDER, the library is taken as
+# installed there already (by the Debian packages, in /usr).
+# c_library_install_test.sh BUILD_FOLDER|--installed PREFIX VERSION [FLAGS]
 set -euo pipefail
+installed=
+if [ "$1" = --installed ]; then
+  installed=$2
+  shift
+fi
 build=$1
 version=$2
 read -r -a flags <<<"${3:-}"
@@ -17,7 +24,7 @@ major=${version%%.*}
 source=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix=$work/prefix
+prefix=${installed:-$work/prefix}
 status=0
 fail() {
   echo "c_library_install_test: $*" >&2
@@ -26,7 +33,7 @@ fail() {
 
 # The header, archive, shared library and CMake package are proven present
 # by the programs below building and running.
-cmake --install "$build" --prefix "$prefix" >/dev/null
+[ -n "$installed" ] || cmake --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(cd "$(dirname "$(find "$prefix" -name velmora.pc)")/.." && pwd)
 soname=$(objdump -p "$libdir/libvelmora.so" | awk '$1 == "SONAME" { print $2 }')
 [ "$soname" = "libvelmora.so.$major" ] || fail "the SONAME is '$soname', not libvelmora.so.$major"

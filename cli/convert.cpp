@@ -1,6 +1,8 @@
 #include "convert.h"
 
 #include "file_io.h"
+#include "folders.h"
+#include "paths.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -55,9 +57,14 @@ void UseBinary([[maybe_unused]] std::FILE* stream) {
 #endif
 }
 
-size_t ReadStandardInput(void*, void* buffer, size_t size) {
+// Keeps the system's reason for a failed read (a folder given as standard
+// input: EISDIR) in the int at user.
+size_t ReadStandardInput(void* user, void* buffer, size_t size) {
+    errno = 0;
     const size_t read = std::fread(buffer, 1, size, stdin);
-    return read == 0 && std::ferror(stdin) ? size_t(-1) : read;
+    if (read != 0 || !std::ferror(stdin)) return read;
+    *static_cast<int*>(user) = errno != 0 ? errno : EIO;
+    return size_t(-1);
 }
 
 // Gathers the output file in a std::vector<uint8_t>; fails only for want
@@ -108,8 +115,10 @@ std::string Convert(const std::string& input, const std::string& output, const C
     int error = VELMORA_OK;
     if (input == StandardStream) {
         UseBinary(stdin);
-        error = velmora_convert_stream_detailed(ReadStandardInput, nullptr, Gather, &file, &chosen, &failure);
+        int readError = 0;
+        error = velmora_convert_stream_detailed(ReadStandardInput, &readError, Gather, &file, &chosen, &failure);
         if (error == VELMORA_OK) return output == StandardStream ? WriteStandardOutput(file) : WriteFile(output, file);
+        if (error == VELMORA_ERROR_READ_CALLBACK) failure.system_error = readError;
     } else if (output == StandardStream) {
         error = velmora_convert_file_detailed(input.c_str(), nullptr, Gather, &file, &chosen, &failure);
         if (error == VELMORA_OK) return WriteStandardOutput(file);
@@ -117,6 +126,9 @@ std::string Convert(const std::string& input, const std::string& output, const C
         error = velmora_convert_file_detailed(input.c_str(), output.c_str(), nullptr, nullptr, &chosen, &failure);
         if (error == VELMORA_OK) return {};
     }
+    // Opening a folder fails for reasons of the system's own (none on Linux,
+    // "Permission denied" on Windows); what is wrong is that it is one.
+    if (error == VELMORA_ERROR_CANNOT_OPEN && IsFolder(input)) failure.system_error = EISDIR;
     return Problem(input, output, error, failure);
 }
 
@@ -130,4 +142,13 @@ std::string ConvertFile(const std::string& input, const std::string& output, con
     } catch (const std::bad_alloc&) {
         return input + ": out of memory";
     }
+}
+
+std::string RunJob(const Job& job, const ConvertOptions& options) {
+    if (!job.problem.empty()) return job.problem;
+    int systemError = 0;
+    if (!job.folder.empty() && !CreateFolders(job.folder, &systemError)) {
+        return job.folder + ": cannot create folder: " + std::strerror(systemError);
+    }
+    return ConvertFile(job.input, job.output, options);
 }

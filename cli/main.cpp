@@ -110,8 +110,7 @@ int main(int argc, char** argv) {
     };
     auto work = [&] {
         for (size_t i = next++; i < jobs.size(); i = next++) {
-            std::string problem = jobs[i].problem.empty() ? ConvertFile(jobs[i].input, jobs[i].output, options)
-                                                          : jobs[i].problem;
+            std::string problem = RunJob(jobs[i], options);
             std::lock_guard<std::mutex> lock(printing);
             problems[i] = std::move(problem);
             finished[i] = 1;

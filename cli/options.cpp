@@ -1,7 +1,7 @@
 #include "options.h"
 
 #include "file_io.h"
-#include "paths.h"
+#include "folders.h"
 
 #include <algorithm>
 
@@ -129,9 +129,14 @@ const Option Options[] = {
      }},
     {"--jobs", 'j', true,
      [](const std::string& value, Parsed& parsed) { return ParseNumber(value, 1, 999999999, parsed.options.jobs); }},
-    {"--quiet", 0, false,
+    {"--quiet", 'q', false,
      [](const std::string&, Parsed& parsed) {
          parsed.options.quiet = true;
+         return true;
+     }},
+    {"--recursive", 'r', false,
+     [](const std::string&, Parsed& parsed) {
+         parsed.options.recursive = true;
          return true;
      }},
     {"--help", 'h', false,
@@ -214,7 +219,7 @@ std::string UsageText() {
     formatOption.resize(std::max(formatOption.size() + 2, size_t(26)), ' ');
     return "usage: velmora-cli [--style edges|ink] [--thickness thin|thick] [--contrast 1-16]\n"
            "                   [--noise off|on] [--format " + formats + "] [--lines COLOR]\n"
-           "                   [--background COLOR|transparent] [-j N] [--quiet]\n"
+           "                   [--background COLOR|transparent] [-j N] [-q] [-r]\n"
            "                   [-o OUTPUT | --output-dir DIR] INPUT...\n"
            "\n"
            "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
@@ -236,8 +241,10 @@ std::string UsageText() {
            "  -o OUTPUT               output file of a single input; - is standard output;\n"
            "                          an extension must be the format's\n"
            "  --output-dir DIR        write the outputs into DIR, created if missing\n"
+           "  -r, --recursive         convert the pictures in the folders below an INPUT\n"
+           "                          folder too (into the same sub-folders of DIR)\n"
            "  -j, --jobs N            convert N files at once (default: one per processor)\n"
-           "  --quiet                 do not list the files written\n"
+           "  -q, --quiet             do not list the files written\n"
            "  --help                  show this help\n"
            "  --version               show the version\n"
            "\n"
@@ -250,6 +257,8 @@ std::string UsageText() {
            "\n"
            "Without -o, each output is written beside its input (or into DIR) as\n"
            "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n"
+           "An INPUT folder gives its BMP, JPEG and PNG files (by extension, in the\n"
+           "order of their names, outputs of earlier runs left out).\n"
            "An INPUT of - is standard input, which needs -o; -o - writes the drawing to\n"
            "standard output, as BMP unless --format says otherwise.\n";
 }
@@ -317,6 +326,11 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
     }
     if (!options.output.empty() && !options.outputFolder.empty()) {
         message = "-o and --output-dir cannot be used together";
+        return ParseOutcome::UsageError;
+    }
+    if (!options.output.empty() && options.inputs.front() != "-" && IsFolder(options.inputs.front())) {
+        message = "-o names the output of a single file, but '" + options.inputs.front() +
+                  "' is a folder; write its outputs with --output-dir";
         return ParseOutcome::UsageError;
     }
     if (!parsed.formatGiven) {

@@ -17,6 +17,7 @@ struct ConvertOptions {
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
+    bool recursive = false;       // an input folder's sub-folders converted too
     int jobs = 0;                 // files converted at once; 0: one per usable processor
     bool decodeAhead = false;     // each file decoded on a thread of its own (set for spare processors)
     int format = VELMORA_FORMAT_BMP;       // a VELMORA_FORMAT_ value
@@ -32,7 +33,8 @@ enum class ParseOutcome { Convert, Help, Version, UsageError };
 // --name=VALUE, -l VALUE, -lVALUE). Without --format the output is in the
 // format whose extension the -o name has (PNG for .png, SVG for .svg), else
 // BMP (so standard output takes BMP); an -o name with another extension
-// than its format's is refused. On UsageError, message holds one line naming the bad option
+// than its format's is refused, and so is an -o for an input that is a
+// folder. On UsageError, message holds one line naming the bad option
 // or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);

@@ -1,5 +1,5 @@
-// Planning a batch: which output each input goes to, and which outputs must
-// not be written.
+// Planning a batch: which files the inputs name (a folder's pictures in its
+// place), which output each goes to, and which outputs must not be written.
 #pragma once
 
 #include "options.h"
@@ -11,11 +11,15 @@ struct Job {
     std::string input;
     std::string output;
     std::string problem;  // set before conversion when the job must not run
+    std::string folder;   // a folder below the output folder, made before the output is written; or empty
 };
 
-// One job per input, in the order of the inputs, refusing an output that
-// would overwrite an input or the output of an earlier input. Standard input
-// and output ("-") are no files and clash with none.
+// One job per input file, in the order of the inputs; a folder gives one per
+// picture file in it (and below it with recursion, mirrored under the output
+// folder), in the order ListPictures finds them, and one with a problem for
+// each folder that cannot be read, or for a folder of no pictures. Outputs
+// that would overwrite an input or the output of an earlier input are
+// refused. Standard input and output ("-") are no files and clash with none.
 std::vector<Job> PlanJobs(const ConvertOptions& options);
 
 // In one output folder, inputs from different folders can share a name; the

@@ -14,10 +14,6 @@
 
 namespace {
 
-bool StartsLikeAnImage(const uint8_t* data, size_t size) {
-    return LooksLikeBmp(data, size) || LooksLikePng(data, size) || LooksLikeJpeg(data, size);
-}
-
 DibHandle LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
     if (!data) size = 0;
     DibHandle image = nullptr;
@@ -39,6 +35,10 @@ DibHandle LoadMemory(const uint8_t* data, size_t size, ImageError* error) {
 }
 
 }  // namespace
+
+bool StartsLikeAnImage(const uint8_t* data, size_t size) {
+    return LooksLikeBmp(data, size) || LooksLikePng(data, size) || LooksLikeJpeg(data, size);
+}
 
 ImageError ReadImageFile(const char* path, std::vector<uint8_t>& bytes) {
     if (!path) return ImageError::CannotOpen;

@@ -28,6 +28,11 @@ DibHandle ImgLoadFile(const char* path, ImageError* error = nullptr);
 // of each component (no JPEG codes a block in less) and at most 100 scans.
 DibHandle ImgLoadMemory(const uint8_t* data, size_t size, ImageError* error = nullptr);
 
+// Whether the first bytes of a file (FileStartSize of them suffice, fewer
+// for a shorter file) start a BMP, JPEG or PNG: what decides whether the rest
+// of a file or a stream is read at all.
+bool StartsLikeAnImage(const uint8_t* data, size_t size);
+
 // Reads the file ImgLoadFile would load into bytes: refused without reading
 // the rest when its first bytes start no BMP, JPEG or PNG (NotAnImage), or
 // when larger than any picture (TooLarge). None when read.

@@ -157,7 +157,9 @@ typedef int (*velmora_write_function)(void* user, const void* bytes, size_t size
  * The same conversion with the input read through read and the output
  * handed to write, each called with its own user pointer, on the calling
  * thread only. The input is read to its end first (it may not exceed 2 GiB:
- * VELMORA_ERROR_TOO_LARGE). The output goes to write in order as it is
+ * VELMORA_ERROR_TOO_LARGE), once its first 16 bytes, asked for alone, start
+ * a BMP, JPEG or PNG: anything else is refused then, unread past them
+ * (VELMORA_ERROR_NOT_AN_IMAGE). The output goes to write in order as it is
  * made: a PNG a row at a time as the drawing's rows become final, a BMP or
  * an SVG once whole. When the conversion fails after write was first
  * called (a picture found damaged halfway), what write took is no whole

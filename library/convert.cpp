@@ -4,6 +4,8 @@
 // the output's, and the system's reason from none; the plain doors are
 // theirs without it.
 #include "errors.h"
+#include "file_io.h"
+#include "image.h"
 #include "options.h"
 #include "output_buffer.h"
 #include "velmora.h"
@@ -47,17 +49,39 @@ int Detailed(const velmora_options* options, bool toFile, velmora_failure* failu
     return result;
 }
 
+// One call of read for at most size bytes: how many it gave, size_t(-1)
+// for a failure or a claim of more than was asked.
+size_t ReadSome(velmora_read_function read, void* user, uint8_t* buffer, size_t size) {
+    const size_t got = read(user, buffer, size);
+    return got > size ? size_t(-1) : got;
+}
+
 // Reads the input of a stream to its end, refused beyond the largest
-// picture file: VELMORA_OK, VELMORA_ERROR_READ_CALLBACK or _TOO_LARGE.
+// picture file. Its first bytes are asked for alone and refused when they
+// start no picture, as a file's are, so that a stream of anything else ends
+// at once rather than after 2 GiB. VELMORA_OK, VELMORA_ERROR_READ_CALLBACK,
+// _NOT_AN_IMAGE or _TOO_LARGE.
 int ReadAll(velmora_read_function read, void* user, std::vector<uint8_t>& bytes) {
+    uint8_t start[FileStartSize];
+    size_t started = 0;
+    bool ended = false;
+    while (!ended && started < sizeof start) {
+        const size_t got = ReadSome(read, user, start + started, sizeof start - started);
+        if (got == size_t(-1)) return VELMORA_ERROR_READ_CALLBACK;
+        started += got;
+        ended = got == 0;
+    }
+    if (!StartsLikeAnImage(start, started)) return VELMORA_ERROR_NOT_AN_IMAGE;
+    bytes.assign(start, start + started);
     uint8_t chunk[1 << 16];
-    for (;;) {
-        const size_t got = read(user, chunk, sizeof chunk);
-        if (got == size_t(-1) || got > sizeof chunk) return VELMORA_ERROR_READ_CALLBACK;
-        if (got == 0) return VELMORA_OK;
+    while (!ended) {
+        const size_t got = ReadSome(read, user, chunk, sizeof chunk);
+        if (got == size_t(-1)) return VELMORA_ERROR_READ_CALLBACK;
         if (bytes.size() + got > size_t(MaxPixelDataSize)) return VELMORA_ERROR_TOO_LARGE;
         bytes.insert(bytes.end(), chunk, chunk + got);
+        ended = got == 0;
     }
+    return VELMORA_OK;
 }
 
 }  // namespace

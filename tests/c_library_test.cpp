@@ -424,6 +424,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_DAMAGED, [&] { return Refused(Half(photo)); }},
         {VELMORA_ERROR_TOO_MANY_SCANS, [&] { return Refused(File("jpeg/scans-190.jpg")); }},
         {VELMORA_ERROR_TOO_LARGE, [&] { return Refused(File("fuzz/jpeg-baseline-claims-60000x60000.jpg")); }},
+        {VELMORA_ERROR_TOO_LARGE, [&] { return Refused(File("fuzz/jpeg-baseline-claims-65535x65535.jpg")); }},
         {VELMORA_ERROR_OUT_OF_MEMORY, [&] { const MemoryBudget none(0); return Refused(photo); }},
         {VELMORA_ERROR_OUT_OF_MEMORY, [] { const MemoryBudget none(0); return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
         {VELMORA_ERROR_CANNOT_OPEN, [&] { return FileMissing(folder + "/missing.jpg", folder + "/out"); }},
@@ -612,6 +613,57 @@ TEST(VelmoraFormats, NamesGiveTheirFormatOrAreRefused) {
     EXPECT_EQ(velmora_format_of_name(nullptr, none), none);
 }
 
+// A stream that starts no picture is refused by its first bytes, before
+// more is asked: zeros that would go on past the 2 GiB a picture may have
+// are not read to their end, nor to the 64 MiB where this stream fails.
+TEST(VelmoraStream, InputThatStartsNoPictureIsRefusedAtItsFirstBytes) {
+    struct Endless {
+        uint8_t byte;
+        size_t length;  // then the end
+        size_t given = 0;
+    };
+    const velmora_read_function read = [](void* user, void* buffer, size_t size) {
+        auto& stream = *static_cast<Endless*>(user);
+        if (stream.given >= size_t{64} << 20) return size_t(-1);
+        const size_t count = std::min(size, stream.length - stream.given);
+        std::memset(buffer, stream.byte, count);
+        stream.given += count;
+        return count;
+    };
+    const velmora_write_function write = [](void*, const void*, size_t) { return 1; };
+    const velmora_options options = Options();
+    const struct {
+        Endless stream;
+        int error;
+        size_t mostGiven;
+    } cases[] = {
+        {{0, SIZE_MAX}, VELMORA_ERROR_NOT_AN_IMAGE, 16},
+        {{'P', SIZE_MAX}, VELMORA_ERROR_NOT_AN_IMAGE, 16},
+        {{0, 0}, VELMORA_ERROR_NOT_AN_IMAGE, 0},
+        {{'B', 1}, VELMORA_ERROR_NOT_AN_IMAGE, 1},  // shorter than the bytes asked for
+    };
+    for (const auto& c : cases) {
+        for (const bool detailed : {false, true}) {
+            SCOPED_TRACE(std::to_string(c.stream.byte) + (detailed ? ", detailed" : ""));
+            Endless stream = c.stream;
+            velmora_failure failure{};
+            const int error = detailed ? velmora_convert_stream_detailed(read, &stream, write, nullptr, &options, &failure)
+                                       : velmora_convert_stream(read, &stream, write, nullptr, &options);
+            EXPECT_EQ(error, c.error);
+            EXPECT_LE(stream.given, c.mostGiven);
+            if (detailed) {
+                EXPECT_EQ(failure.input, 1);
+                EXPECT_EQ(failure.system_error, 0);
+            }
+        }
+    }
+    // The start of a BMP alone is read on: a picture, but a damaged one.
+    const std::vector<uint8_t> bm = {'B', 'M'};
+    Stream bytes(bm);
+    EXPECT_EQ(velmora_convert_stream(ReadStream, &bytes, WriteStream, &bytes, &options), VELMORA_ERROR_DAMAGED);
+    EXPECT_EQ(bytes.position, 2u);
+}
+
 // Loading a picture's pixels: the document's, upright, over white, as RGB.
 TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
     const std::vector<uint8_t> photo = ReadBytes(Photo);
@@ -637,6 +689,7 @@ TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
         {"cut JPEG", Half(photo), VELMORA_ERROR_DAMAGED, 0, 0, {}},
         {"too many scans", File("jpeg/scans-190.jpg"), VELMORA_ERROR_TOO_MANY_SCANS, 0, 0, {}},
         {"too large", File("fuzz/jpeg-baseline-claims-60000x60000.jpg"), VELMORA_ERROR_TOO_LARGE, 0, 0, {}},
+        {"too large for the JPEG decoder", File("fuzz/jpeg-baseline-claims-65535x65535.jpg"), VELMORA_ERROR_TOO_LARGE, 0, 0, {}},
     };
     const velmora_options options = Options();
     for (const Case& c : cases) {

@@ -65,8 +65,9 @@ std::string Lines(const std::vector<uint8_t>& bytes) {
     return text;
 }
 
-// Runs the converter with the arguments, each quoted, after the prefix.
-ConverterResult RunConverter(const std::string& folder, const std::vector<std::string>& arguments,
+// The command that runs the converter with the arguments, each quoted,
+// after the prefix, its streams into files of the folder.
+std::string ConverterCommand(const std::string& folder, const std::vector<std::string>& arguments,
                              const std::string& prefix = "") {
     std::string command = prefix + "\"" + Native(VELMORA_CLI) + "\"";
     for (const std::string& argument : arguments) command.append(" \"").append(Native(argument)).append("\"");
@@ -75,7 +76,12 @@ ConverterResult RunConverter(const std::string& folder, const std::vector<std::s
     // cmd.exe drops the outermost quotes of a command that starts with one.
     command = "\"" + command + "\"";
 #endif
-    int status = std::system(command.c_str());
+    return command;
+}
+
+// What the command of ConverterCommand did, from the status system() or
+// pclose() gave.
+ConverterResult ConverterFinished(const std::string& folder, int status) {
 #ifndef _WIN32
     status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
@@ -84,6 +90,11 @@ ConverterResult RunConverter(const std::string& folder, const std::vector<std::s
     std::filesystem::remove(folder + "/stdout.txt");
     std::filesystem::remove(folder + "/stderr.txt");
     return {status, Lines(out), Lines(err)};
+}
+
+ConverterResult RunConverter(const std::string& folder, const std::vector<std::string>& arguments,
+                             const std::string& prefix = "") {
+    return ConverterFinished(folder, std::system(ConverterCommand(folder, arguments, prefix).c_str()));
 }
 
 // What the window program would show after extracting the file's picture.
@@ -207,6 +218,9 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"-j0", "a"}, "'0' for -j"},               {{"-jx", "a"}, "'x' for -j"},
         {{"-x", "a"}, "unknown option '-x'"},       {{"-hx"}, "'-h' takes no value"},
         {{"--quiet=yes", "a"}, "'--quiet' takes no value"}, {{"-o"}, "'-o' needs a value"},
+        {{"-qr", "a"}, "'-q' takes no value"},      {{"--recursive=1", "a"}, "'--recursive' takes no value"},
+        // A folder's outputs have no single name.
+        {{"-o", "x.bmp", "."}, "but '.' is a folder; write its outputs with --output-dir"},
         // An output named for another format, or for none.
         {{"-o", "out.jpg", "a"}, "'out.jpg' ends in .jpg, which is no format's: bmp writes .bmp, png .png and svg .svg files"},
         {{"-oout.", "a"}, "'out.' ends in ., which is no format's"},
@@ -438,6 +452,9 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     // The formats as the library names them, in the synopsis and the list.
     EXPECT_NE(run.out.find("[--format bmp|png|svg]"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\n  --format bmp|png|svg    output format"), std::string::npos) << run.out;
+    for (const char* option : {"\n  -q, --quiet    ", "\n  -r, --recursive    ", "[-q] [-r]"}) {
+        EXPECT_NE(run.out.find(option), std::string::npos) << option << " in " << run.out;
+    }
 }
 
 TEST_F(ConverterRun, PhotoStoredSidewaysConvertsUpright) {
@@ -514,6 +531,36 @@ TEST(ConverterStreams, StandardInputToStandardOutputGivesTheFilesBytes) {
     }
 }
 
+// Standard input of zeros, which would go on far past the 2 GiB a picture
+// may have: refused at its first bytes, so no more is read than the pipe
+// and the C library's buffer hold.
+TEST(ConverterStreams, StandardInputThatStartsNoPictureIsRefusedAtOnce) {
+    const std::string folder = TestFolder("ConverterStreamStart");
+    const std::string command = ConverterCommand(folder, {"-o", folder + "/out.png", "-"});
+#ifdef _WIN32
+    std::FILE* pipe = _popen(command.c_str(), "wb");
+#else
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    std::FILE* pipe = popen(command.c_str(), "w");
+#endif
+    ASSERT_NE(pipe, nullptr);
+    const std::vector<char> zeros(4096, 0);
+    size_t written = 0;
+    while (written < (size_t{64} << 20) && std::fwrite(zeros.data(), 1, zeros.size(), pipe) == zeros.size()) {
+        written += zeros.size();
+    }
+#ifdef _WIN32
+    const ConverterResult run = ConverterFinished(folder, _pclose(pipe));
+#else
+    const ConverterResult run = ConverterFinished(folder, pclose(pipe));
+    std::signal(SIGPIPE, previous);
+#endif
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "velmora-cli: -: cannot read: not a BMP, JPEG or PNG image\n");
+    EXPECT_LT(written, size_t{1} << 20) << "read on past the first bytes";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.png"));
+}
+
 // Under qemu the limit would hold the emulator as well, which needs more than
 // the converter.
 #if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(VELMORA_CLI_EMULATED)
@@ -540,7 +587,14 @@ TEST(ConverterOptions, ReadsTheBatchOptions) {
     ASSERT_EQ(Parse({"--output-dir", "out", "--quiet", "a.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.outputFolder, "out");
     EXPECT_TRUE(options.quiet);
+    EXPECT_FALSE(options.recursive);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    for (const auto& [arguments, quiet, recursive] : {std::tuple{std::vector<std::string>{"-q", "a"}, true, false},
+                                                      {{"-r", "a"}, false, true},
+                                                      {{"--recursive", "-q", "a"}, true, true}}) {
+        ASSERT_EQ(Parse(arguments, options, message), ParseOutcome::Convert) << arguments[0] << ": " << message;
+        EXPECT_EQ(std::tie(options.quiet, options.recursive), std::tie(quiet, recursive)) << arguments[0];
+    }
     EXPECT_EQ(Parse({"--output-dir", "", "a.jpg"}, options, message), ParseOutcome::UsageError);
     EXPECT_EQ(Parse({"-o", "x.bmp", "--output-dir=out", "a.jpg"}, options, message), ParseOutcome::UsageError);
     EXPECT_NE(message.find("--output-dir"), std::string::npos) << message;
@@ -598,6 +652,141 @@ TEST_F(ConverterRun, QuietWritesTheFilesWithoutListingThem) {
     EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
 }
 
+namespace {
+
+// A folder of pictures, with what a folder's listing leaves out: another
+// file, a hidden picture, an earlier output, a link to a folder (on Linux),
+// and a folder named like a picture.
+class ConverterFolders : public ConverterRun {
+protected:
+    void SetUp() override {
+        ConverterRun::SetUp();
+        for (const char* name : {"/in/m/deeper", "/in/n.jpg", "/in/empty"}) std::filesystem::create_directories(folder + name);
+        const std::pair<const char*, const char*> copies[] = {
+            {"/alpha.png", "/in/a.png"},           {"/photo.jpg", "/in/b.JPG"},
+            {"/drawing.bmp", "/in/b-velmora.bmp"}, {"/photo.jpg", "/in/m/d.jpeg"},
+            {"/alpha.png", "/in/m/deeper/e.Png"},  {"/drawing.bmp", "/in/n.jpg/f.bmp"},
+            {"/drawing.bmp", "/in/z.bmp"},         {"/drawing.bmp", "/in/.hidden.png"},
+            {"/drawing.bmp", "/in/notes.txt"},
+        };
+        for (const auto& [from, to] : copies) std::filesystem::copy_file(folder + from, folder + to);
+#ifndef _WIN32
+        std::filesystem::create_directory_symlink(folder + "/in/m", folder + "/in/l");
+#endif
+    }
+
+    // "INPUT -> OUTPUT" lines, each path below the test's folder.
+    std::string Listed(const std::vector<std::pair<std::string, std::string>>& files) const {
+        std::string lines;
+        for (const auto& [input, output] : files) lines += Native(folder + input) + " -> " + Native(folder + output) + "\n";
+        return lines;
+    }
+};
+
+}  // namespace
+
+// The pictures of a folder in the order of their names, a sub-folder's
+// where its name falls; with an output folder, in its sub-folders of the
+// same names.
+TEST_F(ConverterFolders, FolderInputConvertsItsPicturesInTheOrderOfTheirNames) {
+#ifdef _WIN32
+    const char* SeparatorEnded = "/in";  // a backslash would escape the quote after it
+#else
+    const char* SeparatorEnded = "/in/";
+#endif
+    const std::tuple<std::vector<std::string>, std::vector<std::pair<std::string, std::string>>> cases[] = {
+        {{"/in"}, {{"/in/a.png", "/in/a-velmora.bmp"}, {"/in/b.JPG", "/in/b-velmora.bmp"}, {"/in/z.bmp", "/in/z-velmora.bmp"}}},
+        {{"--output-dir", "/out", SeparatorEnded},
+         {{"/in/a.png", "/out/a-velmora.bmp"}, {"/in/b.JPG", "/out/b-velmora.bmp"}, {"/in/z.bmp", "/out/z-velmora.bmp"}}},
+        {{"-r", "--output-dir", "/mirror", "/in"},
+         {{"/in/a.png", "/mirror/a-velmora.bmp"},
+          {"/in/b.JPG", "/mirror/b-velmora.bmp"},
+          {"/in/m/d.jpeg", "/mirror/m/d-velmora.bmp"},
+          {"/in/m/deeper/e.Png", "/mirror/m/deeper/e-velmora.bmp"},
+          {"/in/n.jpg/f.bmp", "/mirror/n.jpg/f-velmora.bmp"},
+          {"/in/z.bmp", "/mirror/z-velmora.bmp"}}},
+        {{"--recursive", "--format", "png", "/in/m", "/photo.jpg"},
+         {{"/in/m/d.jpeg", "/in/m/d-velmora.png"},
+          {"/in/m/deeper/e.Png", "/in/m/deeper/e-velmora.png"},
+          {"/photo.jpg", "/photo-velmora.png"}}},
+    };
+    for (auto [arguments, files] : cases) {
+        for (std::string& argument : arguments) {
+            if (argument[0] == '/') argument = folder + argument;
+        }
+        const ConverterResult run = RunConverter(folder, arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, Listed(files));
+        for (const auto& [input, output] : files) {
+            const Picture expected = ExpectedDrawing(folder + input, 0, 7, false);
+            EXPECT_EQ(FirstDifference(expected, LoadPicture(folder + output)), "") << output;
+        }
+    }
+    size_t mirrored = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder + "/mirror")) mirrored += entry.is_regular_file();
+    EXPECT_EQ(mirrored, 6u) << "only the outputs, no folder for what was left out";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/mirror/empty"));
+}
+
+// Two files of one name but their extensions give one output: refused as
+// for files named one by one, and the rest still converted.
+TEST_F(ConverterFolders, FolderPicturesOfOneOutputAreRefusedAsNamedFilesAre) {
+    std::filesystem::copy_file(folder + "/photo.jpg", folder + "/in/a.jpg");
+    ConverterResult run = RunConverter(folder, {folder + "/in"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "velmora-cli: " + Native(folder + "/in/a-velmora.bmp") + ": not written: it is also the output for " +
+                           Native(folder + "/in/a.jpg") + "\n");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/in/z-velmora.bmp"));
+    run = RunConverter(folder, {"--output-dir", folder + "/out", folder + "/in"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("would both be written to " + Native(folder + "/out/a-velmora.bmp")), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out"));
+}
+
+TEST_F(ConverterFolders, FolderWithoutPicturesOrWithOIsTold) {
+    ConverterResult run = RunConverter(folder, {folder + "/in/empty", folder + "/drawing.bmp"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "velmora-cli: " + Native(folder + "/in/empty") + ": no BMP, JPEG or PNG file in the folder\n");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+    run = RunConverter(folder, {"-o", folder + "/x.bmp", folder + "/in"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("'" + Native(folder + "/in") + "' is a folder"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/x.bmp"));
+}
+
+// Where a folder is opened as a picture file, it is told as one.
+TEST_F(ConverterFolders, FolderOpenedAsAFileIsADirectory) {
+    const std::string isFolder = std::strerror(EISDIR);
+    EXPECT_EQ(ConvertFile(folder + "/in", folder + "/x.bmp", ConvertOptions{}),
+              folder + "/in: cannot read: cannot open the file: " + isFolder);
+#ifndef _WIN32
+    const ConverterResult run = RunConverter(folder, {"-o", folder + "/x.png", "-"}, "< '" + folder + "/in' ");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "velmora-cli: -: cannot read: cannot open the file: " + isFolder + "\n");
+#endif
+    EXPECT_FALSE(std::filesystem::exists(folder + "/x.bmp"));
+}
+
+#ifndef _WIN32
+// Outside a user namespace of its own, root reads every folder.
+TEST_F(ConverterFolders, FolderThatCannotBeReadIsToldWithTheSystemsReason) {
+    std::filesystem::create_directory(folder + "/in/m/locked");
+    std::filesystem::copy_file(folder + "/drawing.bmp", folder + "/in/m/locked/x.bmp");
+    std::filesystem::permissions(folder + "/in/m/locked", std::filesystem::perms::none);
+    const std::string prefix = geteuid() == 0 ? "unshare -U " : "";
+    ConverterResult run = RunConverter(folder, {"-r", "--output-dir", folder + "/out", folder + "/in/m"}, prefix);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "velmora-cli: " + folder + "/in/m/locked: cannot read the folder: Permission denied\n");
+    EXPECT_EQ(run.out, Listed({{"/in/m/d.jpeg", "/out/d-velmora.bmp"}, {"/in/m/deeper/e.Png", "/out/deeper/e-velmora.bmp"}}));
+    run = RunConverter(folder, {folder + "/in/m/locked", folder + "/drawing.bmp"}, prefix);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "velmora-cli: " + folder + "/in/m/locked: cannot read the folder: Permission denied\n");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
+    std::filesystem::permissions(folder + "/in/m/locked", std::filesystem::perms::owner_all);
+}
+#endif
+
 #ifndef _WIN32
 // script(1) gives the converter a terminal for both streams.
 TEST_F(ConverterRun, TerminalShowsProgressOfABatchAndBlanksItAtTheEnd) {
@@ -647,11 +836,15 @@ TEST_F(ConverterRun, HugeFilesAreRefusedAtOnceAndTheBatchGoesOn) {
         WriteBytes(folder + name, {'B', name[1] == 'f' ? uint8_t('M') : uint8_t('?')});  // sparse, past 2 and 4 GiB
         std::filesystem::resize_file(folder + name, size);
     }
-    const ConverterResult run = RunConverter(folder, {folder + "/two.jpg", folder + "/five.bmp", folder + "/drawing.bmp"});
+    // A frame of more than libjpeg-turbo's 65500 pixels a side.
+    std::filesystem::copy_file(Data + "/fuzz/jpeg-baseline-claims-65535x65535.jpg", folder + "/wide.jpg");
+    const ConverterResult run =
+        RunConverter(folder, {folder + "/two.jpg", folder + "/five.bmp", folder + "/wide.jpg", folder + "/drawing.bmp"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("two.jpg: cannot read: not a BMP, JPEG or PNG image"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("five.bmp: cannot read: the image is too large"), std::string::npos) << run.err;
-    EXPECT_EQ(FileCount(folder), before + 3) << "only the drawing's output beside the inputs";
+    EXPECT_NE(run.err.find("wide.jpg: cannot read: the image is too large\n"), std::string::npos) << run.err;
+    EXPECT_EQ(FileCount(folder), before + 4) << "only the drawing's output beside the inputs";
 }
 
 TEST_F(ConverterRun, LongPathsConvertAndReadOnlyOutputsAreRefused) {

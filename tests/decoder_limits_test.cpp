@@ -74,6 +74,7 @@ TEST(ImgLoadFile, HugeClaimsWithFewBytesAreRefusedWithoutAllocatingThem) {
         {"bmp-rle8-claims-16000x16000.bmp", ImageError::Corrupt},
         {"png-claims-16000x16000.png", ImageError::Corrupt},
         {"jpeg-baseline-claims-60000x60000.jpg", ImageError::TooLarge},
+        {"jpeg-baseline-claims-65535x65535.jpg", ImageError::TooLarge},
         {"jpeg-progressive-claims-16000x16000.jpg", ImageError::Corrupt},
         {"jpeg-progressive-without-scans.jpg", ImageError::Corrupt},
     };

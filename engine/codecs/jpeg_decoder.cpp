@@ -47,9 +47,15 @@ JpegSession& SessionOf(j_common_ptr info) {
 }
 
 // The library's own allocations fail with JERR_OUT_OF_MEMORY, whatever the
-// picture: the file is not to blame.
+// picture: the file is not to blame. A frame of more than JPEG_MAX_DIMENSION
+// (65500) pixels a side is refused by the library as it reads the header,
+// before our own size check: a picture too large, not a damaged one.
 [[noreturn]] void OnError(j_common_ptr info) {
-    Refuse(info, info->err->msg_code == JERR_OUT_OF_MEMORY ? ImageError::OutOfMemory : ImageError::Corrupt);
+    switch (info->err->msg_code) {
+    case JERR_OUT_OF_MEMORY: Refuse(info, ImageError::OutOfMemory);
+    case JERR_IMAGE_TOO_BIG: Refuse(info, ImageError::TooLarge);
+    default: Refuse(info, ImageError::Corrupt);
+    }
 }
 
 // Warnings that mean the picture data is damaged or missing refuse the file

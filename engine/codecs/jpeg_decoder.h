@@ -19,9 +19,10 @@ constexpr int MaxJpegScans = 100;
 // stream that the library finds damaged or cut short, or with fewer bytes
 // after its headers than one bit for each 8 x 8 block of each component (no
 // scan codes a block in less), which is checked before the bitmap is
-// allocated; as TooManyScans, one of more than MaxJpegScans scans; as
-// OutOfMemory, any stream when the library's memory runs out. Null on
-// failure, with *error set.
+// allocated; as TooLarge, one of more pixels than a bitmap may hold or of
+// more than 65500 a side (libjpeg-turbo's limit); as TooManyScans, one of
+// more than MaxJpegScans scans; as OutOfMemory, any stream when the
+// library's memory runs out. Null on failure, with *error set.
 DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error);
 
 struct JpegSession;

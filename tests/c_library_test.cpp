@@ -28,6 +28,10 @@
 
 #include <spng.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 const std::string Data = VELMORA_TEST_DATA;
@@ -669,6 +673,67 @@ TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
     for (int null = 0; null < 4; ++null) {  // each argument null in turn
         EXPECT_EQ(velmora_load(null == 0 ? nullptr : photo.data(), photo.size(), null == 1 ? nullptr : &pixels,
                                null == 2 ? nullptr : &width, null == 3 ? nullptr : &height),
+                  VELMORA_ERROR_NULL_ARGUMENT) << null;
+    }
+    EXPECT_EQ(pixels, nullptr);
+}
+
+// Loading a picture file: the pixels of its bytes, and a file that is no
+// picture, or no regular file, refused at once as the conversions refuse it.
+TEST_F(Velmora, LoadsAFileAsItsBytesOrRefusesIt) {
+    const std::string named = folder + "/\xE5\x86\x99\xE7\x9C\x9F.jpg";  // UTF-8, as on every system
+    WriteBytes(named, ReadBytes(Photo));
+    const std::string text = folder + "/notes.jpg";
+    WriteBytes(text, {'n', 'o', 't', 'e', 's'});
+    struct Case {
+        const char* name;
+        std::string path;
+        int error, reason;
+    };
+    std::vector<Case> cases = {
+        {"JPEG", named, VELMORA_OK, 0},
+        {"PNG", Data + "/pngsuite/png/basn6a08.png", VELMORA_OK, 0},
+        {"no image", text, VELMORA_ERROR_NOT_AN_IMAGE, 0},
+        {"missing", folder + "/missing.jpg", VELMORA_ERROR_CANNOT_OPEN, ENOENT},
+        {"too large", Data + "/fuzz/jpeg-baseline-claims-60000x60000.jpg", VELMORA_ERROR_TOO_LARGE, 0},
+    };
+#ifndef _WIN32
+    // A pipe with no writer would wait for one; a folder opens, and its
+    // reading gives no reason.
+    const std::string pipe = folder + "/pipe.jpg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    cases.push_back({"pipe", pipe, VELMORA_ERROR_CANNOT_OPEN, EIO});
+    cases.push_back({"folder", folder, VELMORA_ERROR_CANNOT_OPEN, EIO});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unsigned char marker = 0;
+        unsigned char* pixels = &marker;
+        int width = -1, height = -1;
+        errno = 0;
+        ASSERT_EQ(velmora_load_file(c.path.c_str(), &pixels, &width, &height), c.error);
+        if (c.error != VELMORA_OK) {
+            EXPECT_TRUE(pixels == nullptr && width == 0 && height == 0);
+            if (c.reason) {
+                EXPECT_EQ(errno, c.reason);
+            }
+            continue;
+        }
+        const std::vector<uint8_t> rgb(pixels, pixels + size_t(width) * height * 3);
+        velmora_free(pixels);
+        const std::vector<uint8_t> bytes = ReadBytes(c.path);
+        unsigned char* expected = nullptr;
+        int expectedWidth = 0, expectedHeight = 0;
+        ASSERT_EQ(velmora_load(bytes.data(), bytes.size(), &expected, &expectedWidth, &expectedHeight), VELMORA_OK);
+        EXPECT_TRUE(width == expectedWidth && height == expectedHeight);
+        EXPECT_TRUE(rgb == std::vector<uint8_t>(expected, expected + rgb.size()));
+        velmora_free(expected);
+    }
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    for (int null = 0; null < 4; ++null) {  // each argument null in turn
+        EXPECT_EQ(velmora_load_file(null == 0 ? nullptr : named.c_str(), null == 1 ? nullptr : &pixels,
+                                    null == 2 ? nullptr : &width, null == 3 ? nullptr : &height),
                   VELMORA_ERROR_NULL_ARGUMENT) << null;
     }
     EXPECT_EQ(pixels, nullptr);

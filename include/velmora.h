@@ -64,7 +64,7 @@ enum {
     VELMORA_ERROR_STYLE = 23,            /* style is neither VELMORA_STYLE_EDGES nor VELMORA_STYLE_INK */
     VELMORA_ERROR_OUTPUT_NAME = 24,      /* the output file's name ends in another format's extension, or in
                                             one of no format (velmora_format_of_name) */
-    VELMORA_ERROR_SAME_FILE = 25         /* the output file is the input file */
+    VELMORA_ERROR_SAME_FILE = 25         /* the output file is the input file, by any name */
 };
 
 /* Line thickness: thin marks the darker side of each edge, thick both; of

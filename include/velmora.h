@@ -137,7 +137,7 @@ VELMORA_API void velmora_options_init(velmora_options* options);
 VELMORA_API int velmora_convert(const void* data, size_t size, const velmora_options* options, void** output,
                                 size_t* output_size);
 
-/* Releases what velmora_convert or velmora_load returned; null is ignored. */
+/* Releases what velmora_convert, velmora_load or velmora_load_file returned; null is ignored. */
 VELMORA_API void velmora_free(void* output);
 
 /*

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <map>
 
 #include <sys/stat.h>
@@ -71,25 +70,11 @@ bool CreateFolders(const std::string& folder, int* systemError) {
     return false;
 }
 
-#ifdef _WIN32
 std::string FileKey(const std::string& path) {
-    HANDLE file = CreateFileW(WidePath(path.c_str()).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "name " + OutputPathKey(path);
-    BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = GetFileInformationByHandle(file, &information) != 0;
-    CloseHandle(file);
-    if (!known) return "name " + OutputPathKey(path);
-    return "file " + std::to_string(information.dwVolumeSerialNumber) + " " +
-           std::to_string((uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow);
+    FileIdentity identity;
+    if (!IdentifyFile(path.c_str(), &identity)) return "name " + OutputPathKey(path);
+    return "file " + std::to_string(identity.device) + " " + std::to_string(identity.number);
 }
-#else
-std::string FileKey(const std::string& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return "name " + OutputPathKey(path);
-    return "file " + std::to_string(status.st_dev) + " " + std::to_string(status.st_ino);
-}
-#endif
 
 std::vector<std::string> RefusedOutputs(const std::vector<std::string>& inputs,
                                         const std::vector<std::string>& outputs) {

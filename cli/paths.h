@@ -26,7 +26,7 @@ std::string OutputPathKey(const std::string& path);
 bool CreateFolders(const std::string& folder, int* systemError);
 
 // A key that two paths share exactly when they name one file: for an existing
-// file its device and file number (so links and other spellings agree), else
+// file its identity (IdentifyFile: links and other spellings agree), else
 // OutputPathKey. One look at the file system.
 std::string FileKey(const std::string& path);
 

@@ -88,15 +88,20 @@ using PathChar = wchar_t;
 using PathChar = char;
 #endif
 
-int64_t RegularFileSize(std::FILE* file) {
+// The size of the open file when it is a regular file; else -1, with the
+// reason in *reason: EISDIR for a folder, ENOTSUP for anything else (a
+// pipe, a device, a socket), whose bytes are not read as a picture file.
+int64_t RegularFileSize(std::FILE* file, int* reason) {
 #ifdef _WIN32
     struct _stat64 status {};
-    if (_fstat64(_fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+    const bool looked = _fstat64(_fileno(file), &status) == 0;
 #else
     struct stat status {};
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+    const bool looked = fstat(fileno(file), &status) == 0;
 #endif
-    return status.st_size;
+    if (looked && S_ISREG(status.st_mode)) return status.st_size;
+    *reason = !looked ? errno : S_ISDIR(status.st_mode) ? EISDIR : ENOTSUP;
+    return -1;
 }
 
 }  // namespace
@@ -122,15 +127,33 @@ bool SeekFile(std::FILE* file, int64_t offset, int origin) {
 }
 
 std::FILE* OpenForReading(const char* path, int64_t* size) {
+    *size = -1;
 #ifdef _WIN32
-    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
+    const std::wstring widePath = WidePath(path);
+    std::FILE* file = _wfopen(widePath.c_str(), L"rb");
+    if (!file) {
+        const DWORD attributes = GetFileAttributesW(widePath.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) errno = EISDIR;
+        return nullptr;
+    }
 #else
     // Without waiting for a writer when path is a pipe, which is refused.
     const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     std::FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "rb");
-    if (descriptor >= 0 && !file) close(descriptor);
+    if (descriptor >= 0 && !file) {
+        const int error = errno;
+        close(descriptor);
+        errno = error;
+    }
+    if (!file) return nullptr;
 #endif
-    *size = file ? RegularFileSize(file) : -1;
+    int reason = 0;
+    *size = RegularFileSize(file, &reason);
+    if (*size < 0) {
+        std::fclose(file);
+        errno = reason;
+        return nullptr;
+    }
     return file;
 }
 
@@ -142,9 +165,9 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, int64_t 
     // Closed on every way out, a std::bad_alloc from the buffer included.
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
     uint8_t start[FileStartSize];
-    const size_t started = size < 0 ? 0 : std::fread(start, 1, sizeof start, file);
+    const size_t started = std::fread(start, 1, sizeof start, file);
     ReadResult result = ReadResult::Ok;
-    if (size < 0 || std::ferror(file)) {
+    if (std::ferror(file)) {
         result = ReadResult::CannotOpen;
     } else if (accept && !accept(start, started)) {
         result = ReadResult::Refused;
@@ -220,7 +243,11 @@ TemporarySlot* List(const std::basic_string<PathChar>& path) {
 
 void RemoveFile(const std::string& path) {
 #ifdef _WIN32
-    DeleteFileW(WidePath(path.c_str()).c_str());
+    try {
+        DeleteFileW(WidePath(path.c_str()).c_str());
+    } catch (const std::bad_alloc&) {
+        // Nothing is left to do for a file whose name cannot be converted.
+    }
 #else
     unlink(path.c_str());
 #endif
@@ -252,20 +279,47 @@ bool FollowLinks(const char* path, std::string& target) {
 }
 #endif
 
-// Whether an existing file at path must not be replaced (EACCES in errno).
-// Permission bits are read rather than asked of access(), which says yes to
-// the superuser.
-bool IsReadOnly(const std::string& path) {
-#ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(WidePath(path.c_str()).c_str());
-    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-#else
+// What an output is written to: a new file, a regular file it replaces, or
+// (not on Windows) a character device or a pipe it is written into.
+enum class Kind { New, Regular, Stream };
+struct Existing {
+    Kind kind = Kind::New;
+#ifndef _WIN32
     struct stat status {};
-    const bool readOnly = stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-                          ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0);
 #endif
-    if (readOnly) errno = EACCES;
-    return readOnly;
+};
+
+// Looks at what is at target. A name that cannot be looked at counts as
+// new: creating the file then gives the reason. False, with errno set, for
+// what must not be written: a read-only file (EACCES; the permission bits
+// are read rather than asked of access(), which says yes to the superuser),
+// a folder (EISDIR; on Windows the rename onto it gives EACCES later), or
+// anything else that is neither a regular file, a character device nor a
+// pipe, such as a socket or a block device (ENOTSUP).
+bool LookAt(const std::string& target, Existing& existing) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(WidePath(target.c_str()).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    existing.kind = Kind::Regular;
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    errno = EACCES;
+    return false;
+#else
+    const struct stat& status = existing.status;
+    if (stat(target.c_str(), &existing.status) != 0) return true;
+    if (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)) {
+        existing.kind = Kind::Stream;
+        return true;
+    }
+    if (S_ISREG(status.st_mode)) {
+        existing.kind = Kind::Regular;
+        if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(target.c_str(), W_OK) == 0) return true;
+        errno = EACCES;
+        return false;
+    }
+    errno = S_ISDIR(status.st_mode) ? EISDIR : ENOTSUP;
+    return false;
+#endif
 }
 
 // Removes a temporary file without allocating, through its slot when it has
@@ -283,23 +337,27 @@ void Discard(TemporarySlot* slot, const std::string& temporaryPath) {
     slot->state = Free;
 }
 
-// A new file named ".velmora-XXXXXX" in folder: short, so that any name that
-// fits in the folder leaves room for it. It is listed for
-// RemoveTemporaryFiles in *slot (null when no slot was free) before anything
-// that can fail or throw comes after its creation. On failure returns
-// nullptr with errno set.
-std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath, TemporarySlot*& slot) {
+// A name ".velmora-XXXXXX" in folder, another at each call: short, so that
+// any name that fits in the folder leaves room for it.
+std::string TemporaryName(const std::string& folder) {
     static std::atomic<uint32_t> counter{0};
     const auto clock = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    uint32_t value = (clock ^ uint32_t(reinterpret_cast<uintptr_t>(&folder))) + counter++ * 2654435761u;
     const char* digits = "0123456789abcdefghijklmnopqrstuv";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        uint32_t value = (clock ^ uint32_t(reinterpret_cast<uintptr_t>(&temporaryPath))) + counter++ * 2654435761u;
-        std::string name = ".velmora-";
-        for (int i = 0; i < 6; ++i, value >>= 5) name += digits[value & 31];
-        temporaryPath = folder + name;
+    std::string name = ".velmora-";
+    for (int i = 0; i < 6; ++i, value >>= 5) name += digits[value & 31];
+    return folder + name;
+}
+
 #ifdef _WIN32
-        // Shared for deletion, so that RemoveTemporaryFiles can remove it
-        // while it is still open.
+// A new file of a temporary name in folder, listed for RemoveTemporaryFiles
+// in *slot (null when no slot was free) before anything that can fail or
+// throw comes after its creation. Shared for deletion, so that
+// RemoveTemporaryFiles can remove it while it is still open. On failure
+// returns -1 with errno set.
+int CreateNamed(const std::string& folder, std::string& temporaryPath, TemporarySlot*& slot) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = TemporaryName(folder);
         const std::wstring widePath = WidePath(temporaryPath.c_str());
         ++CreationsUnderWay;
         HANDLE handle = INVALID_HANDLE_VALUE;
@@ -314,46 +372,95 @@ std::FILE* CreateTemporary(const std::string& folder, std::string& temporaryPath
         if (handle == INVALID_HANDLE_VALUE) {
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             errno = error == ERROR_OPERATION_ABORTED ? EINTR : ErrnoOf(error);
-            return nullptr;
+            return -1;
         }
         const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
         if (descriptor < 0) {
             CloseHandle(handle);
-            Discard(slot, temporaryPath);
             errno = EMFILE;
-            return nullptr;
         }
+        return descriptor;
+    }
+    errno = EEXIST;
+    return -1;
+}
 #else
-        int descriptor = -1;
+// Makes a file of a temporary name in folder with make(path), which fails
+// with errno EEXIST when the name is taken, and lists it for
+// RemoveTemporaryFiles in *slot (null when no slot was free) before
+// anything that can fail or throw comes after it. False, with errno set,
+// when no file was made.
+template <typename Make>
+bool MakeNamed(const std::string& folder, std::string& temporaryPath, TemporarySlot*& slot, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = TemporaryName(folder);
+        bool made = false;
         int error = EINTR;
         {
             const SignalsHeld held;
             ++CreationsUnderWay;
             if (!Removing) {
-                descriptor = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+                made = make(temporaryPath.c_str());
                 error = errno;
-                if (descriptor >= 0) slot = List(temporaryPath);
+                if (made) slot = List(temporaryPath);
             }
             --CreationsUnderWay;
         }
-        if (descriptor < 0) {
-            if (error == EEXIST) continue;
+        if (made) return true;
+        if (error != EEXIST) {
             errno = error;
-            return nullptr;
+            return false;
         }
-#endif
-        std::FILE* file = fdopen(descriptor, "wb");
-        if (!file) {
-            const int saved = errno;
-            close(descriptor);
-            Discard(slot, temporaryPath);
-            errno = saved;
-        }
-        return file;
     }
     errno = EEXIST;
-    return nullptr;
+    return false;
 }
+
+int CreateNamed(const std::string& folder, std::string& temporaryPath, TemporarySlot*& slot) {
+    int descriptor = -1;
+    MakeNamed(folder, temporaryPath, slot, [&](const char* name) {
+        descriptor = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return descriptor >= 0;
+    });
+    return descriptor;
+}
+
+// A new file without a name in folder, where the file system has them: the
+// system removes it with its last descriptor, however the process ends.
+// -1 with errno set when it cannot be made; EOPNOTSUPP, EISDIR and EINVAL
+// (on older kernels) say that the file system has none.
+int CreateUnnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+    return open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#else
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+// Gives the open file without a name the name to, which nothing has (else
+// EEXIST). Through /proc, which needs no privilege; without /proc, through
+// the descriptor, which older kernels allow only to the superuser.
+bool LinkUnnamed(int descriptor, const char* to) {
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != ENOENT || access("/proc/self/fd", F_OK) == 0) return false;
+    return linkat(descriptor, "", AT_FDCWD, to, AT_EMPTY_PATH) == 0;
+}
+
+// Gives a file being replaced's owner, group and mode to the file that
+// replaces it, as far as the system lets them be kept: the superuser keeps
+// all, others their own group where they are in it. Nothing here fails the
+// write: the file written is whole either way.
+void KeepOwnerAndMode(int descriptor, const struct stat& replaced) {
+    if (fchown(descriptor, replaced.st_uid, replaced.st_gid) != 0 && fchown(descriptor, uid_t(-1), replaced.st_gid) != 0) {
+        // Owned by the writer, as any file it creates.
+    }
+    if (fchmod(descriptor, replaced.st_mode & 07777) != 0) {
+        // The mode new files get.
+    }
+}
+#endif
 
 std::atomic<FlushObserver> Observer{nullptr};
 
@@ -419,6 +526,150 @@ bool PutInPlace(const char* temporaryPath, const char* target) {
     return FlushToDisk(temporaryPath, target) && ReplaceFile(temporaryPath, target);
 }
 
+// Runs write into file and flushes it: 0, or the errno value of what
+// failed.
+int Fill(std::FILE* file, const std::function<bool(std::FILE*)>& write) {
+    ClearErrors();
+    if (!write(file) || std::ferror(file) || std::fflush(file) != 0) return LastError(file);
+    return 0;
+}
+
+// The file that becomes the output once whole. Where the file system
+// allows, it has no name while it is written (O_TMPFILE), so that nothing
+// is left of it however the process ends; else it is a named temporary
+// file beside the output, listed for RemoveTemporaryFiles. Closed, and
+// removed unless put in place, when it goes out of scope.
+class Temporary {
+public:
+    Temporary() = default;
+    Temporary(const Temporary&) = delete;
+    Temporary& operator=(const Temporary&) = delete;
+    ~Temporary() {
+        if (file_) std::fclose(file_);
+        if (!path_.empty()) Discard(slot_, path_);
+    }
+
+    // Creates it in folder, with the owner, group and mode of the file it
+    // replaces. False, with errno set, when it cannot be.
+    bool Create(const std::string& folder, [[maybe_unused]] const Existing& existing) {
+#ifdef _WIN32
+        const int descriptor = CreateNamed(folder, path_, slot_);
+#else
+        int descriptor = CreateUnnamed(folder);
+        if (descriptor < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+        if (descriptor < 0) descriptor = CreateNamed(folder, path_, slot_);
+        if (descriptor >= 0 && existing.kind == Kind::Regular) KeepOwnerAndMode(descriptor, existing.status);
+#endif
+        if (descriptor < 0) return false;
+        file_ = fdopen(descriptor, "wb");
+        if (file_) return true;
+        const int error = errno;
+        close(descriptor);
+        errno = error;
+        return false;
+    }
+
+    std::FILE* File() const { return file_; }
+
+    // Puts the written and flushed file at target: false, with errno set,
+    // when it cannot be. A file without a name is given the output's name
+    // when that is free; to replace a file it is flushed to disk, named,
+    // and renamed over it, as a named temporary file is.
+    bool PutInPlace(const std::string& target, [[maybe_unused]] bool replacing) {
+#ifndef _WIN32
+        if (path_.empty()) {
+            const int descriptor = fileno(file_);
+            if (!replacing && LinkUnnamed(descriptor, target.c_str())) return true;
+            if (!replacing && errno != EEXIST) return false;
+            const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+            if (const FlushObserver observer = Observer) observer(self.c_str(), target.c_str());
+            if (fsync(descriptor) != 0) return false;
+            if (!MakeNamed(FolderOf(target), path_, slot_,
+                           [&](const char* name) { return LinkUnnamed(descriptor, name); })) {
+                return false;
+            }
+            if (!ReplaceFile(path_.c_str(), target.c_str())) return false;
+            Keep();
+            return true;
+        }
+#endif
+        ClearErrors();
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (!closed) {
+            if (errno == 0) errno = EIO;
+            return false;
+        }
+        if (!::PutInPlace(path_.c_str(), target.c_str())) return false;
+        Keep();
+        return true;
+    }
+
+private:
+    // Forgets the temporary name, which is the output's now.
+    void Keep() {
+        if (slot_) slot_->state = Free;
+        slot_ = nullptr;
+        path_.clear();
+    }
+
+    std::FILE* file_ = nullptr;
+    std::string path_;  // empty for a file without a name
+    TemporarySlot* slot_ = nullptr;
+};
+
+// Writes through a temporary file that replaces the file at target, or
+// takes its name when it has none: 0, or the errno value of what failed.
+int Replace(const std::string& target, const Existing& existing, const std::function<bool(std::FILE*)>& write) {
+    Temporary temporary;
+    if (!temporary.Create(FolderOf(target), existing)) return errno;
+    if (const int error = Fill(temporary.File(), write)) return error;
+    try {
+        ClearErrors();
+        if (!temporary.PutInPlace(target, existing.kind == Kind::Regular)) return errno != 0 ? errno : EIO;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+    return 0;
+}
+
+#ifndef _WIN32
+// Writes into the character device or pipe at target as cp does: opened for
+// writing, never created or truncated (a pipe waits for its reader). The
+// output is made whole first in an unnamed file, as write may seek in it,
+// and then copied: 0, or the errno value of what failed.
+int WriteInto(const std::string& target, const std::function<bool(std::FILE*)>& write) {
+    struct Opened {
+        const int descriptor;
+        ~Opened() { close(descriptor); }
+    };
+    const int device = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (device < 0) return errno;
+    const Opened opened{device};
+    struct stat status {};
+    if (fstat(device, &status) != 0) return errno;
+    if (!S_ISCHR(status.st_mode) && !S_ISFIFO(status.st_mode)) return ENOTSUP;  // changed since it was looked at
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> whole(std::tmpfile(), &std::fclose);
+    if (!whole) return errno;
+    if (const int error = Fill(whole.get(), write)) return error;
+    const int source = fileno(whole.get());
+    if (lseek(source, 0, SEEK_SET) != 0) return errno;
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = read(source, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return 0;
+        for (ssize_t sent = 0; sent < got;) {
+            const ssize_t put = ::write(device, chunk + sent, size_t(got - sent));
+            if (put < 0 && errno == EINTR) continue;
+            if (put < 0) return errno;
+            sent += put;
+        }
+    }
+}
+#endif
+
 }  // namespace
 
 bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>& write,
@@ -434,43 +685,47 @@ bool WriteFileAtomically(const char* path, const std::function<bool(std::FILE*)>
         return false;
     }
 #endif
-    if (IsReadOnly(target)) {
+    Existing existing;
+    if (!LookAt(target, existing)) {
         *systemError = errno;
         return false;
     }
-    std::string temporaryPath;
-    TemporarySlot* listed = nullptr;
-    std::FILE* file = CreateTemporary(FolderOf(target), temporaryPath, listed);
-    if (!file) {
-        *systemError = errno;
-        return false;
+#ifndef _WIN32
+    if (existing.kind == Kind::Stream) {
+        *systemError = WriteInto(target, write);
+        return *systemError == 0;
     }
-    // From here on the temporary file is removed whatever happens, also when
-    // write or a path conversion runs out of memory and throws.
-    int error = 0;
-    try {
-        ClearErrors();
-        if (!write(file) || std::ferror(file) || std::fflush(file) != 0) error = LastError(file);
-    } catch (...) {
-        std::fclose(file);
-        Discard(listed, temporaryPath);
-        throw;
-    }
-    ClearErrors();
-    if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-    try {
-        if (error == 0 && !PutInPlace(temporaryPath.c_str(), target.c_str())) error = errno;
-    } catch (const std::bad_alloc&) {
-        error = ENOMEM;
-    }
-    if (error != 0) {
-        Discard(listed, temporaryPath);
-    } else if (listed) {
-        listed->state = Free;
-    }
-    *systemError = error;
-    return error == 0;
+#endif
+    *systemError = Replace(target, existing, write);
+    return *systemError == 0;
 }
+
+#ifdef _WIN32
+bool IdentifyFile(const char* path, FileIdentity* identity) {
+    HANDLE file = CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        errno = ErrnoOf(GetLastError());
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    if (!known) errno = ErrnoOf(GetLastError());
+    CloseHandle(file);
+    if (!known) return false;
+    identity->device = information.dwVolumeSerialNumber;
+    identity->number = (uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+    return true;
+}
+#else
+bool IdentifyFile(const char* path, FileIdentity* identity) {
+    struct stat status {};
+    if (stat(path, &status) != 0) return false;
+    identity->device = uint64_t(status.st_dev);
+    identity->number = uint64_t(status.st_ino);
+    return true;
+}
+#endif
 
 void RemoveTemporaryFiles() {
     Removing = true;

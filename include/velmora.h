@@ -62,8 +62,9 @@ enum {
     VELMORA_ERROR_READ_CALLBACK = 21,    /* the read callback reported a failure */
     VELMORA_ERROR_WRITE_CALLBACK = 22,   /* the write callback reported a failure */
     VELMORA_ERROR_STYLE = 23,            /* style is neither VELMORA_STYLE_EDGES nor VELMORA_STYLE_INK */
-    VELMORA_ERROR_OUTPUT_NAME = 24       /* the output file's name ends in another format's extension, or in
+    VELMORA_ERROR_OUTPUT_NAME = 24,      /* the output file's name ends in another format's extension, or in
                                             one of no format (velmora_format_of_name) */
+    VELMORA_ERROR_SAME_FILE = 25         /* the output file is the input file, by any name */
 };
 
 /* Line thickness: thin marks the darker side of each edge, thick both; of
@@ -136,7 +137,7 @@ VELMORA_API void velmora_options_init(velmora_options* options);
 VELMORA_API int velmora_convert(const void* data, size_t size, const velmora_options* options, void** output,
                                 size_t* output_size);
 
-/* Releases what velmora_convert or velmora_load returned; null is ignored. */
+/* Releases what velmora_convert, velmora_load or velmora_load_file returned; null is ignored. */
 VELMORA_API void velmora_free(void* output);
 
 /*
@@ -332,6 +333,20 @@ VELMORA_API const char* velmora_version(void);
  * _OUT_OF_MEMORY. Re-entrant, as every function here.
  */
 VELMORA_API int velmora_load(const void* data, size_t size, unsigned char** pixels, int* width, int* height);
+
+/*
+ * velmora_load of the picture file named path (UTF-8 on every system, as
+ * for velmora_convert_file), read as velmora_convert_file reads it: a
+ * file that is not a regular one (a pipe, a device, a folder) is refused
+ * at once rather than waited for or read without end, and one whose first
+ * bytes start no BMP, JPEG or PNG, or larger than any picture, before the
+ * rest is read. Pixels, ownership and failure as for velmora_load.
+ *
+ * Errors: those of velmora_load (path null gives
+ * VELMORA_ERROR_NULL_ARGUMENT), and VELMORA_ERROR_CANNOT_OPEN, with errno
+ * holding the system's reason on return (EIO when the system gave none).
+ */
+VELMORA_API int velmora_load_file(const char* path, unsigned char** pixels, int* width, int* height);
 
 #ifdef __cplusplus
 }

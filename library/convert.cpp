@@ -28,9 +28,11 @@ velmora_failure FailureOf(const Failure& engine, int result) {
 
 // Checks the options, then runs convert(settings, error) and tells its
 // failure in *failure (if given). Memory that runs out outside the engine,
-// as std::bad_alloc, is the conversion's own.
+// as std::bad_alloc, is the conversion's own. A success leaves errno as the
+// caller had it.
 template <typename Convert>
 int Detailed(const velmora_options* options, bool toFile, velmora_failure* failure, Convert convert) {
+    const int callersErrno = errno;
     velmora_failure told{};
     int result = options ? CheckOptions(*options, true) : VELMORA_ERROR_NULL_ARGUMENT;
     if (result == VELMORA_OK) {
@@ -46,6 +48,7 @@ int Detailed(const velmora_options* options, bool toFile, velmora_failure* failu
         }
     }
     if (failure) *failure = told;
+    if (result == VELMORA_OK) errno = callersErrno;
     return result;
 }
 
@@ -54,6 +57,21 @@ int Detailed(const velmora_options* options, bool toFile, velmora_failure* failu
 size_t ReadSome(velmora_read_function read, void* user, uint8_t* buffer, size_t size) {
     const size_t got = read(user, buffer, size);
     return got > size ? size_t(-1) : got;
+}
+
+// Whether input and output name one existing file, by any names: writing
+// the output would destroy the input. Running out of memory is
+// VELMORA_ERROR_OUT_OF_MEMORY.
+int SameFile(const char* input, const char* output) {
+    try {
+        FileIdentity read, written;
+        if (IdentifyFile(input, &read) && IdentifyFile(output, &written) && read == written) {
+            return VELMORA_ERROR_SAME_FILE;
+        }
+    } catch (const std::bad_alloc&) {
+        return VELMORA_ERROR_OUT_OF_MEMORY;
+    }
+    return VELMORA_OK;
 }
 
 // Reads the input of a stream to its end, refused beyond the largest
@@ -97,6 +115,9 @@ int velmora_convert_file_detailed(const char* input, const char* output, velmora
             velmora_format_of_name(output, options->format) < 0) {
             return VELMORA_ERROR_OUTPUT_NAME;
         }
+        const int callersErrno = errno;
+        if (const int same = SameFile(input, output)) return same;
+        errno = callersErrno;
         return Detailed(options, true, failure, [&](const LineSettings& settings, Failure* error) {
             return ConvertFileToFile(input, settings, output, error);
         });

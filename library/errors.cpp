@@ -8,7 +8,9 @@ int ErrorOf(const Failure& error, bool toFile) {
     switch (error.image) {
     case ImageError::None: break;
     case ImageError::CannotOpen:
-        // A folder or a read error may leave no reason of the system's.
+        // Memory is no reason to open a file; a read error may leave no
+        // reason of the system's.
+        if (error.system == ENOMEM) return VELMORA_ERROR_OUT_OF_MEMORY;
         errno = error.system != 0 ? error.system : EIO;
         return VELMORA_ERROR_CANNOT_OPEN;
     case ImageError::NotAnImage: return VELMORA_ERROR_NOT_AN_IMAGE;
@@ -53,6 +55,7 @@ const char* velmora_strerror(int error) {
     case VELMORA_ERROR_STYLE: return "bad option: style must be VELMORA_STYLE_EDGES or VELMORA_STYLE_INK";
     case VELMORA_ERROR_OUTPUT_NAME:
         return "the output file's name ends in the extension of another format than the one written, or of none";
+    case VELMORA_ERROR_SAME_FILE: return "the output file is the input file";
     }
     return "unknown error";
 }

@@ -1,12 +1,14 @@
 // Loading a picture file's pixels for a caller: the engine's loader, its
 // picture turned into RGB rows top first in memory the caller releases with
-// velmora_free.
+// velmora_free; from bytes the caller holds or from a file the engine reads.
 #include "errors.h"
 #include "image.h"
 #include "pixel_layouts.h"
 #include "velmora.h"
 
+#include <cerrno>
 #include <new>
+#include <vector>
 
 int velmora_load(const void* data, size_t size, unsigned char** pixels, int* width, int* height) {
     if (!pixels || !width || !height) return VELMORA_ERROR_NULL_ARGUMENT;
@@ -33,4 +35,16 @@ int velmora_load(const void* data, size_t size, unsigned char** pixels, int* wid
         return VELMORA_ERROR_OUT_OF_MEMORY;
     }
     return VELMORA_OK;
+}
+
+int velmora_load_file(const char* path, unsigned char** pixels, int* width, int* height) {
+    if (!pixels || !width || !height) return VELMORA_ERROR_NULL_ARGUMENT;
+    *pixels = nullptr;
+    *width = *height = 0;
+    if (!path) return VELMORA_ERROR_NULL_ARGUMENT;
+    std::vector<uint8_t> bytes;
+    errno = 0;
+    const ImageError read = ReadImageFile(path, bytes);
+    if (read != ImageError::None) return ErrorOf(Failure{read, errno}, false);
+    return velmora_load(bytes.data(), bytes.size(), pixels, width, height);
 }

@@ -28,6 +28,23 @@
 
 #include <spng.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
+
+// While FailOpening is set, fdopen fails as when memory runs out: the test
+// program wraps it at link time (-Wl,--wrap=fdopen).
+bool FailOpening = false;
+extern "C" std::FILE* __real_fdopen(int descriptor, const char* mode);
+extern "C" std::FILE* __wrap_fdopen(int descriptor, const char* mode) {
+    if (!FailOpening) return __real_fdopen(descriptor, mode);
+    errno = ENOMEM;
+    return nullptr;
+}
+#endif
+
 namespace {
 
 const std::string Data = VELMORA_TEST_DATA;
@@ -430,6 +447,14 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_CANNOT_OPEN, [&] { return FileMissing(folder + "/missing.jpg", folder + "/out"); }},
         {VELMORA_ERROR_CANNOT_WRITE, [&] { return FileMissing(Photo, folder + "/missing/out.bmp"); }},
         {VELMORA_ERROR_OUTPUT_NAME, [&] { return velmora_convert_file(Photo.c_str(), (folder + "/d.jpg").c_str(), &defaults); }},
+        {VELMORA_ERROR_SAME_FILE,
+         [&] {
+             const std::string same = folder + "/photo";
+             std::filesystem::copy_file(Photo, same);
+             const int error = velmora_convert_file(same.c_str(), same.c_str(), &defaults);
+             std::filesystem::remove(same);
+             return error;
+         }},
         {VELMORA_ERROR_READ_CALLBACK, [&] { Stream stream(photo); stream.failRead = true; return ConvertStream(stream, defaults); }},
         {VELMORA_ERROR_WRITE_CALLBACK,
          [&] {
@@ -452,7 +477,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_TOO_LARGE, "too large"}, {VELMORA_ERROR_OUT_OF_MEMORY, "memory"},
         {VELMORA_ERROR_CANNOT_OPEN, "open"}, {VELMORA_ERROR_CANNOT_WRITE, "write"},
         {VELMORA_ERROR_READ_CALLBACK, "read callback"}, {VELMORA_ERROR_WRITE_CALLBACK, "write callback"},
-        {VELMORA_ERROR_STYLE, "style"}, {VELMORA_ERROR_OUTPUT_NAME, "name"},
+        {VELMORA_ERROR_STYLE, "style"}, {VELMORA_ERROR_OUTPUT_NAME, "name"}, {VELMORA_ERROR_SAME_FILE, "is the input"},
     };
     std::set<int> provoked;
     for (size_t row = 0; row < table.size(); ++row) {
@@ -463,7 +488,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         provoked.insert(error);
     }
     // Each number provoked and its own message: none shared, none unknown.
-    constexpr int last = VELMORA_ERROR_OUTPUT_NAME;
+    constexpr int last = VELMORA_ERROR_SAME_FILE;
     std::set<std::string> messages = {velmora_strerror(-1), velmora_strerror(last + 1)};
     for (int error = 0; error <= last; ++error) messages.insert(velmora_strerror(error));
     EXPECT_EQ(provoked.size(), size_t(last));
@@ -507,10 +532,8 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
                        : velmora_convert_file_detailed(input.c_str(), nullptr, WriteStream, &stream, &defaults, failure);
         };
     };
-#ifdef _WIN32
-    const int folderReason = EACCES;
-#else
-    const int folderReason = 0;  // a folder opens, and its reading gives no reason
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((folder + "/pipe").c_str(), 0600), 0);
 #endif
     const struct {
         int error;
@@ -523,7 +546,20 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
         {VELMORA_OK, 0, 0, callbacks(photo, false, -1)},
         {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, toFile(folder + "/missing.jpg", out)},
         {VELMORA_ERROR_CANNOT_OPEN, 1, ENOENT, callbacks({}, false, -1, folder + "/missing.jpg")},
-        {VELMORA_ERROR_CANNOT_OPEN, 1, folderReason, toFile(Data, out)},
+        {VELMORA_ERROR_CANNOT_OPEN, 1, EISDIR, toFile(Data, out)},
+#ifndef _WIN32
+        // Neither is read as a picture file.
+        {VELMORA_ERROR_CANNOT_OPEN, 1, ENOTSUP, toFile(folder + "/pipe", out)},
+        {VELMORA_ERROR_CANNOT_OPEN, 1, ENOTSUP, toFile("/dev/zero", out)},
+        // Memory that runs out as the input is opened.
+        {VELMORA_ERROR_OUT_OF_MEMORY, 1, 0,
+         [&](velmora_failure* f) {
+             FailOpening = true;
+             const int error = velmora_convert_file_detailed(Photo.c_str(), out.c_str(), nullptr, nullptr, &defaults, f);
+             FailOpening = false;
+             return error;
+         }},
+#endif
         {VELMORA_ERROR_CANNOT_WRITE, 0, ENOENT, toFile(Photo, folder + "/missing/out.bmp")},
         {VELMORA_ERROR_NOT_AN_IMAGE, 1, 0, toFile(Data + "/jpeg/README.md", out)},
         {VELMORA_ERROR_DAMAGED, 1, 0, callbacks(cut, false, -1)},
@@ -545,7 +581,14 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
         SCOPED_TRACE("row " + std::to_string(row));
         velmora_failure failure;
         std::memset(&failure, 0x5A, sizeof failure);
+        errno = EDOM;  // the caller's, which a success leaves
         EXPECT_EQ(rows[row].call(&failure), rows[row].error);
+        const int told = errno;
+        if (rows[row].error == VELMORA_OK) {
+            EXPECT_EQ(told, EDOM) << std::strerror(told);
+        } else if (rows[row].systemError != 0) {
+            EXPECT_EQ(told, rows[row].systemError) << std::strerror(told);
+        }
         EXPECT_EQ(failure.input, rows[row].input);
         EXPECT_EQ(failure.system_error, rows[row].systemError);
         EXPECT_TRUE(std::all_of(std::begin(failure.reserved), std::end(failure.reserved), [](int f) { return f == 0; }));
@@ -554,8 +597,57 @@ TEST_F(Velmora, DetailedConversionsTellWhoseFailureItIsAndWhy) {
     }
     std::filesystem::remove(out);
     std::filesystem::remove(streamed);
+    std::filesystem::remove(folder + "/pipe");
     EXPECT_TRUE(std::filesystem::is_empty(folder)) << "a failed conversion left a file";
 }
+
+// The input by another name is refused as the output, and stays whole. A
+// photo named .bmp, as its name must agree with the output's format.
+TEST_F(Velmora, ConvertFileNeverWritesItsInputByAnyName) {
+    const std::string input = folder + "/photo.bmp";
+    std::filesystem::copy_file(Photo, input);
+    std::filesystem::create_hard_link(input, folder + "/linked.bmp");
+    std::vector<std::string> names = {input, folder + "/./photo.bmp", folder + "/linked.bmp"};
+#ifndef _WIN32
+    std::filesystem::create_symlink("photo.bmp", folder + "/symbolic.bmp");
+    names.push_back(folder + "/symbolic.bmp");
+#endif
+    const velmora_options options = Options();
+    for (const std::string& output : names) {
+        EXPECT_EQ(velmora_convert_file(input.c_str(), output.c_str(), &options), VELMORA_ERROR_SAME_FILE) << output;
+        EXPECT_EQ(ReadBytes(input), ReadBytes(Photo)) << output;
+    }
+    EXPECT_EQ(velmora_convert_file(input.c_str(), (folder + "/other.bmp").c_str(), &options), VELMORA_OK);
+}
+
+#ifndef _WIN32
+// A pipe or a device as the output is written into and stays what it is;
+// the device node, made in the test's folder, as root only.
+TEST_F(Velmora, ConvertFileWritesIntoAPipeOrADevice) {
+    const velmora_options options = Options();
+    std::vector<uint8_t> expected;
+    ASSERT_EQ(Convert(Memory, ReadBytes(Photo), options, expected), VELMORA_OK);
+    const std::string pipe = folder + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::vector<uint8_t> got;
+    std::thread reader([&] { got = ReadBytes(pipe); });
+    EXPECT_EQ(velmora_convert_file(Photo.c_str(), pipe.c_str(), &options), VELMORA_OK);
+    reader.join();
+    EXPECT_TRUE(got == expected) << got.size() << " bytes";
+    struct stat status {};
+    ASSERT_EQ(stat(pipe.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "device nodes need the superuser";
+    }
+    const std::string null = folder + "/null";
+    ASSERT_EQ(mknod(null.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0) << std::strerror(errno);
+    EXPECT_EQ(velmora_convert_file(Photo.c_str(), null.c_str(), &options), VELMORA_OK);
+    ASSERT_EQ(stat(null.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 2);
+}
+#endif
 
 // Each format's facts, and none for a number or name of no format.
 TEST(VelmoraFormats, NameEachFormatAndNoOther) {
@@ -722,6 +814,66 @@ TEST(VelmoraLoad, GivesTheDocumentsPixelsUprightOverWhiteOrAnError) {
     for (int null = 0; null < 4; ++null) {  // each argument null in turn
         EXPECT_EQ(velmora_load(null == 0 ? nullptr : photo.data(), photo.size(), null == 1 ? nullptr : &pixels,
                                null == 2 ? nullptr : &width, null == 3 ? nullptr : &height),
+                  VELMORA_ERROR_NULL_ARGUMENT) << null;
+    }
+    EXPECT_EQ(pixels, nullptr);
+}
+
+// Loading a picture file: the pixels of its bytes, and a file that is no
+// picture, or no regular file, refused at once as the conversions refuse it.
+TEST_F(Velmora, LoadsAFileAsItsBytesOrRefusesIt) {
+    const std::string named = folder + "/\xE5\x86\x99\xE7\x9C\x9F.jpg";  // UTF-8, as on every system
+    WriteBytes(named, ReadBytes(Photo));
+    const std::string text = folder + "/notes.jpg";
+    WriteBytes(text, {'n', 'o', 't', 'e', 's'});
+    struct Case {
+        const char* name;
+        std::string path;
+        int error, reason;
+    };
+    std::vector<Case> cases = {
+        {"JPEG", named, VELMORA_OK, 0},
+        {"PNG", Data + "/pngsuite/png/basn6a08.png", VELMORA_OK, 0},
+        {"no image", text, VELMORA_ERROR_NOT_AN_IMAGE, 0},
+        {"missing", folder + "/missing.jpg", VELMORA_ERROR_CANNOT_OPEN, ENOENT},
+        {"too large", Data + "/fuzz/jpeg-baseline-claims-60000x60000.jpg", VELMORA_ERROR_TOO_LARGE, 0},
+    };
+#ifndef _WIN32
+    // A pipe with no writer would wait for one.
+    const std::string pipe = folder + "/pipe.jpg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    cases.push_back({"pipe", pipe, VELMORA_ERROR_CANNOT_OPEN, ENOTSUP});
+    cases.push_back({"folder", folder, VELMORA_ERROR_CANNOT_OPEN, EISDIR});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        unsigned char marker = 0;
+        unsigned char* pixels = &marker;
+        int width = -1, height = -1;
+        errno = 0;
+        ASSERT_EQ(velmora_load_file(c.path.c_str(), &pixels, &width, &height), c.error);
+        if (c.error != VELMORA_OK) {
+            EXPECT_TRUE(pixels == nullptr && width == 0 && height == 0);
+            if (c.reason) {
+                EXPECT_EQ(errno, c.reason);
+            }
+            continue;
+        }
+        const std::vector<uint8_t> rgb(pixels, pixels + size_t(width) * height * 3);
+        velmora_free(pixels);
+        const std::vector<uint8_t> bytes = ReadBytes(c.path);
+        unsigned char* expected = nullptr;
+        int expectedWidth = 0, expectedHeight = 0;
+        ASSERT_EQ(velmora_load(bytes.data(), bytes.size(), &expected, &expectedWidth, &expectedHeight), VELMORA_OK);
+        EXPECT_TRUE(width == expectedWidth && height == expectedHeight);
+        EXPECT_TRUE(rgb == std::vector<uint8_t>(expected, expected + rgb.size()));
+        velmora_free(expected);
+    }
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    for (int null = 0; null < 4; ++null) {  // each argument null in turn
+        EXPECT_EQ(velmora_load_file(null == 0 ? nullptr : named.c_str(), null == 1 ? nullptr : &pixels,
+                                    null == 2 ? nullptr : &width, null == 3 ? nullptr : &height),
                   VELMORA_ERROR_NULL_ARGUMENT) << null;
     }
     EXPECT_EQ(pixels, nullptr);

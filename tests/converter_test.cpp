@@ -26,7 +26,10 @@
 #include <windows.h>
 #else
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -415,6 +418,41 @@ TEST_F(ConverterRun, NeverOverwritesAnInput) {
     EXPECT_EQ(ReadBytes(folder + "/drawing-velmora.bmp"), original);
     EXPECT_TRUE(std::filesystem::exists(folder + "/drawing-velmora-velmora.bmp"));
 }
+
+#ifndef _WIN32
+// A pipe or a device as the output is written into, never replaced; one as
+// the input is no picture file. The device node is made in the test's
+// folder, as root only.
+TEST_F(ConverterRun, PipesAndDevicesAreWrittenIntoAndNotRead) {
+    ASSERT_EQ(ConvertFile(folder + "/photo.jpg", folder + "/photo.bmp", ConvertOptions{}), "");
+    const std::vector<uint8_t> expected = ReadBytes(folder + "/photo.bmp");
+    const std::string pipe = folder + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::vector<uint8_t> got;
+    std::thread reader([&] { got = ReadBytes(pipe); });
+    ConverterResult run = RunConverter(folder, {"-o", pipe, folder + "/photo.jpg"});
+    reader.join();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(got == expected) << got.size() << " bytes";
+    struct stat status {};
+    ASSERT_EQ(stat(pipe.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    const std::string notRead = std::string(": cannot read: cannot open the file: ") + std::strerror(ENOTSUP) + "\n";
+    run = RunConverter(folder, {"--output-dir", folder + "/out", pipe, "/dev/zero"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(pipe + notRead), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("/dev/zero" + notRead), std::string::npos) << run.err;
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "device nodes need the superuser";
+    }
+    const std::string null = folder + "/null";
+    ASSERT_EQ(mknod(null.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0) << std::strerror(errno);
+    run = RunConverter(folder, {"-o", null, folder + "/photo.jpg"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(stat(null.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISCHR(status.st_mode) && status.st_rdev == makedev(1, 3));
+}
+#endif
 
 TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     ConverterResult run = RunConverter(folder, {"--contrast", "99", folder + "/drawing.bmp"});
@@ -904,12 +942,24 @@ TEST_F(ConverterRun, InterruptedWriteLeavesNoTemporaryFile) {
         execl(VELMORA_CLI, VELMORA_CLI, "-o", (folder + "/out/big.bmp").c_str(), (folder + "/big.bmp").c_str(), nullptr);
         _exit(127);
     }
-    bool seen = false;  // the temporary file, before the output is there
-    for (int i = 0; i < 200000 && !seen; ++i) seen = FileCount(folder + "/out") > 0;
+    // The file being written, open in the converter before the output is
+    // there: a temporary file in the folder, or one without a name there.
+    const std::string descriptors = "/proc/" + std::to_string(child) + "/fd";
+    const auto writing = [&] {
+        if (FileCount(folder + "/out") > 0) return true;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(descriptors, error)) {
+            const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+            if (target.rfind(folder + "/out/", 0) == 0) return true;
+        }
+        return false;
+    };
+    bool seen = false;
+    for (int i = 0; i < 200000 && !seen; ++i) seen = writing();
     kill(child, SIGTERM);
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(seen) << "no temporary file was seen";
+    ASSERT_TRUE(seen) << "no file being written was seen";
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
     EXPECT_EQ(FileCount(folder + "/out"), 0u);
 }

@@ -6,16 +6,14 @@
 
 #include <nanobind/nanobind.h>
 
-#include <stdexcept>
-#include <string>
+// Adds ImageError, an OSError for a picture that is damaged, no image or
+// too large, to the module, for RaiseError to raise.
+void AddImageError(nanobind::module_& module);
 
-// Thrown for a picture that is damaged, no image or too large; the module
-// registers it as velmora.ImageError.
-struct ImageFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// Raises error, a VELMORA_ERROR_ number, as its exception. name (may be
-// empty) is the file or input the message names; savedErrno is errno as the
-// failing call left it, for a file the system refused.
-[[noreturn]] void RaiseError(int error, const std::string& name, int savedErrno);
+// Raises error, a VELMORA_ERROR_ number, as its exception. input and output
+// (Python strings, or null handles) name the files: the output a failure
+// to write it, both the refusal to overwrite the input, the input anything
+// else. savedErrno is errno as the failing call left it, for a file the
+// system refused.
+[[noreturn]] void RaiseError(int error, int savedErrno, nanobind::handle input,
+                             nanobind::handle output = nanobind::handle());

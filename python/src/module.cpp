@@ -1,18 +1,25 @@
 // _velmora: the work behind the velmora package, over the C library of
-// velmora.h. The package's Python layer checks and names the options; this
-// module takes them as velmora_options. Every function releases the GIL
-// while it works, and every array it returns owns its memory.
+// velmora.h. The package's Python layer checks and names the options and
+// turns paths into the system's bytes; this module takes them as
+// velmora_options and bytes. Files are read by the library alone, so every
+// entry point refuses what is no regular file alike. Every function
+// releases the GIL while it works, and every array it returns owns its
+// memory.
 #include "exceptions.h"
 
+#include "dib.h"
 #include "velmora.h"
 
 #include <nanobind/nanobind.h>
 #include <nanobind/ndarray.h>
+#include <nanobind/stl/optional.h>
 #include <nanobind/stl/string.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <new>
+#include <optional>
 #include <string>
 
 namespace nb = nanobind;
@@ -34,7 +41,13 @@ nb::ndarray<nb::numpy, T> Owning(std::unique_ptr<uint8_t[]> data, std::initializ
     return nb::ndarray<nb::numpy, T>(bytes, shape, owner);
 }
 
-nb::bytes Convert(FileBytes data, const velmora_options& options, const std::string& name) {
+// A path in the system's bytes, as messages and OSError name it: the str
+// os.fsdecode gives.
+nb::object FileName(const nb::bytes& path) {
+    return nb::steal(PyUnicode_DecodeFSDefaultAndSize(path.c_str(), Py_ssize_t(path.size())));
+}
+
+nb::bytes Convert(FileBytes data, const velmora_options& options) {
     void* output = nullptr;
     size_t size = 0;
     int error;
@@ -42,12 +55,37 @@ nb::bytes Convert(FileBytes data, const velmora_options& options, const std::str
         nb::gil_scoped_release unlocked;
         error = velmora_convert(data.data(), data.size(), &options, &output, &size);
     }
-    if (error) RaiseError(error, name, 0);
+    if (error) RaiseError(error, 0, nb::handle());
     const std::unique_ptr<void, Released> owned(output);
     return nb::bytes(static_cast<const char*>(output), size);
 }
 
-void ConvertFile(const std::string& input, const std::string& output, const velmora_options& options) {
+// Takes the output file's bytes into the std::string at user; a failure to
+// hold them is the only one.
+int Collect(void* user, const void* bytes, size_t size) {
+    try {
+        static_cast<std::string*>(user)->append(static_cast<const char*>(bytes), size);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return 1;
+    }
+}
+
+nb::bytes ConvertPath(const nb::bytes& input, const velmora_options& options) {
+    std::string output;
+    int error;
+    int savedErrno;
+    {
+        nb::gil_scoped_release unlocked;
+        error = velmora_convert_file_detailed(input.c_str(), nullptr, Collect, &output, &options, nullptr);
+        savedErrno = errno;
+    }
+    if (error == VELMORA_ERROR_WRITE_CALLBACK) throw std::bad_alloc();
+    if (error) RaiseError(error, savedErrno, FileName(input));
+    return nb::bytes(output.data(), output.size());
+}
+
+void ConvertFile(const nb::bytes& input, const nb::bytes& output, const velmora_options& options) {
     int error;
     int savedErrno;
     {
@@ -55,10 +93,19 @@ void ConvertFile(const std::string& input, const std::string& output, const velm
         error = velmora_convert_file(input.c_str(), output.c_str(), &options);
         savedErrno = errno;
     }
-    if (error) RaiseError(error, error == VELMORA_ERROR_CANNOT_WRITE ? output : input, savedErrno);
+    if (error) RaiseError(error, savedErrno, FileName(input), FileName(output));
 }
 
-nb::ndarray<nb::numpy, uint8_t> Load(FileBytes data, const std::string& name) {
+// The pixels velmora_load or velmora_load_file left, as an array that owns
+// them, or the error raised.
+nb::ndarray<nb::numpy, uint8_t> Loaded(int error, int savedErrno, nb::handle name, unsigned char* pixels, int width,
+                                       int height) {
+    if (error) RaiseError(error, savedErrno, name);
+    nb::capsule owner(pixels, [](void* p) noexcept { velmora_free(p); });
+    return nb::ndarray<nb::numpy, uint8_t>(pixels, {size_t(height), size_t(width), 3}, owner);
+}
+
+nb::ndarray<nb::numpy, uint8_t> Load(FileBytes data) {
     unsigned char* pixels = nullptr;
     int width = 0, height = 0;
     int error;
@@ -66,44 +113,72 @@ nb::ndarray<nb::numpy, uint8_t> Load(FileBytes data, const std::string& name) {
         nb::gil_scoped_release unlocked;
         error = velmora_load(data.data(), data.size(), &pixels, &width, &height);
     }
-    if (error) RaiseError(error, name, 0);
-    nb::capsule owner(pixels, [](void* p) noexcept { velmora_free(p); });
-    return nb::ndarray<nb::numpy, uint8_t>(pixels, {size_t(height), size_t(width), 3}, owner);
+    return Loaded(error, 0, nb::handle(), pixels, width, height);
+}
+
+nb::ndarray<nb::numpy, uint8_t> LoadPath(const nb::bytes& path) {
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    int error;
+    int savedErrno;
+    {
+        nb::gil_scoped_release unlocked;
+        error = velmora_load_file(path.c_str(), &pixels, &width, &height);
+        savedErrno = errno;
+    }
+    return Loaded(error, savedErrno, FileName(path), pixels, width, height);
+}
+
+// Refuses a width x height picture of more pixels than the library draws
+// (VELMORA_ERROR_TOO_LARGE), before memory is spent on it: the engine's
+// own rule, which velmora_extract follows.
+void CheckSize(int64_t width, int64_t height) {
+    if (!DibSizeAllowed(width, height, 24)) RaiseError(VELMORA_ERROR_TOO_LARGE, 0, nb::str("image"));
 }
 
 // The lines of an H x W or H x W x channels array whose channels lie side
-// by side; the package's Python layer brings any other array to that.
+// by side and whose pixels and rows lie apart; the package's Python layer
+// brings any other array to that.
 nb::object Extract(Pixels image, int layout, const velmora_options& options, bool asBool) {
     const bool colour = image.ndim() == 3;
     if (colour && image.stride(2) != 1) throw nb::value_error("image: the channels of each pixel must lie side by side");
     const size_t width = image.shape(1), height = image.shape(0);
+    CheckSize(int64_t(width), int64_t(height));
     const int64_t pixelBytes = colour ? image.shape(2) : 1;
     // The stride of a dimension of one is never stepped, and NumPy leaves
     // it anything (0 for an axis added with None): the packed one's instead.
     const ptrdiff_t pixelStride = width == 1 ? pixelBytes : image.stride(1);
     const ptrdiff_t rowStride = height == 1 ? pixelBytes * int64_t(width) : image.stride(0);
-    std::unique_ptr<uint8_t[]> lines(new uint8_t[std::max<size_t>(width * height, 1)]);
+    std::unique_ptr<uint8_t[]> lines(new uint8_t[width * height]);
     int error;
     {
         nb::gil_scoped_release unlocked;
-        error = velmora_extract_view(image.data(), int(std::min<size_t>(width, INT32_MAX)),
-                                     int(std::min<size_t>(height, INT32_MAX)), pixelStride, rowStride, layout,
-                                     &options, lines.get(), ptrdiff_t(width));
+        error = velmora_extract_view(image.data(), int(width), int(height), pixelStride, rowStride, layout, &options,
+                                     lines.get(), ptrdiff_t(width));
         // NumPy's bool is one byte, 1 for true: a line.
         if (!error && asBool) {
             std::transform(lines.get(), lines.get() + width * height, lines.get(),
                            [](uint8_t value) { return uint8_t(value == 0); });
         }
     }
-    if (error) RaiseError(error, "", 0);
+    if (error) RaiseError(error, 0, nb::handle());
     if (asBool) return nb::cast(Owning<bool>(std::move(lines), {height, width}));
     return nb::cast(Owning<uint8_t>(std::move(lines), {height, width}));
+}
+
+int FormatOfName(const nb::bytes& path, int wanted) {
+    return velmora_format_of_name(path.c_str(), wanted);
+}
+
+std::optional<std::string> FormatExtension(int format) {
+    const char* extension = velmora_format_extension(format);
+    return extension ? std::optional<std::string>(extension) : std::nullopt;
 }
 
 }  // namespace
 
 NB_MODULE(_velmora, m) {
-    nb::exception<ImageFailure>(m, "ImageError", PyExc_OSError);
+    AddImageError(m);
 
     nb::class_<velmora_options>(m, "Options")
         .def("__init__", [](velmora_options* options) { velmora_options_init(new (options) velmora_options); })
@@ -114,11 +189,17 @@ NB_MODULE(_velmora, m) {
         .def_rw("format", &velmora_options::format)
         .def_rw("line_colour", &velmora_options::line_colour)
         .def_rw("background_colour", &velmora_options::background_colour)
-        .def_rw("transparent", &velmora_options::transparent);
+        .def_rw("transparent", &velmora_options::transparent)
+        .def_rw("decode_ahead", &velmora_options::decode_ahead);
 
-    m.def("convert", &Convert, nb::arg("data"), nb::arg("options"), nb::arg("name"));
+    m.def("convert", &Convert, nb::arg("data"), nb::arg("options"));
+    m.def("convert_path", &ConvertPath, nb::arg("path"), nb::arg("options"));
     m.def("convert_file", &ConvertFile, nb::arg("input"), nb::arg("output"), nb::arg("options"));
-    m.def("load", &Load, nb::arg("data"), nb::arg("name"));
+    m.def("load", &Load, nb::arg("data"));
+    m.def("load_path", &LoadPath, nb::arg("path"));
+    m.def("check_size", &CheckSize, nb::arg("width"), nb::arg("height"));
     m.def("extract", &Extract, nb::arg("image"), nb::arg("layout"), nb::arg("options"), nb::arg("as_bool"));
+    m.def("format_of_name", &FormatOfName, nb::arg("path"), nb::arg("wanted"));
+    m.def("format_extension", &FormatExtension, nb::arg("format"));
     m.attr("VERSION") = velmora_version();
 }

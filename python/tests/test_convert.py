@@ -127,11 +127,36 @@ def test_system_errors_are_oserrors_of_their_errno(tmp_path):
         ({"style": "Ink"}, "style"),
         ({"style": None}, "style"),
         ({"contrast": 7.0}, "contrast"),
+        ({"decode_ahead": 1}, "decode_ahead"),
+        ({"decode_ahead": None}, "decode_ahead"),
     ],
 )
 def test_bad_options_raise_value_error_naming_them(options, named):
     with pytest.raises(ValueError, match=named):
         velmora.convert(PICTURES[0], **options)
+
+
+@pytest.mark.parametrize("source", PICTURES[:6:2] + PICTURES[6::3], ids=lambda p: p.name)
+def test_decoding_ahead_gives_the_same_bytes(tmp_path, source):
+    expected = velmora.convert(source, format="png", thickness="thick")
+    assert velmora.convert(source, format="png", thickness="thick", decode_ahead=True) == expected
+    assert velmora.convert(source.read_bytes(), format="png", thickness="thick", decode_ahead=numpy.True_) == expected
+    velmora.convert_file(source, tmp_path / "out.png", thickness="thick", decode_ahead=True)
+    assert (tmp_path / "out.png").read_bytes() == expected
+
+
+def test_numpy_scalars_are_taken_as_options():
+    expected = velmora.convert(PICTURES[0], contrast=3, noise=True, lines=(200, 10, 0))
+    sweep = numpy.arange(1, 17)
+    got = velmora.convert(PICTURES[0], contrast=sweep[2], noise=numpy.True_, lines=tuple(numpy.array([200, 10, 0])))
+    assert got == expected
+
+
+def test_the_package_lists_only_its_api():
+    assert [name for name in dir(velmora) if not name.startswith("_")] == [
+        "ImageError", "convert", "convert_file", "extract", "load"
+    ]
+    assert sorted(velmora.__all__) == sorted(["ImageError", "__version__", "convert", "convert_file", "extract", "load"])
 
 
 def test_out_of_memory_is_memory_error(tmp_path):

@@ -91,11 +91,19 @@ def views(pixels: numpy.ndarray):
     # Axes of one added with None: NumPy gives them a stride of 0.
     yield "a row", pixels[7][None]
     yield "a column", pixels[:, 7][:, None]
+    # Broadcast views repeat one row or one column: strides of 0.
+    yield "a row broadcast", numpy.broadcast_to(pixels[4:5], pixels.shape)
+    yield "a column broadcast", numpy.broadcast_to(pixels[:, 4:5], pixels.shape)
     if pixels.ndim == 3:
         yield "channels of a wider pixel", numpy.dstack([pixels, pixels[..., :1]])[..., : pixels.shape[2]]
         yield "reversed channels", pixels[..., ::-1]
         yield "reversed channels, every other column", pixels[:, ::2, ::-1]
         yield "channels first", numpy.ascontiguousarray(pixels.transpose(2, 0, 1)).transpose(1, 2, 0)
+        # Each pixel a byte after the last: pixels that overlap.
+        height, width, channels = pixels.shape
+        yield "overlapping pixels", numpy.lib.stride_tricks.as_strided(
+            pixels, (height, width, channels), (pixels.strides[0], 1, 1), writeable=False
+        )
 
 
 @pytest.mark.parametrize("layout", ["RGB", "BGR", "RGBA", "BGRA", "GRAY"])
@@ -169,9 +177,38 @@ def test_buffers_are_viewed_as_arrays():
         (lambda a: velmora.extract(a[..., 0]), "layout 'RGB' needs an H x W x 3"),
         (lambda a: velmora.extract(a.astype(numpy.float32)), "uint8"),
         (lambda a: velmora.extract(a, dtype=numpy.int16), "dtype"),
-        (lambda a: velmora.extract(a[:0]), "width and height must be positive"),
+        (lambda a: velmora.extract(a[:0]), r"the array of shape \(0, 8, 3\) is empty"),
+        (lambda a: velmora.extract(a[:, :0, 0], layout="GRAY"), r"the array of shape \(8, 0\) is empty"),
+        (lambda a: velmora.extract(numpy.zeros((0, 0, 3), numpy.uint8)), "empty"),
+        (lambda a: velmora.extract(a, contrast=True), "contrast"),
+        (lambda a: velmora.extract(a, contrast=numpy.True_), "contrast"),
+        (lambda a: velmora.extract(a, contrast=7.0), "contrast"),
+        (lambda a: velmora.extract(a, contrast=numpy.float64(7)), "contrast"),
+        (lambda a: velmora.extract(a, contrast=numpy.int64(17)), "contrast"),
+        (lambda a: velmora.extract(a, noise=numpy.int64(1)), "noise"),
     ],
 )
 def test_bad_arguments_raise_value_error_naming_them(call, named):
     with pytest.raises(ValueError, match=named):
         call(photo(8, 8))
+
+
+@pytest.mark.parametrize(
+    "shape",
+    [(100_000, 100_000, 3), (16385, 16384, 3), (1, 2**31, 3), (2**20, 2**31, 3), (100_000, 100_000)],
+)
+def test_a_view_too_large_to_hold_is_refused_before_memory_is_spent(shape):
+    # Broadcast from one pixel: the view costs nothing, its drawing or copy
+    # would take gigabytes.
+    view = numpy.broadcast_to(numpy.zeros(shape[2:], numpy.uint8), shape)
+    with pytest.raises(velmora.ImageError, match="too large"):
+        velmora.extract(view, layout="RGB" if len(shape) == 3 else "GRAY")
+
+
+def test_numpy_scalars_are_taken_as_integers_and_truth_values():
+    rgb = photo(40, 50, seed=12)
+    expected = velmora.extract(rgb, contrast=5, noise=True)
+    for contrast in (numpy.int64(5), numpy.uint8(5), numpy.arange(1, 17)[4]):
+        for noise in (numpy.True_, numpy.bool_(1)):
+            numpy.testing.assert_array_equal(velmora.extract(rgb, contrast=contrast, noise=noise), expected)
+    numpy.testing.assert_array_equal(velmora.extract(rgb, noise=numpy.False_), velmora.extract(rgb))

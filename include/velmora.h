@@ -178,16 +178,28 @@ VELMORA_API int velmora_convert_stream(velmora_read_function read, void* read_us
  * named output. Names are UTF-8 on every system (Windows included). The
  * output is written all or nothing: into a temporary file beside it that
  * replaces it only once complete, so a failure leaves any existing file at
- * output as it was and no temporary file. A PNG input is read as the
- * conversion goes; other files are read whole first. The output's name
- * must agree with the options' format (velmora_format_of_name): a name
- * without an extension takes it.
+ * output as it was and no temporary file; on Linux the temporary file has
+ * no name until then, so that nothing is left of it even when the process
+ * is killed. A file replaced keeps its mode, and its owner and group as
+ * far as the system allows. An output that is a character device or a
+ * named pipe (not on Windows) is written into, never replaced; a pipe
+ * waits for its reader. A PNG input is read as the conversion goes; other
+ * files are read whole first. The output's name must agree with the
+ * options' format (velmora_format_of_name): a name without an extension
+ * takes it. The output may not be the input, by whatever name (a link,
+ * another spelling).
  *
  * Errors: those of velmora_convert, VELMORA_ERROR_OUTPUT_NAME,
- * VELMORA_ERROR_CANNOT_OPEN and VELMORA_ERROR_CANNOT_WRITE. With these two, errno holds the system's
+ * VELMORA_ERROR_SAME_FILE, VELMORA_ERROR_CANNOT_OPEN and
+ * VELMORA_ERROR_CANNOT_WRITE. With these two, errno holds the system's
  * reason on return (ENOENT, EACCES, ENOSPC, ...; EIO when the system gave
  * none), for a caller to report as strerror(errno) or raise as its
- * language's exception for that reason.
+ * language's exception for that reason. An input that is a folder gives
+ * EISDIR; one that is a pipe, a device or a socket ENOTSUP (it is not read
+ * as a picture file). An output that is a folder gives EISDIR (EACCES on
+ * Windows); a socket or a block device ENOTSUP. Memory that runs out as
+ * the input is opened is VELMORA_ERROR_OUT_OF_MEMORY. On success errno is
+ * left as the caller had it.
  */
 VELMORA_API int velmora_convert_file(const char* input, const char* output, const velmora_options* options);
 

@@ -22,14 +22,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-size_t FileCount(const std::string& folder) {
-    return size_t(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
-}
-
-}  // namespace
-
 TEST(FileIo, FailuresKeepTheirCauseAndLinksLeadToTheirTarget) {
     const std::string folder = TestFolder("FileIo");
     const auto write = [](const std::string& path, int* error) {
@@ -78,6 +70,10 @@ TEST(FileIo, EachPathOfAFileHasItsIdentity) {
 
 #ifndef _WIN32
 namespace {
+
+size_t FileCount(const std::string& folder) {
+    return size_t(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
+}
 
 bool WriteNew(const std::string& path, int* error) {
     return WriteFileAtomically(path.c_str(), [](std::FILE* file) { return std::fputs("new", file) >= 0; }, error);

@@ -4,9 +4,10 @@
 # Python 3.11, repaired into a manylinux wheel by auditwheel, then tested
 # under qemu-aarch64 with that Python, numpy's aarch64 wheel and a part of
 # the package's tests (below), against build/native's velmora-cli.
-# Debian's arm64 Python is unpacked once by mmdebstrap, without running
-# anything of it, into build/debian/bookworm-arm64-python. The wheel goes
-# into build/python-dist/manylinux beside the x86-64 one.
+# Debian's arm64 Python, with the C++ runtime that numpy needs, is unpacked
+# once by mmdebstrap, without running anything of it, into
+# build/debian/bookworm-arm64-python. The wheel goes into
+# build/python-dist/manylinux beside the x86-64 one.
 # Run by scripts/python-test.sh, whose tools (build/python-venv) it uses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +23,7 @@ if [ ! -d "$root" ]; then
   echo "== python aarch64: unpacking Debian 12's arm64 Python into $root"
   rm -rf "$root.part"
   mkdir -p "$(dirname "$root")"
-  timeout 900 mmdebstrap --arch=arm64 --variant=extract --include="python$python_version,libpython$python_version-dev" \
+  timeout 900 mmdebstrap --arch=arm64 --variant=extract --include="python$python_version,libpython$python_version-dev,libstdc++6,libgcc-s1" \
     bookworm "$root.part" http://deb.debian.org/debian >"$work/mmdebstrap.log" 2>&1 ||
     { cat "$work/mmdebstrap.log" >&2; exit 1; }
   mv "$root.part" "$root"

@@ -6,12 +6,12 @@
 // Thin extraction skips the work for runs of pixels without any step, so it
 // is also measured on noise, where every pixel has steps around it. Thin ink
 // is also given as a multiple of thin edge extraction.
-#include "dib.h"
-#include "edge_extraction.h"
-#include "image_document.h"
-#include "ink_extraction.h"
-#include "noise_removal.h"
-#include "output_formats.h"
+#include "base/dib.h"
+#include "document/image_document.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/ink_extraction.h"
+#include "kernels/noise_removal.h"
+#include "pipeline/output_formats.h"
 
 #include <benchmark/benchmark.h>
 

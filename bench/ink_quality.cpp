@@ -27,10 +27,11 @@
 //     velmora-ink-quality [PAGE_FOLDER]
 //
 // writes each page as a JPEG file into PAGE_FOLDER when one is given.
-#include "dib.h"
-#include "edge_extraction.h"
-#include "image.h"
-#include "ink_extraction.h"
+#include "base/dib.h"
+#include "base/line_style.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/ink_extraction.h"
+#include "pipeline/image.h"
 #include "stroke_raster.h"
 
 #include <algorithm>

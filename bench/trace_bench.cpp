@@ -6,12 +6,12 @@
 //       programs show it, specks removed) as a BMP and as a PBM for potrace;
 //   velmora-trace-bench fidelity DRAWING.bmp RENDERED.png
 //       prints the shares of line pixels within one pixel of each other.
-#include "dib.h"
-#include "edge_extraction.h"
-#include "image.h"
+#include "base/dib.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/noise_removal.h"
 #include "line_fidelity.h"
-#include "noise_removal.h"
-#include "output_formats.h"
+#include "pipeline/image.h"
+#include "pipeline/output_formats.h"
 
 #include <cstdio>
 #include <cstdlib>

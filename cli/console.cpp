@@ -1,6 +1,6 @@
 #include "console.h"
 
-#include "file_io.h"
+#include "base/file_io.h"
 
 #ifdef _WIN32
 #include <io.h>

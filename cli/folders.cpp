@@ -1,6 +1,6 @@
 #include "folders.h"
 
-#include "file_io.h"
+#include "base/file_io.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include "file_io.h"
+#include "base/file_io.h"
 #include "folders.h"
 
 #include <algorithm>

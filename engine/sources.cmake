@@ -3,17 +3,17 @@
 # x86, the AVX2 loops, the WebAssembly build (web/CMakeLists.txt) its own choice of
 # loops in their place. One list, so that a new file reaches both.
 set(velmora_engine_sources
-  dib.cpp
-  file_io.cpp
-  image.cpp
-  image_document.cpp
-  line_conversion.cpp
-  output_formats.cpp
-  output_sink.cpp
-  row_outputs.cpp
-  row_sources.cpp
-  line_rows.cpp
-  image_stack.cpp
+  base/dib.cpp
+  base/file_io.cpp
+  base/output_sink.cpp
+  kernels/bit_packing.cpp
+  kernels/centre_line_tracer.cpp
+  kernels/chamfer_distance.cpp
+  kernels/edge_extraction.cpp
+  kernels/ink_extraction.cpp
+  kernels/noise_removal.cpp
+  kernels/orientation.cpp
+  kernels/pixel_layouts.cpp
   codecs/bmp_reader.cpp
   codecs/bmp_writer.cpp
   codecs/container_checks.cpp
@@ -23,13 +23,12 @@ set(velmora_engine_sources
   codecs/png_decoder.cpp
   codecs/png_writer.cpp
   codecs/svg_writer.cpp
-  kernels/bit_packing.cpp
-  kernels/centre_line_tracer.cpp
-  kernels/edge_extraction.cpp
-  kernels/ink_extraction.cpp
-  kernels/noise_removal.cpp
-  kernels/orientation.cpp
-  kernels/pixel_layouts.cpp
-  kernels/chamfer_distance.cpp
-  kernels/stroke_raster.cpp
+  pipeline/image.cpp
+  pipeline/line_conversion.cpp
+  pipeline/line_rows.cpp
+  pipeline/output_formats.cpp
+  pipeline/row_outputs.cpp
+  pipeline/row_sources.cpp
+  document/image_document.cpp
+  document/image_stack.cpp
 )

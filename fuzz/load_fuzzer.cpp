@@ -1,8 +1,8 @@
 // Loads arbitrary bytes as an image file, BMP, JPEG or PNG as the first bytes
 // say. The result must be null with a reason, or a well-formed image within
 // the size limit whose every pixel byte can be read.
-#include "dib.h"
-#include "image.h"
+#include "base/dib.h"
+#include "pipeline/image.h"
 
 #include <cstdlib>
 

@@ -2,8 +2,8 @@
 // both as a JPEG, PNG or BMP file (as the first bytes say) and as a bare
 // EXIF block. The orientation must be from 1 to 8 and a density positive or
 // none; the sanitizers report any read outside the bytes.
-#include "exif_orientation.h"
-#include "pixel_density.h"
+#include "codecs/exif_orientation.h"
+#include "codecs/pixel_density.h"
 
 #include <cstdlib>
 

@@ -6,13 +6,14 @@
 // untouched. The converter's streamed conversion of the same bytes to BMP
 // must succeed exactly then, with the same pixel rows; ink rows streamed
 // through LineRows must be the whole picture's.
-#include "dib.h"
-#include "edge_extraction.h"
-#include "image.h"
-#include "ink_extraction.h"
-#include "line_conversion.h"
-#include "line_rows.h"
-#include "noise_removal.h"
+#include "base/dib.h"
+#include "base/line_style.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/ink_extraction.h"
+#include "kernels/noise_removal.h"
+#include "pipeline/image.h"
+#include "pipeline/line_conversion.h"
+#include "pipeline/line_rows.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,7 +2,7 @@
 // complete PNG chunk gets its correct checksum again. Without this nearly
 // every mutated PNG would stop at the checksum test and never reach the
 // decoder; the test itself is covered by the unit tests.
-#include "container_checks.h"
+#include "codecs/container_checks.h"
 
 #include <cstddef>
 #include <cstdint>

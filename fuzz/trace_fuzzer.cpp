@@ -5,9 +5,9 @@
 // inside the picture, 1 pixel wide on thin lines, 2 to 4 on thick ones and
 // 1 to as wide as the picture as ink, and the SVG of the drawing must be
 // complete.
-#include "centre_line_tracer.h"
-#include "dib.h"
-#include "output_formats.h"
+#include "base/dib.h"
+#include "kernels/centre_line_tracer.h"
+#include "pipeline/output_formats.h"
 
 #include <algorithm>
 #include <cstdlib>

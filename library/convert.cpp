@@ -3,11 +3,11 @@
 // tell where a conversion failed (velmora_failure): the input's failure from
 // the output's, and the system's reason from none; the plain doors are
 // theirs without it.
+#include "base/file_io.h"
 #include "errors.h"
-#include "file_io.h"
-#include "image.h"
 #include "options.h"
 #include "output_buffer.h"
+#include "pipeline/image.h"
 #include "velmora.h"
 
 #include <cerrno>

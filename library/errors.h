@@ -2,7 +2,7 @@
 // the door, and the message for each.
 #pragma once
 
-#include "line_conversion.h"
+#include "pipeline/line_conversion.h"
 
 // The number for a failed conversion. A writing failure of a file
 // conversion (toFile) leaves its reason in errno; one of memory or a

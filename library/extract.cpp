@@ -1,9 +1,9 @@
 // Extraction from the caller's pixels: each row turned into the working
 // layout as it is needed and pushed through the engine's row pipeline, so
 // the input is never copied whole.
-#include "line_rows.h"
+#include "kernels/pixel_layouts.h"
 #include "options.h"
-#include "pixel_layouts.h"
+#include "pipeline/line_rows.h"
 #include "velmora.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // index of the format in the engine's table (output_formats.h).
 #pragma once
 
-#include "output_formats.h"
+#include "pipeline/output_formats.h"
 
 // The table's row for the format numbered format; null for no format.
 const LineFormatInfo* FormatOf(int format);

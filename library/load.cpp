@@ -2,8 +2,8 @@
 // picture turned into RGB rows top first in memory the caller releases with
 // velmora_free; from bytes the caller holds or from a file the engine reads.
 #include "errors.h"
-#include "image.h"
-#include "pixel_layouts.h"
+#include "kernels/pixel_layouts.h"
+#include "pipeline/image.h"
 #include "velmora.h"
 
 #include <cerrno>

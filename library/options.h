@@ -2,7 +2,7 @@
 // field, then turned into the settings of a conversion.
 #pragma once
 
-#include "line_conversion.h"
+#include "pipeline/line_conversion.h"
 #include "velmora.h"
 
 // VELMORA_OK, or the error number of the first bad field: a value out of

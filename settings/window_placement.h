@@ -4,7 +4,7 @@
 // window program reads the rectangles, calls these and places its windows.
 #pragma once
 
-#include "ink_extraction.h"
+#include "base/line_style.h"
 #include "profile_file.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "bit_packing.h"
+#include "kernels/bit_packing.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "bmp_reader.h"
+#include "codecs/bmp_reader.h"
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <gtest/gtest.h>
 

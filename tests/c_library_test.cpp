@@ -4,9 +4,9 @@
 // every error number is provoked; loading gives the document's pixels; the
 // row functions between layouts agree in every instruction set.
 #include "allocation_failure.h"
-#include "output_formats.h"
-#include "image_document.h"
-#include "pixel_layouts.h"
+#include "document/image_document.h"
+#include "kernels/pixel_layouts.h"
+#include "pipeline/output_formats.h"
 #include "test_images.h"
 #include "velmora.h"
 

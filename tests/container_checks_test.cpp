@@ -1,4 +1,4 @@
-#include "container_checks.h"
+#include "codecs/container_checks.h"
 
 #include "test_images.h"
 

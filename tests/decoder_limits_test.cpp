@@ -1,9 +1,9 @@
 // What the loader does with files made to break it: the kept fuzzer
 // findings and files whose headers claim far more pixels than they hold.
-#include "dib.h"
-#include "edge_extraction.h"
-#include "image.h"
-#include "noise_removal.h"
+#include "base/dib.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/noise_removal.h"
+#include "pipeline/image.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

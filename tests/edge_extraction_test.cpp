@@ -1,4 +1,4 @@
-#include "edge_extraction.h"
+#include "kernels/edge_extraction.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Opening, dropping, saving, copying and pasting, driven through the control
 // window with real dialogs and message boxes answered by the test.
+#include "base/file_io.h"
 #include "control_window.h"
+#include "document/image_gdi.h"
 #include "exif_files.h"
 #include "file_commands.h"
-#include "file_io.h"
-#include "image_gdi.h"
 #include "image_window.h"
 #include "program_fixture.h"
 #include "resource.h"

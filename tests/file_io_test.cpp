@@ -1,8 +1,8 @@
 // Where an all-or-nothing write goes (a file replaced, a device or a pipe
 // written into), what its failure says, what a killed writer leaves, what
 // an input that is no file says, and the identity of a file by any name.
-#include "file_io.h"
-#include "image.h"
+#include "base/file_io.h"
+#include "pipeline/image.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "image_document.h"
-#include "image_stack.h"
-#include "ink_extraction.h"
+#include "document/image_document.h"
+#include "document/image_stack.h"
 #include "file_size_limit.h"
+#include "kernels/ink_extraction.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "file_size_limit.h"
-#include "image.h"
-#include "output_formats.h"
+#include "pipeline/image.h"
+#include "pipeline/output_formats.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

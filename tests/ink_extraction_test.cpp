@@ -1,6 +1,7 @@
-#include "ink_extraction.h"
-#include "line_rows.h"
-#include "noise_removal.h"
+#include "base/line_style.h"
+#include "kernels/ink_extraction.h"
+#include "kernels/noise_removal.h"
+#include "pipeline/line_rows.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The streamed conversion against the window program's document: the same
 // bytes for every format, option and kind of picture, and failures found
 // halfway leave nothing behind.
+#include "document/image_document.h"
 #include "exif_files.h"
-#include "image_document.h"
-#include "line_conversion.h"
+#include "pipeline/line_conversion.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "line_fidelity.h"
 
-#include "dib.h"
+#include "base/dib.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // average over its three channels. Both images are 24-bit and the same size.
 #pragma once
 
-#include "image.h"
+#include "pipeline/image.h"
 
 struct LineFidelity {
     double drawnRendered = 0;    // share of drawing line pixels near a rendered one

@@ -1,5 +1,5 @@
-#include "noise_removal.h"
-#include "edge_extraction.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/noise_removal.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Pictures come out upright: the EXIF orientation of JPEG and PNG files is
 // found, checked and applied before anyone sees the picture.
-#include "dib.h"
+#include "base/dib.h"
+#include "codecs/exif_orientation.h"
 #include "exif_files.h"
-#include "exif_orientation.h"
-#include "image.h"
-#include "orientation.h"
+#include "kernels/orientation.h"
+#include "pipeline/image.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>

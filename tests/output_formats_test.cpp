@@ -1,4 +1,4 @@
-#include "output_formats.h"
+#include "pipeline/output_formats.h"
 #include "png_files.h"
 
 #include <gtest/gtest.h>

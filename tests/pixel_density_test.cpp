@@ -1,5 +1,5 @@
+#include "document/image_document.h"
 #include "exif_files.h"
-#include "image_document.h"
 #include "png_files.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // colours should read back as.
 #pragma once
 
-#include "output_colours.h"
+#include "base/output_colours.h"
 #include "test_images.h"
 
 struct PngContents {

@@ -2,10 +2,10 @@
 
 #include "code_page.h"
 #include "control_window.h"
+#include "document/image_gdi.h"
 #include "file_commands.h"
-#include "image_gdi.h"
 #include "image_window.h"
-#include "output_formats.h"
+#include "pipeline/output_formats.h"
 #include "resource.h"
 #include "startup.h"
 #include "window_geometry.h"

@@ -1,9 +1,9 @@
 #include "test_images.h"
 
-#include "edge_extraction.h"
-#include "image.h"
-#include "noise_removal.h"
-#include "output_formats.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/noise_removal.h"
+#include "pipeline/image.h"
+#include "pipeline/output_formats.h"
 
 #include <algorithm>
 #include <filesystem>

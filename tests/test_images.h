@@ -1,9 +1,9 @@
 // Helpers for building small pictures and reading them back in tests.
 #pragma once
 
-#include "dib.h"
-#include "instruction_set.h"
-#include "output_colours.h"
+#include "base/dib.h"
+#include "base/output_colours.h"
+#include "kernels/instruction_set.h"
 
 #include <cstdint>
 #include <random>

@@ -4,7 +4,7 @@
 // user-interface thread only.
 #pragma once
 
-#include "image_document.h"
+#include "document/image_document.h"
 
 #include <optional>
 #include <string>

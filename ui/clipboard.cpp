@@ -1,9 +1,9 @@
 #include "clipboard.h"
 
 #include "app_state.h"
-#include "image_document_gdi.h"
+#include "base/output_colours.h"
+#include "document/image_document_gdi.h"
 #include "modal.h"
-#include "output_colours.h"
 
 #include <new>
 #include <windows.h>

@@ -2,15 +2,15 @@
 
 #include "app_state.h"
 #include "commands.h"
+#include "document/image_document_gdi.h"
 #include "file_commands.h"
 #include "help_dialogs.h"
-#include "image_document_gdi.h"
 #include "image_window.h"
 #include "modal.h"
 #include "option_lists.h"
+#include "placement.h"
 #include "resource.h"
 #include "window_geometry.h"
-#include "placement.h"
 
 #include <shellapi.h>
 

@@ -1,8 +1,8 @@
 #include "image_window.h"
 
 #include "app_state.h"
+#include "document/image_document_gdi.h"
 #include "file_commands.h"
-#include "image_document_gdi.h"
 #include "image_placement.h"
 #include "resource.h"
 #include "window_geometry.h"

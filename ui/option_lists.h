@@ -3,7 +3,7 @@
 // they stand, and the settings file keeps the line style between runs.
 #pragma once
 
-#include "ink_extraction.h"
+#include "base/line_style.h"
 
 #include <windows.h>
 

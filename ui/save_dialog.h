@@ -6,7 +6,7 @@
 // Names are in the process code page, UTF-8.
 #pragma once
 
-#include "output_formats.h"
+#include "pipeline/output_formats.h"
 
 #include <string>
 #include <windows.h>

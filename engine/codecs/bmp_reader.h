@@ -12,8 +12,8 @@
 // every 4096 pixels.
 #pragma once
 
-#include "dib.h"
-#include "picture_rows.h"
+#include "base/dib.h"
+#include "codecs/picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>

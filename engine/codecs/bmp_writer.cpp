@@ -1,4 +1,4 @@
-#include "bmp_writer.h"
+#include "codecs/bmp_writer.h"
 
 #include <cstring>
 

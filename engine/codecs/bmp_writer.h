@@ -3,8 +3,8 @@
 // BMP row output (row_outputs.h) puts them together.
 #pragma once
 
-#include "dib.h"
-#include "output_colours.h"
+#include "base/dib.h"
+#include "base/output_colours.h"
 
 #include <cstdint>
 

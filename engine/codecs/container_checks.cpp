@@ -1,6 +1,6 @@
-#include "container_checks.h"
+#include "codecs/container_checks.h"
 
-#include "file_io.h"
+#include "base/file_io.h"
 
 #include <cstring>
 

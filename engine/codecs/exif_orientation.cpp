@@ -1,6 +1,6 @@
-#include "exif_orientation.h"
+#include "codecs/exif_orientation.h"
 
-#include "container_checks.h"
+#include "codecs/container_checks.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "jpeg_decoder.h"
+#include "codecs/jpeg_decoder.h"
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <algorithm>
 #include <climits>

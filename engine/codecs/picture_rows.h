@@ -3,7 +3,7 @@
 // this one interface.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "pixel_density.h"
+#include "codecs/pixel_density.h"
 
-#include "container_checks.h"
-#include "exif_orientation.h"
+#include "codecs/container_checks.h"
+#include "codecs/exif_orientation.h"
 
 #include <climits>
 

@@ -1,7 +1,7 @@
-#include "png_decoder.h"
+#include "codecs/png_decoder.h"
 
-#include "container_checks.h"
-#include "dib.h"
+#include "base/dib.h"
+#include "codecs/container_checks.h"
 
 #include <cstdlib>
 #include <memory>

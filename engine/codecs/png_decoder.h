@@ -2,8 +2,8 @@
 // module.
 #pragma once
 
-#include "dib.h"
-#include "picture_rows.h"
+#include "base/dib.h"
+#include "codecs/picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "png_writer.h"
+#include "codecs/png_writer.h"
 
-#include "bit_packing.h"
+#include "kernels/bit_packing.h"
 
 #include <cerrno>
 #include <memory>

@@ -10,8 +10,8 @@
 // density, when it has one, is written as pHYs in pixels per metre.
 #pragma once
 
-#include "output_colours.h"
-#include "output_sink.h"
+#include "base/output_colours.h"
+#include "base/output_sink.h"
 
 #include <cstdint>
 #include <memory>

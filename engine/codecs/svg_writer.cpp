@@ -1,6 +1,6 @@
-#include "svg_writer.h"
+#include "codecs/svg_writer.h"
 
-#include "centre_line_tracer.h"
+#include "kernels/centre_line_tracer.h"
 
 #include <cerrno>
 #include <cmath>

@@ -19,10 +19,10 @@
 // every platform.
 #pragma once
 
-#include "centre_line_tracer.h"
-#include "ink_extraction.h"
-#include "output_colours.h"
-#include "output_sink.h"
+#include "base/line_style.h"
+#include "base/output_colours.h"
+#include "base/output_sink.h"
+#include "kernels/centre_line_tracer.h"
 
 #include <cstdint>
 

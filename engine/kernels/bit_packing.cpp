@@ -1,7 +1,7 @@
-#include "bit_packing.h"
+#include "kernels/bit_packing.h"
 
-#include "byte_vector.h"
-#include "dib.h"
+#include "base/byte_vector.h"
+#include "base/dib.h"
 
 #include <array>
 

@@ -8,7 +8,7 @@
 // know nothing of it.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 // A new packed image of image (working layout), when its pixels are all
 // black (0, 0, 0) or white (255, 255, 255) and its padding bytes zero, so

@@ -1,7 +1,7 @@
-#include "centre_line_tracer.h"
+#include "kernels/centre_line_tracer.h"
 
-#include "chamfer_distance.h"
-#include "dib.h"
+#include "base/dib.h"
+#include "kernels/chamfer_distance.h"
 
 #include <algorithm>
 #include <array>

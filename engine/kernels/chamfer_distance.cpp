@@ -1,4 +1,4 @@
-#include "chamfer_distance.h"
+#include "kernels/chamfer_distance.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 // gives (its bands round dark areas are about 32 pixels wide). Integers only.
 #pragma once
 
-#include "centre_line_tracer.h"
+#include "base/bit_plane.h"
 
 #include <cstdint>
 #include <vector>

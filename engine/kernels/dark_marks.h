@@ -4,7 +4,7 @@
 // kernels_avx2.cpp.
 #pragma once
 
-#include "byte_vector.h"
+#include "base/byte_vector.h"
 
 #include <cstdint>
 #include <type_traits>

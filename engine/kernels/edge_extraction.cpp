@@ -1,6 +1,6 @@
-#include "edge_extraction.h"
+#include "kernels/edge_extraction.h"
 
-#include "edge_rows.h"
+#include "kernels/edge_rows.h"
 
 #include <algorithm>
 

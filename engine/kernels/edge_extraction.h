@@ -1,8 +1,8 @@
 // Edge extraction: turns a colour picture into a black-on-white line drawing.
 #pragma once
 
-#include "dib.h"
-#include "instruction_set.h"
+#include "base/dib.h"
+#include "kernels/instruction_set.h"
 
 // Writes into result, for every pixel of source, black (0, 0, 0) when the
 // pixel differs by more than the threshold 4 * contrast + 4 from one of its

@@ -3,8 +3,8 @@
 // edge_extraction.cpp, the AVX2 copy in kernels_avx2.cpp.
 #pragma once
 
-#include "byte_vector.h"
-#include "dib.h"
+#include "base/byte_vector.h"
+#include "base/dib.h"
 
 #include <array>
 #include <cstdint>

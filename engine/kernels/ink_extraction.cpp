@@ -1,6 +1,6 @@
-#include "ink_extraction.h"
+#include "kernels/ink_extraction.h"
 
-#include "ink_rows.h"
+#include "kernels/ink_rows.h"
 
 #include <algorithm>
 #include <new>

@@ -30,17 +30,11 @@
 // instruction set gives the same bytes.
 #pragma once
 
-#include "dib.h"
-#include "instruction_set.h"
+#include "base/dib.h"
+#include "kernels/instruction_set.h"
 
 #include <cstdint>
 #include <memory>
-
-// Which lines a drawing is made of.
-enum class LineStyle {
-    Edges,  // edge_extraction.h
-    Ink,    // this file
-};
 
 // Writes into result, for every pixel of source, black (0, 0, 0) for ink and
 // white (255, 255, 255) elsewhere. Both images are in the working layout

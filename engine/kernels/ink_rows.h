@@ -10,7 +10,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "word_vector.h"
+#include "base/word_vector.h"
 
 // The AVX2 copies; only for processors that have AVX2.
 void InkLumaAvx2(const uint8_t* pixels, uint8_t* luma, int width);

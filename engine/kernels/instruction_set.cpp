@@ -1,4 +1,4 @@
-#include "instruction_set.h"
+#include "kernels/instruction_set.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The AVX2 copies of the pixel loops. Only this file is compiled with -mavx2;
 // its functions are called only when the processor has AVX2.
-#include "dark_marks.h"
-#include "edge_rows.h"
-#include "ink_rows.h"
-#include "pixel_layout_rows.h"
-#include "pixel_layouts.h"
+#include "kernels/dark_marks.h"
+#include "kernels/edge_rows.h"
+#include "kernels/ink_rows.h"
+#include "kernels/pixel_layout_rows.h"
+#include "kernels/pixel_layouts.h"
 
 void ExtractThinRowAvx2(const uint8_t* current, const uint8_t* above, const uint8_t* below, uint8_t* out, int width,
                         int threshold) {

@@ -1,6 +1,6 @@
-#include "noise_removal.h"
+#include "kernels/noise_removal.h"
 
-#include "dark_marks.h"
+#include "kernels/dark_marks.h"
 
 #include <cstring>
 

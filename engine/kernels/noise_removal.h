@@ -1,8 +1,8 @@
 // Noise removal: clears small specks from a line drawing.
 #pragma once
 
-#include "dib.h"
-#include "instruction_set.h"
+#include "base/dib.h"
+#include "kernels/instruction_set.h"
 
 #include <cstdint>
 

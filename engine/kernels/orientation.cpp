@@ -1,6 +1,6 @@
-#include "orientation.h"
+#include "kernels/orientation.h"
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <algorithm>
 #include <utility>

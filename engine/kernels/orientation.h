@@ -2,7 +2,7 @@
 // exif_orientation.h) says, for 24- and 32-bit bitmaps; alpha is kept.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 // Returns image upright. Orientations 2 to 4 rearrange the pixels in place;
 // 5 to 8 swap width and height and move the pixels into a new buffer, which

@@ -1,6 +1,6 @@
-#include "pixel_layouts.h"
+#include "kernels/pixel_layouts.h"
 
-#include "pixel_layout_rows.h"
+#include "kernels/pixel_layout_rows.h"
 
 // The set's own copy where it has one: the AVX2 file on x86 (built there
 // only: the WebAssembly build has the SSE2 set without it), the NEON loops

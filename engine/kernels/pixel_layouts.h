@@ -7,7 +7,7 @@
 // channels. SSE2 has no byte shuffle, so its set runs the plain loops.
 #pragma once
 
-#include "instruction_set.h"
+#include "kernels/instruction_set.h"
 
 #include <cstdint>
 

@@ -7,7 +7,7 @@
 // memory.
 #include "exceptions.h"
 
-#include "dib.h"
+#include "base/dib.h"
 #include "velmora.h"
 
 #include <nanobind/nanobind.h>

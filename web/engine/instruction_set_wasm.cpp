@@ -2,12 +2,12 @@
 // -msimd128 -msse2) it runs the SSE2 loops, translated by Emscripten; without
 // it, only the plain loops exist. It has no 32-byte vectors, so the AVX2
 // entry points, never chosen here, run the 16-byte loops.
-#include "instruction_set.h"
+#include "kernels/instruction_set.h"
 
 #if defined(__SSE2__)
 
-#include "dark_marks.h"
-#include "edge_rows.h"
+#include "kernels/dark_marks.h"
+#include "kernels/edge_rows.h"
 
 InstructionSet WidestInstructionSet() {
     return InstructionSet::Sse2;

@@ -1,11 +1,11 @@
-#include "row_outputs.h"
+#include "pipeline/row_outputs.h"
 
-#include "bit_packing.h"
-#include "bmp_writer.h"
-#include "centre_line_tracer.h"
-#include "file_io.h"
-#include "png_writer.h"
-#include "svg_writer.h"
+#include "base/file_io.h"
+#include "codecs/bmp_writer.h"
+#include "codecs/png_writer.h"
+#include "codecs/svg_writer.h"
+#include "kernels/bit_packing.h"
+#include "kernels/centre_line_tracer.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -6,7 +6,7 @@
 // there only integers are used, so every platform draws the same pixels.
 #pragma once
 
-#include "centre_line_tracer.h"
+#include "kernels/centre_line_tracer.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // document itself stays portable.
 #pragma once
 
-#include "image_document.h"
+#include "document/image_document.h"
 
 #include <windows.h>
 

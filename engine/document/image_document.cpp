@@ -1,8 +1,9 @@
-#include "image_document.h"
+#include "document/image_document.h"
 
-#include "bit_packing.h"
-#include "edge_extraction.h"
-#include "noise_removal.h"
+#include "kernels/bit_packing.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/ink_extraction.h"
+#include "kernels/noise_removal.h"
 
 #include <utility>
 

@@ -8,12 +8,12 @@
 // SVG holds the whole drawing, which the tracer needs.
 #pragma once
 
-#include "dib.h"
-#include "failure.h"
-#include "ink_extraction.h"
-#include "output_colours.h"
-#include "output_formats.h"
-#include "output_sink.h"
+#include "base/dib.h"
+#include "base/failure.h"
+#include "base/line_style.h"
+#include "base/output_colours.h"
+#include "base/output_sink.h"
+#include "pipeline/output_formats.h"
 
 #include <cstddef>
 #include <cstdint>

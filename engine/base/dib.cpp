@@ -1,4 +1,4 @@
-#include "dib.h"
+#include "base/dib.h"
 
 #include <atomic>
 #include <cstring>

@@ -4,10 +4,10 @@
 // whole result into the same, so both give the same bytes.
 #pragma once
 
-#include "dib.h"
-#include "ink_extraction.h"
-#include "output_colours.h"
-#include "output_sink.h"
+#include "base/dib.h"
+#include "base/line_style.h"
+#include "base/output_colours.h"
+#include "base/output_sink.h"
 
 #include <cstdint>
 #include <memory>

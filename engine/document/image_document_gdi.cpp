@@ -1,6 +1,6 @@
-#include "image_document_gdi.h"
+#include "document/image_document_gdi.h"
 
-#include "image_gdi.h"
+#include "document/image_gdi.h"
 
 bool DocumentGdi::LoadFromDC(ImageDocument& document, HDC hdc, int x, int y, int width, int height) {
     return document.TakeNewImage(

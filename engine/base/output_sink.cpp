@@ -1,4 +1,4 @@
-#include "output_sink.h"
+#include "base/output_sink.h"
 
 #include <cerrno>
 #include <new>

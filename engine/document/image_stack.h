@@ -3,7 +3,7 @@
 // a small tag of the caller's beside its image.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "image_gdi.h"
+#include "document/image_gdi.h"
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <cstring>
 

@@ -6,8 +6,8 @@
 // document loads them; either way the rows are the document's.
 #pragma once
 
-#include "dib.h"
-#include "picture_rows.h"
+#include "base/dib.h"
+#include "codecs/picture_rows.h"
 
 #include <cstddef>
 #include <cstdint>

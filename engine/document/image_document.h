@@ -10,10 +10,10 @@
 // and says so; no history entry is ever lost silently.
 #pragma once
 
-#include "image.h"
-#include "ink_extraction.h"
-#include "image_stack.h"
-#include "output_formats.h"
+#include "base/line_style.h"
+#include "document/image_stack.h"
+#include "pipeline/image.h"
+#include "pipeline/output_formats.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "line_rows.h"
+#include "pipeline/line_rows.h"
 
 #include <new>
 

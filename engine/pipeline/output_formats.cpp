@@ -1,7 +1,7 @@
-#include "output_formats.h"
+#include "pipeline/output_formats.h"
 
-#include "bit_packing.h"
-#include "file_io.h"
+#include "base/file_io.h"
+#include "kernels/bit_packing.h"
 
 #include <algorithm>
 #include <cerrno>

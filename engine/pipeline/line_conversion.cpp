@@ -1,10 +1,10 @@
-#include "line_conversion.h"
+#include "pipeline/line_conversion.h"
 
-#include "file_io.h"
-#include "image.h"
-#include "line_rows.h"
-#include "row_outputs.h"
-#include "row_sources.h"
+#include "base/file_io.h"
+#include "pipeline/image.h"
+#include "pipeline/line_rows.h"
+#include "pipeline/row_outputs.h"
+#include "pipeline/row_sources.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "image_stack.h"
+#include "document/image_stack.h"
 
 #include <utility>
 

@@ -1,13 +1,13 @@
-#include "image.h"
+#include "pipeline/image.h"
 
-#include "bmp_reader.h"
-#include "container_checks.h"
-#include "exif_orientation.h"
-#include "file_io.h"
-#include "jpeg_decoder.h"
-#include "orientation.h"
-#include "pixel_density.h"
-#include "png_decoder.h"
+#include "base/file_io.h"
+#include "codecs/bmp_reader.h"
+#include "codecs/container_checks.h"
+#include "codecs/exif_orientation.h"
+#include "codecs/jpeg_decoder.h"
+#include "codecs/pixel_density.h"
+#include "codecs/png_decoder.h"
+#include "kernels/orientation.h"
 
 #include <new>
 #include <vector>

@@ -6,7 +6,7 @@
 // has image CannotOpen and, when known, the system's reason in system.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 struct Failure {
     ImageError image = ImageError::None;

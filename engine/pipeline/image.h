@@ -2,7 +2,7 @@
 // PNG files or bytes in memory, whichever decoder the first bytes call for.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,12 +1,12 @@
-#include "row_sources.h"
+#include "pipeline/row_sources.h"
 
-#include "bmp_reader.h"
-#include "container_checks.h"
-#include "exif_orientation.h"
-#include "image.h"
-#include "jpeg_decoder.h"
-#include "pixel_density.h"
-#include "png_decoder.h"
+#include "codecs/bmp_reader.h"
+#include "codecs/container_checks.h"
+#include "codecs/exif_orientation.h"
+#include "codecs/jpeg_decoder.h"
+#include "codecs/pixel_density.h"
+#include "codecs/png_decoder.h"
+#include "pipeline/image.h"
 
 #include <condition_variable>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Drawing images into, and capturing them from, Windows device contexts.
 #pragma once
 
-#include "dib.h"
+#include "base/dib.h"
 
 #include <windows.h>
 

@@ -5,10 +5,11 @@
 // picture: the same row kernels do the work.
 #pragma once
 
-#include "dib.h"
-#include "edge_extraction.h"
-#include "ink_extraction.h"
-#include "noise_removal.h"
+#include "base/dib.h"
+#include "base/line_style.h"
+#include "kernels/edge_extraction.h"
+#include "kernels/ink_extraction.h"
+#include "kernels/noise_removal.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,11 +4,11 @@
 // read it; a new format is its codec, its row here and its tests.
 #pragma once
 
-#include "dib.h"
-#include "failure.h"
-#include "output_colours.h"
-#include "output_sink.h"
-#include "row_outputs.h"
+#include "base/dib.h"
+#include "base/failure.h"
+#include "base/output_colours.h"
+#include "base/output_sink.h"
+#include "pipeline/row_outputs.h"
 
 #include <cstdint>
 #include <memory>

@@ -28,7 +28,7 @@
 //
 // writes each page as a JPEG file into PAGE_FOLDER when one is given.
 #include "base/dib.h"
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "pipeline/image.h"

@@ -7,7 +7,7 @@
 // must succeed exactly then, with the same pixel rows; ink rows streamed
 // through LineRows must be the whole picture's.
 #include "base/dib.h"
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"

@@ -80,6 +80,9 @@ enum { VELMORA_STYLE_EDGES = 0, VELMORA_STYLE_INK = 1 };
    or a two-colour palette. SVG: one stroke along the middle of each line. */
 enum { VELMORA_FORMAT_BMP = 0, VELMORA_FORMAT_PNG = 1, VELMORA_FORMAT_SVG = 2 };
 
+/* Contrast: 1 to 16, fewer lines as it grows; 7 by default. */
+enum { VELMORA_CONTRAST_LOWEST = 1, VELMORA_CONTRAST_HIGHEST = 16, VELMORA_CONTRAST_DEFAULT = 7 };
+
 /* Pixel layouts for velmora_extract, 8 bits a channel, channels in the
    order named. Alpha is laid over white paper, as the window program lays a
    transparent PNG. */
@@ -260,6 +263,33 @@ VELMORA_API int velmora_format_transparency(int format);
 /* The VELMORA_FORMAT_ value whose velmora_format_name is name, compared
    exactly; -1 for null or a name of no format. */
 VELMORA_API int velmora_format_named(const char* name);
+
+/* 1 when the format, with no background asked for, is best written with a
+   transparent one (SVG: strokes laid over whatever the drawing is placed
+   on), as velmora-cli and Python write it; 0 for white (BMP, PNG) or for no
+   format. velmora_options_init itself always gives white. */
+VELMORA_API int velmora_format_transparent_by_default(int format);
+
+/*
+ * The names of the other choices, for front ends to list and take them
+ * with no list of their own: static strings, null for a number that is no
+ * value, so that counting up from 0 until the first null lists them all;
+ * the _named functions give the value of a name, compared exactly, or -1.
+ */
+
+/* Styles: "edges", "ink" (VELMORA_STYLE_EDGES, _INK). */
+VELMORA_API const char* velmora_style_name(int style);
+VELMORA_API int velmora_style_named(const char* name);
+
+/* Thicknesses: "thin", "thick" (VELMORA_THIN, VELMORA_THICK). */
+VELMORA_API const char* velmora_thickness_name(int thickness);
+VELMORA_API int velmora_thickness_named(const char* name);
+
+/* Pixel layouts: "RGB", "BGR", "RGBA", "BGRA", "GRAY" (VELMORA_LAYOUT_*),
+   and the bytes a pixel of each takes; 0 bytes for no layout. */
+VELMORA_API const char* velmora_layout_name(int layout);
+VELMORA_API int velmora_layout_named(const char* name);
+VELMORA_API int velmora_layout_bytes(int layout);
 
 /* The format of an output file named path, by the one rule for names that
    velmora-cli's -o, velmora_convert_file and Python's convert_file follow:

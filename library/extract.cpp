@@ -13,17 +13,6 @@
 
 namespace {
 
-int BytesPerPixel(int layout) {
-    switch (layout) {
-    case VELMORA_LAYOUT_RGB:
-    case VELMORA_LAYOUT_BGR: return 3;
-    case VELMORA_LAYOUT_RGBA:
-    case VELMORA_LAYOUT_BGRA: return 4;
-    case VELMORA_LAYOUT_GRAY: return 1;
-    }
-    return 0;
-}
-
 // Width pixels of the layout written as blue, green, red, transparent ones
 // laid over white as the document lays a PNG's: a row function of
 // pixel_layouts.h for each layout, chosen once per call.
@@ -64,7 +53,7 @@ int Extract(const unsigned char* pixels, int width, int height, bool sideBySide,
     if (!pixels || !options || !lines) return VELMORA_ERROR_NULL_ARGUMENT;
     if (const int bad = CheckOptions(*options, false)) return bad;
     if (width <= 0 || height <= 0) return VELMORA_ERROR_DIMENSIONS;
-    const int bytesPerPixel = BytesPerPixel(layout);
+    const int bytesPerPixel = velmora_layout_bytes(layout);
     if (bytesPerPixel == 0) return VELMORA_ERROR_LAYOUT;
     if (!DibSizeAllowed(width, height, 24)) return VELMORA_ERROR_TOO_LARGE;
     if (sideBySide ? !Holds(stride, int64_t{width} * bytesPerPixel)

@@ -33,6 +33,11 @@ int velmora_format_transparency(int format) {
     return info && info->transparency ? 1 : 0;
 }
 
+int velmora_format_transparent_by_default(int format) {
+    const LineFormatInfo* info = FormatOf(format);
+    return info && info->transparentByDefault ? 1 : 0;
+}
+
 int velmora_format_named(const char* name) {
     if (!name) return -1;
     for (const LineFormatInfo& info : LineFormats) {

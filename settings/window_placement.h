@@ -4,7 +4,7 @@
 // window program reads the rectangles, calls these and places its windows.
 #pragma once
 
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "profile_file.h"
 
 #include <windows.h>

@@ -657,12 +657,13 @@ TEST(VelmoraFormats, NameEachFormatAndNoOther) {
         const char* extension;
         const char* mediaType;
         int transparency;
+        int transparentByDefault;
     } rows[] = {
-        {VELMORA_FORMAT_BMP, "bmp", ".bmp", "image/bmp", 0},
-        {VELMORA_FORMAT_PNG, "png", ".png", "image/png", 1},
-        {VELMORA_FORMAT_SVG, "svg", ".svg", "image/svg+xml", 1},
-        {-1, nullptr, nullptr, nullptr, 0},
-        {VELMORA_FORMAT_SVG + 1, nullptr, nullptr, nullptr, 0},
+        {VELMORA_FORMAT_BMP, "bmp", ".bmp", "image/bmp", 0, 0},
+        {VELMORA_FORMAT_PNG, "png", ".png", "image/png", 1, 0},
+        {VELMORA_FORMAT_SVG, "svg", ".svg", "image/svg+xml", 1, 1},
+        {-1, nullptr, nullptr, nullptr, 0, 0},
+        {VELMORA_FORMAT_SVG + 1, nullptr, nullptr, nullptr, 0, 0},
     };
     const auto text = [](const char* s) { return s ? std::string(s) : std::string("(null)"); };
     for (const auto& row : rows) {
@@ -671,12 +672,73 @@ TEST(VelmoraFormats, NameEachFormatAndNoOther) {
         EXPECT_EQ(text(velmora_format_extension(row.format)), text(row.extension));
         EXPECT_EQ(text(velmora_format_media_type(row.format)), text(row.mediaType));
         EXPECT_EQ(velmora_format_transparency(row.format), row.transparency);
+        EXPECT_EQ(velmora_format_transparent_by_default(row.format), row.transparentByDefault);
         if (row.name) {
             EXPECT_EQ(velmora_format_named(row.name), row.format);
         }
     }
     for (const char* name : {"BMP", "png ", "", ".svg", "jpeg"}) EXPECT_EQ(velmora_format_named(name), -1) << name;
     EXPECT_EQ(velmora_format_named(nullptr), -1);
+}
+
+// The names of each choice, listed by counting up until the first null,
+// and an option check that takes exactly the values listed: a front end
+// that builds its list from these offers nothing the library refuses.
+TEST(VelmoraChoices, ListedValuesAreTheAllowedOnes) {
+    const struct {
+        const char* (*name)(int);
+        int (*named)(const char*);
+        std::vector<std::string> names;
+        int velmora_options::*field;
+        int error;
+    } lists[] = {
+        {velmora_style_name, velmora_style_named, {"edges", "ink"}, &velmora_options::style, VELMORA_ERROR_STYLE},
+        {velmora_thickness_name, velmora_thickness_named, {"thin", "thick"}, &velmora_options::thickness,
+         VELMORA_ERROR_THICKNESS},
+        {velmora_format_name, velmora_format_named, {"bmp", "png", "svg"}, &velmora_options::format,
+         VELMORA_ERROR_FORMAT},
+        {velmora_layout_name, velmora_layout_named, {"RGB", "BGR", "RGBA", "BGRA", "GRAY"}, nullptr,
+         VELMORA_ERROR_LAYOUT},
+    };
+    const unsigned char pixels[4 * 2 * 2] = {};
+    unsigned char lines[4] = {};
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.names.front());
+        std::vector<std::string> listed;
+        for (int value = 0; list.name(value); ++value) listed.push_back(list.name(value));
+        EXPECT_EQ(listed, list.names);
+        EXPECT_EQ(list.name(-1), nullptr);
+        for (int value = -1; value <= int(listed.size()); ++value) {
+            const bool allowed = value >= 0 && value < int(listed.size());
+            if (allowed) {
+                EXPECT_EQ(list.named(listed[size_t(value)].c_str()), value);
+            }
+            velmora_options options;
+            velmora_options_init(&options);
+            int layout = VELMORA_LAYOUT_RGBA;
+            (list.field ? options.*list.field : layout) = value;
+            EXPECT_EQ(velmora_extract(pixels, 2, 2, 8, layout, &options, lines, 2), allowed ? VELMORA_OK : list.error)
+                << value;
+        }
+        EXPECT_EQ(list.named(nullptr), -1);
+        EXPECT_EQ(list.named((list.names.front() + " ").c_str()), -1);
+    }
+    const int bytes[] = {3, 3, 4, 4, 1, 0};
+    for (int layout = 0; layout <= VELMORA_LAYOUT_GRAY + 1; ++layout) {
+        EXPECT_EQ(velmora_layout_bytes(layout), bytes[layout]) << layout;
+    }
+    EXPECT_EQ(velmora_layout_bytes(-1), 0);
+    velmora_options options;
+    velmora_options_init(&options);
+    EXPECT_EQ(options.contrast, VELMORA_CONTRAST_DEFAULT);
+    for (const int contrast : {int{VELMORA_CONTRAST_LOWEST} - 1, int{VELMORA_CONTRAST_LOWEST},
+                               int{VELMORA_CONTRAST_HIGHEST}, int{VELMORA_CONTRAST_HIGHEST} + 1}) {
+        options.contrast = contrast;
+        const bool allowed = contrast >= VELMORA_CONTRAST_LOWEST && contrast <= VELMORA_CONTRAST_HIGHEST;
+        EXPECT_EQ(velmora_extract(pixels, 2, 2, 8, VELMORA_LAYOUT_RGBA, &options, lines, 2),
+                  allowed ? VELMORA_OK : VELMORA_ERROR_CONTRAST)
+            << contrast;
+    }
 }
 
 // The one rule for output names: the extension says the format in any

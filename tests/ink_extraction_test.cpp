@@ -1,4 +1,4 @@
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
 #include "pipeline/line_rows.h"

@@ -3,7 +3,7 @@
 // they stand, and the settings file keeps the line style between runs.
 #pragma once
 
-#include "base/line_style.h"
+#include "base/line_choices.h"
 
 #include <windows.h>
 

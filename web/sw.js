@@ -2,7 +2,7 @@
 // cache's name changes with the files (scripts/web.sh puts their digest in
 // place of the word below), and a new one replaces the old. Both builds of
 // the engine are kept, whichever the browser runs: together they stay well
-// within the first visit's 400 KB (README.md measures them).
+// within the first visit's 400 KB (docs/benchmarks.md measures them).
 const CacheName = 'velmora-SITE_DIGEST';
 const Files = ['./', 'index.html', 'style.css', 'manifest.webmanifest', 'icon.svg', 'src/page.js',
     'src/strings.js', 'src/history.js', 'src/view.js', 'src/worker.js', 'src/engine.js', 'src/velmora.js',

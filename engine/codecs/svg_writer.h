@@ -19,7 +19,7 @@
 // every platform.
 #pragma once
 
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "base/output_colours.h"
 #include "base/output_sink.h"
 #include "kernels/centre_line_tracer.h"

@@ -10,7 +10,7 @@
 // and says so; no history entry is ever lost silently.
 #pragma once
 
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "document/image_stack.h"
 #include "pipeline/image.h"
 #include "pipeline/output_formats.h"

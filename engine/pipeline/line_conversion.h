@@ -10,7 +10,7 @@
 
 #include "base/dib.h"
 #include "base/failure.h"
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "base/output_colours.h"
 #include "base/output_sink.h"
 #include "pipeline/output_formats.h"

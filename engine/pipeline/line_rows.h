@@ -6,7 +6,7 @@
 #pragma once
 
 #include "base/dib.h"
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"

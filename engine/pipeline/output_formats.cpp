@@ -8,9 +8,9 @@
 #include <new>
 
 const LineFormatInfo LineFormats[3] = {
-    {LineFormat::Bmp, "bmp", ".bmp", "image/bmp", false, OpenBmpOutput},
-    {LineFormat::Png, "png", ".png", "image/png", true, OpenPngOutput},
-    {LineFormat::Svg, "svg", ".svg", "image/svg+xml", true, OpenSvgOutput},
+    {LineFormat::Bmp, "bmp", ".bmp", "image/bmp", false, false, OpenBmpOutput},
+    {LineFormat::Png, "png", ".png", "image/png", true, false, OpenPngOutput},
+    {LineFormat::Svg, "svg", ".svg", "image/svg+xml", true, true, OpenSvgOutput},
 };
 
 namespace {

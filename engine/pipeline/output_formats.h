@@ -1,7 +1,7 @@
 // The output formats, in one table: for each its name, extension, MIME type,
-// whether it holds transparency, and the row output that writes it. The
-// converter, the document's saves, the save dialog and the clipboard all
-// read it; a new format is its codec, its row here and its tests.
+// whether it holds transparency and has it by default, and the row output
+// that writes it. The document's saves, the save dialog and the clipboard
+// read it here, the converter, Python and the page through the C library.
 #pragma once
 
 #include "base/dib.h"
@@ -25,6 +25,7 @@ struct LineFormatInfo {
     const char* extension;  // ".bmp": the name with its dot
     const char* mime;       // "image/bmp"
     bool transparency;      // can hold a transparent background
+    bool transparentByDefault;  // with no background asked for, none: strokes laid over anything
     std::unique_ptr<RowOutput> (*open)(const RowOutputSettings& settings, OutputSink& sink);
 };
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "base/dib.h"
-#include "base/line_style.h"
+#include "base/line_choices.h"
 #include "base/output_colours.h"
 #include "base/output_sink.h"
 

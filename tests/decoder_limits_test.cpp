@@ -108,7 +108,6 @@ TEST(ImgLoadFile, ProgressiveJpegsMayHaveUpToMaxJpegScans) {
     ImageError error = ImageError::None;
     EXPECT_EQ(ImgLoadFile((jpeg + "scans-190.jpg").c_str(), &error), nullptr);
     EXPECT_EQ(error, ImageError::TooManyScans);
-    EXPECT_STREQ(ImageErrorText(error), "the progressive JPEG has too many scans");
 }
 
 TEST(ImgLoadFile, PaletteIndicesPastThePaletteAreOpaqueBlack) {

@@ -91,19 +91,6 @@ void DibReplacePixels(DibHandle image, DibHandle replacement) {
     ImgRelease(replacement);
 }
 
-const char* ImageErrorText(ImageError error) {
-    switch (error) {
-    case ImageError::None: return "no error";
-    case ImageError::CannotOpen: return "cannot open the file";
-    case ImageError::NotAnImage: return "not a BMP, JPEG or PNG image";
-    case ImageError::Corrupt: return "the image data is damaged or incomplete";
-    case ImageError::TooLarge: return "the image is too large";
-    case ImageError::OutOfMemory: return "out of memory";
-    case ImageError::TooManyScans: return "the progressive JPEG has too many scans";
-    }
-    return "unknown error";
-}
-
 void ImgRelease(DibHandle image) {
     delete image;
 }

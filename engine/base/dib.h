@@ -53,7 +53,6 @@ enum class ImageError {
     OutOfMemory,
     TooManyScans,  // a progressive JPEG of more scans than the decoder takes
 };
-const char* ImageErrorText(ImageError error);
 
 // The most pixels an image may have: INT32_MAX / 8, about 268 million (for
 // example 16384 x 16383). The widest buffer a decoder needs, 16-bit RGBA at

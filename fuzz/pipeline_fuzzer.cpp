@@ -51,9 +51,9 @@ bool StreamedInkMatches(DibHandle source, DibHandle result, const LineSettings& 
     };
     for (int32_t y = 0; y < height; ++y) {
         std::memcpy(rows->SourceRow(), DibRow(source, y), size_t(3) * width);
-        rows->Push(sink);
+        rows->Put(sink);
     }
-    rows->Finish(sink);
+    rows->End(sink);
     return same;
 }
 

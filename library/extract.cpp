@@ -86,9 +86,9 @@ int Extract(const unsigned char* pixels, int width, int height, bool sideBySide,
                 row = gathered.data();
             }
             working.Row(row, width, rows->SourceRow());
-            rows->Push(sink);
+            rows->Put(sink);
         }
-        rows->Finish(sink);
+        rows->End(sink);
     } catch (const std::bad_alloc&) {
         return VELMORA_ERROR_OUT_OF_MEMORY;
     }

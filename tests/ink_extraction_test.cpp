@@ -88,9 +88,9 @@ Picture Stream(const Picture& source, int thickness, int contrast, bool removeNo
             const Bgr& p = source.At(x, y);
             row[3 * x] = p.blue, row[3 * x + 1] = p.green, row[3 * x + 2] = p.red;
         }
-        EXPECT_TRUE(rows->Push(sink));
+        EXPECT_TRUE(rows->Put(sink));
     }
-    EXPECT_TRUE(rows->Finish(sink));
+    EXPECT_TRUE(rows->End(sink));
     EXPECT_EQ(next, source.height) << "rows missing";
     return result;
 }

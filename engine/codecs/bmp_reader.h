@@ -33,7 +33,7 @@ struct BmpRowLayout;
 // for pictures that are not held whole. Start reads the headers and refuses
 // what DecodeBmp refuses before it allocates; an RLE bitmap does not stream
 // (Streams false). ReadRow gives the next row as Width() pixels of 3 bytes
-// (BGR, any transparency over white, as ImgMake24 makes it); it and Finish
+// (BGR, any transparency over white, as ImgMake24 makes it); it and End
 // never fail, as Start found every row in the file. The bytes at data must
 // stay while rows are read.
 class BmpRows : public PictureRows {
@@ -45,7 +45,7 @@ public:
     int32_t Width() const;
     int32_t Height() const;
     bool ReadRow(uint8_t* bgr, ImageError* error) override;
-    bool Finish(ImageError*) override { return true; }
+    bool End(ImageError*) override { return true; }
 
 private:
     std::unique_ptr<BmpRowLayout> layout_;

@@ -195,7 +195,7 @@ bool JpegRows::ReadRows(uint8_t* const* rows, int count, ImageError* error) {
     return true;
 }
 
-bool JpegRows::Finish(ImageError* error) {
+bool JpegRows::End(ImageError* error) {
     REFUSALS_RETURN(error)
     jpeg_finish_decompress(&session_->info);
     Close();
@@ -216,6 +216,6 @@ DibHandle DecodeJpeg(const uint8_t* data, size_t size, ImageError* error) {
         for (int i = 0; i < count; ++i) targets[i] = DibRow(image.get(), first + i);
         if (!rows.ReadRows(targets, count, error)) return nullptr;
     }
-    if (!rows.Finish(error)) return nullptr;
+    if (!rows.End(error)) return nullptr;
     return image.release();
 }

@@ -30,9 +30,9 @@ struct JpegSession;
 // The same decoding a few rows at a time, top row first, for pictures that
 // are not held whole: Start reads the headers (refusing what DecodeJpeg
 // refuses before it allocates), ReadRow decodes the next row and ReadRows
-// the next count rows of Width() pixels of 3 bytes (BGR), Finish checks the
+// the next count rows of Width() pixels of 3 bytes (BGR), End checks the
 // rest of the stream. After a false return, with *error set, the decoder is
-// closed. The bytes at data must stay until Finish.
+// closed. The bytes at data must stay until End.
 class JpegRows : public PictureRows {
 public:
     JpegRows();
@@ -45,7 +45,7 @@ public:
     int32_t Height() const;
     bool ReadRow(uint8_t* bgr, ImageError* error) override { return ReadRows(&bgr, 1, error); }
     bool ReadRows(uint8_t* const* rows, int count, ImageError* error);
-    bool Finish(ImageError* error) override;
+    bool End(ImageError* error) override;
 
 private:
     void Close();

@@ -16,5 +16,5 @@ public:
     // then done.
     virtual bool ReadRow(uint8_t* bgr, ImageError* error) = 0;
     // After the last row: whether the rest of the file is whole.
-    virtual bool Finish(ImageError* error) = 0;
+    virtual bool End(ImageError* error) = 0;
 };

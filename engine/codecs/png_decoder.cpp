@@ -189,7 +189,7 @@ bool PngRows::ReadRow(uint8_t* bgr, ImageError* error) {
     return true;
 }
 
-bool PngRows::Finish(ImageError* error) {
+bool PngRows::End(ImageError* error) {
     // The rest of the file must be whole too, up to the end chunk.
     const int code = lastCode_ == SPNG_EOI ? spng_decode_chunks(context_.get()) : SPNG_EOI;
     if (code) {
@@ -216,7 +216,7 @@ DibHandle PngRows::DecodeWhole(ImageError* error) {
         *error = ErrorOf(lastCode_);
         return nullptr;
     }
-    if (!Finish(error)) return nullptr;
+    if (!End(error)) return nullptr;
     // An opaque picture needs no alpha: it becomes 24-bit at once, in place.
     if (bytesPerPixel == 4 && AllOpaque(image.get())) ImgMake24(image.get());
     return image.release();

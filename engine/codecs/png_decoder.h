@@ -30,7 +30,7 @@ DibHandle DecodePng(const uint8_t* data, size_t size, ImageError* error);
 // allocates. Rows of a picture that is not interlaced come with ReadRow,
 // top row first, as Width() pixels of 3 bytes (BGR, any transparency over
 // white, as ImgMake24 makes it); DecodeWhole decodes every row (interlaced
-// too) as DecodePng does. Finish checks the rest of the file after the last
+// too) as DecodePng does. End checks the rest of the file after the last
 // row. The bytes at data must stay until then. False (null) with *error set
 // on failure.
 class PngRows : public PictureRows {
@@ -44,7 +44,7 @@ public:
     int32_t Height() const { return height_; }
     bool Interlaced() const { return interlaced_; }
     bool ReadRow(uint8_t* bgr, ImageError* error) override;
-    bool Finish(ImageError* error) override;
+    bool End(ImageError* error) override;
     DibHandle DecodeWhole(ImageError* error);
 
 private:

@@ -94,7 +94,7 @@ uint16_t* InkRows::Marks(int y) const {
     return marks_ + int64_t{y % MarkRing} * width_;
 }
 
-void InkRows::Add(const uint8_t* source) {
+void InkRows::Put(const uint8_t* source) {
     InkFunctionsFor(thick_, set_).luma(source, Luma(received_++), width_);
 }
 
@@ -137,7 +137,7 @@ bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast,
     uint8_t* to = ImgQueryInfo(result)->pixels;
     int taken = 0;
     for (int row = 0; row < height; ++row) {
-        rows->Add(from + row * stride);
+        rows->Put(from + row * stride);
         for (; rows->Ready(); ++taken) rows->Take(to + taken * stride);
     }
     return true;

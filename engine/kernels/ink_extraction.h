@@ -55,7 +55,7 @@ public:
 
     // Takes the next source row: width pixels of 3 bytes, blue, green, red.
     // Every ready result row must be taken before the next source row comes.
-    void Add(const uint8_t* source);
+    void Put(const uint8_t* source);
 
     // Whether the next result row can be taken: the source rows it needs are
     // in, or every source row is.

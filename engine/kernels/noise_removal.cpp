@@ -108,13 +108,13 @@ SpeckRemover::SpeckRemover(PixelRows pixels, int width, int height, int thicknes
 // Rows are marked Lag rows ahead of the scan, as far down as its searches
 // read, each into the ring row of the row two above the scan, which no
 // search reads any more.
-void SpeckRemover::AddRow(int y) {
+void SpeckRemover::Put(int y) {
     const MarkRows marks = {marks_, width_, limit_ + 1};
     markDarkRow_(pixels_.Row(y), marks.Row(y), width_);
     if (y >= limit_ - 1) Scan(y - (limit_ - 1));
 }
 
-void SpeckRemover::Finish() {
+void SpeckRemover::End() {
     while (scanned_ < height_) Scan(scanned_);
 }
 
@@ -157,6 +157,6 @@ void RemoveSpecks(DibHandle image, int thickness, const PixelBuffer& ring, Instr
     // Picture row y is memory row height - 1 - y.
     const PixelRows rows = {info->pixels + (height - 1) * stride, -stride, height};
     SpeckRemover remover(rows, width, height, thickness, ring.get(), set);
-    for (int y = 0; y < height; ++y) remover.AddRow(y);
-    remover.Finish();
+    for (int y = 0; y < height; ++y) remover.Put(y);
+    remover.End();
 }

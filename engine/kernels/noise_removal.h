@@ -37,16 +37,16 @@ struct PixelRows {
 };
 
 // The same as RemoveSpecks, for rows that arrive one at a time, top row
-// first. Once row y's pixels are final from extraction, AddRow(y) takes it
+// first. Once row y's pixels are final from extraction, Put(y) takes it
 // in; the remover then whitens specks in rows y - Lag to y, after which
-// row y - Lag is final. Finish makes every row final after the last one.
+// row y - Lag is final. End makes every row final after the last one.
 // A ring of pixel rows needs RingRows rows; marks are from SpeckMarksFor.
 class SpeckRemover {
 public:
     SpeckRemover(PixelRows pixels, int width, int height, int thickness, uint8_t* marks,
                  InstructionSet set = WidestInstructionSet());
-    void AddRow(int y);
-    void Finish();
+    void Put(int y);
+    void End();
     static int Lag(int thickness);
     static int RingRows(int thickness);
 

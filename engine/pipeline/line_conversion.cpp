@@ -53,9 +53,9 @@ bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, 
         uint8_t* row = lines->SourceRow();
         if (!source.rows->ReadRow(row, reading)) return false;
         if (source.mirrored) Mirror(row, width);
-        if (!lines->Push(put)) return false;
+        if (!lines->Put(put)) return false;
     }
-    return source.rows->Finish(reading) && lines->Finish(put) && output->End();
+    return source.rows->End(reading) && lines->End(put) && output->End();
 }
 
 // Opens the picture with open, refusing what cannot be written before any

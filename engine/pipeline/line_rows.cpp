@@ -37,9 +37,9 @@ uint8_t* LineRows::SourceRow() {
     return sources_.get() + int64_t{received_ % SourceRing} * 3 * width_;
 }
 
-bool LineRows::Push(const ResultRowSink& sink) {
+bool LineRows::Put(const ResultRowSink& sink) {
     if (ink_) {
-        ink_->Add(SourceRow());
+        ink_->Put(SourceRow());
         ++received_;
         return TakeInk(sink);
     }
@@ -48,9 +48,9 @@ bool LineRows::Push(const ResultRowSink& sink) {
     return received_ < 2 || ExtractRow(received_ - 2, sink);
 }
 
-bool LineRows::Finish(const ResultRowSink& sink) {
+bool LineRows::End(const ResultRowSink& sink) {
     if (ink_ ? !TakeInk(sink) : received_ > 0 && !ExtractRow(received_ - 1, sink)) return false;
-    if (remover_) remover_->Finish();
+    if (remover_) remover_->End();
     return Emit(received_ - 1, sink);
 }
 
@@ -76,7 +76,7 @@ bool LineRows::TakeInk(const ResultRowSink& sink) {
 // Row y is final from extraction: speck removal takes it in, and the rows it
 // has done with go to sink.
 bool LineRows::Finished(int y, const ResultRowSink& sink) {
-    if (remover_) remover_->AddRow(y);
+    if (remover_) remover_->Put(y);
     return Emit(y - lag_, sink);
 }
 

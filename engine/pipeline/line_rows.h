@@ -3,6 +3,13 @@
 // final, top row first. Memory is a few rows, whatever the height. The rows
 // are those ExtractEdges (or ExtractInk) and RemoveSpecks give for the whole
 // picture: the same row kernels do the work.
+//
+// Rows pass through the engine in one vocabulary: a picture's rows are read
+// with ReadRow and its end checked with End (codecs/picture_rows.h); every
+// stage that takes rows takes each with Put and is completed with End (this
+// class, SpeckRemover, the row outputs); a stage that gives rows as they
+// become final is asked Ready and gives them with Take (InkRows), or hands
+// them to a sink.
 #pragma once
 
 #include "base/dib.h"
@@ -33,10 +40,10 @@ public:
 
     // Takes the row written at SourceRow() and hands every result row now
     // final to sink. False when the sink said so.
-    bool Push(const ResultRowSink& sink);
+    bool Put(const ResultRowSink& sink);
 
     // After the last source row: hands the remaining result rows to sink.
-    bool Finish(const ResultRowSink& sink);
+    bool End(const ResultRowSink& sink);
 
 private:
     LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style);

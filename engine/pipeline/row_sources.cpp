@@ -34,7 +34,7 @@ public:
         std::memcpy(row, DibRow(image_.get(), next_++), 3 * size_t(image_->header.biWidth));
         return true;
     }
-    bool Finish(ImageError*) override { return true; }
+    bool End(ImageError*) override { return true; }
 
 private:
     DibPtr image_;
@@ -87,7 +87,7 @@ public:
         return true;
     }
 
-    bool Finish(ImageError* error) override {
+    bool End(ImageError* error) override {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return done_; });
         *error = error_;
@@ -118,7 +118,7 @@ private:
                 }
                 changed_.notify_all();
             }
-            if (error == ImageError::None) inner_->Finish(&error);
+            if (error == ImageError::None) inner_->End(&error);
         } catch (const std::bad_alloc&) {
             error = ImageError::OutOfMemory;
         }

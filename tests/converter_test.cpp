@@ -97,7 +97,17 @@ ConverterResult ConverterFinished(const std::string& folder, int status) {
 
 ConverterResult RunConverter(const std::string& folder, const std::vector<std::string>& arguments,
                              const std::string& prefix = "") {
-    return ConverterFinished(folder, std::system(ConverterCommand(folder, arguments, prefix).c_str()));
+    const std::string command = ConverterCommand(folder, arguments, prefix);
+    int status = std::system(command.c_str());
+#ifdef _WIN32
+    // Under a loaded Wine, starting cmd.exe now and then fails outright (-1,
+    // nothing run, not even the redirections): start it again, as a user
+    // would, rather than count the converter's failure.
+    for (int attempt = 0; attempt < 3 && status == -1 && !std::filesystem::exists(folder + "/stderr.txt"); ++attempt) {
+        status = std::system(command.c_str());
+    }
+#endif
+    return ConverterFinished(folder, status);
 }
 
 // What the window program would show after extracting the file's picture.

@@ -579,7 +579,17 @@ public:
 #ifndef _WIN32
         if (path_.empty()) {
             const int descriptor = fileno(file_);
-            if (!replacing && LinkUnnamed(descriptor, target.c_str())) return true;
+            if (!replacing && LinkUnnamed(descriptor, target.c_str())) {
+                // A file system may report a failed write only at close
+                // (NFS); the file just named is then taken back.
+                const bool closed = std::fclose(file_) == 0;
+                file_ = nullptr;
+                if (closed) return true;
+                const int error = errno != 0 ? errno : EIO;
+                unlink(target.c_str());
+                errno = error;
+                return false;
+            }
             if (!replacing && errno != EEXIST) return false;
             const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
             if (const FlushObserver observer = Observer) observer(self.c_str(), target.c_str());

@@ -13,10 +13,15 @@ const ProgressDelay = 300;
 // What the page says of each failure the worker answers with (velmora.h's
 // error numbers, and the worker's own for an engine that cannot run): the
 // keys of its sentences. Any other number is an option the engine refused,
-// which the general sentence covers.
+// which the general sentence covers. VelmoraChoices and VelmoraErrors come
+// from choices.js, which index.html loads first.
 const Failures = {
-    '-1': ['unavailable'], 14: ['unsupported'], 15: ['unreadable', 'damaged'], 16: ['unreadable', 'tooManyScans'],
-    17: ['unreadable', 'tooLarge'], 18: ['outOfMemory', 'tooLargeForMemory'],
+    [VelmoraErrors.unavailable]: ['unavailable'],
+    [VelmoraErrors.notAnImage]: ['unsupported'],
+    [VelmoraErrors.damaged]: ['unreadable', 'damaged'],
+    [VelmoraErrors.tooManyScans]: ['unreadable', 'tooManyScans'],
+    [VelmoraErrors.tooLarge]: ['unreadable', 'tooLarge'],
+    [VelmoraErrors.outOfMemory]: ['outOfMemory', 'tooLargeForMemory'],
 };
 
 // A module whose one function returns a WebAssembly SIMD value: it validates
@@ -174,14 +179,18 @@ async function resultAs(format, transparent) {
         fail(answer);
         return null;
     }
-    const types = { png: 'image/png', svg: 'image/svg+xml', bmp: 'image/bmp' };
-    return new Blob([answer.bytes], { type: types[format] });
+    return new Blob([answer.bytes], { type: formatNamed(format).mediaType });
+}
+
+function formatNamed(name) {
+    return VelmoraChoices.formats.find((format) => format.name === name);
 }
 
 // The name a saved file gets: the picture's, then -velmora; the transparent
 // PNG adds -transparent, so that it never takes the black-on-white one's.
 function saveName(format, transparent) {
-    return `${picture.name}-velmora${format === 'png' && transparent ? '-transparent' : ''}.${format}`;
+    const variant = format === 'png' && transparent ? '-transparent' : '';
+    return `${picture.name}-velmora${variant}${formatNamed(format).extension}`;
 }
 
 async function save(button) {
@@ -291,8 +300,27 @@ function optionChanged() {
     if ($('auto').checked) execute();
 }
 
+// Fills the option lists with the engine's choices: a style's value is its
+// name, a thickness's its number; their texts, the labels of their names,
+// come with the language.
+function fillLists() {
+    for (const name of VelmoraChoices.styles) $('style').add(labelled(new Option('', name), name));
+    VelmoraChoices.thicknesses.forEach((name, value) => {
+        $('thickness').add(labelled(new Option('', String(value)), name));
+    });
+    const contrast = VelmoraChoices.contrast;
+    for (let c = contrast.lowest; c <= contrast.highest; ++c) {
+        $('contrast').add(new Option(String(c), String(c), c === contrast.default, c === contrast.default));
+    }
+}
+
+function labelled(option, name) {
+    option.dataset.text = name;
+    return option;
+}
+
 function start() {
-    for (let c = 1; c <= 16; ++c) $('contrast').add(new Option(String(c), String(c), c === 7, c === 7));
+    fillLists();
     $('open').onclick = () => $('file').click();
     $('file').onchange = () => {
         openFile($('file').files[0]);

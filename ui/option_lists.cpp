@@ -3,15 +3,14 @@
 #include "app_state.h"
 #include "resource.h"
 
-#include <algorithm>
 #include <cwchar>
 #include <iterator>
 #include <string_view>
 
 namespace {
 
-// The label of each of the engine's names in a list, in any order: a name
-// of the engine's lists without one here stops the build.
+// The window's label of each name in the engine's lists, in any order; a
+// name without one here stops the build.
 struct Label {
     std::string_view name;
     UINT text;
@@ -19,13 +18,18 @@ struct Label {
 constexpr Label StyleLabels[] = {{"edges", IDS_STYLE_EDGES}, {"ink", IDS_STYLE_INK}};
 constexpr Label ThicknessLabels[] = {{"thin", IDS_THIN}, {"thick", IDS_THICK}};
 
+template <size_t Count>
+constexpr const Label* LabelOf(std::string_view name, const Label (&labels)[Count]) {
+    for (const Label& label : labels) {
+        if (label.name == name) return &label;
+    }
+    return nullptr;
+}
+
 template <typename Names, size_t Count>
 constexpr bool EveryNameLabelled(const Names& names, const Label (&labels)[Count]) {
     for (const char* name : names) {
-        if (std::find_if(std::begin(labels), std::end(labels), [&](const Label& l) { return l.name == name; }) ==
-            std::end(labels)) {
-            return false;
-        }
+        if (!LabelOf(name, labels)) return false;
     }
     return true;
 }
@@ -39,11 +43,7 @@ void AddItem(HWND hwnd, int comboId, const std::wstring& text) {
 // Adds the labels of names in their order, the first one selected.
 template <typename Names, size_t Count>
 void FillList(HWND hwnd, int comboId, const Names& names, const Label (&labels)[Count]) {
-    for (const char* name : names) {
-        for (const Label& label : labels) {
-            if (label.name == name) AddItem(hwnd, comboId, LoadResourceString(label.text));
-        }
-    }
+    for (const char* name : names) AddItem(hwnd, comboId, LoadResourceString(LabelOf(name, labels)->text));
     SendDlgItemMessageW(hwnd, comboId, CB_SETCURSEL, 0, 0);
 }
 

@@ -131,7 +131,7 @@ function updateControls() {
     const has = Boolean(history.current);
     $('undo').disabled = !history.canUndo;
     $('redo').disabled = !history.canRedo;
-    for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp', 'copy', 'show']) $(id).disabled = !has;
+    for (const button of [...saveButtons(), $('copy'), $('show')]) button.disabled = !has;
     $('execute').disabled = !picture;
     $('show').setAttribute('aria-pressed', String(showingOriginal));
     $('show').textContent = text(language, showingOriginal ? 'showResult' : 'showOriginal');
@@ -191,6 +191,11 @@ function formatNamed(name) {
 function saveName(format, transparent) {
     const variant = format === 'png' && transparent ? '-transparent' : '';
     return `${picture.name}-velmora${variant}${formatNamed(format).extension}`;
+}
+
+// The save buttons, one or more for each format (data-format, its name).
+function saveButtons() {
+    return document.querySelectorAll('button[data-format]');
 }
 
 async function save(button) {
@@ -333,7 +338,7 @@ function start() {
     restoreStyle();
     for (const id of ['noise', 'thickness', 'style', 'contrast']) $(id).onchange = optionChanged;
     $('style').addEventListener('change', rememberStyle);
-    for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp']) $(id).onclick = () => save($(id));
+    for (const button of saveButtons()) button.onclick = () => save(button);
     $('copy').onclick = copy;
     $('show').onclick = toggleOriginal;
     $('zoom-in').onclick = () => view.zoomIn();

@@ -1,6 +1,7 @@
 #include "window_placement.h"
 
 #include <initializer_list>
+#include <iterator>
 
 namespace {
 
@@ -25,7 +26,8 @@ StoredSettings ReadSettings(const ProfileFile& file, const std::string& software
     stored.top = file.GetInt("WINDOW", "Top");
     stored.left = file.GetInt("WINDOW", "Left");
     stored.automatic = file.GetInt("MODE", "Auto") == 1;
-    stored.style = file.GetInt("MODE", "Style") == 1 ? LineStyle::Ink : LineStyle::Edges;
+    const int style = file.GetInt("MODE", "Style");
+    stored.style = style >= 0 && style < int(std::size(LineStyleNames)) ? LineStyle(style) : LineStyle::Edges;
     stored.saveType = file.GetInt("SAVE", "Type");
     return stored;
 }
@@ -36,7 +38,7 @@ void WriteSettings(const ProfileFile& file, const std::string& softwareId, POINT
     file.WriteSection("SOFTWARE", Entries({"SoftID = " + softwareId}));
     file.WriteSection("WINDOW", Entries({"Top  = " + std::to_string(position.y), "Left = " + std::to_string(position.x)}));
     file.WriteSection("MODE", Entries({"Auto = " + std::to_string(automatic ? 1 : 0),
-                                       "Style = " + std::to_string(style == LineStyle::Ink ? 1 : 0)}));
+                                       "Style = " + std::to_string(int(style))}));
     file.WriteSection("SAVE", Entries({"Type = " + std::to_string(saveType)}));
 }
 

@@ -14,9 +14,9 @@
 
 // The control window's position, the auto-extraction flag, the save
 // dialog's last type (its place in the dialog's list, counted from 1) and
-// the line style (ink only for a stored 1, as VELMORA_STYLE_INK numbers it),
-// trusted only when the file was written by this version of the program
-// (softwareId). A missing coordinate or type is -1.
+// the line style (its place in LineStyleNames, as velmora.h numbers it;
+// edges for any other number), trusted only when the file was written by
+// this version of the program (softwareId). A missing coordinate or type is -1.
 struct StoredSettings {
     bool trusted = false;
     int left = -1;

@@ -10,8 +10,12 @@
 #include "window_geometry.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <map>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -233,6 +237,45 @@ TEST_F(Extraction, InkChosenInTheListIsTheDocumentsInkExtraction) {
                                   ReadImage(*ExtractedApart(LineStyle::Ink, row.thickness, row.contrast, row.noise)->ResultInfo())),
                   "") << "ink draws other lines than edges";
     }
+}
+
+// The window's own labels of the engine's names; at() throws for a name the
+// window has no label for.
+TEST_F(Extraction, TheListsAndSaveTypesFollowTheEnginesListsInItsOrder) {
+    const std::map<std::string, std::wstring> labels = {
+        {"edges", L"輪郭"}, {"ink", L"インク"}, {"thin", L"細い"}, {"thick", L"太い"}};
+    const std::pair<int, std::vector<std::string>> lists[] = {
+        {IDC_STYLE, {LineStyleNames.begin(), LineStyleNames.end()}},
+        {IDC_THICKNESS, {ThicknessNames.begin(), ThicknessNames.end()}}};
+    for (const auto& [list, names] : lists) {
+        ASSERT_EQ(SendDlgItemMessageW(ControlWindow, list, CB_GETCOUNT, 0, 0), LRESULT(names.size())) << list;
+        for (size_t item = 0; item < names.size(); ++item) EXPECT_EQ(ComboItem(list, int(item)), labels.at(names[item]));
+    }
+    for (size_t style = LineStyleNames.size(); style-- > 0;) {
+        Select(IDC_STYLE, int(style));
+        EXPECT_EQ(ChosenLineStyle(), LineStyle(style)) << LineStyleNames[style];
+    }
+
+    const int contrasts = HighestContrast - LowestContrast + 1;
+    ASSERT_EQ(SendDlgItemMessageW(ControlWindow, IDC_CONTRAST, CB_GETCOUNT, 0, 0), contrasts);
+    EXPECT_EQ(ComboItem(IDC_CONTRAST, 0), std::to_wstring(LowestContrast) + L" (細かい)");
+    EXPECT_EQ(ComboItem(IDC_CONTRAST, contrasts - 1), std::to_wstring(HighestContrast) + L" (荒い)");
+    EXPECT_EQ(ComboItem(IDC_CONTRAST, ContrastIndex(DefaultContrast)), std::to_wstring(DefaultContrast));
+    EXPECT_EQ(SendDlgItemMessageW(ControlWindow, IDC_CONTRAST, CB_GETCURSEL, 0, 0), ContrastIndex(DefaultContrast));
+
+    // A name in any format's extension, in capitals, is saved in that format
+    // whatever type was chosen, and changing the type gives its extension.
+    for (const LineFormatInfo& format : LineFormats) {
+        std::string name = std::string("a") + format.extension;
+        std::transform(name.begin(), name.end(), name.begin(), [](char c) { return char(std::toupper(c)); });
+        for (const SaveType chosen : {SaveType::Bmp, SaveType::PngTransparent, SaveType::Svg}) {
+            const SaveTarget target = TargetOf(name, chosen);
+            EXPECT_EQ(target.path, name);
+            EXPECT_EQ(FormatOf(target.type), format.format) << name;
+            EXPECT_EQ(WithTypeExtension(name, chosen), std::string("A") + InfoOf(FormatOf(chosen)).extension);
+        }
+    }
+    EXPECT_EQ(WithTypeExtension("a.jpg", SaveType::Bmp), "a.jpg");
 }
 
 TEST_F(History, UndoAndRedoStepBetweenEdgeAndInkResults) {

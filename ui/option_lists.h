@@ -11,8 +11,9 @@
 // defaults: 輪郭, OFF, 細い, 7.
 void FillOptionLists(HWND hwnd);
 
-// The line style the 線の種類 list of App's control window shows: 輪郭
-// (edges, the first item) or インク (ink, the second).
+// The line style the 線の種類 list of App's control window shows; its items
+// are the engine's styles in their order (LineStyleNames): 輪郭 (edges),
+// インク (ink).
 LineStyle ChosenLineStyle();
 
 // Selects the style's item in that list, without a change notification:

@@ -29,14 +29,18 @@ const TypeInfo Types[] = {
     {LineFormat::Svg, true, true},
 };
 
-// Without the dot, as the dialog's default extension takes it.
+// With its dot (".bmp").
 const char* ExtensionOf(SaveType type) {
-    return InfoOf(FormatOf(type)).name;
+    return InfoOf(FormatOf(type)).extension;
+}
+
+// Without the dot, as the dialog's default extension takes it.
+const char* DefaultExtensionOf(SaveType type) {
+    return ExtensionOf(type) + 1;
 }
 
 bool HasExtension(const std::string& name, const char* extension) {
-    const char* dot = PathFindExtensionA(name.c_str());
-    return *dot == '.' && lstrcmpiA(dot + 1, extension) == 0;
+    return lstrcmpiA(PathFindExtensionA(name.c_str()), extension) == 0;
 }
 
 // A new type: the name in the box and the default extension follow it, as
@@ -51,7 +55,7 @@ void OnTypeChange(HWND dialog, SaveType type) {
         const std::string renamed = WithTypeExtension(name, type);
         if (renamed != name) SendMessageA(dialog, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(renamed.c_str()));
     }
-    SendMessageA(dialog, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(ExtensionOf(type)));
+    SendMessageA(dialog, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(DefaultExtensionOf(type)));
 }
 
 // The hook's own dialog is a child of the file dialog; it only listens.
@@ -83,7 +87,7 @@ bool ShowSaveDialog(HWND owner, std::string& name, SaveType& type) {
     dialog.lpstrTitle = title.c_str();
     // The dialog adds the chosen type's extension to a name typed without
     // one, before it asks whether to replace an existing file.
-    dialog.lpstrDefExt = ExtensionOf(type);
+    dialog.lpstrDefExt = DefaultExtensionOf(type);
     dialog.lpfnHook = SaveDialogHook;
     dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&dialog)) return false;
@@ -112,18 +116,18 @@ std::string WithoutExtension(const std::string& path) {
 
 std::string WithTypeExtension(const std::string& name, SaveType type) {
     for (const LineFormatInfo& format : LineFormats) {
-        if (HasExtension(name, format.name)) return WithoutExtension(name) + "." + ExtensionOf(type);
+        if (HasExtension(name, format.extension)) return WithoutExtension(name) + ExtensionOf(type);
     }
     return name;
 }
 
 SaveTarget TargetOf(const std::string& name, SaveType chosen) {
     for (const LineFormatInfo& format : LineFormats) {
-        if (!HasExtension(name, format.name)) continue;
+        if (!HasExtension(name, format.extension)) continue;
         if (FormatOf(chosen) == format.format) return {name, chosen};
         for (int index = 1; index <= int(std::size(Types)); ++index) {
             if (Types[index - 1].format == format.format && Types[index - 1].own) return {name, SaveType(index)};
         }
     }
-    return {WithoutExtension(name) + "." + ExtensionOf(chosen), chosen};
+    return {WithoutExtension(name) + ExtensionOf(chosen), chosen};
 }

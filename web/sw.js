@@ -5,8 +5,8 @@
 // within the first visit's 400 KB (docs/benchmarks.md measures them).
 const CacheName = 'velmora-SITE_DIGEST';
 const Files = ['./', 'index.html', 'style.css', 'manifest.webmanifest', 'icon.svg', 'src/page.js',
-    'src/strings.js', 'src/history.js', 'src/view.js', 'src/worker.js', 'src/engine.js', 'src/velmora.js',
-    'src/velmora.wasm', 'src/velmora-plain.js', 'src/velmora-plain.wasm'];
+    'src/strings.js', 'src/choices.js', 'src/history.js', 'src/view.js', 'src/worker.js', 'src/engine.js',
+    'src/velmora.js', 'src/velmora.wasm', 'src/velmora-plain.js', 'src/velmora-plain.wasm'];
 
 self.addEventListener('install', (event) => {
     event.waitUntil(caches.open(CacheName).then((cache) => cache.addAll(Files)).then(() => self.skipWaiting()));

@@ -1,10 +1,19 @@
 // velmora_convert for JavaScript: a picture file's bytes in, the output
 // file's bytes out, through a module made by createVelmora (velmora.js).
-// A classic script, for the worker's importScripts and node's require alike.
+// A classic script, for the worker's importScripts and node's require alike,
+// after choices.js (VelmoraErrors).
 'use strict';
 
-const VelmoraFormat = { bmp: 0, png: 1, svg: 2 };
-const VelmoraStyle = { edges: 0, ink: 1 };
+// The number of name in one of the engine's lists, whose function gives the
+// name of each number up to the first null; -1 for a name of none, which
+// the engine refuses.
+function velmoraNumber(module, nameOf, name) {
+    for (let value = 0; ; ++value) {
+        const address = nameOf(value);
+        if (!address) return -1;
+        if (module.UTF8ToString(address) === name) return value;
+    }
+}
 
 // velmora_options: thickness, contrast, noise, format, line_colour,
 // background_colour, transparent, decode_ahead, style, reserved[7]; 4 bytes
@@ -20,15 +29,17 @@ function velmoraConvert(module, input, options) {
     const inputAddress = module._malloc(Math.max(input.length, 1));
     const outputAddress = module._malloc(8);
     try {
-        if (!optionsAddress || !inputAddress || !outputAddress) return { error: 18, message: 'out of memory' };
+        if (!optionsAddress || !inputAddress || !outputAddress) {
+            return { error: VelmoraErrors.outOfMemory, message: 'out of memory' };
+        }
         module._velmora_options_init(optionsAddress);
         const fields = optionsAddress >> 2;
-        module.HEAP32[fields] = options.thick ? 1 : 0;
+        module.HEAP32[fields] = velmoraNumber(module, module._velmora_thickness_name, options.thick ? 'thick' : 'thin');
         module.HEAP32[fields + 1] = options.contrast;
         module.HEAP32[fields + 2] = options.noise ? 1 : 0;
-        module.HEAP32[fields + 3] = VelmoraFormat[options.format];
+        module.HEAP32[fields + 3] = velmoraNumber(module, module._velmora_format_name, options.format);
         module.HEAP32[fields + 6] = options.transparent ? 1 : 0;
-        module.HEAP32[fields + 8] = VelmoraStyle[options.style ?? 'edges'];
+        module.HEAP32[fields + 8] = velmoraNumber(module, module._velmora_style_name, options.style ?? 'edges');
         module.HEAPU8.set(input, inputAddress);
         const error = module._velmora_convert(inputAddress, input.length, optionsAddress, outputAddress,
                                               outputAddress + 4);

@@ -13,10 +13,15 @@ const ProgressDelay = 300;
 // What the page says of each failure the worker answers with (velmora.h's
 // error numbers, and the worker's own for an engine that cannot run): the
 // keys of its sentences. Any other number is an option the engine refused,
-// which the general sentence covers.
+// which the general sentence covers. VelmoraChoices and VelmoraErrors come
+// from choices.js, which index.html loads first.
 const Failures = {
-    '-1': ['unavailable'], 14: ['unsupported'], 15: ['unreadable', 'damaged'], 16: ['unreadable', 'tooManyScans'],
-    17: ['unreadable', 'tooLarge'], 18: ['outOfMemory', 'tooLargeForMemory'],
+    [VelmoraErrors.unavailable]: ['unavailable'],
+    [VelmoraErrors.notAnImage]: ['unsupported'],
+    [VelmoraErrors.damaged]: ['unreadable', 'damaged'],
+    [VelmoraErrors.tooManyScans]: ['unreadable', 'tooManyScans'],
+    [VelmoraErrors.tooLarge]: ['unreadable', 'tooLarge'],
+    [VelmoraErrors.outOfMemory]: ['outOfMemory', 'tooLargeForMemory'],
 };
 
 // A module whose one function returns a WebAssembly SIMD value: it validates
@@ -126,7 +131,7 @@ function updateControls() {
     const has = Boolean(history.current);
     $('undo').disabled = !history.canUndo;
     $('redo').disabled = !history.canRedo;
-    for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp', 'copy', 'show']) $(id).disabled = !has;
+    for (const button of [...saveButtons(), $('copy'), $('show')]) button.disabled = !has;
     $('execute').disabled = !picture;
     $('show').setAttribute('aria-pressed', String(showingOriginal));
     $('show').textContent = text(language, showingOriginal ? 'showResult' : 'showOriginal');
@@ -174,14 +179,23 @@ async function resultAs(format, transparent) {
         fail(answer);
         return null;
     }
-    const types = { png: 'image/png', svg: 'image/svg+xml', bmp: 'image/bmp' };
-    return new Blob([answer.bytes], { type: types[format] });
+    return new Blob([answer.bytes], { type: formatNamed(format).mediaType });
+}
+
+function formatNamed(name) {
+    return VelmoraChoices.formats.find((format) => format.name === name);
 }
 
 // The name a saved file gets: the picture's, then -velmora; the transparent
 // PNG adds -transparent, so that it never takes the black-on-white one's.
 function saveName(format, transparent) {
-    return `${picture.name}-velmora${format === 'png' && transparent ? '-transparent' : ''}.${format}`;
+    const variant = format === 'png' && transparent ? '-transparent' : '';
+    return `${picture.name}-velmora${variant}${formatNamed(format).extension}`;
+}
+
+// The save buttons, one or more for each format (data-format, its name).
+function saveButtons() {
+    return document.querySelectorAll('button[data-format]');
 }
 
 async function save(button) {
@@ -291,8 +305,27 @@ function optionChanged() {
     if ($('auto').checked) execute();
 }
 
+// Fills the option lists with the engine's choices: a style's value is its
+// name, a thickness's its number; their texts, the labels of their names,
+// come with the language.
+function fillLists() {
+    for (const name of VelmoraChoices.styles) $('style').add(labelled(new Option('', name), name));
+    VelmoraChoices.thicknesses.forEach((name, value) => {
+        $('thickness').add(labelled(new Option('', String(value)), name));
+    });
+    const contrast = VelmoraChoices.contrast;
+    for (let c = contrast.lowest; c <= contrast.highest; ++c) {
+        $('contrast').add(new Option(String(c), String(c), c === contrast.default, c === contrast.default));
+    }
+}
+
+function labelled(option, name) {
+    option.dataset.text = name;
+    return option;
+}
+
 function start() {
-    for (let c = 1; c <= 16; ++c) $('contrast').add(new Option(String(c), String(c), c === 7, c === 7));
+    fillLists();
     $('open').onclick = () => $('file').click();
     $('file').onchange = () => {
         openFile($('file').files[0]);
@@ -305,7 +338,7 @@ function start() {
     restoreStyle();
     for (const id of ['noise', 'thickness', 'style', 'contrast']) $(id).onchange = optionChanged;
     $('style').addEventListener('change', rememberStyle);
-    for (const id of ['save-png', 'save-png-white', 'save-svg', 'save-bmp']) $(id).onclick = () => save($(id));
+    for (const button of saveButtons()) button.onclick = () => save(button);
     $('copy').onclick = copy;
     $('show').onclick = toggleOriginal;
     $('zoom-in').onclick = () => view.zoomIn();

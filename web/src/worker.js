@@ -4,16 +4,13 @@
 //   { id, type: 'convert', options }      converts the kept picture.
 // Messages out: { id, bytes, memory, seconds } (bytes transferred; memory,
 // the engine's WebAssembly memory in bytes; seconds, the conversion's time) or { id, error, message }, error
-// being velmora.h's number or Unavailable, message the reason in English, for the console.
+// being velmora.h's number or VelmoraErrors.unavailable, message the reason in English, for the console.
 // The page names the worker plain where the browser has no WebAssembly SIMD:
 // the engine built without it is loaded then. (The name, not the address,
 // because a worker served by the service worker takes the cached file's.)
 'use strict';
 
-const OutOfMemory = 18;
-// Not one of velmora.h's numbers: the engine cannot run in this browser (one
-// without WebAssembly) or could not be fetched.
-const Unavailable = -1;
+importScripts('choices.js');
 let engine = load();
 let picture = null;
 
@@ -36,7 +33,7 @@ async function convert(input, options) {
         module = await engine;
     } catch (reason) {
         engine = load();
-        return { error: Unavailable, message: String(reason) };
+        return { error: VelmoraErrors.unavailable, message: String(reason) };
     }
     try {
         const started = performance.now();
@@ -46,7 +43,7 @@ async function convert(input, options) {
         // The engine stopped (an allocation the library could not refuse):
         // a fresh one takes the next picture.
         engine = load();
-        return { error: OutOfMemory, message: String(abort) };
+        return { error: VelmoraErrors.outOfMemory, message: String(abort) };
     }
 }
 

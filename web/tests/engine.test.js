@@ -8,8 +8,11 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
+// engine.js finds choices.js's tables where the worker loads them first.
+const { VelmoraChoices, VelmoraErrors } = require('../src/choices.js');
+Object.assign(globalThis, { VelmoraChoices, VelmoraErrors });
 const { velmoraConvert } = require('../src/engine.js');
-const { root, photo, expectedOutput, assertSame } = require('./fixtures.js');
+const { root, photo, expectedOutput, assertSame, engine, engineNames, headerNumbers } = require('./fixtures.js');
 
 const inputs = [
     photo(),
@@ -31,12 +34,6 @@ const settings = [
     { thick: false, contrast: 2, noise: true, format: 'svg', transparent: true, style: 'ink' },
 ];
 
-// Node has fetch, which takes no file names: the module gets its bytes.
-function engine(build) {
-    const createVelmora = require(path.join(root, 'build/web-wasm', `${build}.js`));
-    return createVelmora({ wasmBinary: fs.readFileSync(path.join(root, 'build/web-wasm', `${build}.wasm`)) });
-}
-
 for (const build of ['velmora', 'velmora-plain']) {
     test(`${build} writes the native build's bytes`, { timeout: 300000 }, async () => {
         const module = await engine(build);
@@ -51,6 +48,38 @@ for (const build of ['velmora', 'velmora-plain']) {
         }
     });
 }
+
+// What the page knows without the engine is the engine's: its lists in its
+// order, the formats' facts, the contrast's bounds and the error numbers
+// velmora.h gives (none of them the worker's own), and a save button for
+// each format.
+test('choices.js holds the engine\'s lists and velmora.h\'s numbers', { timeout: 60000 }, async () => {
+    const module = await engine('velmora');
+    const text = (address) => module.UTF8ToString(address);
+    assert.deepStrictEqual(VelmoraChoices.styles, engineNames(module, module._velmora_style_name));
+    assert.deepStrictEqual(VelmoraChoices.thicknesses, engineNames(module, module._velmora_thickness_name));
+    const formats = engineNames(module, module._velmora_format_name).map((name, n) => ({
+        name,
+        extension: text(module._velmora_format_extension(n)),
+        mediaType: text(module._velmora_format_media_type(n)),
+    }));
+    assert.deepStrictEqual(VelmoraChoices.formats, formats);
+    const header = headerNumbers();
+    assert.deepStrictEqual(VelmoraChoices.contrast, {
+        lowest: header.CONTRAST_LOWEST, highest: header.CONTRAST_HIGHEST, default: header.CONTRAST_DEFAULT,
+    });
+    for (const [key, number] of Object.entries(VelmoraErrors)) {
+        const name = `ERROR_${key.replace(/[A-Z]/g, (capital) => `_${capital}`).toUpperCase()}`;
+        if (key === 'unavailable') {
+            assert.ok(!Object.entries(header).some(([n, v]) => n.startsWith('ERROR_') && v === number), key);
+        } else {
+            assert.strictEqual(number, header[name], key);
+        }
+    }
+    const page = fs.readFileSync(path.join(root, 'web/index.html'), 'utf8');
+    const buttons = new Set([...page.matchAll(/data-format="(\w+)"/g)].map(([, format]) => format));
+    assert.deepStrictEqual([...buttons].sort(), VelmoraChoices.formats.map((format) => format.name).sort());
+});
 
 test('a damaged file is refused with its error number', { timeout: 60000 }, async () => {
     const module = await engine('velmora');

@@ -30,6 +30,11 @@ const Selects = {
     style: ['線の種類', String],
     contrast: ['コントラスト', String],
 };
+// The page's own words for the engine's names of styles and thicknesses.
+const Labels = {
+    ja: { edges: '輪郭', ink: 'インク', thin: '細い', thick: '太い' },
+    en: { edges: 'Edges', ink: 'Ink', thin: 'Thin', thick: 'Thick' },
+};
 const Defaults = { thick: false, contrast: 7, noise: false, style: 'edges' };
 const Settings = [
     Defaults,
@@ -495,6 +500,30 @@ describe('the page', Timeout, () => {
         await clicked(page, '元に戻す');
         await page.reload();
         assert.strictEqual(await style.inputValue(), 'ink', 'after undo');
+    });
+
+    test('lists the engine\'s choices in its order under the page\'s labels, in both languages', Timeout, async () => {
+        const module = await fixtures.engine('velmora');
+        const names = (nameOf) => fixtures.engineNames(module, nameOf);
+        const contrast = fixtures.headerNumbers();
+        const contrasts = [];
+        for (let c = contrast.CONTRAST_LOWEST; c <= contrast.CONTRAST_HIGHEST; ++c) contrasts.push(c);
+        const label = (language, name) => {
+            assert.ok(name in Labels[language], `a ${language} label for ${name}`);
+            return Labels[language][name];
+        };
+        const page = await newPage();
+        for (const language of ['ja', 'en']) {
+            const lists = await page.evaluate(() => Object.fromEntries(['style', 'thickness', 'contrast'].map((id) => [
+                id, [...document.getElementById(id).options].map((o) => [o.value, o.text, o.selected])])));
+            assert.deepStrictEqual(lists, {
+                style: names(module._velmora_style_name).map((name, n) => [name, label(language, name), n === 0]),
+                thickness: names(module._velmora_thickness_name)
+                    .map((name, n) => [String(n), label(language, name), n === 0]),
+                contrast: contrasts.map((c) => [String(c), String(c), c === contrast.CONTRAST_DEFAULT]),
+            }, language);
+            await page.locator('#language').click();
+        }
     });
 
     test('speaks English and Japanese, and switches', Timeout, async () => {

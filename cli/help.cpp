@@ -57,13 +57,14 @@ std::string Wrapped(const std::string& text, size_t indent, size_t width) {
     size_t column = indent;
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find(' ', start), text.size());
-        const std::string word = text.substr(start, end - start);
-        if (column > indent && column + 1 + word.size() > width) {
-            lines += "\n" + std::string(indent, ' ');
-            column = indent;
+        const size_t length = end - start;
+        if (column > indent) {
+            const bool fits = column + 1 + length <= width;
+            lines += fits ? " " : "\n" + std::string(indent, ' ');
+            column = fits ? column + 1 : indent;
         }
-        lines += (column > indent ? " " : "") + word;
-        column += (column > indent ? 1 : 0) + word.size();
+        lines.append(text, start, length);
+        column += length;
         start = end + 1;
     }
     return lines;
@@ -103,14 +104,17 @@ std::string UsageText() {
     const std::string thicknesses = Alternatives(velmora_thickness_name);
     const std::string contrasts = ContrastRange();
     const std::string formats = Alternatives(velmora_format_name);
-    const std::string transparentFormats = FormatsWhere(velmora_format_transparency, FormatInCapitals);
+    const std::string formatDefault = "output format (default: " + FormatsWhere(IsNotDefault, FormatInCapitals) +
+                                    " when the -o name ends in " + FormatsWhere(IsNotDefault, Extension) + ", else " +
+                                    InOrder(FormatAsDefault, velmora_format_name)[size_t(defaults.format)] + ")";
 
+    // "edges: lines along ...; ink: each dark stroke ... (default edges)"
     std::string drawn;
     const std::vector<std::string> styleWords = InOrder(StyleWords, velmora_style_name);
-    for (int style = 0; style < int(styleWords.size()); ++style) {
-        drawn += velmora_style_name(style) + std::string(": ") + styleWords[size_t(style)] + "; ";
+    for (size_t style = 0; style < styleWords.size(); ++style) {
+        drawn += (style > 0 ? "; " : "") + std::string(velmora_style_name(int(style))) + ": " + styleWords[style];
     }
-    drawn.replace(drawn.size() - 2, 2, " (default " + std::string(velmora_style_name(defaults.style)) + ")");
+    drawn += " (default " + std::string(velmora_style_name(defaults.style)) + ")";
 
     std::string notes = "COLOR is black, white or #RRGGBB in hexadecimal.";
     for (const std::string& note : InOrder(FormatNotes, velmora_format_name)) {
@@ -132,15 +136,12 @@ std::string UsageText() {
            Row("--contrast " + contrasts,
                "larger numbers keep only stronger edges (default " + std::to_string(defaults.contrast) + ")") +
            Row("--noise off|on", "remove small specks (default off)") +
-           Row("--format " + formats, "output format (default: " + FormatsWhere(IsNotDefault, FormatInCapitals) +
-                                          " when the -o name ends in " + FormatsWhere(IsNotDefault, Extension) +
-                                          ", else " + InOrder(FormatAsDefault, velmora_format_name)[size_t(defaults.format)] +
-                                          ")") +
+           Row("--format " + formats, formatDefault) +
            Row("--lines COLOR", "colour of the lines (default black)") +
            Row("--background COLOR|transparent",
                "colour of the rest (default white, for " +
                    FormatsWhere(velmora_format_transparent_by_default, FormatInCapitals) +
-                   " transparent); transparent needs " + transparentFormats) +
+                   " transparent); transparent needs " + FormatsWhere(velmora_format_transparency, FormatInCapitals)) +
            Row("-o OUTPUT", "output file of a single input; - is standard output; an extension must be the format's") +
            Row("--output-dir DIR", "write the outputs into DIR, created if missing") +
            Row("-r, --recursive",

@@ -194,8 +194,8 @@ bool CheckOutputExtension(const ConvertOptions& options, std::string& message) {
 // "needs PNG or SVG output, but the output is BMP, which has no
 // transparency"
 std::string TransparencyRefused(int format) {
-    return "--background transparent needs " + FormatsWhere(velmora_format_transparency, FormatInCapitals) + " output, but the output is " +
-           FormatInCapitals(format) + ", which has no transparency";
+    return "--background transparent needs " + FormatsWhere(velmora_format_transparency, FormatInCapitals) +
+           " output, but the output is " + FormatInCapitals(format) + ", which has no transparency";
 }
 
 }  // namespace

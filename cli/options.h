@@ -10,10 +10,10 @@
 #include <vector>
 
 struct ConvertOptions {
-    int thickness = VELMORA_THIN;           // a VELMORA_THIN or VELMORA_THICK
+    int thickness = VELMORA_THIN;             // VELMORA_THIN or VELMORA_THICK
     int contrast = VELMORA_CONTRAST_DEFAULT;  // as the user sees it, VELMORA_CONTRAST_LOWEST to _HIGHEST
     bool noise = false;
-    int style = VELMORA_STYLE_EDGES;  // a VELMORA_STYLE_ value
+    int style = VELMORA_STYLE_EDGES;          // a VELMORA_STYLE_ value
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file

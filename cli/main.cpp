@@ -2,6 +2,7 @@
 // and options as the window program.
 #include "console.h"
 #include "convert.h"
+#include "help.h"
 #include "kernels/instruction_set.h"
 #include "options.h"
 #include "paths.h"

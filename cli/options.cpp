@@ -1,20 +1,12 @@
 #include "options.h"
 
 #include "base/file_io.h"
+#include "choices.h"
 #include "folders.h"
 
 #include <algorithm>
 
 namespace {
-
-// The formats' names as --format takes them: "bmp|png|svg".
-std::string FormatNames() {
-    std::string names;
-    for (int format = 0; const char* name = velmora_format_name(format); ++format) {
-        names += (format > 0 ? "|" : "") + std::string(name);
-    }
-    return names;
-}
 
 // A decimal number from low to high, of at most 9 digits so that it cannot
 // overflow.
@@ -54,11 +46,13 @@ bool ParseColour(const std::string& text, uint32_t& colour) {
     return true;
 }
 
-std::string InCapitals(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
+// The number of the name value in one of the library's lists
+// (velmora_style_named, ...); false for a name of none.
+bool ParseName(int (*named)(const char* name), const std::string& value, int& number) {
+    const int found = named(value.c_str());
+    if (found < 0) return false;
+    number = found;
+    return true;
 }
 
 // What the arguments have said so far.
@@ -78,31 +72,31 @@ struct Option {
     char letter;
     bool takesValue;
     bool (*apply)(const std::string& value, Parsed& parsed);
-    const char* values = nullptr;
+    std::string (*values)() = nullptr;
 };
 
 const Option Options[] = {
     {"--thickness", 0, true,
      [](const std::string& value, Parsed& parsed) {
-         parsed.options.thickness = value == "thick" ? 1 : 0;
-         return value == "thin" || value == "thick";
+         return ParseName(velmora_thickness_named, value, parsed.options.thickness);
      },
-     "thin|thick"},
+     [] { return Alternatives(velmora_thickness_name); }},
     {"--contrast", 0, true,
-     [](const std::string& value, Parsed& parsed) { return ParseNumber(value, 1, 16, parsed.options.contrast); },
-     "1-16"},
+     [](const std::string& value, Parsed& parsed) {
+         return ParseNumber(value, VELMORA_CONTRAST_LOWEST, VELMORA_CONTRAST_HIGHEST, parsed.options.contrast);
+     },
+     ContrastRange},
     {"--noise", 0, true,
      [](const std::string& value, Parsed& parsed) {
          parsed.options.noise = value == "on";
          return value == "off" || value == "on";
      },
-     "off|on"},
+     [] { return std::string("off|on"); }},
     {"--style", 0, true,
      [](const std::string& value, Parsed& parsed) {
-         parsed.options.style = value == "ink" ? VELMORA_STYLE_INK : VELMORA_STYLE_EDGES;
-         return value == "edges" || value == "ink";
+         return ParseName(velmora_style_named, value, parsed.options.style);
      },
-     "edges|ink"},
+     [] { return Alternatives(velmora_style_name); }},
     {"--format", 0, true,
      [](const std::string& value, Parsed& parsed) {
          parsed.formatGiven = true;
@@ -189,80 +183,22 @@ bool CheckOutputExtension(const ConvertOptions& options, std::string& message) {
         return false;
     }
     // "bmp writes .bmp, png .png and svg .svg files"
-    message += ", which is no format's: ";
+    std::vector<std::string> writes;
     for (int format = 0; const char* name = velmora_format_name(format); ++format) {
-        const bool last = !velmora_format_name(format + 1);
-        message += std::string(format == 0 ? "" : last ? " and " : ", ") + name + (format == 0 ? " writes " : " ") +
-                   velmora_format_extension(format);
+        writes.push_back(name + std::string(format == 0 ? " writes " : " ") + velmora_format_extension(format));
     }
-    message += " files";
+    message += ", which is no format's: " + Joined(writes, " and ") + " files";
     return false;
 }
 
 // "needs PNG or SVG output, but the output is BMP, which has no
 // transparency"
 std::string TransparencyRefused(int format) {
-    std::string formats;
-    for (int known = 0; velmora_format_name(known); ++known) {
-        if (!velmora_format_transparency(known)) continue;
-        formats += (formats.empty() ? "" : " or ") + InCapitals(velmora_format_name(known));
-    }
-    return "--background transparent needs " + formats + " output, but the output is " +
-           InCapitals(velmora_format_name(format)) + ", which has no transparency";
+    return "--background transparent needs " + FormatsWhere(velmora_format_transparency, FormatInCapitals) +
+           " output, but the output is " + FormatInCapitals(format) + ", which has no transparency";
 }
 
 }  // namespace
-
-std::string UsageText() {
-    const std::string formats = FormatNames();
-    std::string formatOption = "  --format " + formats;
-    formatOption.resize(std::max(formatOption.size() + 2, size_t(26)), ' ');
-    return "usage: velmora-cli [--style edges|ink] [--thickness thin|thick] [--contrast 1-16]\n"
-           "                   [--noise off|on] [--format " + formats + "] [--lines COLOR]\n"
-           "                   [--background COLOR|transparent] [-j N] [-q] [-r]\n"
-           "                   [-o OUTPUT | --output-dir DIR] INPUT...\n"
-           "\n"
-           "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
-           "other colours are given.\n"
-           "\n"
-           "  --style edges|ink       edges: lines along the borders of what is drawn, two\n"
-           "                          along a wide stroke; ink: each dark stroke solid, as\n"
-           "                          wide as it is (default edges)\n"
-           "  --thickness thin|thick  line thickness (default thin)\n"
-           "  --contrast 1-16         larger numbers keep only stronger edges (default 7)\n"
-           "  --noise off|on          remove small specks (default off)\n" +
-           formatOption +
-           "output format (default: PNG or SVG when the -o name\n"
-           "                          ends in .png or .svg, else a 24-bit BMP)\n"
-           "  --lines COLOR           colour of the lines (default black)\n"
-           "  --background COLOR|transparent\n"
-           "                          colour of the rest (default white, for SVG\n"
-           "                          transparent); transparent needs PNG or SVG\n"
-           "  -o OUTPUT               output file of a single input; - is standard output;\n"
-           "                          an extension must be the format's\n"
-           "  --output-dir DIR        write the outputs into DIR, created if missing\n"
-           "  -r, --recursive         convert the pictures in the folders below an INPUT\n"
-           "                          folder too (into the same sub-folders of DIR)\n"
-           "  -j, --jobs N            convert N files at once (default: one per processor)\n"
-           "  -q, --quiet             do not list the files written\n"
-           "  --help                  show this help\n"
-           "  --version               show the version\n"
-           "\n"
-           "A value may also be attached: --contrast=5, -j4, -oOUTPUT.\n"
-           "COLOR is black, white or #RRGGBB in hexadecimal. A PNG output of a line\n"
-           "drawing takes 1 bit per pixel. An SVG output holds one stroke along the\n"
-           "middle of each line, as wide as the lines (1 pixel thin, 2 pixels thick;\n"
-           "with ink, as wide as each stroke).\n"
-           "The input's pixel density, if it has one, is kept in the output.\n"
-           "\n"
-           "Without -o, each output is written beside its input (or into DIR) as\n"
-           "NAME-velmora.bmp, or NAME-velmora.png or NAME-velmora.svg with --format.\n"
-           "An INPUT folder gives its BMP, JPEG and PNG files (by extension, in the\n"
-           "order of their names, outputs of earlier runs left out).\n"
-           "An INPUT of - is standard input, which needs -o; -o - writes the drawing to\n"
-           "standard output, as BMP unless --format says otherwise.\n";
-}
-
 
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message) {
@@ -297,7 +233,7 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
         }
         if (!option->apply(written.value, parsed)) {
             message = "invalid value '" + written.value + "' for " + written.name;
-            if (option->values) message += std::string(" (") + option->values + ")";
+            if (option->values) message += " (" + option->values() + ")";
             return ParseOutcome::UsageError;
         }
         if (parsed.outcome != ParseOutcome::Convert) return parsed.outcome;
@@ -339,7 +275,7 @@ ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOp
     }
     if (!CheckOutputExtension(options, message)) return ParseOutcome::UsageError;
     // A vector drawing is laid over whatever it is placed on.
-    if (options.format == VELMORA_FORMAT_SVG && !parsed.backgroundGiven) options.transparent = true;
+    if (!parsed.backgroundGiven && velmora_format_transparent_by_default(options.format)) options.transparent = true;
     if (options.transparent && !velmora_format_transparency(options.format)) {
         message = TransparencyRefused(options.format);
         return ParseOutcome::UsageError;

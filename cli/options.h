@@ -10,10 +10,10 @@
 #include <vector>
 
 struct ConvertOptions {
-    int thickness = 0;  // 0 thin, 1 thick
-    int contrast = 7;   // as the user sees it, 1 to 16
+    int thickness = VELMORA_THIN;             // VELMORA_THIN or VELMORA_THICK
+    int contrast = VELMORA_CONTRAST_DEFAULT;  // as the user sees it, VELMORA_CONTRAST_LOWEST to _HIGHEST
     bool noise = false;
-    int style = VELMORA_STYLE_EDGES;  // a VELMORA_STYLE_ value
+    int style = VELMORA_STYLE_EDGES;          // a VELMORA_STYLE_ value
     std::string output;           // empty: beside each input, or in outputFolder
     std::string outputFolder;     // empty: beside each input
     bool quiet = false;           // no "INPUT -> OUTPUT" line per file
@@ -38,6 +38,3 @@ enum class ParseOutcome { Convert, Help, Version, UsageError };
 // or value, or the options that conflict.
 ParseOutcome ParseArguments(const std::vector<std::string>& arguments, ConvertOptions& options,
                             std::string& message);
-
-// What --help shows, the formats as the library names them.
-std::string UsageText();

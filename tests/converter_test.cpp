@@ -1,6 +1,7 @@
 #include "base/file_io.h"
 #include "convert.h"
 #include "exif_files.h"
+#include "help.h"
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
@@ -244,6 +245,57 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
     for (const auto& [arguments, named] : cases) {
         EXPECT_EQ(Parse(arguments, options, message), ParseOutcome::UsageError) << named;
         EXPECT_NE(message.find(named), std::string::npos) << message;
+    }
+}
+
+// Each list of choices is the C library's, counted here from its names:
+// the help's synopsis and option list, the values a refused one's message
+// offers, the names taken and their numbers. UsageText throws when the
+// library names a style or format the help has no words for.
+TEST(ConverterHelp, ListsExactlyTheLibrarysChoices) {
+    std::string help;
+    ASSERT_NO_THROW(help = UsageText());
+    const auto listed = [](const char* (*nameOf)(int)) {
+        std::string names;
+        for (int value = 0; nameOf(value); ++value) names += (value > 0 ? "|" : "") + std::string(nameOf(value));
+        return names;
+    };
+    const std::tuple<std::string, const char* (*)(int), int ConvertOptions::*> lists[] = {
+        {"--style", velmora_style_name, &ConvertOptions::style},
+        {"--thickness", velmora_thickness_name, &ConvertOptions::thickness},
+        {"--format", velmora_format_name, &ConvertOptions::format},
+    };
+    ConvertOptions options;
+    std::string message;
+    for (const auto& [option, nameOf, field] : lists) {
+        const std::string values = listed(nameOf);
+        EXPECT_NE(help.find("[" + option + " " + values + "]"), std::string::npos) << option << " in " << help;
+        EXPECT_NE(help.find("\n  " + option + " " + values + " "), std::string::npos) << option << " in " << help;
+        for (int value = 0; const char* name = nameOf(value); ++value) {
+            ASSERT_EQ(Parse({option, name, "a.jpg"}, options, message), ParseOutcome::Convert) << name << ": " << message;
+            EXPECT_EQ(options.*field, value) << name;
+        }
+        ASSERT_EQ(Parse({option, "none", "a.jpg"}, options, message), ParseOutcome::UsageError);
+        // --format's message names no list.
+        if (option != "--format") {
+            EXPECT_EQ(message, "invalid value 'none' for " + option + " (" + values + ")");
+        }
+    }
+    for (int style = 0; const char* name = velmora_style_name(style); ++style) {
+        EXPECT_NE(help.find(std::string(name) + ": "), std::string::npos) << name << " in " << help;
+    }
+
+    const std::string contrasts = std::to_string(VELMORA_CONTRAST_LOWEST) + "-" + std::to_string(VELMORA_CONTRAST_HIGHEST);
+    EXPECT_NE(help.find("[--contrast " + contrasts + "]"), std::string::npos) << help;
+    EXPECT_NE(help.find("(default " + std::to_string(VELMORA_CONTRAST_DEFAULT) + ")"), std::string::npos) << help;
+    EXPECT_EQ(ConvertOptions{}.contrast, VELMORA_CONTRAST_DEFAULT);
+    for (const int contrast : {VELMORA_CONTRAST_LOWEST, VELMORA_CONTRAST_HIGHEST}) {
+        ASSERT_EQ(Parse({"--contrast", std::to_string(contrast), "a.jpg"}, options, message), ParseOutcome::Convert);
+        EXPECT_EQ(options.contrast, contrast);
+    }
+    for (const int contrast : {VELMORA_CONTRAST_LOWEST - 1, VELMORA_CONTRAST_HIGHEST + 1}) {
+        ASSERT_EQ(Parse({"--contrast", std::to_string(contrast), "a.jpg"}, options, message), ParseOutcome::UsageError);
+        EXPECT_EQ(message, "invalid value '" + std::to_string(contrast) + "' for --contrast (" + contrasts + ")");
     }
 }
 

@@ -175,6 +175,14 @@ std::optional<std::string> FormatExtension(int format) {
     return extension ? std::optional<std::string>(extension) : std::nullopt;
 }
 
+// The names of one of the library's lists, by number: counted up from 0 to
+// the first null.
+nb::tuple Names(const char* (*nameOf)(int value)) {
+    nb::list names;
+    for (int value = 0; const char* name = nameOf(value); ++value) names.append(name);
+    return nb::tuple(names);
+}
+
 }  // namespace
 
 NB_MODULE(_velmora, m) {
@@ -201,5 +209,15 @@ NB_MODULE(_velmora, m) {
     m.def("extract", &Extract, nb::arg("image"), nb::arg("layout"), nb::arg("options"), nb::arg("as_bool"));
     m.def("format_of_name", &FormatOfName, nb::arg("path"), nb::arg("wanted"));
     m.def("format_extension", &FormatExtension, nb::arg("format"));
+    m.def("format_transparency", &velmora_format_transparency, nb::arg("format"));
+    m.def("format_transparent_by_default", &velmora_format_transparent_by_default, nb::arg("format"));
+    m.def("layout_bytes", &velmora_layout_bytes, nb::arg("layout"));
+    m.attr("STYLES") = Names(velmora_style_name);
+    m.attr("THICKNESSES") = Names(velmora_thickness_name);
+    m.attr("FORMATS") = Names(velmora_format_name);
+    m.attr("LAYOUTS") = Names(velmora_layout_name);
+    m.attr("CONTRAST_LOWEST") = int(VELMORA_CONTRAST_LOWEST);
+    m.attr("CONTRAST_HIGHEST") = int(VELMORA_CONTRAST_HIGHEST);
+    m.attr("CONTRAST_DEFAULT") = int(VELMORA_CONTRAST_DEFAULT);
     m.attr("VERSION") = velmora_version();
 }

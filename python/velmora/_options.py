@@ -15,11 +15,17 @@ from . import _velmora
 Colour = str | tuple[int, int, int]
 Path = str | bytes | os.PathLike
 
-_THICKNESS = {"thin": 0, "thick": 1}
-_STYLES = {"edges": 0, "ink": 1}
-_FORMATS = {"bmp": 0, "png": 1, "svg": 2}
+
+def _numbered(names: tuple[str, ...]) -> dict[str, int]:
+    """Each name of one of the C library's lists with its number."""
+    return {name: number for number, name in enumerate(names)}
+
+
+_THICKNESS = _numbered(_velmora.THICKNESSES)
+_STYLES = _numbered(_velmora.STYLES)
+_FORMATS = _numbered(_velmora.FORMATS)
 # Layout name: its number in velmora.h and its channels.
-_LAYOUTS = {"RGB": (0, 3), "BGR": (1, 3), "RGBA": (2, 4), "BGRA": (3, 4), "GRAY": (4, 1)}
+_LAYOUTS = {name: (number, _velmora.layout_bytes(number)) for name, number in _numbered(_velmora.LAYOUTS).items()}
 _NAMED_COLOURS = {"black": 0x000000, "white": 0xFFFFFF}
 
 
@@ -70,8 +76,9 @@ def image_options(style: str, thickness: str, contrast: int, noise: bool) -> _ve
     options.style = _choice("style", style, _STYLES)
     options.thickness = _choice("thickness", thickness, _THICKNESS)
     number = _integer(contrast)
-    if number is None or not 1 <= number <= 16:
-        raise ValueError(f"contrast must be an integer from 1 to 16, not {contrast!r}")
+    lowest, highest = _velmora.CONTRAST_LOWEST, _velmora.CONTRAST_HIGHEST
+    if number is None or not lowest <= number <= highest:
+        raise ValueError(f"contrast must be an integer from {lowest} to {highest}, not {contrast!r}")
     options.contrast = number
     options.noise = _truth("noise", noise)
     return options
@@ -94,10 +101,11 @@ def file_options(
     if background is None:
         # As velmora-cli without --background: an SVG is laid over whatever
         # it is placed on.
-        options.transparent = int(format == "svg")
+        options.transparent = _velmora.format_transparent_by_default(options.format)
     elif background == "transparent":
-        if format == "bmp":
-            raise ValueError("background 'transparent' needs format 'png' or 'svg'; BMP has no transparency")
+        if not _velmora.format_transparency(options.format):
+            holding = " or ".join(repr(name) for name, number in _FORMATS.items() if _velmora.format_transparency(number))
+            raise ValueError(f"background 'transparent' needs format {holding}; {format.upper()} has no transparency")
         options.transparent = 1
     else:
         options.background_colour = _colour("background", background)
@@ -123,7 +131,7 @@ def output_format(dst: bytes, format: str | None) -> str:
     wanted = -1 if format is None else _choice("format", format, _FORMATS)
     written = _velmora.format_of_name(dst, wanted)
     if written >= 0:
-        return next(name for name, number in _FORMATS.items() if number == written)
+        return _velmora.FORMATS[written]
     name = os.fsdecode(dst)
     message = f"dst {name!r} ends in {os.path.splitext(name)[1]}"
     if _velmora.format_of_name(dst, -1) >= 0:

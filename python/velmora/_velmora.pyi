@@ -80,4 +80,24 @@ def format_of_name(path: bytes, wanted: int) -> int: ...
 
 def format_extension(format: int) -> str | None: ...
 
+def format_transparency(format: int) -> int: ...
+
+def format_transparent_by_default(format: int) -> int: ...
+
+def layout_bytes(layout: int) -> int: ...
+
+STYLES: tuple = ('edges', 'ink')
+
+THICKNESSES: tuple = ('thin', 'thick')
+
+FORMATS: tuple = ('bmp', 'png', 'svg')
+
+LAYOUTS: tuple = ('RGB', 'BGR', 'RGBA', 'BGRA', 'GRAY')
+
+CONTRAST_LOWEST: int = 1
+
+CONTRAST_HIGHEST: int = 16
+
+CONTRAST_DEFAULT: int = 7
+
 VERSION: str = '2.10'

@@ -19,9 +19,11 @@ DibHandle HistoryEntryOf(DibHandle image) {
 }
 
 // A history entry's tag: the thickness and style of the extraction that
-// made it, which come back with the entry (any thickness but 0 is thick).
+// made it, which come back with the entry (any thickness but 0 is thick):
+// the thickness in bit 0, the style above it, so that any number of styles
+// fits.
 int HistoryTag(int thickness, LineStyle style) {
-    return (thickness != 0 ? 2 : 0) | int(style);
+    return int(style) << 1 | (thickness != 0 ? 1 : 0);
 }
 
 }  // namespace
@@ -169,7 +171,7 @@ bool ImageDocument::Step(ImageStack& from, ImageStack& to) {
     }
     to.Push(kept ? std::move(kept) : std::move(result), HistoryTag(resultThickness, resultStyle));
     result = std::move(next);
-    resultThickness = nextTag >> 1;
-    resultStyle = LineStyle(nextTag & 1);
+    resultThickness = nextTag & 1;
+    resultStyle = LineStyle(nextTag >> 1);
     return true;
 }

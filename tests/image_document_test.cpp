@@ -226,13 +226,14 @@ TEST_F(ImageDocumentTest, InkStepsKeepTheirStyleAndWithoutMemoryChangeNothing) {
         EXPECT_EQ(document.ResultThickness(), thickness);
     };
     const Picture inked = ink(1, 5);
-    const Picture edges = ExpectedDrawing(Photo, 0, 1, false);
-    ASSERT_TRUE(document.Extract(0, 1));
+    // Thick edges and thin ink: each comes back with its own thickness.
+    const Picture edges = ExpectedDrawing(Photo, 1, 1, false);
+    ASSERT_TRUE(document.Extract(1, 1));
     ASSERT_TRUE(document.Extract(1, 5, false, LineStyle::Ink));
     expectShown(inked, LineStyle::Ink, 1);
     ASSERT_NE(FirstDifference(inked, ExpectedDrawing(Photo, 1, 5, false)), "");
     ASSERT_TRUE(document.Undo());
-    expectShown(edges, LineStyle::Edges, 0);
+    expectShown(edges, LineStyle::Edges, 1);
     ASSERT_TRUE(document.Redo());
     {
         const MemoryBudget none(ImgPixelBytesInUse());
@@ -241,7 +242,7 @@ TEST_F(ImageDocumentTest, InkStepsKeepTheirStyleAndWithoutMemoryChangeNothing) {
         EXPECT_FALSE(document.CanRedo());
         EXPECT_TRUE(document.Undo());
     }
-    expectShown(edges, LineStyle::Edges, 0);
+    expectShown(edges, LineStyle::Edges, 1);
     EXPECT_FALSE(document.CanUndo());
     ASSERT_TRUE(document.Redo());
     expectShown(inked, LineStyle::Ink, 1);

@@ -16,6 +16,12 @@ __all__ = ["ImageError", "__version__", "convert", "convert_file", "extract", "l
 __version__: str = _velmora.VERSION
 
 Source = bytes | bytearray | memoryview | Path
+# The library's names (_velmora.STYLES, ...), written out for type checkers;
+# a test holds them to the library's.
+Style = Literal["edges", "ink"]
+Thickness = Literal["thin", "thick"]
+Format = Literal["bmp", "png", "svg"]
+Layout = Literal["RGB", "BGR", "RGBA", "BGRA", "GRAY"]
 
 
 def _is_path(source: Source) -> bool:
@@ -35,11 +41,11 @@ def _contents(argument: str, source: Source) -> numpy.ndarray:
 def extract(
     image,
     *,
-    style: Literal["edges", "ink"] = "edges",
-    thickness: Literal["thin", "thick"] = "thin",
+    style: Style = "edges",
+    thickness: Thickness = "thin",
     contrast: int = _velmora.CONTRAST_DEFAULT,
     noise: bool = False,
-    layout: Literal["RGB", "BGR", "RGBA", "BGRA", "GRAY"] = "RGB",
+    layout: Layout = "RGB",
     dtype=numpy.uint8,
 ) -> numpy.ndarray:
     """The line drawing of an H x W x 3, H x W x 4 or H x W ``uint8`` picture.
@@ -100,9 +106,9 @@ def extract(
 def convert(
     data: Source,
     *,
-    format: Literal["bmp", "png", "svg"] = "png",
-    style: Literal["edges", "ink"] = "edges",
-    thickness: Literal["thin", "thick"] = "thin",
+    format: Format = "png",
+    style: Style = "edges",
+    thickness: Thickness = "thin",
     contrast: int = _velmora.CONTRAST_DEFAULT,
     noise: bool = False,
     lines: Colour = "black",
@@ -138,9 +144,9 @@ def convert_file(
     src: Path,
     dst: Path,
     *,
-    format: Literal["bmp", "png", "svg"] | None = None,
-    style: Literal["edges", "ink"] = "edges",
-    thickness: Literal["thin", "thick"] = "thin",
+    format: Format | None = None,
+    style: Style = "edges",
+    thickness: Thickness = "thin",
     contrast: int = _velmora.CONTRAST_DEFAULT,
     noise: bool = False,
     lines: Colour = "black",

@@ -24,6 +24,8 @@ rm -rf "$staging"
 mkdir -p "$staging/src"
 cp web/index.html web/style.css web/manifest.webmanifest web/icon.svg web/sw.js "$staging/"
 cp web/src/*.js build/web-wasm/velmora{,-plain}.{js,wasm} "$staging/src/"
+# The page's lists, from the engine just built.
+node web/make-choices.js build/web-wasm/velmora.js include/velmora.h "$staging/src/choices.js"
 digest=$(cd "$staging" && find . -type f ! -name sw.js -print0 | sort -z | xargs -0 sha256sum | sha256sum | cut -c1-16)
 sed -i "s/SITE_DIGEST/$digest/" "$staging/sw.js"
 rm -rf "$site"

@@ -8,8 +8,9 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-// engine.js finds choices.js's tables where the worker loads them first.
-const { VelmoraChoices, VelmoraErrors } = require('../src/choices.js');
+// engine.js finds choices.js's tables where the worker loads them first:
+// the built page's, made from the engine by web/make-choices.js.
+const { VelmoraChoices, VelmoraErrors } = require('../../build/web/src/choices.js');
 Object.assign(globalThis, { VelmoraChoices, VelmoraErrors });
 const { velmoraConvert } = require('../src/engine.js');
 const { root, photo, expectedOutput, assertSame, engine, engineNames, headerNumbers } = require('./fixtures.js');

@@ -8,6 +8,7 @@ const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
+const { loadEngine, engineNames, headerNumbers } = require('../make-choices.js');
 
 const root = path.resolve(__dirname, '../..');
 const cli = process.env.VELMORA_CLI || path.join(root, 'build/native/cli/velmora-cli');
@@ -98,27 +99,9 @@ function serve() {
     return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// The engine build (velmora or velmora-plain) of build/web-wasm, in node,
-// which has fetch but takes no file names: the module gets its bytes.
+// The engine build (velmora or velmora-plain) of build/web-wasm.
 function engine(build) {
-    const createVelmora = require(path.join(root, 'build/web-wasm', `${build}.js`));
-    return createVelmora({ wasmBinary: fs.readFileSync(path.join(root, 'build/web-wasm', `${build}.wasm`)) });
-}
-
-// The names of one of the engine's lists, counted up from 0 to the first
-// null: nameOf is one of its _name functions.
-function engineNames(module, nameOf) {
-    const names = [];
-    for (let value = 0; nameOf(value); ++value) names.push(module.UTF8ToString(nameOf(value)));
-    return names;
-}
-
-// velmora.h's numbered constants by name without the prefix:
-// { ERROR_DAMAGED: 15, CONTRAST_LOWEST: 1, ... }.
-function headerNumbers() {
-    const header = fs.readFileSync(path.join(root, 'include/velmora.h'), 'utf8');
-    const numbers = [...header.matchAll(/\bVELMORA_(\w+) = (-?\d+)/g)];
-    return Object.fromEntries(numbers.map(([, name, number]) => [name, Number(number)]));
+    return loadEngine(path.join(root, 'build/web-wasm', `${build}.js`));
 }
 
 function launch() {
@@ -127,6 +110,6 @@ function launch() {
 }
 
 module.exports = {
-    root, cli, data, made, photo, transparentPng, expectedOutput, assertSame, engine, engineNames, headerNumbers,
-    serve, launch,
+    root, cli, data, made, photo, transparentPng, expectedOutput, assertSame, engine, engineNames,
+    headerNumbers: () => headerNumbers(path.join(root, 'include/velmora.h')), serve, launch,
 };

@@ -36,11 +36,11 @@ def literals(hint) -> tuple:
     return tuple(value for part in typing.get_args(hint) for value in literals(part))
 
 
-def stub_values() -> dict:
-    """The module's constants as its stubs give them."""
+def stub_names() -> set:
+    """The module's constants its stubs declare: their values are the
+    library's, read when the module loads, so the stubs give only types."""
     tree = ast.parse(STUBS.read_text())
-    return {node.target.id: ast.literal_eval(node.value) for node in tree.body
-            if isinstance(node, ast.AnnAssign) and node.value is not None}
+    return {node.target.id for node in tree.body if isinstance(node, ast.AnnAssign)}
 
 
 @pytest.mark.parametrize(("names", "numbered", "arguments"), CHOICES, ids=[row[0] for row in CHOICES])
@@ -48,7 +48,7 @@ def test_lists_are_the_librarys(names, numbered, arguments):
     listed = getattr(_velmora, names)
     assert listed and all(isinstance(name, str) for name in listed)
     assert numbered == {name: number for number, name in enumerate(listed)}
-    assert stub_values()[names] == listed
+    assert names in stub_names()
     for function, argument in arguments:
         assert literals(typing.get_type_hints(function)[argument]) == listed, (function.__name__, argument)
 
@@ -60,8 +60,7 @@ def test_every_layout_has_its_channels():
 
 def test_contrast_is_bounded_and_defaulted_by_the_library():
     lowest, highest, default = _velmora.CONTRAST_LOWEST, _velmora.CONTRAST_HIGHEST, _velmora.CONTRAST_DEFAULT
-    stubs = stub_values()
-    assert (stubs["CONTRAST_LOWEST"], stubs["CONTRAST_HIGHEST"], stubs["CONTRAST_DEFAULT"]) == (lowest, highest, default)
+    assert {"CONTRAST_LOWEST", "CONTRAST_HIGHEST", "CONTRAST_DEFAULT"} <= stub_names()
     for function in (velmora.extract, velmora.convert, velmora.convert_file):
         assert inspect.signature(function).parameters["contrast"].default == default, function.__name__
     for contrast in (lowest, highest):

@@ -86,18 +86,18 @@ def format_transparent_by_default(format: int) -> int: ...
 
 def layout_bytes(layout: int) -> int: ...
 
-STYLES: tuple = ('edges', 'ink')
+STYLES: tuple[str, ...]
 
-THICKNESSES: tuple = ('thin', 'thick')
+THICKNESSES: tuple[str, ...]
 
-FORMATS: tuple = ('bmp', 'png', 'svg')
+FORMATS: tuple[str, ...]
 
-LAYOUTS: tuple = ('RGB', 'BGR', 'RGBA', 'BGRA', 'GRAY')
+LAYOUTS: tuple[str, ...]
 
-CONTRAST_LOWEST: int = 1
+CONTRAST_LOWEST: int
 
-CONTRAST_HIGHEST: int = 16
+CONTRAST_HIGHEST: int
 
-CONTRAST_DEFAULT: int = 7
+CONTRAST_DEFAULT: int
 
-VERSION: str = '2.10'
+VERSION: str

@@ -20,6 +20,7 @@ struct Words {
 constexpr Words StyleWords[] = {
     {"edges", "lines along the borders of what is drawn, two along a wide stroke"},
     {"ink", "each dark stroke solid, as wide as it is"},
+    {"photo", "the outlines of what a photograph shows, the same at any size"},
 };
 
 // Each format as the default output ("else a 24-bit BMP").

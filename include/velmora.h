@@ -61,7 +61,7 @@ enum {
     VELMORA_ERROR_CANNOT_WRITE = 20,     /* the output file cannot be written; errno says why */
     VELMORA_ERROR_READ_CALLBACK = 21,    /* the read callback reported a failure */
     VELMORA_ERROR_WRITE_CALLBACK = 22,   /* the write callback reported a failure */
-    VELMORA_ERROR_STYLE = 23,            /* style is neither VELMORA_STYLE_EDGES nor VELMORA_STYLE_INK */
+    VELMORA_ERROR_STYLE = 23,            /* style is none of VELMORA_STYLE_EDGES, _INK, _PHOTO */
     VELMORA_ERROR_OUTPUT_NAME = 24,      /* the output file's name ends in another format's extension, or in
                                             one of no format (velmora_format_of_name) */
     VELMORA_ERROR_SAME_FILE = 25         /* the output file is the input file, by any name */
@@ -73,8 +73,11 @@ enum { VELMORA_THIN = 0, VELMORA_THICK = 1 };
 
 /* Line style: edges marks where brightness steps, so a wide stroke gives a
    line along each side; ink draws each dark stroke once, solid and as wide
-   as it is, and a dark area wider than about 64 pixels as an outline band. */
-enum { VELMORA_STYLE_EDGES = 0, VELMORA_STYLE_INK = 1 };
+   as it is, and a dark area wider than about 64 pixels as an outline band;
+   photo draws the outlines of what a photograph shows, once each, in the
+   picture's own scale: the same photo at any size gives the same drawing,
+   scaled, its lines about a thousandth of the longer side wide. */
+enum { VELMORA_STYLE_EDGES = 0, VELMORA_STYLE_INK = 1, VELMORA_STYLE_PHOTO = 2 };
 
 /* Output file formats. BMP: 24 bits a pixel. PNG: 1 bit a pixel, greyscale
    or a two-colour palette. SVG: one stroke along the middle of each line. */
@@ -113,7 +116,7 @@ typedef struct velmora_options {
     int decode_ahead;           /* not 0: the picture decoded on a second thread, started and joined
                                    within the call, while its lines are drawn: for a caller with a
                                    processor to spare; the same bytes; default 0 */
-    int style;                  /* VELMORA_STYLE_EDGES (default) or VELMORA_STYLE_INK */
+    int style;                  /* VELMORA_STYLE_EDGES (default), _INK or _PHOTO */
     int reserved[7];
 } velmora_options;
 
@@ -277,7 +280,7 @@ VELMORA_API int velmora_format_transparent_by_default(int format);
  * the _named functions give the value of a name, compared exactly, or -1.
  */
 
-/* Styles: "edges", "ink" (VELMORA_STYLE_EDGES, _INK). */
+/* Styles: "edges", "ink", "photo" (VELMORA_STYLE_EDGES, _INK, _PHOTO). */
 VELMORA_API const char* velmora_style_name(int style);
 VELMORA_API int velmora_style_named(const char* name);
 

@@ -8,7 +8,7 @@
 #include <iterator>
 
 static_assert(VELMORA_STYLE_EDGES == int(LineStyle::Edges) && VELMORA_STYLE_INK == int(LineStyle::Ink) &&
-                  std::size(LineStyleNames) == 2,
+                  VELMORA_STYLE_PHOTO == int(LineStyle::Photo) && std::size(LineStyleNames) == 3,
               "the header numbers the styles as the engine does");
 static_assert(VELMORA_THIN == 0 && VELMORA_THICK == 1 && std::size(ThicknessNames) == 2,
               "the header numbers the thicknesses as the engine does");

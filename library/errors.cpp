@@ -52,7 +52,7 @@ const char* velmora_strerror(int error) {
     case VELMORA_ERROR_CANNOT_WRITE: return "cannot write the output file";
     case VELMORA_ERROR_READ_CALLBACK: return "the read callback reported a failure";
     case VELMORA_ERROR_WRITE_CALLBACK: return "the write callback reported a failure";
-    case VELMORA_ERROR_STYLE: return "bad option: style must be VELMORA_STYLE_EDGES or VELMORA_STYLE_INK";
+    case VELMORA_ERROR_STYLE: return "bad option: style must be VELMORA_STYLE_EDGES, VELMORA_STYLE_INK or VELMORA_STYLE_PHOTO";
     case VELMORA_ERROR_OUTPUT_NAME:
         return "the output file's name ends in the extension of another format than the one written, or of none";
     case VELMORA_ERROR_SAME_FILE: return "the output file is the input file";

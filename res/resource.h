@@ -33,6 +33,7 @@
 #define IDS_HELP_FEATURES 123
 #define IDS_STYLE_EDGES 124
 #define IDS_STYLE_INK 125
+#define IDS_STYLE_PHOTO 126
 
 // Control window (IDD_CONTROL), in tab order
 #define IDC_OPEN 1006

@@ -15,7 +15,7 @@ struct Label {
     std::string_view name;
     UINT text;
 };
-constexpr Label StyleLabels[] = {{"edges", IDS_STYLE_EDGES}, {"ink", IDS_STYLE_INK}};
+constexpr Label StyleLabels[] = {{"edges", IDS_STYLE_EDGES}, {"ink", IDS_STYLE_INK}, {"photo", IDS_STYLE_PHOTO}};
 constexpr Label ThicknessLabels[] = {{"thin", IDS_THIN}, {"thick", IDS_THICK}};
 
 template <size_t Count>

@@ -10,11 +10,12 @@
 enum class LineStyle {
     Edges,  // kernels/edge_extraction.h
     Ink,    // kernels/ink_extraction.h
+    Photo,  // kernels/photo_lines.h
 };
 
 // The names front ends take and show: velmora-cli's --style, Python's
 // style=, the page's values.
-inline constexpr std::array<const char*, 2> LineStyleNames = {"edges", "ink"};
+inline constexpr std::array<const char*, 3> LineStyleNames = {"edges", "ink", "photo"};
 
 // Thickness 0 is thin (the darker side of an edge, ink as it is), 1 thick.
 inline constexpr std::array<const char*, 2> ThicknessNames = {"thin", "thick"};

@@ -13,6 +13,7 @@ set(velmora_engine_sources
   kernels/ink_extraction.cpp
   kernels/noise_removal.cpp
   kernels/orientation.cpp
+  kernels/photo_lines.cpp
   kernels/pixel_layouts.cpp
   codecs/bmp_reader.cpp
   codecs/bmp_writer.cpp

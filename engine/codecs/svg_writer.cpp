@@ -1,6 +1,7 @@
 #include "codecs/svg_writer.h"
 
 #include "kernels/centre_line_tracer.h"
+#include "kernels/photo_lines.h"
 
 #include <cerrno>
 #include <cmath>
@@ -217,8 +218,14 @@ bool WriteSvg(const LinePixels& lines, int32_t xPelsPerMeter, int32_t yPelsPerMe
         return sink.Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     };
     try {
-        if (style == LineStyle::Ink) {
-            return SvgWriter(put).Write(header, thickness == 0 ? 1 : 3, colours,
+        // Ink strokes and photo lines are solid and as wide as they are
+        // drawn: each is traced with its own width, the group's being the
+        // usual one.
+        if (style != LineStyle::Edges) {
+            const int usual = style == LineStyle::Photo ? PhotoRows::LineWidth(lines.Width(), lines.Height(), thickness)
+                              : thickness == 0          ? 1
+                                                        : 3;
+            return SvgWriter(put).Write(header, usual, colours,
                                         [&](const auto& stroke) { return TraceInkLines(lines, stroke); });
         }
         return SvgWriter(put).Write(header, thickness == 0 ? 1 : 2, colours,

@@ -9,7 +9,8 @@
 // lines (LineStyle::Ink) are traced as ink (TraceInkLines): each stroke as
 // wide as its ink, a path of its own with its stroke-width where that is
 // not the group's, 1 pixel on thin ink and 3 on thick, the narrowest each
-// gives. A
+// gives. Photo lines (LineStyle::Photo) are traced as ink too, the group's
+// width being the width they are drawn with (PhotoRows::LineWidth). A
 // stroke that starts where the one before ended, as wide, continues its path
 // without a move, so a plotter lifts its pen only between the tracer's
 // walks. The background is colours.background painted as a rectangle, or

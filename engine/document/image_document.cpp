@@ -4,6 +4,7 @@
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
+#include "kernels/photo_lines.h"
 
 #include <utility>
 
@@ -93,8 +94,9 @@ int ImageDocument::ResultHeight() const {
 }
 
 // The marks for speck removal are had before anything changes, so that an
-// extraction is never left without the speck removal asked for; ink, which
-// can run out of memory, is extracted before the history changes.
+// extraction is never left without the speck removal asked for; ink and
+// photo lines, which can run out of memory, are extracted before the history
+// changes.
 bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise, LineStyle style) {
     if (!result) return true;
     PixelBuffer marks;
@@ -109,10 +111,16 @@ bool ImageDocument::Extract(int thickness, int contrast, bool removeNoise, LineS
         previous = resultPacked ? std::move(resultPacked) : DibPtr(HistoryEntryOf(result.get()));
         if (!previous) return false;
     }
-    if (style == LineStyle::Ink) {
-        if (!ExtractInk(source.get(), result.get(), thickness, contrast)) return false;
-    } else {
+    switch (style) {
+    case LineStyle::Edges:
         ExtractEdges(source.get(), result.get(), thickness, contrast);
+        break;
+    case LineStyle::Ink:
+        if (!ExtractInk(source.get(), result.get(), thickness, contrast)) return false;
+        break;
+    case LineStyle::Photo:
+        if (!ExtractPhoto(source.get(), result.get(), thickness, contrast)) return false;
+        break;
     }
     if (previous) undoStack.Push(std::move(previous), HistoryTag(resultThickness, resultStyle));
     redoStack.Clear();

@@ -32,6 +32,7 @@
 
 #include "base/dib.h"
 #include "kernels/instruction_set.h"
+#include "kernels/style_rows.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,22 +48,15 @@ bool ExtractInk(DibHandle source, DibHandle result, int thickness, int contrast,
 // The same a row at a time, top row first, for pictures too large to hold:
 // result row y is final once the source rows down to Lag(thickness) below it
 // are in. Memory is 76 bytes per pixel of width, whatever the height.
-class InkRows {
+class InkRows final : public StyleRows {
 public:
     // Null when memory runs out.
     static std::unique_ptr<InkRows> Create(int width, int height, int thickness, int contrast,
                                            InstructionSet set = WidestInstructionSet());
 
-    // Takes the next source row: width pixels of 3 bytes, blue, green, red.
-    // Every ready result row must be taken before the next source row comes.
-    void Put(const uint8_t* source);
-
-    // Whether the next result row can be taken: the source rows it needs are
-    // in, or every source row is.
-    bool Ready() const;
-
-    // Writes the next result row, top row first, as width pixels of 3 bytes.
-    void Take(uint8_t* out);
+    void Put(const uint8_t* source) override;
+    bool Ready() const override;
+    void Take(uint8_t* out) override;
 
     // Rows below a result row that it waits for.
     static int Lag(int thickness);

@@ -1,10 +1,26 @@
 #include "pipeline/line_rows.h"
 
+#include "kernels/ink_extraction.h"
+#include "kernels/photo_lines.h"
+
 #include <new>
 
 namespace {
 
 constexpr int SourceRing = 3;
+
+// The rows of a style that needs more than edges' three rows; null for edges.
+std::unique_ptr<StyleRows> StyleRowsFor(LineStyle style, int width, int height, int thickness, int contrast) {
+    switch (style) {
+    case LineStyle::Edges:
+        break;
+    case LineStyle::Ink:
+        return InkRows::Create(width, height, thickness, contrast);
+    case LineStyle::Photo:
+        return PhotoRows::Create(width, height, thickness, contrast);
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -18,7 +34,7 @@ LineRows::LineRows(int width, int height, int thickness, int contrast, bool remo
     resultRows_ = {results_.get(), rowBytes, resultRing};
     if (removeNoise) marks_ = SpeckMarksFor(width, thickness);
     if (marks_) remover_.reset(new (std::nothrow) SpeckRemover(resultRows_, width, height, thickness, marks_.get()));
-    if (style == LineStyle::Ink) ink_ = InkRows::Create(width, height, thickness, contrast);
+    styled_ = StyleRowsFor(style, width, height, thickness, contrast);
 }
 
 std::unique_ptr<LineRows> LineRows::Create(int width, int height, int thickness, int contrast, bool removeNoise,
@@ -27,7 +43,7 @@ std::unique_ptr<LineRows> LineRows::Create(int width, int height, int thickness,
     std::unique_ptr<LineRows> rows(new (std::nothrow)
                                        LineRows(width, height, thickness, contrast, removeNoise, style));
     if (!rows || !rows->sources_ || !rows->results_ || (removeNoise && !rows->remover_) ||
-        (style == LineStyle::Ink && !rows->ink_)) {
+        (style != LineStyle::Edges && !rows->styled_)) {
         return nullptr;
     }
     return rows;
@@ -38,10 +54,10 @@ uint8_t* LineRows::SourceRow() {
 }
 
 bool LineRows::Put(const ResultRowSink& sink) {
-    if (ink_) {
-        ink_->Put(SourceRow());
+    if (styled_) {
+        styled_->Put(SourceRow());
         ++received_;
-        return TakeInk(sink);
+        return TakeStyled(sink);
     }
     ++received_;
     // The row above the newest one now has both its neighbours.
@@ -49,7 +65,7 @@ bool LineRows::Put(const ResultRowSink& sink) {
 }
 
 bool LineRows::End(const ResultRowSink& sink) {
-    if (ink_ ? !TakeInk(sink) : received_ > 0 && !ExtractRow(received_ - 1, sink)) return false;
+    if (styled_ ? !TakeStyled(sink) : received_ > 0 && !ExtractRow(received_ - 1, sink)) return false;
     if (remover_) remover_->End();
     return Emit(received_ - 1, sink);
 }
@@ -64,11 +80,11 @@ bool LineRows::ExtractRow(int y, const ResultRowSink& sink) {
     return Finished(y, sink);
 }
 
-// Every ink row now final from extraction.
-bool LineRows::TakeInk(const ResultRowSink& sink) {
-    for (; ink_->Ready(); ++inkTaken_) {
-        ink_->Take(resultRows_.Row(inkTaken_));
-        if (!Finished(inkTaken_, sink)) return false;
+// Every ink or photo row now final from extraction.
+bool LineRows::TakeStyled(const ResultRowSink& sink) {
+    for (; styled_->Ready(); ++styledTaken_) {
+        styled_->Take(resultRows_.Row(styledTaken_));
+        if (!Finished(styledTaken_, sink)) return false;
     }
     return true;
 }

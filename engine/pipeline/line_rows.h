@@ -15,8 +15,8 @@
 #include "base/dib.h"
 #include "base/line_choices.h"
 #include "kernels/edge_extraction.h"
-#include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
+#include "kernels/style_rows.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,8 +29,9 @@ using ResultRowSink = std::function<bool(int y, uint8_t* row)>;
 class LineRows {
 public:
     // Null when memory runs out. Thickness and contrast as ExtractEdges
-    // (ExtractInk for ink) takes them; specks are removed when removeNoise is
-    // set. Ink rows come out InkRows::Lag rows later than edge rows.
+    // (ExtractInk, ExtractPhoto) takes them; specks are removed when
+    // removeNoise is set. Ink and photo rows come out later than edge rows,
+    // once the source rows below them they need are in.
     static std::unique_ptr<LineRows> Create(int width, int height, int thickness, int contrast, bool removeNoise,
                                             LineStyle style = LineStyle::Edges);
 
@@ -48,7 +49,7 @@ public:
 private:
     LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style);
     bool ExtractRow(int y, const ResultRowSink& sink);
-    bool TakeInk(const ResultRowSink& sink);
+    bool TakeStyled(const ResultRowSink& sink);
     bool Finished(int y, const ResultRowSink& sink);
     bool Emit(int upTo, const ResultRowSink& sink);
 
@@ -62,8 +63,8 @@ private:
     PixelBuffer marks_;
     PixelRows resultRows_{};
     std::unique_ptr<SpeckRemover> remover_;
-    std::unique_ptr<InkRows> ink_;  // only for ink
+    std::unique_ptr<StyleRows> styled_;  // for ink and photo
     int received_ = 0;
     int emitted_ = 0;
-    int inkTaken_ = 0;
+    int styledTaken_ = 0;
 };

@@ -1,16 +1,17 @@
 // Loads arbitrary bytes as an image file and, when that gives an image, does
 // what the program does with it: conversion to the working layout, edge
 // extraction and speck removal. The last byte chooses the line thickness,
-// the contrast, noise removal and ink lines in place of edges. The result
-// must be black and white with its padding, which starts out zero,
+// the contrast, noise removal and the style: edges, ink or photo lines. The
+// result must be black and white with its padding, which starts out zero,
 // untouched. The converter's streamed conversion of the same bytes to BMP
-// must succeed exactly then, with the same pixel rows; ink rows streamed
-// through LineRows must be the whole picture's.
+// must succeed exactly then, with the same pixel rows; ink and photo rows
+// streamed through LineRows must be the whole picture's.
 #include "base/dib.h"
 #include "base/line_choices.h"
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
+#include "kernels/photo_lines.h"
 #include "pipeline/image.h"
 #include "pipeline/line_conversion.h"
 #include "pipeline/line_rows.h"
@@ -36,13 +37,13 @@ bool BlackAndWhiteWithZeroPadding(DibHandle image) {
     return true;
 }
 
-// Streams the source through LineRows as ink and compares each row with the
-// whole picture's result.
-bool StreamedInkMatches(DibHandle source, DibHandle result, const LineSettings& settings) {
+// Streams the source through LineRows in the settings' style and compares
+// each row with the whole picture's result.
+bool StreamedRowsMatch(DibHandle source, DibHandle result, const LineSettings& settings) {
     const int32_t width = source->header.biWidth;
     const int32_t height = source->header.biHeight;
     const auto rows = LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise,
-                                       LineStyle::Ink);
+                                       settings.style);
     if (!rows) return true;
     bool same = true;
     const ResultRowSink sink = [&](int y, uint8_t* row) {
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.thickness = options & 1;
     settings.contrast = (options >> 1) & 15;
     settings.removeNoise = (options & 0x20) != 0;
-    const bool ink = (options & 0x40) != 0;
+    const LineStyle style = options & 0x40 ? LineStyle::Ink : options & 0x80 ? LineStyle::Photo : LineStyle::Edges;
     std::vector<uint8_t> streamed;
     Failure error;
     const bool converted = ConvertToMemory(data, size, settings, streamed, &error);
@@ -77,10 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     ImgMake24(source);
     DibHandle result = ImgDuplicate(source);
-    if (result && ink) {
-        if (ExtractInk(source, result, settings.thickness, settings.contrast) &&
-            (!settings.removeNoise || RemoveSpecks(result, settings.thickness))) {
-            if (!converted || !BlackAndWhiteWithZeroPadding(result) || !StreamedInkMatches(source, result, settings)) {
+    if (result && style != LineStyle::Edges) {
+        settings.style = style;
+        const bool extracted = style == LineStyle::Ink ? ExtractInk(source, result, settings.thickness, settings.contrast)
+                                                       : ExtractPhoto(source, result, settings.thickness, settings.contrast);
+        if (extracted && (!settings.removeNoise || RemoveSpecks(result, settings.thickness))) {
+            if (!converted || !BlackAndWhiteWithZeroPadding(result) || !StreamedRowsMatch(source, result, settings)) {
                 std::abort();
             }
         }

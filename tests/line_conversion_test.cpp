@@ -45,8 +45,10 @@ void ExpectDocumentBytes(const std::string& test, const std::vector<std::pair<st
     for (const auto& [name, bytes] : inputs) {
         for (const LineFormat format : {LineFormat::Bmp, LineFormat::Png, LineFormat::Svg}) {
             for (int option = 0; option < 8; ++option, ++turn) {
+                // Every style in turn, each with every thickness and noise setting.
+                const auto style = LineStyle((option / 4 + turn / 8) % int(std::size(LineStyleNames)));
                 LineSettings settings{option & 1, (turn * 5) % 17 - 1, (option & 2) != 0, format, colours[turn % 3],
-                                      turn % 2 == 0, option & 4 ? LineStyle::Ink : LineStyle::Edges};
+                                      turn % 2 == 0, style};
                 if (format == LineFormat::Bmp) settings.colours.transparent = false;
                 SCOPED_TRACE(name + ", format " + std::to_string(int(format)) + ", option " + std::to_string(option));
                 const std::vector<uint8_t> expected = DocumentOutput(bytes, settings, folder + "/document");

@@ -179,13 +179,15 @@ PhotoFunctions PhotoFunctionsFor(InstructionSet set) {
 // The same binomial along a row, the row's end values repeated beyond it.
 void BinomialAlong(const int16_t* in, int16_t* out, int width) {
     const auto at = [&](int x) { return int{in[std::clamp(x, 0, width - 1)]}; };
-    const int inner = std::max(width - 2, 2);
+    const auto border = [&](int x) {
+        return int16_t((at(x - 2) + 4 * at(x - 1) + 6 * in[x] + 4 * at(x + 1) + at(x + 2) + 8) >> 4);
+    };
     int x = 0;
-    for (; x < std::min(2, width); ++x) out[x] = int16_t((at(x - 2) + 4 * at(x - 1) + 6 * in[x] + 4 * at(x + 1) + at(x + 2) + 8) >> 4);
-    for (; x < inner; ++x) {
+    for (; x < std::min(2, width); ++x) out[x] = border(x);
+    for (; x < width - 2; ++x) {
         out[x] = int16_t((in[x - 2] + 4 * in[x - 1] + 6 * in[x] + 4 * in[x + 1] + in[x + 2] + 8) >> 4);
     }
-    for (; x < width; ++x) out[x] = int16_t((at(x - 2) + 4 * at(x - 1) + 6 * in[x] + 4 * at(x + 1) + at(x + 2) + 8) >> 4);
+    for (; x < width; ++x) out[x] = border(x);
 }
 
 // Within 8 % of sqrt(gx^2 + gy^2), in integers.
@@ -291,7 +293,10 @@ struct PhotoRows::Work {
     int width, height;          // the picture's
     int k;                      // the reduction
     int workWidth, workHeight;  // the working picture's
-    int before, after;          // a drawn point covers rows before it and after it
+    int before, after;          // a drawn point covers rows and columns before it and after it
+    bool fromTheBottom;         // rows come bottom row first
+    int blockRows;              // rows of the block being summed
+    int centre;                 // of the first working row's block, in rows as they come
     int high, low;
     PhotoFunctions functions;
     PixelBuffer memory;
@@ -324,11 +329,15 @@ struct PhotoRows::Work {
     // The working rows result row y is drawn from: the lowest, and one past
     // the highest together with the row below it.
     int FirstLineRow(int y) const {
-        return int(std::max<int64_t>(0, -FloorDivide(-(int64_t{y} - after - k - k / 2), k)));
+        return int(std::max<int64_t>(0, -FloorDivide(-(int64_t{y} - RowsAfter() - k - centre), k)));
     }
     int EndLineRow(int y) const {
-        return int(std::clamp<int64_t>(FloorDivide(int64_t{y} + before - k / 2, k) + 2, 0, workHeight));
+        return int(std::clamp<int64_t>(FloorDivide(int64_t{y} + RowsBefore() - centre, k) + 2, 0, workHeight));
     }
+    // Upside down, the rows a point covers above it are those it covers
+    // below it upright.
+    int RowsBefore() const { return fromTheBottom ? after : before; }
+    int RowsAfter() const { return fromTheBottom ? before : after; }
     int LineRing() const { return (before + after + 2 * k - 1) / k + 4; }
     int RingOf(int stage) const { return stage == Lines ? LineRing() : StageRings[stage]; }
 
@@ -387,6 +396,7 @@ void PhotoRows::Work::Make(int stage, int y) {
             below[plane] = Clamped(from, y + 1, plane);
         }
         const bool fine = stage == FineGradient;
+        if (fromTheBottom) std::swap(above, below);
         Gradient(above, row, below, Row(stage, y), fine ? Row(stage, y, 1) : nullptr,
                  fine ? Row(stage, y, 2) : nullptr, w);
         return;
@@ -407,8 +417,11 @@ void PhotoRows::Work::Make(int stage, int y) {
         return;
     }
     case Classes:
-        Classify(OrZeros(Strength, y - 1), Row(Strength, y), OrZeros(Strength, y + 1), Row(FineGradient, y, 1),
-                 Row(FineGradient, y, 2), Row(Classes, y), w, high, low);
+        // Upside down, the row below is the upright row above, and gy,
+        // which Gradient gave negated, the upright one.
+        Classify(OrZeros(Strength, fromTheBottom ? y + 1 : y - 1), Row(Strength, y),
+                 OrZeros(Strength, fromTheBottom ? y - 1 : y + 1), Row(FineGradient, y, 1), Row(FineGradient, y, 2),
+                 Row(Classes, y), w, high, low);
         return;
     default:
         Grow(OrZeros(stage - 1, y - 1), Row(stage - 1, y), OrZeros(stage - 1, y + 1), Row(Classes, y),
@@ -464,6 +477,7 @@ void PhotoRows::Work::EndBlock() {
     }
     std::fill(blockSums, blockSums + 3 * int64_t{workWidth}, uint64_t{0});
     inBlock = 0;
+    blockRows = k;
     ++made[Channels];
     Advance();
 }
@@ -471,7 +485,7 @@ void PhotoRows::Work::EndBlock() {
 // Result row y: white, with the squares of the line points on it black.
 void PhotoRows::Work::Draw(int y, uint8_t* out) const {
     std::memset(out, 255, 3 * size_t(width));
-    const int64_t centre = k / 2;
+    const int above = RowsBefore(), below = RowsAfter();
     const auto fill = [&](int64_t from, int64_t to) {
         from = std::max<int64_t>(from - before, 0);
         to = std::min<int64_t>(to + after, int64_t{width} - 1);
@@ -482,13 +496,13 @@ void PhotoRows::Work::Draw(int y, uint8_t* out) const {
         const int16_t* lines = Row(Lines, row);
         const int16_t* next = row + 1 < workHeight ? Row(Lines, row + 1) : zeros;
         const int64_t y0 = int64_t{row} * k + centre;
-        // The points on row y are those of rows y - after to y + before.
-        const bool onRow = y0 >= y - after && y0 <= y + before;
-        const int64_t firstStep = std::max<int64_t>(0, y - after - y0);
-        const int64_t lastStep = std::min<int64_t>(k, y + before - y0);
+        // The points on row y are those of rows y - below to y + above.
+        const bool onRow = y0 >= y - below && y0 <= y + above;
+        const int64_t firstStep = std::max<int64_t>(0, y - below - y0);
+        const int64_t lastStep = std::min<int64_t>(k, y + above - y0);
         for (int x = 0; x < workWidth; ++x) {
             if (lines[x] == 0) continue;
-            const int64_t x0 = int64_t{x} * k + centre;
+            const int64_t x0 = int64_t{x} * k + k / 2;
             if (onRow) fill(x0, x + 1 < workWidth && lines[x + 1] ? x0 + k : x0);
             if (firstStep > lastStep) continue;
             for (int dx = -1; dx <= 1; ++dx) {
@@ -514,7 +528,7 @@ int PhotoRows::LineWidth(int width, int height, int thickness) {
     return thickness != 0 ? 2 * thin : thin;
 }
 
-std::unique_ptr<PhotoRows> PhotoRows::Create(int width, int height, int thickness, int contrast,
+std::unique_ptr<PhotoRows> PhotoRows::Create(int width, int height, int thickness, int contrast, bool fromTheBottom,
                                              InstructionSet set) {
     if (width <= 0 || height <= 0) return nullptr;
     std::unique_ptr<Work> work(new (std::nothrow) Work{});
@@ -526,6 +540,12 @@ std::unique_ptr<PhotoRows> PhotoRows::Create(int width, int height, int thicknes
     w.workHeight = int((int64_t{height} + w.k - 1) / w.k);
     const int lineWidth = LineWidth(width, height, thickness);
     w.before = (lineWidth - 1) / 2, w.after = lineWidth / 2;
+    // Blocks are counted from the picture's top, so that the rows of an
+    // upside-down picture make the blocks of the upright one.
+    w.fromTheBottom = fromTheBottom;
+    const int64_t lastBlockTop = int64_t{w.workHeight - 1} * w.k;
+    w.blockRows = fromTheBottom ? int(height - lastBlockTop) : w.k;
+    w.centre = fromTheBottom ? int(height - 1 - lastBlockTop - w.k / 2) : w.k / 2;
     w.high = HighThresholds[size_t(std::clamp(contrast, 0, 15))];
     w.low = w.high * LowPercent / 100;
     w.functions = PhotoFunctionsFor(set);
@@ -560,7 +580,7 @@ void PhotoRows::Put(const uint8_t* source) {
     w.functions.addBytes(w.columnSums, source, 3 * int64_t{w.width});
     ++w.received, ++w.inBlock;
     if (++w.inColumns == RowsPerWord) w.FoldColumns();
-    if (w.inBlock == w.k || w.received == w.height) w.EndBlock();
+    if (w.inBlock == w.blockRows || w.received == w.height) w.EndBlock();
 }
 
 bool PhotoRows::Ready() const {
@@ -577,17 +597,12 @@ void PhotoRows::Take(uint8_t* out) {
 bool ExtractPhoto(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set) {
     const int width = ImgQueryInfo(result)->header->biWidth;
     const int height = ImgQueryInfo(result)->header->biHeight;
-    const std::unique_ptr<PhotoRows> rows = PhotoRows::Create(width, height, thickness, contrast, set);
+    const std::unique_ptr<PhotoRows> rows = PhotoRows::Create(width, height, thickness, contrast, false, set);
     if (!rows) return false;
-    // The picture's rows lie in memory from the bottom up; photo lines are
-    // made from the top down.
-    const int64_t stride = Stride24(width);
-    const uint8_t* from = ImgQueryInfo(source)->pixels;
-    uint8_t* to = ImgQueryInfo(result)->pixels;
     int taken = 0;
     for (int row = 0; row < height; ++row) {
-        rows->Put(from + (height - 1 - row) * stride);
-        for (; rows->Ready(); ++taken) rows->Take(to + (height - 1 - taken) * stride);
+        rows->Put(DibRow(source, row));
+        for (; rows->Ready(); ++taken) rows->Take(DibRow(result, taken));
     }
     return true;
 }

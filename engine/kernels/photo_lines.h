@@ -52,13 +52,16 @@
 bool ExtractPhoto(DibHandle source, DibHandle result, int thickness, int contrast,
                   InstructionSet set = WidestInstructionSet());
 
-// The same a row at a time, top row first. A result row is final once the
-// source rows about 50 working rows (50 k rows) below it are in. Memory is
-// 6 bytes per pixel of width and a band of working rows, whatever the height.
+// The same a row at a time, top row first, or bottom row first when
+// fromTheBottom is set (the result rows then come bottom row first too, and
+// are those of the upright picture). A result row is final once the source
+// rows about 50 working rows (50 k rows) past it are in. Memory is 6 bytes per
+// pixel of width and a band of working rows, whatever the height.
 class PhotoRows final : public StyleRows {
 public:
     // Null when memory runs out.
     static std::unique_ptr<PhotoRows> Create(int width, int height, int thickness, int contrast,
+                                             bool fromTheBottom = false,
                                              InstructionSet set = WidestInstructionSet());
     ~PhotoRows() override;
 

@@ -38,7 +38,7 @@ bool Convert(RowSource& source, const LineSettings& settings, OutputSink& sink, 
     if (!output) return false;
     const std::unique_ptr<LineRows> lines =
         LineRows::Create(width, height, settings.thickness, settings.contrast, settings.removeNoise,
-                         settings.style);
+                         settings.style, source.bottomUp);
     if (!lines) {
         errno = ENOMEM;
         return false;

@@ -10,21 +10,23 @@ namespace {
 constexpr int SourceRing = 3;
 
 // The rows of a style that needs more than edges' three rows; null for edges.
-std::unique_ptr<StyleRows> StyleRowsFor(LineStyle style, int width, int height, int thickness, int contrast) {
+std::unique_ptr<StyleRows> StyleRowsFor(LineStyle style, int width, int height, int thickness, int contrast,
+                                        bool fromTheBottom) {
     switch (style) {
     case LineStyle::Edges:
         break;
     case LineStyle::Ink:
         return InkRows::Create(width, height, thickness, contrast);
     case LineStyle::Photo:
-        return PhotoRows::Create(width, height, thickness, contrast);
+        return PhotoRows::Create(width, height, thickness, contrast, fromTheBottom);
     }
     return nullptr;
 }
 
 }  // namespace
 
-LineRows::LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style)
+LineRows::LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style,
+                   bool fromTheBottom)
     : width_(width), height_(height), threshold_(EdgeThreshold(contrast)),
       lag_(removeNoise ? SpeckRemover::Lag(thickness) : 0), extractRow_(EdgeRowFor(thickness)) {
     const int64_t rowBytes = 3 * int64_t{width};
@@ -34,14 +36,14 @@ LineRows::LineRows(int width, int height, int thickness, int contrast, bool remo
     resultRows_ = {results_.get(), rowBytes, resultRing};
     if (removeNoise) marks_ = SpeckMarksFor(width, thickness);
     if (marks_) remover_.reset(new (std::nothrow) SpeckRemover(resultRows_, width, height, thickness, marks_.get()));
-    styled_ = StyleRowsFor(style, width, height, thickness, contrast);
+    styled_ = StyleRowsFor(style, width, height, thickness, contrast, fromTheBottom);
 }
 
 std::unique_ptr<LineRows> LineRows::Create(int width, int height, int thickness, int contrast, bool removeNoise,
-                                            LineStyle style) {
+                                            LineStyle style, bool fromTheBottom) {
     if (width <= 0 || height <= 0) return nullptr;
     std::unique_ptr<LineRows> rows(new (std::nothrow)
-                                       LineRows(width, height, thickness, contrast, removeNoise, style));
+                                       LineRows(width, height, thickness, contrast, removeNoise, style, fromTheBottom));
     if (!rows || !rows->sources_ || !rows->results_ || (removeNoise && !rows->remover_) ||
         (style != LineStyle::Edges && !rows->styled_)) {
         return nullptr;

@@ -31,9 +31,12 @@ public:
     // Null when memory runs out. Thickness and contrast as ExtractEdges
     // (ExtractInk, ExtractPhoto) takes them; specks are removed when
     // removeNoise is set. Ink and photo rows come out later than edge rows,
-    // once the source rows below them they need are in.
+    // once the source rows below them they need are in. Rows may come
+    // bottom row first instead when fromTheBottom is set, result rows too:
+    // edge and ink lines are the same upside down, and photo lines are
+    // drawn as for the upright picture.
     static std::unique_ptr<LineRows> Create(int width, int height, int thickness, int contrast, bool removeNoise,
-                                            LineStyle style = LineStyle::Edges);
+                                            LineStyle style = LineStyle::Edges, bool fromTheBottom = false);
 
     // Where the next source row is to be written: 3 * width bytes of
     // working-layout pixels.
@@ -47,7 +50,8 @@ public:
     bool End(const ResultRowSink& sink);
 
 private:
-    LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style);
+    LineRows(int width, int height, int thickness, int contrast, bool removeNoise, LineStyle style,
+             bool fromTheBottom);
     bool ExtractRow(int y, const ResultRowSink& sink);
     bool TakeStyled(const ResultRowSink& sink);
     bool Finished(int y, const ResultRowSink& sink);

@@ -301,6 +301,8 @@ TEST_F(SettingsTest, TheLineStyleIsKeptAndAnUnknownOneIsEdges) {
     for (const auto& [value, style] : cases) {
         RestartWith(Stored(40, 50, 0) + "Style = " + value + "\r\n");
         EXPECT_EQ(ChosenLineStyle(), style) << value;
+        // Read as the list's own number, which the list could not show.
+        EXPECT_EQ(ReadSettings(Settings, VELMORA_SOFTWARE_ID).style, style) << value;
     }
     RestartWith(Stored(40, 50, 0));
     EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "no style stored";

@@ -312,9 +312,8 @@ TEST_F(Extraction, TheListsAndSaveTypesFollowTheEnginesListsInItsOrder) {
 TEST_F(History, UndoAndRedoStepBetweenResultsOfEachStyle) {
     Load(Photo);
     // One result in each style, 写真 between the two others.
-    const LineStyle made[] = {LineStyle::Edges, LineStyle::Photo, LineStyle::Ink};
     std::map<LineStyle, Picture> drawings;
-    for (const LineStyle style : made) {
+    for (const LineStyle style : {LineStyle::Edges, LineStyle::Photo, LineStyle::Ink}) {
         Select(IDC_STYLE, int(style));
         Command(IDC_EXECUTE);
         drawings[style] = Result();

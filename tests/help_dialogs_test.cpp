@@ -1,4 +1,5 @@
 // The help dialog's pages and the version box.
+#include "base/line_choices.h"
 #include "program_fixture.h"
 #include "resource.h"
 #include "window_geometry.h"
@@ -100,7 +101,9 @@ TEST_F(ProgramTest, HelpShowsEachPageAndLeavesTheWindowsUsable) {
     for (int label : {IDC_STYLE_LABEL, IDC_NOISE_LABEL, IDC_THICKNESS_LABEL, IDC_CONTRAST_LABEL}) {
         EXPECT_NE(pages[2].find(L"\r\n▼" + ItemText(ControlWindow, label) + L"\r\n"), std::wstring::npos) << label;
     }
-    for (int item : {0, 1}) EXPECT_NE(pages[2].find(L"<" + ComboItem(IDC_STYLE, item) + L">"), std::wstring::npos) << item;
+    for (size_t item = 0; item < LineStyleNames.size(); ++item) {
+        EXPECT_NE(pages[2].find(L"<" + ComboItem(IDC_STYLE, int(item)) + L">"), std::wstring::npos) << item;
+    }
 }
 
 TEST_F(ProgramTest, EscapeClosesTheHelpOpenedFromTheMenu) {

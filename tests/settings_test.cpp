@@ -294,22 +294,27 @@ TEST_F(SettingsTest, TheStoredSaveTypeIsReadBackAndAnUnknownOneIsBitmap) {
 TEST_F(SettingsTest, TheLineStyleIsKeptAndAnUnknownOneIsEdges) {
     // Stored() ends in the MODE section.
     const std::pair<std::string, LineStyle> cases[] = {
-        {"1", LineStyle::Ink},    {"0", LineStyle::Edges}, {"2", LineStyle::Edges},
-        {"-1", LineStyle::Edges}, {"ink", LineStyle::Edges}, {"", LineStyle::Edges},
+        {"1", LineStyle::Ink},     {"2", LineStyle::Photo},  {"0", LineStyle::Edges},
+        {"3", LineStyle::Edges},   {"99", LineStyle::Edges}, {"-1", LineStyle::Edges},
+        {"ink", LineStyle::Edges}, {"", LineStyle::Edges},
     };
     for (const auto& [value, style] : cases) {
         RestartWith(Stored(40, 50, 0) + "Style = " + value + "\r\n");
         EXPECT_EQ(ChosenLineStyle(), style) << value;
+        // Read as the list's own number, which the list could not show.
+        EXPECT_EQ(ReadSettings(Settings, VELMORA_SOFTWARE_ID).style, style) << value;
     }
     RestartWith(Stored(40, 50, 0));
     EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "no style stored";
-    RestartWith("[SOFTWARE]\r\nSoftID = Velmora200\r\n[MODE]\r\nStyle = 1\r\n");
-    EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "another version's file";
+    for (const char* value : {"1", "2"}) {
+        RestartWith(std::string("[SOFTWARE]\r\nSoftID = Velmora200\r\n[MODE]\r\nStyle = ") + value + "\r\n");
+        EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "another version's file: " << value;
+    }
 
     // Chosen in the list, written at exit, chosen again after the restart,
     // and extracted in.
-    for (const LineStyle style : {LineStyle::Ink, LineStyle::Edges, LineStyle::Ink}) {
-        Select(IDC_STYLE, style == LineStyle::Ink);
+    for (const LineStyle style : {LineStyle::Ink, LineStyle::Photo, LineStyle::Edges, LineStyle::Photo, LineStyle::Ink}) {
+        Select(IDC_STYLE, int(style));
         EndProgram();
         ProfileFile file;
         file.SetPath(folder, "Velmora.ini");

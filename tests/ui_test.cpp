@@ -34,6 +34,18 @@ using Keyboard = ProgramTest;
 
 const Picture Photo = RandomPicture(40, 30, 5);
 
+// Plain shapes on a light ground: a dark rectangle and a coloured disc.
+Picture Shapes() {
+    Picture picture{160, 120, std::vector<Bgr>(160 * 120, Bgr{235, 235, 235})};
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (x >= 20 && x < 70 && y >= 30 && y < 90) picture.At(x, y) = {40, 40, 40};
+            if ((x - 115) * (x - 115) + (y - 60) * (y - 60) < 30 * 30) picture.At(x, y) = {60, 110, 160};
+        }
+    }
+    return picture;
+}
+
 Picture Crop(const Picture& picture, int left, int top, int width, int height) {
     Picture part{width, height, {}};
     for (int y = top; y < top + height; ++y) {
@@ -213,9 +225,10 @@ TEST_F(Extraction, ExecuteAppliesTheThreeSelectionsAsTheEngineDoes) {
     for (int changed : changes) EXPECT_GE(changed, 16);
 }
 
-TEST_F(Extraction, InkChosenInTheListIsTheDocumentsInkExtraction) {
+TEST_F(Extraction, EachStyleChosenInTheListIsTheDocumentsExtractionInIt) {
     EXPECT_EQ(ComboItem(IDC_STYLE, 0), L"輪郭");
     EXPECT_EQ(ComboItem(IDC_STYLE, 1), L"インク");
+    EXPECT_EQ(ComboItem(IDC_STYLE, 2), L"写真");
     EXPECT_EQ(ChosenLineStyle(), LineStyle::Edges) << "輪郭 until another is chosen";
     Load(Photo);
     const struct {
@@ -226,8 +239,9 @@ TEST_F(Extraction, InkChosenInTheListIsTheDocumentsInkExtraction) {
         SCOPED_TRACE(testing::Message() << row.noise << " " << row.thickness << " " << row.contrast);
         Select(IDC_NOISE, row.noise);
         Select(IDC_THICKNESS, row.thickness);
-        for (const LineStyle style : {LineStyle::Ink, LineStyle::Edges}) {
-            Select(IDC_STYLE, style == LineStyle::Ink);
+        // Each style is chosen after another one.
+        for (const LineStyle style : {LineStyle::Ink, LineStyle::Photo, LineStyle::Edges}) {
+            Select(IDC_STYLE, int(style));
             ExtractWithContrast(row.contrast);
             const auto expected = ExtractedApart(style, row.thickness, row.contrast, row.noise);
             EXPECT_EQ(FirstDifference(ReadImage(*expected->ResultInfo()), Result()), "") << int(style);
@@ -237,13 +251,30 @@ TEST_F(Extraction, InkChosenInTheListIsTheDocumentsInkExtraction) {
                                   ReadImage(*ExtractedApart(LineStyle::Ink, row.thickness, row.contrast, row.noise)->ResultInfo())),
                   "") << "ink draws other lines than edges";
     }
+    // With the lists as they start, each style draws lines on white around
+    // plain shapes, and the image window shows that drawing.
+    Select(IDC_NOISE, 0);
+    Select(IDC_THICKNESS, 0);
+    Select(IDC_CONTRAST, ContrastIndex(DefaultContrast));
+    Load(Shapes());
+    for (size_t style = 0; style < LineStyleNames.size(); ++style) {
+        Select(IDC_STYLE, int(style));
+        Command(IDC_EXECUTE);
+        const Picture drawing = Result();
+        const auto black = std::count(drawing.pixels.begin(), drawing.pixels.end(), Bgr{0, 0, 0});
+        const auto white = std::count(drawing.pixels.begin(), drawing.pixels.end(), Bgr{255, 255, 255});
+        EXPECT_GT(black, 0) << LineStyleNames[style];
+        EXPECT_GT(white, black) << LineStyleNames[style];
+        EXPECT_EQ(black + white, ptrdiff_t(drawing.pixels.size())) << LineStyleNames[style];
+        EXPECT_EQ(FirstDifference(drawing, ShownInImageWindow()), "") << LineStyleNames[style];
+    }
 }
 
 // The window's own labels of the engine's names; at() throws for a name the
 // window has no label for.
 TEST_F(Extraction, TheListsAndSaveTypesFollowTheEnginesListsInItsOrder) {
     const std::map<std::string, std::wstring> labels = {
-        {"edges", L"輪郭"}, {"ink", L"インク"}, {"thin", L"細い"}, {"thick", L"太い"}};
+        {"edges", L"輪郭"}, {"ink", L"インク"}, {"photo", L"写真"}, {"thin", L"細い"}, {"thick", L"太い"}};
     const std::pair<int, std::vector<std::string>> lists[] = {
         {IDC_STYLE, {LineStyleNames.begin(), LineStyleNames.end()}},
         {IDC_THICKNESS, {ThicknessNames.begin(), ThicknessNames.end()}}};
@@ -278,41 +309,58 @@ TEST_F(Extraction, TheListsAndSaveTypesFollowTheEnginesListsInItsOrder) {
     EXPECT_EQ(WithTypeExtension("a.jpg", SaveType::Bmp), "a.jpg");
 }
 
-TEST_F(History, UndoAndRedoStepBetweenEdgeAndInkResults) {
+TEST_F(History, UndoAndRedoStepBetweenResultsOfEachStyle) {
     Load(Photo);
-    Command(IDC_EXECUTE);
-    const Picture edges = Result();
-    Select(IDC_STYLE, 1);
-    Command(IDC_EXECUTE);
-    const Picture ink = Result();
-    ASSERT_NE(FirstDifference(edges, ink), "");
-    const std::tuple<UINT, const Picture*, LineStyle> steps[] = {
-        {IDM_UNDO, &edges, LineStyle::Edges}, {IDM_REDO, &ink, LineStyle::Ink},
-        {IDM_UNDO, &edges, LineStyle::Edges}, {IDM_REDO, &ink, LineStyle::Ink}};
-    for (const auto& [command, shown, style] : steps) {
-        Command(command);
-        EXPECT_EQ(FirstDifference(*shown, Result()), "") << command;
-        EXPECT_EQ(FirstDifference(*shown, ShownInImageWindow()), "") << command;
-        EXPECT_EQ(Document.ResultStyle(), style) << command;
+    // One result in each style, 写真 between the two others.
+    std::map<LineStyle, Picture> drawings;
+    for (const LineStyle style : {LineStyle::Edges, LineStyle::Photo, LineStyle::Ink}) {
+        Select(IDC_STYLE, int(style));
+        Command(IDC_EXECUTE);
+        drawings[style] = Result();
+        EXPECT_EQ(FirstDifference(ReadImage(*ExtractedApart(style, 0, 6, false)->ResultInfo()), drawings[style]), "")
+            << int(style);
     }
-    EXPECT_EQ(ChosenLineStyle(), LineStyle::Ink) << "stepping through the history leaves the list as it is";
+    ASSERT_NE(FirstDifference(drawings[LineStyle::Edges], drawings[LineStyle::Ink]), "");
+    const std::pair<UINT, LineStyle> steps[] = {
+        {IDM_UNDO, LineStyle::Photo}, {IDM_UNDO, LineStyle::Edges}, {IDM_REDO, LineStyle::Photo},
+        {IDM_REDO, LineStyle::Ink},   {IDM_UNDO, LineStyle::Photo}, {IDM_UNDO, LineStyle::Edges},
+        {IDM_REDO, LineStyle::Photo}};
+    for (const auto& [command, style] : steps) {
+        SCOPED_TRACE(testing::Message() << (command == IDM_UNDO ? "undo to " : "redo to ") << LineStyleNames[size_t(style)]);
+        Command(command);
+        EXPECT_EQ(FirstDifference(drawings[style], Result()), "");
+        EXPECT_EQ(FirstDifference(drawings[style], ShownInImageWindow()), "");
+        EXPECT_EQ(Document.ResultStyle(), style);
+        EXPECT_EQ(ChosenLineStyle(), LineStyle::Ink) << "stepping through the history leaves the list as it is";
+    }
 }
 
-TEST_F(Extraction, EverySaveTypeOfAnInkResultWritesTheDocumentsBytes) {
+TEST_F(Extraction, EverySaveTypeOfAResultInEachStyleWritesTheDrawingShown) {
     Load(Photo);
-    Select(IDC_STYLE, 1);
     Select(IDC_THICKNESS, 1);
-    Command(IDC_EXECUTE);
-    const auto expected = ExtractedApart(LineStyle::Ink, 1, 6, false);
-    for (const SaveType type : {SaveType::Bmp, SaveType::PngTransparent, SaveType::PngBlackOnWhite, SaveType::Svg}) {
-        const std::string name = folder + "/ink" + std::to_string(int(type));
-        std::wstring proposed;
-        MessageSeen message;
-        AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, name, int(type)), ReadMessage(message)});
-        EXPECT_EQ(message.text, L"ファイルを保存しました．") << int(type);
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(expected->Encode(FormatOf(type), ColoursOf(type), bytes));
-        EXPECT_EQ(ReadBytes(TargetOf(name, type).path), bytes) << int(type);
+    for (const LineStyle style : {LineStyle::Ink, LineStyle::Photo, LineStyle::Edges}) {
+        Select(IDC_STYLE, int(style));
+        Command(IDC_EXECUTE);
+        const Picture shown = Result();
+        const auto expected = ExtractedApart(style, 1, 6, false);
+        for (const SaveType type : {SaveType::Bmp, SaveType::PngTransparent, SaveType::PngBlackOnWhite, SaveType::Svg}) {
+            SCOPED_TRACE(testing::Message() << LineStyleNames[size_t(style)] << " " << int(type));
+            const std::string name = folder + "/" + LineStyleNames[size_t(style)] + std::to_string(int(type));
+            std::wstring proposed;
+            MessageSeen message;
+            AnswerModals([&] { Command(IDC_SAVE); }, {AnswerFileDialog(proposed, name, int(type)), ReadMessage(message)});
+            EXPECT_EQ(message.text, L"ファイルを保存しました．");
+            const std::string path = TargetOf(name, type).path;
+            std::vector<uint8_t> bytes;
+            ASSERT_TRUE(expected->Encode(FormatOf(type), ColoursOf(type), bytes));
+            EXPECT_EQ(ReadBytes(path), bytes);
+            // Opened again, a picture file is the drawing shown (transparent
+            // parts laid over white); the program opens no SVG.
+            if (type == SaveType::Svg) continue;
+            ImageDocument reopened;
+            ASSERT_TRUE(reopened.LoadFile(path.c_str()));
+            EXPECT_EQ(FirstDifference(shown, ReadImage(*reopened.ResultInfo())), "");
+        }
     }
 }
 
@@ -763,7 +811,8 @@ TEST_F(Keyboard, KeyboardTabReachesTheStyleListBetweenHelpAndTheOtherListsAndIts
     }
     // With auto extraction on, each arrow extracts in the style it chose.
     const std::pair<WORD, LineStyle> presses[] = {
-        {VK_DOWN, LineStyle::Ink}, {VK_DOWN, LineStyle::Ink}, {VK_UP, LineStyle::Edges}, {VK_DOWN, LineStyle::Ink}};
+        {VK_DOWN, LineStyle::Ink}, {VK_DOWN, LineStyle::Photo}, {VK_DOWN, LineStyle::Photo},
+        {VK_UP, LineStyle::Ink},   {VK_UP, LineStyle::Edges},   {VK_DOWN, LineStyle::Ink}};
     for (const auto& [key, style] : presses) {
         TypeKey(key);
         EXPECT_EQ(ChosenLineStyle(), style);

@@ -13,7 +13,7 @@ void FillOptionLists(HWND hwnd);
 
 // The line style the 線の種類 list of App's control window shows; its items
 // are the engine's styles in their order (LineStyleNames): 輪郭 (edges),
-// インク (ink).
+// インク (ink), 写真 (photo).
 LineStyle ChosenLineStyle();
 
 // Selects the style's item in that list, without a change notification:

@@ -11,6 +11,7 @@
 #include "kernels/edge_extraction.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
+#include "kernels/photo_lines.h"
 #include "pipeline/output_formats.h"
 
 #include <benchmark/benchmark.h>
@@ -124,6 +125,16 @@ void ExtractInkThick(benchmark::State& state) {
     for (auto _ : state) ExtractInk(images.photo, images.work, 1, Contrast);
 }
 
+void ExtractPhotoThin(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) ExtractPhoto(images.photo, images.work, 0, Contrast);
+}
+
+void ExtractPhotoThick(benchmark::State& state) {
+    Fixture& images = Images();
+    for (auto _ : state) ExtractPhoto(images.photo, images.work, 1, Contrast);
+}
+
 void RemoveSpecksFrom(benchmark::State& state, DibHandle extracted, int thickness) {
     Fixture& images = Images();
     for (auto _ : state) {
@@ -204,6 +215,8 @@ BENCHMARK(ExtractEdgesThinNoise)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractEdgesThick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractInkThin)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractInkThick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExtractPhotoThin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ExtractPhotoThick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RemoveSpecksThin)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RemoveSpecksThick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(UndoRedo)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -229,9 +242,11 @@ int main(int argc, char** argv) {
     std::printf("vs_full_copy HistoryBytesPerStep %.3f\n", HistoryBytesPerStep());
 
     const auto thinTime = reporter.seconds.find("ExtractEdgesThin/real_time");
-    const auto inkTime = reporter.seconds.find("ExtractInkThin/real_time");
-    if (thinTime != reporter.seconds.end() && inkTime != reporter.seconds.end()) {
-        std::printf("vs_thin_edges ExtractInkThin %.2f\n", inkTime->second / thinTime->second);
+    for (const char* name : {"ExtractInkThin", "ExtractPhotoThin"}) {
+        const auto time = reporter.seconds.find(std::string(name) + "/real_time");
+        if (thinTime != reporter.seconds.end() && time != reporter.seconds.end()) {
+            std::printf("vs_thin_edges %s %.2f\n", name, time->second / thinTime->second);
+        }
     }
     const auto memcpyTime = reporter.seconds.find("Memcpy/real_time");
     if (memcpyTime == reporter.seconds.end()) return 0;

@@ -8,7 +8,7 @@ person's pixels. Counts are summed over the split before precision, recall
 and F are taken.
 
     score.py score BSDS SPLIT FOLDER      drawings named as the pictures
-    score.py compare BSDS SPLIT --cli velmora-cli [--drawn NAME=FOLDER]...
+    score.py compare BSDS SPLIT --cli velmora-cli [--drawn NAME=FOLDER]...   every style and Canny
     score.py people BSDS SPLIT            each person against the others
 
 BSDS is the folder holding data/images and data/groundTruth. A drawing is
@@ -136,6 +136,12 @@ def draw_canny(pictures: list[Path], out: Path) -> None:
             raise OSError(f"{out}: cannot write {picture.stem}.png")
 
 
+def velmora_styles(cli: Path) -> list[str]:
+    """The styles the converter's usage line offers: [--style edges|ink|...]."""
+    usage = subprocess.run([str(cli), "--help"], check=True, capture_output=True, text=True).stdout
+    return usage.split("[--style ", 1)[1].split("]", 1)[0].split("|")
+
+
 def draw_velmora(cli: Path, style: str, pictures: list[Path], out: Path) -> None:
     command = [str(cli), "--style", style, "--format", "png", "--quiet", "--output-dir", str(out)]
     subprocess.run(command + [str(p) for p in pictures], check=True)
@@ -180,9 +186,10 @@ def main() -> None:
     else:
         pictures = [args.bsds / "data" / "images" / args.split / f"{n}.jpg" for n in names]
         with tempfile.TemporaryDirectory() as scratch:
-            folders = {style: Path(scratch) / style for style in ("edges", "ink", "canny")}
-            draw_velmora(args.cli, "edges", pictures, folders["edges"])
-            draw_velmora(args.cli, "ink", pictures, folders["ink"])
+            folders = {style: Path(scratch) / style for style in velmora_styles(args.cli)}
+            for style, folder in folders.items():
+                draw_velmora(args.cli, style, pictures, folder)
+            folders["canny"] = Path(scratch) / "canny"
             draw_canny(pictures, folders["canny"])
             folders.update(dict(args.drawn))
             print_table([(label, score_folder(args.bsds, args.split, f, names, args.jobs))

@@ -16,10 +16,10 @@ namespace {
 constexpr int64_t WorkingSide = 500;
 constexpr int64_t LineShare = 1000;
 
-constexpr int CoarsePasses = 10;  // of the binomial: sigma sqrt(10), about 3.2
-constexpr int SurroundReach = 10; // the surround is 21 x 21 pixels
+constexpr int CoarsePasses = 10;   // of the binomial: sigma sqrt(10), about 3.2
+constexpr int SurroundReach = 10;  // the surround is 21 x 21 pixels
 constexpr int SurroundArea = (2 * SurroundReach + 1) * (2 * SurroundReach + 1);
-constexpr int GrowSteps = 16;     // of hysteresis
+constexpr int GrowSteps = 16;  // of hysteresis
 
 // Rows of bytes a column sum takes before it could overflow a word.
 constexpr int RowsPerWord = 0xFFFF / 255;
@@ -33,15 +33,15 @@ constexpr int LowPercent = 40;
 // The working rows' stages, each a ring of rows of one or more planes of
 // words: a row is made from rows of earlier stages once they are in.
 enum Stage : int {
-    Channels,                            // the reduced rows' three channels
-    Blurred,                             // Blurred + i: i + 1 passes of the binomial
+    Channels,                               // the reduced rows' three channels
+    Blurred,                                // Blurred + i: i + 1 passes of the binomial
     FineGradient = Blurred + CoarsePasses,  // strength, gx, gy of the strongest channel
-    CoarseGradient,                      // strength
+    CoarseGradient,                         // strength
     FineInhibited,
     CoarseInhibited,
     Strength,
-    Classes,                             // 0, Weak, or Weak | Strong
-    Grown,                               // Grown + i: hysteresis after i + 1 steps
+    Classes,  // 0, Weak, or Weak | Strong
+    Grown,    // Grown + i: hysteresis after i + 1 steps
     StageCount = Grown + GrowSteps,
 };
 constexpr int Lines = StageCount - 1;

@@ -64,6 +64,8 @@ async function pageFigures(url, photo, big) {
     let chosen = photo;
     page.on('filechooser', (chooser) => chooser.setFiles(chosen));
     await page.goto(url);
+    // The converter's default style, so that both do the same work.
+    await page.getByLabel('線の種類').selectOption('edges');
     const done = async (click) => {
         const before = await page.getAttribute('#picture', 'src');
         await click();

@@ -1,5 +1,6 @@
 // Photographs the page in Debian's chromium, in Japanese, at desktop and
-// phone width, with a picture extracted in thick lines with noise removal:
+// phone width, with a picture extracted in the style the page opens on
+// (写真), in thick lines with noise removal:
 //   node web/screenshot.js   (after scripts/web.sh build)
 // writes docs/web-desktop.png and docs/web-phone.png.
 'use strict';

@@ -21,9 +21,10 @@ function velmoraNumber(module, nameOf, name) {
 const OptionsBytes = 16 * 4;
 
 // options: { thick, contrast, noise, format ('bmp', 'png', 'svg'),
-// transparent, style ('edges', the default, or 'ink') }. Returns { bytes }
-// (a Uint8Array of its own) or { error, message } with velmora.h's error
-// number and its sentence.
+// transparent, style (a name in the engine's list; left out, the library's
+// default, which velmora_options_init sets) }. Returns { bytes } (a
+// Uint8Array of its own) or { error, message } with velmora.h's error number
+// and its sentence.
 function velmoraConvert(module, input, options) {
     const optionsAddress = module._malloc(OptionsBytes);
     const inputAddress = module._malloc(Math.max(input.length, 1));
@@ -39,7 +40,9 @@ function velmoraConvert(module, input, options) {
         module.HEAP32[fields + 2] = options.noise ? 1 : 0;
         module.HEAP32[fields + 3] = velmoraNumber(module, module._velmora_format_name, options.format);
         module.HEAP32[fields + 6] = options.transparent ? 1 : 0;
-        module.HEAP32[fields + 8] = velmoraNumber(module, module._velmora_style_name, options.style ?? 'edges');
+        if (options.style !== undefined) {
+            module.HEAP32[fields + 8] = velmoraNumber(module, module._velmora_style_name, options.style);
+        }
         module.HEAPU8.set(input, inputAddress);
         const error = module._velmora_convert(inputAddress, input.length, optionsAddress, outputAddress,
                                               outputAddress + 4);

@@ -10,6 +10,10 @@ const Accepted = /\.(bmp|jpe?g|png)$/i;
 const AcceptedTypes = ['image/bmp', 'image/jpeg', 'image/png', 'image/x-ms-bmp'];
 // Shown only when a conversion takes longer, so that small ones do not flicker.
 const ProgressDelay = 300;
+// The line style the page opens on, unless the visitor chose another: most
+// bring a phone's photo. (The library and the converter keep their own
+// default, edges.)
+const DefaultStyle = 'photo';
 // What the page says of each failure the worker answers with (velmora.h's
 // error numbers, and the worker's own for an engine that cannot run): the
 // keys of its sentences. Any other number is an option the engine refused,
@@ -309,7 +313,10 @@ function optionChanged() {
 // name, a thickness's its number; their texts, the labels of their names,
 // come with the language.
 function fillLists() {
-    for (const name of VelmoraChoices.styles) $('style').add(labelled(new Option('', name), name));
+    for (const name of VelmoraChoices.styles) {
+        const chosen = name === DefaultStyle;
+        $('style').add(labelled(new Option('', name, chosen, chosen), name));
+    }
     VelmoraChoices.thicknesses.forEach((name, value) => {
         $('thickness').add(labelled(new Option('', String(value)), name));
     });

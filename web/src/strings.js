@@ -5,7 +5,7 @@ export const Strings = {
     ja: {
         title: 'ヴェルモラ抽出器', open: '開く', paste: '貼り付け', execute: '実行', undo: '元に戻す',
         redo: 'やり直し', options: 'オプション', noise: 'ゴミ除去', thickness: '線の太さ', thin: '細い',
-        thick: '太い', style: '線の種類', edges: '輪郭', ink: 'インク', contrast: 'コントラスト',
+        thick: '太い', style: '線の種類', edges: '輪郭', ink: 'インク', photo: '写真', contrast: 'コントラスト',
         auto: 'オート抽出', save: '保存', transparent: '透過',
         blackOnWhite: '白黒', copy: 'コピー', showOriginal: '元画像', showResult: '線画', zoomOut: '縮小',
         zoomIn: '拡大', fit: '全体', picture: '画像',
@@ -23,7 +23,7 @@ export const Strings = {
     en: {
         title: 'Velmora Extractor', open: 'Open', paste: 'Paste', execute: 'Extract', undo: 'Undo', redo: 'Redo',
         options: 'Options', noise: 'Remove specks', thickness: 'Line thickness', thin: 'Thin', thick: 'Thick',
-        style: 'Line style', edges: 'Edges', ink: 'Ink',
+        style: 'Line style', edges: 'Edges', ink: 'Ink', photo: 'Photo',
         contrast: 'Contrast', auto: 'Auto extract', save: 'Save', transparent: 'transparent',
         blackOnWhite: 'black on white', copy: 'Copy', showOriginal: 'Original', showResult: 'Drawing',
         zoomOut: 'Zoom out', zoomIn: 'Zoom in', fit: 'Fit', picture: 'Picture',

@@ -1,5 +1,5 @@
 // The WebAssembly engine writes the bytes the native build writes, for every
-// input kind and several options of both line styles, built with SIMD and
+// input kind and several options of each line style, built with SIMD and
 // without it; the build without it has not one SIMD instruction. Needs
 // build/web-wasm (scripts/web.sh build) and build/native.
 'use strict';
@@ -33,6 +33,10 @@ const settings = [
     { thick: false, contrast: 7, noise: false, format: 'png', transparent: false, style: 'ink' },
     { thick: true, contrast: 12, noise: true, format: 'bmp', transparent: false, style: 'ink' },
     { thick: false, contrast: 2, noise: true, format: 'svg', transparent: true, style: 'ink' },
+    { thick: false, contrast: 7, noise: false, format: 'png', transparent: false, style: 'photo' },
+    { thick: true, contrast: 1, noise: true, format: 'png', transparent: true, style: 'photo' },
+    { thick: false, contrast: 16, noise: false, format: 'bmp', transparent: false, style: 'photo' },
+    { thick: true, contrast: 9, noise: true, format: 'svg', transparent: true, style: 'photo' },
 ];
 
 for (const build of ['velmora', 'velmora-plain']) {

@@ -1,10 +1,10 @@
 // The page in Debian's chromium, headless, served from build/web as a
 // static host serves it: every way in, every save button against the native
-// build's bytes in both line styles, undo and redo, refused files and
+// build's bytes in each line style, undo and redo, refused files and
 // pictures too large for the engine's memory told in sentences, a browser
 // without WebAssembly SIMD, a 48 MP photo, offline use, a phone's width and
-// the keyboard, the drawing in view as options change, readable buttons and
-// the line style kept across visits.
+// the keyboard, the drawing in view as options change, readable buttons, the
+// line style it opens on and the one chosen kept across visits.
 'use strict';
 const { after, before, describe, test } = require('node:test');
 const assert = require('node:assert');
@@ -32,16 +32,19 @@ const Selects = {
 };
 // The page's own words for the engine's names of styles and thicknesses.
 const Labels = {
-    ja: { edges: '輪郭', ink: 'インク', thin: '細い', thick: '太い' },
-    en: { edges: 'Edges', ink: 'Ink', thin: 'Thin', thick: 'Thick' },
+    ja: { edges: '輪郭', ink: 'インク', photo: '写真', thin: '細い', thick: '太い' },
+    en: { edges: 'Edges', ink: 'Ink', photo: 'Photo', thin: 'Thin', thick: 'Thick' },
 };
-const Defaults = { thick: false, contrast: 7, noise: false, style: 'edges' };
+// What the page opens with: photo lines, since most bring a phone's photo.
+const Defaults = { thick: false, contrast: 7, noise: false, style: 'photo' };
 const Settings = [
     Defaults,
     { thick: true, contrast: 3, noise: true, style: 'edges' },
     { thick: false, contrast: 12, noise: true, style: 'edges' },
     { thick: false, contrast: 7, noise: false, style: 'ink' },
     { thick: true, contrast: 10, noise: true, style: 'ink' },
+    { thick: true, contrast: 2, noise: false, style: 'photo' },
+    { thick: false, contrast: 14, noise: true, style: 'photo' },
 ];
 
 let server;
@@ -285,9 +288,10 @@ describe('the page', Timeout, () => {
     test('each option change redraws, and undo and redo bring back the results and options', Timeout, async () => {
         const page = await newPage();
         await opened(page, photo());
+        // One change a step, each one result; the last chooses 写真 again.
+        const changed = { thick: true, noise: true, contrast: 4 };
         const steps = [Defaults, { ...Defaults, thick: true }, { ...Defaults, thick: true, noise: true },
-                       { thick: true, noise: true, contrast: 4, style: 'edges' },
-                       { thick: true, noise: true, contrast: 4, style: 'ink' }];
+                       { ...Defaults, ...changed }, { ...changed, style: 'ink' }, { ...changed, style: 'photo' }];
         const results = [(await saved(page)).bytes];
         for (const o of steps.slice(1)) {
             await setOptions(page, o);
@@ -295,8 +299,10 @@ describe('the page', Timeout, () => {
             assert.ok(!results.at(-1).equals(results.at(-2)), `${JSON.stringify(o)} changed nothing`);
             assertSame(results.at(-1), expectedOutput(photo(), { ...o, format: 'png' }), JSON.stringify(o));
         }
-        const moves = [['元に戻す', 3], ['元に戻す', 2], ['元に戻す', 1], ['元に戻す', 0], ['Control+y', 1],
-                       ['Control+y', 2], ['Control+z', 1]];
+        assertSame(results[5], results[3], '写真 chosen again');
+        const moves = [['元に戻す', 4], ['元に戻す', 3], ['元に戻す', 2], ['元に戻す', 1], ['元に戻す', 0],
+                       ['Control+y', 1], ['Control+y', 2], ['Control+z', 1], ['やり直し', 2], ['やり直し', 3],
+                       ['やり直し', 4], ['Control+y', 5]];
         for (const [move, index] of moves) {
             const button = page.getByRole('button', { name: move });
             await converted(page, () => (move.startsWith('Control') ? page.keyboard.press(move) : button.click()));
@@ -310,7 +316,7 @@ describe('the page', Timeout, () => {
         await page.waitForTimeout(500);
         assert.strictEqual(await page.getAttribute('#picture', 'src'), shown);
         await clicked(page, '実行');
-        await assertSaves(page, photo(), { ...steps[1], style: 'ink' }, ['PNG 白黒']);
+        await assertSaves(page, photo(), { ...steps[moves.at(-1)[1]], style: 'ink' }, ['PNG 白黒']);
     });
 
     for (const [language, locale] of Object.entries(Locales)) {
@@ -338,6 +344,19 @@ describe('the page', Timeout, () => {
             assert.strictEqual(await told(page, () => page.locator('#save-bmp').click()), OutOfMemory[language]);
             await converted(page, () => page.locator('#thickness').selectOption('1'));
             assert.strictEqual(await page.textContent('#message'), '');
+            assert.deepStrictEqual(page.errors, []);
+        });
+    }
+
+    for (const [language, locale] of Object.entries(Locales)) {
+        test(`a first visit (${language}) opens on 写真 and draws a photo in it`, Timeout, async () => {
+            const page = await newPage({ locale });
+            const style = page.getByLabel(language === 'ja' ? '線の種類' : 'Line style');
+            assert.strictEqual(await style.inputValue(), 'photo');
+            assert.strictEqual(await style.locator('option:checked').textContent(), Labels[language].photo);
+            await opened(page, photo());
+            // The buttons named alike in both languages.
+            await assertSaves(page, photo(), Defaults, ['SVG', 'BMP']);
             assert.deepStrictEqual(page.errors, []);
         });
     }
@@ -438,13 +457,14 @@ describe('the page', Timeout, () => {
             reached.add(await page.evaluate(() => document.activeElement.id));
         }
         assert.deepStrictEqual(Controls.filter((id) => !reached.has(id)), []);
-        // Open by Enter, change options by the arrow keys.
+        // Open by Enter, change options by the arrow keys: the style from
+        // 写真 to the one above it.
         await page.focus('#open');
         page.chosenFile = transparentPng();
         await converted(page, () => page.keyboard.press('Enter'));
-        for (const id of ['thickness', 'style']) {
+        for (const [id, key] of [['thickness', 'ArrowDown'], ['style', 'ArrowUp']]) {
             await page.focus(`#${id}`);
-            await converted(page, () => page.keyboard.press('ArrowDown'));
+            await converted(page, () => page.keyboard.press(key));
         }
         // The undo above left contrast at 5.
         await assertSaves(page, transparentPng(), { thick: true, contrast: 5, noise: false, style: 'ink' }, ['BMP']);
@@ -483,8 +503,10 @@ describe('the page', Timeout, () => {
     test('the line style chosen is kept for the next visit', Timeout, async () => {
         const page = await newPage();
         const style = page.getByLabel('線の種類');
-        // A stored style the list does not offer leaves the default.
-        const steps = [['ink', 'ink'], ['edges', 'edges'], ['ink', 'ink'], [null, 'edges', 'dots']];
+        // The visitor's choice is kept over the style the page opens on; a
+        // stored style the list does not offer leaves that one.
+        const steps = [['ink', 'ink'], ['edges', 'edges'], ['photo', 'photo'], ['edges', 'edges'],
+                       [null, 'photo', 'dots']];
         for (const [chosen, kept, stored] of steps) {
             if (chosen) await style.selectOption(chosen);
             if (stored) await page.evaluate((s) => localStorage.setItem('style', s), stored);
@@ -517,7 +539,8 @@ describe('the page', Timeout, () => {
             const lists = await page.evaluate(() => Object.fromEntries(['style', 'thickness', 'contrast'].map((id) => [
                 id, [...document.getElementById(id).options].map((o) => [o.value, o.text, o.selected])])));
             assert.deepStrictEqual(lists, {
-                style: names(module._velmora_style_name).map((name, n) => [name, label(language, name), n === 0]),
+                style: names(module._velmora_style_name)
+                    .map((name) => [name, label(language, name), name === Defaults.style]),
                 thickness: names(module._velmora_thickness_name)
                     .map((name, n) => [String(n), label(language, name), n === 0]),
                 contrast: contrasts.map((c) => [String(c), String(c), c === contrast.CONTRAST_DEFAULT]),
@@ -532,11 +555,11 @@ describe('the page', Timeout, () => {
         await page.goto(url);
         await page.getByRole('button', { name: 'Extract' }).waitFor();
         assert.deepStrictEqual(await page.getByLabel('Line style').locator('option').allTextContents(),
-                               ['Edges', 'Ink']);
+                               ['Edges', 'Ink', 'Photo']);
         await page.getByRole('button', { name: '日本語' }).click();
         await page.getByRole('button', { name: '実行' }).waitFor();
         assert.deepStrictEqual(await page.getByLabel('線の種類').locator('option').allTextContents(),
-                               ['輪郭', 'インク']);
+                               ['輪郭', 'インク', '写真']);
         await page.reload();
         await page.getByRole('button', { name: '実行' }).waitFor();
     });

@@ -59,15 +59,7 @@ Picture ReferenceInk(const Picture& source, int thickness, int contrast) {
 }
 
 Picture Extract(const Picture& source, int thickness, int contrast, InstructionSet set = WidestInstructionSet()) {
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source, 0x5A);
-    EXPECT_TRUE(ExtractInk(from, to, thickness, contrast, set));
-    EXPECT_TRUE(PaddingIs(to, 0x5A)) << "padding of the result was written";
-    EXPECT_EQ(FirstDifference(source, ReadImage(from)), "") << "the source was changed";
-    Picture result = ReadImage(to);
-    ImgRelease(from);
-    ImgRelease(to);
-    return result;
+    return ExtractedWith(ExtractInk, source, thickness, contrast, set);
 }
 
 // Streams the picture through LineRows as ink, rows in and out top first.

@@ -168,15 +168,7 @@ Picture ReferencePhoto(const Picture& source, int thickness, int contrast) {
 }
 
 Picture Extract(const Picture& source, int thickness, int contrast, InstructionSet set = WidestInstructionSet()) {
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source, 0x5A);
-    EXPECT_TRUE(ExtractPhoto(from, to, thickness, contrast, set));
-    EXPECT_TRUE(PaddingIs(to, 0x5A)) << "padding of the result was written";
-    EXPECT_EQ(FirstDifference(source, ReadImage(from)), "") << "the source was changed";
-    Picture result = ReadImage(to);
-    ImgRelease(from);
-    ImgRelease(to);
-    return result;
+    return ExtractedWith(ExtractPhoto, source, thickness, contrast, set);
 }
 
 // A picture of the unit square's colours, each pixel the mean of 4 x 4

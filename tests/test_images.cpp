@@ -5,6 +5,8 @@
 #include "pipeline/image.h"
 #include "pipeline/output_formats.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -151,6 +153,18 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream file(std::filesystem::u8path(path), std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Picture ExtractedWith(Extraction extract, const Picture& source, int thickness, int contrast, InstructionSet set) {
+    DibHandle from = MakeImage(source);
+    DibHandle to = MakeImage(source, 0x5A);
+    EXPECT_TRUE(extract(from, to, thickness, contrast, set));
+    EXPECT_TRUE(PaddingIs(to, 0x5A)) << "padding of the result was written";
+    EXPECT_EQ(FirstDifference(source, ReadImage(from)), "") << "the source was changed";
+    Picture result = ReadImage(to);
+    ImgRelease(from);
+    ImgRelease(to);
+    return result;
 }
 
 Picture ExpectedDrawing(const Picture& source, int thickness, int contrast, bool noise) {

@@ -378,7 +378,8 @@ TEST_F(ConverterRun, InkAndPhotoStylesDrawAsTheDocumentInBmpAndPng) {
         {{"--style", "ink", "--thickness", "thick", "--contrast", "3", "--noise", "on"}, LineStyle::Ink, "bmp", 1, 3, true},
         {{"--contrast=12", "--style", "ink", "--format=png", "--noise=on"}, LineStyle::Ink, "png", 0, 12, true},
         {{"--style", "photo"}, LineStyle::Photo, "bmp", 0, 7, false},
-        {{"--style=photo", "--format", "png", "--thickness", "thick", "--noise", "on"}, LineStyle::Photo, "png", 1, 7, true},
+        {{"--style=photo", "--format=png", "--thickness", "thick", "--contrast", "5", "--noise", "on"},
+         LineStyle::Photo, "png", 1, 5, true},
         {{"--style", "photo", "--contrast", "1"}, LineStyle::Photo, "bmp", 0, 1, false},
     };
     const std::vector<std::string> inputs = {"photo.jpg", "alpha.png", "drawing.bmp"};

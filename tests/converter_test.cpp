@@ -368,9 +368,7 @@ TEST_F(ConverterRun, WithoutOptionsItDrawsAsTheWindowProgramsUntouchedLists) {
 }
 
 // Each input's ink and photo drawing, as the window program's document
-// extracts it, with the other options applied alike, as BMP and as PNG. The
-// photo's drawing has lines and paper, and more lines at contrast 1 (run 6)
-// than at 7 (run 4).
+// extracts it, with the other options applied alike, as BMP and as PNG.
 TEST_F(ConverterRun, InkAndPhotoStylesDrawAsTheDocumentInBmpAndPng) {
     const std::tuple<std::vector<std::string>, LineStyle, std::string, int, int, bool> cases[] = {
         {{"--style", "ink"}, LineStyle::Ink, "bmp", 0, 7, false},
@@ -399,14 +397,42 @@ TEST_F(ConverterRun, InkAndPhotoStylesDrawAsTheDocumentInBmpAndPng) {
                 << output;
         }
     }
-    const auto lines = [](const Picture& drawing) {
-        return std::ranges::count(drawing.pixels, Bgr{0, 0, 0});
-    };
-    const Picture photo = LoadPicture(folder + "/4/photo-velmora.bmp");
-    const Picture faint = LoadPicture(folder + "/6/photo-velmora.bmp");
-    EXPECT_GT(lines(photo), 0);
-    EXPECT_LT(lines(photo), std::ranges::ssize(photo.pixels));
-    EXPECT_GT(lines(faint), lines(photo));
+}
+
+// Photo lines at the default contrast: some line and some paper. Across
+// bands of grey whose steps double from 2 to 128 levels, a higher contrast
+// draws fewer lines.
+TEST_F(ConverterRun, PhotoLinesGrowFewerAsContrastGrows) {
+    const auto lines = [](const Picture& drawing) { return std::ranges::count(drawing.pixels, Bgr{0, 0, 0}); };
+    const std::string photo = folder + "/photo-lines.bmp";
+    ASSERT_EQ(RunConverter(folder, {"--style", "photo", "-o", photo, folder + "/photo.jpg"}).exitCode, 0);
+    const Picture drawing = LoadPicture(photo);
+    EXPECT_GT(lines(drawing), 0);
+    EXPECT_LT(lines(drawing), std::ranges::ssize(drawing.pixels));
+
+    const int bands[] = {100, 102, 98, 106, 90, 122, 58, 186};
+    Picture steps{160, 48, {}};
+    for (int y = 0; y < steps.height; ++y) {
+        for (int x = 0; x < steps.width; ++x) {
+            const auto grey = uint8_t(bands[x * std::size(bands) / size_t(steps.width)]);
+            steps.pixels.push_back({grey, grey, grey});
+        }
+    }
+    DibHandle image = MakeImage(steps);
+    SaveImage((folder + "/steps.bmp").c_str(), image);
+    ImgRelease(image);
+    std::map<int, std::ptrdiff_t> drawn;
+    for (const int contrast : {1, 7, 16}) {
+        const std::string output = folder + "/steps-" + std::to_string(contrast) + ".bmp";
+        ASSERT_EQ(RunConverter(folder, {"--style", "photo", "--contrast", std::to_string(contrast), "-o", output,
+                                        folder + "/steps.bmp"})
+                      .exitCode,
+                  0);
+        drawn[contrast] = lines(LoadPicture(output));
+    }
+    EXPECT_GE(drawn[1], drawn[7]);
+    EXPECT_GE(drawn[7], drawn[16]);
+    EXPECT_GT(drawn[1], drawn[16]);
 }
 
 TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {

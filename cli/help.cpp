@@ -50,31 +50,42 @@ std::vector<std::string> InOrder(const Words (&words)[Size], NameOf nameOf) {
     return texts;
 }
 
-// The text's words in lines of at most width columns, each line after the
-// first indented by indent spaces (the first is where the caller has got
-// to, indent columns in).
-std::string Wrapped(const std::string& text, size_t indent, size_t width) {
+// The width of the help's synopsis and option list.
+constexpr size_t Width = 78;
+
+// The words, a space apart, in lines of at most width columns, each line
+// after the first indented by indent spaces (the first is where the caller
+// has got to, indent columns in).
+std::string Wrapped(const std::vector<std::string>& words, size_t indent, size_t width) {
     std::string lines;
     size_t column = indent;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find(' ', start), text.size());
-        const size_t length = end - start;
+    for (const std::string& word : words) {
         if (column > indent) {
-            const bool fits = column + 1 + length <= width;
+            const bool fits = column + 1 + word.size() <= width;
             lines += fits ? " " : "\n" + std::string(indent, ' ');
             column = fits ? column + 1 : indent;
         }
-        lines.append(text, start, length);
-        column += length;
-        start = end + 1;
+        lines += word;
+        column += word.size();
     }
     return lines;
+}
+
+// The same with the words of a text.
+std::string Wrapped(const std::string& text, size_t indent, size_t width) {
+    std::vector<std::string> words;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return Wrapped(words, indent, width);
 }
 
 // A line of the option list: the option and its description from column
 // 26, on a line of its own below an option too long to leave room.
 std::string Row(const std::string& option, const std::string& description) {
-    constexpr size_t Column = 26, Width = 78;
+    constexpr size_t Column = 26;
     std::string row = "  " + option;
     row += row.size() + 2 <= Column ? std::string(Column - row.size(), ' ') : "\n" + std::string(Column, ' ');
     return row + Wrapped(description, Column, Width) + "\n";
@@ -122,11 +133,16 @@ std::string UsageText() {
         if (!note.empty()) notes += " " + note;
     }
 
-    return "usage: velmora-cli [--style " + styles + "] [--thickness " + thicknesses + "] [--contrast " + contrasts +
-           "]\n"
-           "                   [--noise off|on] [--format " + formats + "] [--lines COLOR]\n"
-           "                   [--background COLOR|transparent] [-j N] [-q] [-r]\n"
-           "                   [-o OUTPUT | --output-dir DIR] INPUT...\n"
+    // The synopsis's groups in lines of the help's width: the library's
+    // lists lengthen them.
+    const std::string usage = "usage: velmora-cli ";
+    const std::vector<std::string> synopsis = {
+        "[--style " + styles + "]", "[--thickness " + thicknesses + "]", "[--contrast " + contrasts + "]",
+        "[--noise off|on]", "[--format " + formats + "]", "[--lines COLOR]", "[--background COLOR|transparent]",
+        "[-j N]", "[-q]", "[-r]", "[-o OUTPUT | --output-dir DIR]", "INPUT...",
+    };
+
+    return usage + Wrapped(synopsis, usage.size(), Width) + "\n"
            "\n"
            "Turns each BMP, JPEG or PNG input into a line drawing, black on white unless\n"
            "other colours are given.\n"

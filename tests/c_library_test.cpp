@@ -216,6 +216,13 @@ TEST_F(Velmora, ConvertsToTheConvertersBytesByEveryDoorOrRunsOutOfMemory) {
         // Decoding ahead on a thread of its own changes no byte.
         {[](auto& o) { o.decode_ahead = 1, o.noise = 1, o.format = VELMORA_FORMAT_PNG; },
          {"--noise", "on", "--format", "png"}},
+        // Photo lines, whose own memory fails in turn like the rest.
+        {[](auto& o) { o.style = VELMORA_STYLE_PHOTO, o.noise = 1, o.format = VELMORA_FORMAT_PNG; },
+         {"--style", "photo", "--noise", "on", "--format", "png"}},
+        {[](auto& o) {
+             o.style = VELMORA_STYLE_PHOTO, o.thickness = VELMORA_THICK, o.format = VELMORA_FORMAT_SVG, o.transparent = 1;
+         },
+         {"--style", "photo", "--thickness", "thick", "--format", "svg"}},
     };
     for (const char* name : {"jpeg/baseline.jpg", "jpeg/progressive.jpg", "jpeg/grey.jpg", "pngsuite/png/basn6a08.png",
                              "pngsuite/png/basi2c08.png", "pngsuite/png/tbbn3p08.png", "bmp/rgb24.bmp",
@@ -325,8 +332,8 @@ Sample Random(bool grey, bool alpha, std::vector<int> layouts) {
 std::vector<uint8_t> DocumentLines(const std::vector<uint8_t>& file, const velmora_options& options) {
     ImageDocument document;
     EXPECT_TRUE(document.LoadMemory(file.data(), file.size()));
-    EXPECT_TRUE(document.Extract(options.thickness, options.contrast - 1, options.noise != 0,
-                                 options.style == VELMORA_STYLE_INK ? LineStyle::Ink : LineStyle::Edges));
+    // velmora.h numbers the styles as the engine does (library/choices.cpp).
+    EXPECT_TRUE(document.Extract(options.thickness, options.contrast - 1, options.noise != 0, LineStyle(options.style)));
     std::vector<uint8_t> lines;
     for (const Bgr& pixel : ReadImage(*document.ResultInfo()).pixels) lines.push_back(pixel.blue);
     return lines;
@@ -365,7 +372,9 @@ TEST(VelmoraExtract, GivesTheDocumentsResultInEveryLayoutAndView) {
     const Set thick = [](auto& o) { o.thickness = VELMORA_THICK, o.contrast = 2, o.noise = 1; };
     const Set ink = [](auto& o) { o.style = VELMORA_STYLE_INK, o.contrast = 12; };
     const Set thickInk = [](auto& o) { o.style = VELMORA_STYLE_INK, o.thickness = VELMORA_THICK, o.noise = 1; };
-    for (const Set& set : {Set(), thick, ink, thickInk}) {
+    const Set photo = [](auto& o) { o.style = VELMORA_STYLE_PHOTO, o.contrast = 4; };
+    const Set thickPhoto = [](auto& o) { o.style = VELMORA_STYLE_PHOTO, o.thickness = VELMORA_THICK, o.noise = 1; };
+    for (const Set& set : {Set(), thick, ink, thickInk, photo, thickPhoto}) {
         const velmora_options options = Options(set);
         for (size_t sample = 0; sample < samples.size(); ++sample) {
             const std::vector<uint8_t> expected = DocumentLines(samples[sample].png, options);
@@ -425,7 +434,7 @@ TEST_F(Velmora, ProvokesEveryErrorNumber) {
         {VELMORA_ERROR_TRANSPARENT, [&] { return Refused(photo, [](auto& o) { o.transparent = 2; }); }},
         {VELMORA_ERROR_TRANSPARENT_BMP, [&] { return Refused(photo, [](auto& o) { o.transparent = 1; }); }},
         {VELMORA_ERROR_RESERVED, [&] { return Refused(photo, [](auto& o) { o.reserved[6] = 1; }); }},
-        {VELMORA_ERROR_STYLE, [&] { return Refused(photo, [](auto& o) { o.style = 2; }); }},
+        {VELMORA_ERROR_STYLE, [&] { return Refused(photo, [](auto& o) { o.style = 3; }); }},
         {VELMORA_ERROR_STYLE, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.style = -1; }); }},
         {VELMORA_ERROR_CONTRAST, [] { return Extract(8, 8, 24, VELMORA_LAYOUT_RGB, 8, [](auto& o) { o.contrast = 17; }); }},
         {VELMORA_ERROR_DIMENSIONS, [] { return Extract(0, 8, 24, VELMORA_LAYOUT_RGB, 8); }},
@@ -692,7 +701,7 @@ TEST(VelmoraChoices, ListedValuesAreTheAllowedOnes) {
         int velmora_options::*field;
         int error;
     } lists[] = {
-        {velmora_style_name, velmora_style_named, {"edges", "ink"}, &velmora_options::style, VELMORA_ERROR_STYLE},
+        {velmora_style_name, velmora_style_named, {"edges", "ink", "photo"}, &velmora_options::style, VELMORA_ERROR_STYLE},
         {velmora_thickness_name, velmora_thickness_named, {"thin", "thick"}, &velmora_options::thickness,
          VELMORA_ERROR_THICKNESS},
         {velmora_format_name, velmora_format_named, {"bmp", "png", "svg"}, &velmora_options::format,

@@ -1,5 +1,6 @@
 #include "base/file_io.h"
 #include "convert.h"
+#include "document/image_document.h"
 #include "exif_files.h"
 #include "help.h"
 #include "kernels/edge_extraction.h"
@@ -114,6 +115,12 @@ ConverterResult RunConverter(const std::string& folder, const std::vector<std::s
 // What the window program would show after extracting the file's picture.
 Picture ExpectedDrawing(const std::string& input, int thickness, int contrastShown, bool noise,
                         LineStyle style = LineStyle::Edges) {
+    if (style == LineStyle::Photo) {
+        ImageDocument document;
+        EXPECT_TRUE(document.LoadFile(input.c_str())) << input;
+        EXPECT_TRUE(document.Extract(thickness, contrastShown - 1, noise, style)) << input;
+        return document.ResultInfo() ? ReadImage(*document.ResultInfo()) : Picture{};
+    }
     DibHandle source = ImgLoadFile(input.c_str());
     EXPECT_NE(source, nullptr) << input;
     if (!source) return {};
@@ -175,6 +182,10 @@ TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(options.style, VELMORA_STYLE_INK);
     ASSERT_EQ(Parse({"--style=ink", "--style=edges", "a.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.style, VELMORA_STYLE_EDGES);
+    ASSERT_EQ(Parse({"--style", "photo", "a.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.style, VELMORA_STYLE_PHOTO);
+    ASSERT_EQ(Parse({"--style=ink", "--style=photo", "a.jpg"}, options, message), ParseOutcome::Convert);
+    EXPECT_EQ(options.style, VELMORA_STYLE_PHOTO);
     ASSERT_EQ(Parse({"--contrast", "1", "--", "-dash.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.contrast, 1);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"-dash.jpg", "b.jpg"}));
@@ -215,8 +226,9 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"--contrast", "0", "a.jpg"}, "'0'"},      {{"--contrast", "17", "a.jpg"}, "'17'"},
         {{"--contrast", "7x", "a.jpg"}, "'7x'"},    {{"--contrast", "-3", "a.jpg"}, "'-3'"},
         {{"--thickness", "medium", "a"}, "medium"}, {{"--noise", "yes", "a.jpg"}, "'yes' for --noise (off|on)"},
-        {{"--style", "dots", "a"}, "'dots' for --style (edges|ink)"},
-        {{"--style=Ink", "a"}, "'Ink' for --style (edges|ink)"}, {{"--style", "a"}, "'a' for --style"},
+        {{"--style", "dots", "a"}, "'dots' for --style (edges|ink|photo)"},
+        {{"--style=Ink", "a"}, "'Ink' for --style (edges|ink|photo)"}, {{"--style", "a"}, "'a' for --style"},
+        {{"--style", "Photo", "a"}, "'Photo' for --style"}, {{"--style=photos", "a"}, "'photos' for --style"},
         {{"--style="}, "'' for --style"},
         {{"--colour", "a.jpg"}, "--colour"},        {{"a.jpg", "--contrast"}, "--contrast"},
         {{"-o", "x.bmp", "a.jpg", "b.jpg"}, "-o"},  {{}, "no input"},
@@ -270,7 +282,12 @@ TEST(ConverterHelp, ListsExactlyTheLibrarysChoices) {
     for (const auto& [option, nameOf, field] : lists) {
         const std::string values = listed(nameOf);
         EXPECT_NE(help.find("[" + option + " " + values + "]"), std::string::npos) << option << " in " << help;
-        EXPECT_NE(help.find("\n  " + option + " " + values + " "), std::string::npos) << option << " in " << help;
+        // Its row in the option list, with the description beside it or,
+        // when the values leave no room, below.
+        const std::string row = "\n  " + option + " " + values;
+        const size_t at = help.find(row);
+        ASSERT_NE(at, std::string::npos) << option << " in " << help;
+        EXPECT_NE(std::string(" \n").find(help.at(at + row.size())), std::string::npos) << option << " in " << help;
         for (int value = 0; const char* name = nameOf(value); ++value) {
             ASSERT_EQ(Parse({option, name, "a.jpg"}, options, message), ParseOutcome::Convert) << name << ": " << message;
             EXPECT_EQ(options.*field, value) << name;
@@ -283,6 +300,12 @@ TEST(ConverterHelp, ListsExactlyTheLibrarysChoices) {
     }
     for (int style = 0; const char* name = velmora_style_name(style); ++style) {
         EXPECT_NE(help.find(std::string(name) + ": "), std::string::npos) << name << " in " << help;
+    }
+    // However long the lists, the help fits a terminal of 80 columns with
+    // room to spare.
+    for (size_t start = 0, end; start < help.size(); start = end + 1) {
+        end = std::min(help.find('\n', start), help.size());
+        EXPECT_LE(end - start, 78u) << help.substr(start, end - start);
     }
 
     const std::string contrasts = std::to_string(VELMORA_CONTRAST_LOWEST) + "-" + std::to_string(VELMORA_CONTRAST_HIGHEST);
@@ -344,18 +367,22 @@ TEST_F(ConverterRun, WithoutOptionsItDrawsAsTheWindowProgramsUntouchedLists) {
     EXPECT_EQ(ReadBytes(folder + "/edges.bmp"), ReadBytes(DefaultOutputPath(input)));
 }
 
-// Each input's ink drawing, as the window program's document extracts it,
-// with the other options applied alike, as BMP and as PNG.
-TEST_F(ConverterRun, InkStyleDrawsAsTheDocumentInBmpAndPng) {
-    const std::tuple<std::vector<std::string>, std::string, int, int, bool> cases[] = {
-        {{"--style", "ink"}, "bmp", 0, 7, false},
-        {{"--style=ink", "--format", "png"}, "png", 0, 7, false},
-        {{"--style", "ink", "--thickness", "thick", "--contrast", "3", "--noise", "on"}, "bmp", 1, 3, true},
-        {{"--contrast=12", "--style", "ink", "--format=png", "--noise=on"}, "png", 0, 12, true},
+// Each input's ink and photo drawing, as the window program's document
+// extracts it, with the other options applied alike, as BMP and as PNG.
+TEST_F(ConverterRun, InkAndPhotoStylesDrawAsTheDocumentInBmpAndPng) {
+    const std::tuple<std::vector<std::string>, LineStyle, std::string, int, int, bool> cases[] = {
+        {{"--style", "ink"}, LineStyle::Ink, "bmp", 0, 7, false},
+        {{"--style=ink", "--format", "png"}, LineStyle::Ink, "png", 0, 7, false},
+        {{"--style", "ink", "--thickness", "thick", "--contrast", "3", "--noise", "on"}, LineStyle::Ink, "bmp", 1, 3, true},
+        {{"--contrast=12", "--style", "ink", "--format=png", "--noise=on"}, LineStyle::Ink, "png", 0, 12, true},
+        {{"--style", "photo"}, LineStyle::Photo, "bmp", 0, 7, false},
+        {{"--style=photo", "--format=png", "--thickness", "thick", "--contrast", "5", "--noise", "on"},
+         LineStyle::Photo, "png", 1, 5, true},
+        {{"--style", "photo", "--contrast", "1"}, LineStyle::Photo, "bmp", 0, 1, false},
     };
     const std::vector<std::string> inputs = {"photo.jpg", "alpha.png", "drawing.bmp"};
     for (size_t i = 0; i < std::size(cases); ++i) {
-        auto [arguments, extension, thickness, contrast, noise] = cases[i];
+        auto [arguments, style, extension, thickness, contrast, noise] = cases[i];
         const std::string into = folder + "/" + std::to_string(i);
         arguments.insert(arguments.end(), {"--quiet", "--output-dir", into});
         for (const std::string& input : inputs) arguments.push_back(folder + "/" + input);
@@ -364,12 +391,48 @@ TEST_F(ConverterRun, InkStyleDrawsAsTheDocumentInBmpAndPng) {
         for (const std::string& input : inputs) {
             const std::string output = into + "/" + input.substr(0, input.find('.')) + "-velmora." + extension;
             EXPECT_EQ(ReadBytes(output).at(1), extension == "bmp" ? 'M' : 'P') << output;
-            EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/" + input, thickness, contrast, noise, LineStyle::Ink),
+            EXPECT_EQ(FirstDifference(ExpectedDrawing(folder + "/" + input, thickness, contrast, noise, style),
                                       LoadPicture(output)),
                       "")
                 << output;
         }
     }
+}
+
+// Photo lines at the default contrast: some line and some paper. Across
+// bands of grey whose steps double from 2 to 128 levels, a higher contrast
+// draws fewer lines.
+TEST_F(ConverterRun, PhotoLinesGrowFewerAsContrastGrows) {
+    const auto lines = [](const Picture& drawing) { return std::ranges::count(drawing.pixels, Bgr{0, 0, 0}); };
+    const std::string photo = folder + "/photo-lines.bmp";
+    ASSERT_EQ(RunConverter(folder, {"--style", "photo", "-o", photo, folder + "/photo.jpg"}).exitCode, 0);
+    const Picture drawing = LoadPicture(photo);
+    EXPECT_GT(lines(drawing), 0);
+    EXPECT_LT(lines(drawing), std::ranges::ssize(drawing.pixels));
+
+    const int bands[] = {100, 102, 98, 106, 90, 122, 58, 186};
+    Picture steps{160, 48, {}};
+    for (int y = 0; y < steps.height; ++y) {
+        for (int x = 0; x < steps.width; ++x) {
+            const auto grey = uint8_t(bands[x * std::size(bands) / size_t(steps.width)]);
+            steps.pixels.push_back({grey, grey, grey});
+        }
+    }
+    DibHandle image = MakeImage(steps);
+    SaveImage((folder + "/steps.bmp").c_str(), image);
+    ImgRelease(image);
+    std::map<int, std::ptrdiff_t> drawn;
+    for (const int contrast : {1, 7, 16}) {
+        const std::string output = folder + "/steps-" + std::to_string(contrast) + ".bmp";
+        ASSERT_EQ(RunConverter(folder, {"--style", "photo", "--contrast", std::to_string(contrast), "-o", output,
+                                        folder + "/steps.bmp"})
+                      .exitCode,
+                  0);
+        drawn[contrast] = lines(LoadPicture(output));
+    }
+    EXPECT_GE(drawn[1], drawn[7]);
+    EXPECT_GE(drawn[7], drawn[16]);
+    EXPECT_GT(drawn[1], drawn[16]);
 }
 
 TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {
@@ -523,7 +586,7 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
                        "Try 'velmora-cli --help' for more information.\n");
     run = RunConverter(folder, {"--style", "bold", folder + "/drawing.bmp"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "velmora-cli: invalid value 'bold' for --style (edges|ink)\n"
+    EXPECT_EQ(run.err, "velmora-cli: invalid value 'bold' for --style (edges|ink|photo)\n"
                        "Try 'velmora-cli --help' for more information.\n");
     EXPECT_FALSE(std::filesystem::exists(folder + "/drawing-velmora.bmp"));
     const size_t files = FileCount(folder);
@@ -548,7 +611,7 @@ TEST_F(ConverterRun, UsageErrorsExitWithTwoAndVersionAndHelpWithZero) {
     run = RunConverter(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("--thickness thin|thick"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("--style edges|ink"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("[--style edges|ink|photo]"), std::string::npos) << run.out;
     // The formats as the library names them, in the synopsis and the list.
     EXPECT_NE(run.out.find("[--format bmp|png|svg]"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\n  --format bmp|png|svg    output format"), std::string::npos) << run.out;

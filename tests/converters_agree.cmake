@@ -8,10 +8,11 @@
 #         -DINPUTS="GLOB|GLOB" [-DEVERY_OPTION=ON] -DOUTPUT=... -P converters_agree.cmake
 #
 # OTHER_RUN is the command that runs the other converter, DRIVE what its paths
-# start with (Z: under Wine). Without EVERY_OPTION the runs are BMP, SVG with
-# thin and thick lines, and ink lines in BMP and PNG, with noise removal at
-# contrast 16; with it, every style, thickness, noise setting and format at
-# contrasts 1, 7 and 16.
+# start with (Z: under Wine). Without EVERY_OPTION the runs, each with noise
+# removal, are BMP, SVG with thin and thick lines and ink lines in BMP and PNG
+# at contrast 16, and photo lines in PNG and SVG at the default contrast, 7,
+# where a photograph keeps more of its outlines; with it, every style,
+# thickness, noise setting and format at contrasts 1, 7 and 16.
 if(NOT EXISTS ${NATIVE_CLI})
   message(FATAL_ERROR "${NATIVE_CLI} is missing: build the native preset first")
 endif()
@@ -28,7 +29,7 @@ separate_arguments(other_run UNIX_COMMAND "${OTHER_RUN}")
 if(EVERY_OPTION)
   set(runs "")
   foreach(format bmp png svg)
-    foreach(style edges ink)
+    foreach(style edges ink photo)
       foreach(thickness thin thick)
         foreach(contrast 1 7 16)
           foreach(noise off on)
@@ -43,7 +44,9 @@ else()
   set(runs "bmp --noise on --contrast 16" "svg-thin --noise on --contrast 16 --format svg"
     "svg-thick --noise on --contrast 16 --format svg --thickness thick"
     "bmp-ink --noise on --contrast 16 --style ink"
-    "png-ink --noise on --contrast 16 --format png --style ink --thickness thick")
+    "png-ink --noise on --contrast 16 --format png --style ink --thickness thick"
+    "png-photo --noise on --format png --style photo"
+    "svg-photo --noise on --format svg --style photo --thickness thick")
 endif()
 
 set(compared 0)

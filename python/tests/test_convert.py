@@ -24,11 +24,12 @@ COLOURS = [
 ]
 TRANSPARENT = ({"background": "transparent"}, ["--background", "transparent"])
 INK = ({"style": "ink"}, ["--style", "ink"])
+PHOTO = ({"style": "photo"}, ["--style", "photo"])
 
 
 def cases():
     for fmt in ("bmp", "png", "svg"):
-        for options, flags in COLOURS + ([TRANSPARENT] if fmt != "bmp" else []) + [INK]:
+        for options, flags in COLOURS + ([TRANSPARENT] if fmt != "bmp" else []) + [INK, PHOTO]:
             yield fmt, options, flags
 
 
@@ -59,6 +60,7 @@ def test_convert_takes_any_bytes_like_object(cli, tmp_path):
         ("out.bmp", "cli.bmp", {"lines": "#102030", "noise": True}, ["--lines", "#102030", "--noise", "on"]),
         ("out", "cli.png", {"format": "png", "background": "black"}, ["--format", "png", "--background", "black"]),
         ("ink.bmp", "cli.bmp", {"style": "ink", "noise": True}, ["--style", "ink", "--noise", "on"]),
+        ("photo.svg", "cli.svg", {"style": "photo", "contrast": 4}, ["--style", "photo", "--contrast", "4"]),
     ],
 )
 def test_convert_file_writes_the_converters_file_chosen_by_its_name(cli, tmp_path, name, cli_name, options, flags):
@@ -125,6 +127,7 @@ def test_system_errors_are_oserrors_of_their_errno(tmp_path):
         ({"format": "bmp", "background": "transparent"}, "transparent"),
         ({"thickness": 1}, "thickness"),
         ({"style": "Ink"}, "style"),
+        ({"style": "photos"}, "style"),
         ({"style": None}, "style"),
         ({"contrast": 7.0}, "contrast"),
         ({"decode_ahead": 1}, "decode_ahead"),

@@ -12,7 +12,7 @@ from velmora._options import image_options
 
 OPTIONS = [
     {"style": style, "thickness": thickness, "contrast": contrast, "noise": noise}
-    for style in ("edges", "ink")
+    for style in ("edges", "ink", "photo")
     for thickness in ("thin", "thick")
     for contrast in (1, 4, 7, 11, 16)
     for noise in (False, True)
@@ -42,12 +42,14 @@ def test_load_then_extract_is_the_converters_drawing(cli, source, tmp_path):
     numpy.testing.assert_array_equal(velmora.extract(velmora.load(source), contrast=5), expected)
 
 
+@pytest.mark.parametrize("style", ["ink", "photo"])
 @pytest.mark.parametrize("source", PICTURES, ids=lambda p: p.name)
-def test_ink_extract_is_the_converters_ink_png(cli, source, tmp_path):
-    drawing = velmora.load(run_cli(cli, source, tmp_path / "out.png", *cli_flags(style="ink", thickness="thick")))
-    ink = velmora.extract(velmora.load(source), style="ink", thickness="thick")
-    numpy.testing.assert_array_equal(ink, drawing[..., 0])
-    assert (ink != velmora.extract(velmora.load(source), thickness="thick")).any()
+def test_ink_and_photo_extract_is_the_converters_png(cli, source, tmp_path, style):
+    drawing = velmora.load(run_cli(cli, source, tmp_path / "out.png", *cli_flags(style=style, thickness="thick")))
+    lines = velmora.extract(velmora.load(source), style=style, thickness="thick")
+    numpy.testing.assert_array_equal(lines, drawing[..., 0])
+    if style == "ink":
+        assert (lines != velmora.extract(velmora.load(source), thickness="thick")).any()
 
 
 def layouts(rgb: numpy.ndarray, alpha: numpy.ndarray):
@@ -167,8 +169,9 @@ def test_buffers_are_viewed_as_arrays():
     "call, named",
     [
         (lambda a: velmora.extract(a, thickness="medium"), "thickness"),
-        (lambda a: velmora.extract(a, style="pen"), "style must be one of 'edges', 'ink', not 'pen'"),
+        (lambda a: velmora.extract(a, style="pen"), "style must be one of 'edges', 'ink', 'photo', not 'pen'"),
         (lambda a: velmora.extract(a, style=1), "style"),
+        (lambda a: velmora.extract(a, style="Photo"), "not 'Photo'"),
         (lambda a: velmora.extract(a, contrast=0), "contrast"),
         (lambda a: velmora.extract(a, contrast=17), "contrast"),
         (lambda a: velmora.extract(a, noise=1), "noise"),

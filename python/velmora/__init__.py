@@ -3,8 +3,10 @@ black-on-white line drawings, the same ones the window program and
 velmora-cli make.
 
 - ``extract(image)`` draws the lines of a NumPy array (or any buffer) of
-  pixels, without copying it, into a new H x W ``uint8`` array: edges, or
-  with ``style="ink"`` each dark stroke solid and as wide as it is.
+  pixels, without copying it, into a new H x W ``uint8`` array: edges,
+  with ``style="ink"`` each dark stroke solid and as wide as it is, or with
+  ``style="photo"`` the outlines of what a photograph shows, in its own
+  scale.
 - ``convert(data)`` turns a BMP, JPEG or PNG file's bytes (or a path) into
   the bytes of a BMP, PNG or SVG file, byte for byte those of velmora-cli;
   ``convert_file(src, dst)`` writes the output file all or nothing.

@@ -18,7 +18,7 @@ __version__: str = _velmora.VERSION
 Source = bytes | bytearray | memoryview | Path
 # The library's names (_velmora.STYLES, ...), written out for type checkers;
 # a test holds them to the library's.
-Style = Literal["edges", "ink"]
+Style = Literal["edges", "ink", "photo"]
 Thickness = Literal["thin", "thick"]
 Format = Literal["bmp", "png", "svg"]
 Layout = Literal["RGB", "BGR", "RGBA", "BGRA", "GRAY"]
@@ -63,10 +63,13 @@ def extract(
     ``"edges"`` draws lines where the brightness steps, two along a wide
     dark stroke; ``"ink"`` draws each stroke darker than the paper around it
     solid and as wide as it is, for scanned or photographed drawings and
-    handwriting. ``thickness`` ``"thick"`` marks both sides of each edge, or
-    one pixel more round each ink stroke; ``contrast`` 1 to 16 (any
-    integer, NumPy's too) keeps fewer lines as it grows; ``noise`` (True or
-    False) removes small specks.
+    handwriting; ``"photo"`` draws the outlines of what a photograph shows,
+    once each, texture left out, in the picture's own scale: the same photo
+    at any size gives the same drawing, scaled, its lines about a thousandth
+    of the longer side wide. ``thickness`` ``"thick"`` marks both sides of
+    each edge, one pixel more round each ink stroke, or photo lines twice
+    as wide; ``contrast`` 1 to 16 (any integer, NumPy's too) keeps fewer
+    lines as it grows; ``noise`` (True or False) removes small specks.
 
     Returns a new H x W array: ``uint8`` with 0 for a line and 255 for the
     background, or with ``dtype=bool`` True for a line. The result is the

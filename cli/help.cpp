@@ -31,7 +31,7 @@ constexpr Words FormatNotes[] = {
     {"bmp", ""},
     {"png", "A PNG output of a line drawing takes 1 bit per pixel."},
     {"svg", "An SVG output holds one stroke along the middle of each line, as wide as the lines (1 pixel thin, "
-            "2 pixels thick; with ink, as wide as each stroke)."},
+            "2 pixels thick; with ink, as wide as each stroke; with photo, as wide as its lines)."},
 };
 
 // The words for each value of the list nameOf, in its order.

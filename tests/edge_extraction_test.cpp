@@ -45,16 +45,11 @@ Picture ReferenceEdges(const Picture& source, int thickness, int contrast) {
 }
 
 Picture Extract(const Picture& source, int thickness, int contrast, InstructionSet set = WidestInstructionSet()) {
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source, 0x5A);
-    ExtractEdges(from, to, thickness, contrast, set);
-    EXPECT_TRUE(PaddingIs(to, 0x5A)) << "padding of the result was written";
-    EXPECT_TRUE(PaddingIs(from, 0xA5)) << "padding of the source was written";
-    EXPECT_EQ(FirstDifference(source, ReadImage(from)), "") << "the source was changed";
-    Picture result = ReadImage(to);
-    ImgRelease(from);
-    ImgRelease(to);
-    return result;
+    const Extraction edges = [](DibHandle from, DibHandle to, int thick, int contrastIndex, InstructionSet vectors) {
+        ExtractEdges(from, to, thick, contrastIndex, vectors);
+        return true;
+    };
+    return ExtractedWith(edges, source, thickness, contrast, set);
 }
 
 Picture Bgrs(int width, int height, const std::vector<Bgr>& pixels) {

@@ -160,6 +160,7 @@ Picture ExtractedWith(Extraction extract, const Picture& source, int thickness, 
     DibHandle to = MakeImage(source, 0x5A);
     EXPECT_TRUE(extract(from, to, thickness, contrast, set));
     EXPECT_TRUE(PaddingIs(to, 0x5A)) << "padding of the result was written";
+    EXPECT_TRUE(PaddingIs(from, 0xA5)) << "padding of the source was written";
     EXPECT_EQ(FirstDifference(source, ReadImage(from)), "") << "the source was changed";
     Picture result = ReadImage(to);
     ImgRelease(from);

@@ -40,8 +40,9 @@ DibHandle MakeImage(const Picture& picture, uint8_t fill = 0xA5);
 Picture ReadImage(DibHandle image);
 Picture ReadImage(const DibInfo& info);
 
-// What extract (ExtractInk, ExtractPhoto) draws of the picture, checking
-// that the source is left as it was and the result's padding unwritten.
+// What extract (ExtractEdges, ExtractInk, ExtractPhoto) draws of the
+// picture, checking that the source is left as it was and the padding of
+// both unwritten.
 using Extraction = bool (*)(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set);
 Picture ExtractedWith(Extraction extract, const Picture& source, int thickness, int contrast, InstructionSet set);
 

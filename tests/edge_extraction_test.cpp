@@ -45,7 +45,7 @@ Picture ReferenceEdges(const Picture& source, int thickness, int contrast) {
 }
 
 Picture Extract(const Picture& source, int thickness, int contrast, InstructionSet set = WidestInstructionSet()) {
-    const Extraction edges = [](DibHandle from, DibHandle to, int thick, int contrastIndex, InstructionSet vectors) {
+    const ExtractFunction edges = [](DibHandle from, DibHandle to, int thick, int contrastIndex, InstructionSet vectors) {
         ExtractEdges(from, to, thick, contrastIndex, vectors);
         return true;
     };

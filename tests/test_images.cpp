@@ -155,7 +155,7 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-Picture ExtractedWith(Extraction extract, const Picture& source, int thickness, int contrast, InstructionSet set) {
+Picture ExtractedWith(ExtractFunction extract, const Picture& source, int thickness, int contrast, InstructionSet set) {
     DibHandle from = MakeImage(source);
     DibHandle to = MakeImage(source, 0x5A);
     EXPECT_TRUE(extract(from, to, thickness, contrast, set));

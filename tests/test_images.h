@@ -43,8 +43,8 @@ Picture ReadImage(const DibInfo& info);
 // What extract (ExtractEdges, ExtractInk, ExtractPhoto) draws of the
 // picture, checking that the source is left as it was and the padding of
 // both unwritten.
-using Extraction = bool (*)(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set);
-Picture ExtractedWith(Extraction extract, const Picture& source, int thickness, int contrast, InstructionSet set);
+using ExtractFunction = bool (*)(DibHandle source, DibHandle result, int thickness, int contrast, InstructionSet set);
+Picture ExtractedWith(ExtractFunction extract, const Picture& source, int thickness, int contrast, InstructionSet set);
 
 // The result that extraction with these options, followed by speck removal
 // when noise is set, gives for the source.

@@ -3,9 +3,6 @@
 #include "document/image_document.h"
 #include "exif_files.h"
 #include "help.h"
-#include "kernels/edge_extraction.h"
-#include "kernels/ink_extraction.h"
-#include "kernels/noise_removal.h"
 #include "options.h"
 #include "paths.h"
 #include "pipeline/image.h"
@@ -115,27 +112,10 @@ ConverterResult RunConverter(const std::string& folder, const std::vector<std::s
 // What the window program would show after extracting the file's picture.
 Picture ExpectedDrawing(const std::string& input, int thickness, int contrastShown, bool noise,
                         LineStyle style = LineStyle::Edges) {
-    if (style == LineStyle::Photo) {
-        ImageDocument document;
-        EXPECT_TRUE(document.LoadFile(input.c_str())) << input;
-        EXPECT_TRUE(document.Extract(thickness, contrastShown - 1, noise, style)) << input;
-        return document.ResultInfo() ? ReadImage(*document.ResultInfo()) : Picture{};
-    }
-    DibHandle source = ImgLoadFile(input.c_str());
-    EXPECT_NE(source, nullptr) << input;
-    if (!source) return {};
-    ImgMake24(source);
-    DibHandle result = ImgDuplicate(source);
-    if (style == LineStyle::Ink) {
-        EXPECT_TRUE(ExtractInk(source, result, thickness, contrastShown - 1));
-    } else {
-        ExtractEdges(source, result, thickness, contrastShown - 1);
-    }
-    if (noise) RemoveSpecks(result, thickness);
-    Picture picture = ReadImage(result);
-    ImgRelease(source);
-    ImgRelease(result);
-    return picture;
+    ImageDocument document;
+    EXPECT_TRUE(document.LoadFile(input.c_str())) << input;
+    EXPECT_TRUE(document.Extract(thickness, contrastShown - 1, noise, style)) << input;
+    return document.ResultInfo() ? ReadImage(*document.ResultInfo()) : Picture{};
 }
 
 Picture LoadPicture(const std::string& path) {
@@ -182,10 +162,6 @@ TEST(ConverterOptions, ReadsEveryOptionInBothForms) {
     EXPECT_EQ(options.style, VELMORA_STYLE_INK);
     ASSERT_EQ(Parse({"--style=ink", "--style=edges", "a.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.style, VELMORA_STYLE_EDGES);
-    ASSERT_EQ(Parse({"--style", "photo", "a.jpg"}, options, message), ParseOutcome::Convert);
-    EXPECT_EQ(options.style, VELMORA_STYLE_PHOTO);
-    ASSERT_EQ(Parse({"--style=ink", "--style=photo", "a.jpg"}, options, message), ParseOutcome::Convert);
-    EXPECT_EQ(options.style, VELMORA_STYLE_PHOTO);
     ASSERT_EQ(Parse({"--contrast", "1", "--", "-dash.jpg", "b.jpg"}, options, message), ParseOutcome::Convert);
     EXPECT_EQ(options.contrast, 1);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"-dash.jpg", "b.jpg"}));
@@ -228,7 +204,6 @@ TEST(ConverterOptions, BadOptionsAndValuesAreNamed) {
         {{"--thickness", "medium", "a"}, "medium"}, {{"--noise", "yes", "a.jpg"}, "'yes' for --noise (off|on)"},
         {{"--style", "dots", "a"}, "'dots' for --style (edges|ink|photo)"},
         {{"--style=Ink", "a"}, "'Ink' for --style (edges|ink|photo)"}, {{"--style", "a"}, "'a' for --style"},
-        {{"--style", "Photo", "a"}, "'Photo' for --style"}, {{"--style=photos", "a"}, "'photos' for --style"},
         {{"--style="}, "'' for --style"},
         {{"--colour", "a.jpg"}, "--colour"},        {{"a.jpg", "--contrast"}, "--contrast"},
         {{"-o", "x.bmp", "a.jpg", "b.jpg"}, "-o"},  {{}, "no input"},
@@ -378,7 +353,6 @@ TEST_F(ConverterRun, InkAndPhotoStylesDrawAsTheDocumentInBmpAndPng) {
         {{"--style", "photo"}, LineStyle::Photo, "bmp", 0, 7, false},
         {{"--style=photo", "--format=png", "--thickness", "thick", "--contrast", "5", "--noise", "on"},
          LineStyle::Photo, "png", 1, 5, true},
-        {{"--style", "photo", "--contrast", "1"}, LineStyle::Photo, "bmp", 0, 1, false},
     };
     const std::vector<std::string> inputs = {"photo.jpg", "alpha.png", "drawing.bmp"};
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -397,42 +371,6 @@ TEST_F(ConverterRun, InkAndPhotoStylesDrawAsTheDocumentInBmpAndPng) {
                 << output;
         }
     }
-}
-
-// Photo lines at the default contrast: some line and some paper. Across
-// bands of grey whose steps double from 2 to 128 levels, a higher contrast
-// draws fewer lines.
-TEST_F(ConverterRun, PhotoLinesGrowFewerAsContrastGrows) {
-    const auto lines = [](const Picture& drawing) { return std::ranges::count(drawing.pixels, Bgr{0, 0, 0}); };
-    const std::string photo = folder + "/photo-lines.bmp";
-    ASSERT_EQ(RunConverter(folder, {"--style", "photo", "-o", photo, folder + "/photo.jpg"}).exitCode, 0);
-    const Picture drawing = LoadPicture(photo);
-    EXPECT_GT(lines(drawing), 0);
-    EXPECT_LT(lines(drawing), std::ranges::ssize(drawing.pixels));
-
-    const int bands[] = {100, 102, 98, 106, 90, 122, 58, 186};
-    Picture steps{160, 48, {}};
-    for (int y = 0; y < steps.height; ++y) {
-        for (int x = 0; x < steps.width; ++x) {
-            const auto grey = uint8_t(bands[x * std::size(bands) / size_t(steps.width)]);
-            steps.pixels.push_back({grey, grey, grey});
-        }
-    }
-    DibHandle image = MakeImage(steps);
-    SaveImage((folder + "/steps.bmp").c_str(), image);
-    ImgRelease(image);
-    std::map<int, std::ptrdiff_t> drawn;
-    for (const int contrast : {1, 7, 16}) {
-        const std::string output = folder + "/steps-" + std::to_string(contrast) + ".bmp";
-        ASSERT_EQ(RunConverter(folder, {"--style", "photo", "--contrast", std::to_string(contrast), "-o", output,
-                                        folder + "/steps.bmp"})
-                      .exitCode,
-                  0);
-        drawn[contrast] = lines(LoadPicture(output));
-    }
-    EXPECT_GE(drawn[1], drawn[7]);
-    EXPECT_GE(drawn[7], drawn[16]);
-    EXPECT_GT(drawn[1], drawn[16]);
 }
 
 TEST_F(ConverterRun, SeveralInputsGiveTheSameFilesAsSingleRuns) {

@@ -11,10 +11,10 @@ bool Rendered(DibHandle image, int32_t x, int32_t y) {
     return pixel[0] + pixel[1] + pixel[2] < 3 * 128;
 }
 
-// Of the pixels where is(x, y), the share with near(x', y') at one of the
-// nine places around them; 1 when there are none.
+// Of the pixels where is(x, y), the share with near(x', y') at most reach
+// away across and down; 1 when there are none.
 template <class Is, class Near>
-double ShareNear(int32_t width, int32_t height, Is is, Near near, int64_t& count) {
+double ShareNear(int32_t width, int32_t height, int reach, Is is, Near near, int64_t& count) {
     int64_t found = 0;
     count = 0;
     for (int32_t y = 0; y < height; ++y) {
@@ -22,8 +22,8 @@ double ShareNear(int32_t width, int32_t height, Is is, Near near, int64_t& count
             if (!is(x, y)) continue;
             ++count;
             bool any = false;
-            for (int32_t ny = y - 1; ny <= y + 1 && !any; ++ny) {
-                for (int32_t nx = x - 1; nx <= x + 1 && !any; ++nx) {
+            for (int32_t ny = y - reach; ny <= y + reach && !any; ++ny) {
+                for (int32_t nx = x - reach; nx <= x + reach && !any; ++nx) {
                     any = nx >= 0 && ny >= 0 && nx < width && ny < height && near(nx, ny);
                 }
             }
@@ -35,12 +35,12 @@ double ShareNear(int32_t width, int32_t height, Is is, Near near, int64_t& count
 
 }  // namespace
 
-LineFidelity MeasureLineFidelity(DibHandle drawing, DibHandle rendered) {
+LineFidelity MeasureLineFidelity(DibHandle drawing, DibHandle rendered, int reach) {
     const int32_t width = drawing->header.biWidth, height = drawing->header.biHeight;
     auto drawn = [drawing](int32_t x, int32_t y) { return Drawn(drawing, x, y); };
     auto renderedAt = [rendered](int32_t x, int32_t y) { return Rendered(rendered, x, y); };
     LineFidelity fidelity;
-    fidelity.drawnRendered = ShareNear(width, height, drawn, renderedAt, fidelity.drawnPixels);
-    fidelity.renderedDrawn = ShareNear(width, height, renderedAt, drawn, fidelity.renderedPixels);
+    fidelity.drawnRendered = ShareNear(width, height, reach, drawn, renderedAt, fidelity.drawnPixels);
+    fidelity.renderedDrawn = ShareNear(width, height, reach, renderedAt, drawn, fidelity.renderedPixels);
     return fidelity;
 }

@@ -55,6 +55,15 @@ Picture RandomPicture(int width, int height, uint32_t seed) {
     return picture;
 }
 
+Picture Crop(const Picture& picture, int left, int top, int width, int height) {
+    Picture part{width, height, {}};
+    for (int y = top; y < top + height; ++y) {
+        const auto row = picture.pixels.begin() + ptrdiff_t(y) * picture.width + left;
+        part.pixels.insert(part.pixels.end(), row, row + width);
+    }
+    return part;
+}
+
 DibHandle MakeImage(const Picture& picture, uint8_t fill) {
     ImageError error = ImageError::None;
     DibHandle image = DibCreate(picture.width, picture.height, 24, &error);

@@ -33,6 +33,9 @@ Picture DarkPicture(const std::vector<std::string>& rows);
 // Pseudo-random picture with smooth areas, steps and noise.
 Picture RandomPicture(int width, int height, uint32_t seed);
 
+// The width x height part of the picture from (left, top).
+Picture Crop(const Picture& picture, int left, int top, int width, int height);
+
 // A 24-bit image holding the picture; its padding bytes are set to fill.
 DibHandle MakeImage(const Picture& picture, uint8_t fill = 0xA5);
 

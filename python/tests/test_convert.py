@@ -127,7 +127,6 @@ def test_system_errors_are_oserrors_of_their_errno(tmp_path):
         ({"format": "bmp", "background": "transparent"}, "transparent"),
         ({"thickness": 1}, "thickness"),
         ({"style": "Ink"}, "style"),
-        ({"style": "photos"}, "style"),
         ({"style": None}, "style"),
         ({"contrast": 7.0}, "contrast"),
         ({"decode_ahead": 1}, "decode_ahead"),

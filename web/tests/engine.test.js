@@ -34,8 +34,6 @@ const settings = [
     { thick: true, contrast: 12, noise: true, format: 'bmp', transparent: false, style: 'ink' },
     { thick: false, contrast: 2, noise: true, format: 'svg', transparent: true, style: 'ink' },
     { thick: false, contrast: 7, noise: false, format: 'png', transparent: false, style: 'photo' },
-    { thick: true, contrast: 1, noise: true, format: 'png', transparent: true, style: 'photo' },
-    { thick: false, contrast: 16, noise: false, format: 'bmp', transparent: false, style: 'photo' },
     { thick: true, contrast: 9, noise: true, format: 'svg', transparent: true, style: 'photo' },
 ];
 

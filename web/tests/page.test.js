@@ -348,19 +348,6 @@ describe('the page', Timeout, () => {
         });
     }
 
-    for (const [language, locale] of Object.entries(Locales)) {
-        test(`a first visit (${language}) opens on 写真 and draws a photo in it`, Timeout, async () => {
-            const page = await newPage({ locale });
-            const style = page.getByLabel(language === 'ja' ? '線の種類' : 'Line style');
-            assert.strictEqual(await style.inputValue(), 'photo');
-            assert.strictEqual(await style.locator('option:checked').textContent(), Labels[language].photo);
-            await opened(page, photo());
-            // The buttons named alike in both languages.
-            await assertSaves(page, photo(), Defaults, ['SVG', 'BMP']);
-            assert.deepStrictEqual(page.errors, []);
-        });
-    }
-
     test('コピー puts the drawing on the clipboard and 貼り付け opens it', Timeout, async () => {
         const page = await newPage();
         await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);

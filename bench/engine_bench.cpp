@@ -100,39 +100,18 @@ void Memcpy(benchmark::State& state) {
     }
 }
 
-void ExtractEdgesThin(benchmark::State& state) {
+// The photo-like image extracted by Extract in a thickness.
+constexpr void (*ExtractEdgesIn)(DibHandle, DibHandle, int, int, InstructionSet) = ExtractEdges;
+
+template <auto Extract, int Thickness>
+void Extraction(benchmark::State& state) {
     Fixture& images = Images();
-    for (auto _ : state) ExtractEdges(images.photo, images.work, 0, Contrast);
+    for (auto _ : state) Extract(images.photo, images.work, Thickness, Contrast, WidestInstructionSet());
 }
 
 void ExtractEdgesThinNoise(benchmark::State& state) {
     Fixture& images = Images();
     for (auto _ : state) ExtractEdges(images.noise, images.work, 0, Contrast);
-}
-
-void ExtractEdgesThick(benchmark::State& state) {
-    Fixture& images = Images();
-    for (auto _ : state) ExtractEdges(images.photo, images.work, 1, Contrast);
-}
-
-void ExtractInkThin(benchmark::State& state) {
-    Fixture& images = Images();
-    for (auto _ : state) ExtractInk(images.photo, images.work, 0, Contrast);
-}
-
-void ExtractInkThick(benchmark::State& state) {
-    Fixture& images = Images();
-    for (auto _ : state) ExtractInk(images.photo, images.work, 1, Contrast);
-}
-
-void ExtractPhotoThin(benchmark::State& state) {
-    Fixture& images = Images();
-    for (auto _ : state) ExtractPhoto(images.photo, images.work, 0, Contrast);
-}
-
-void ExtractPhotoThick(benchmark::State& state) {
-    Fixture& images = Images();
-    for (auto _ : state) ExtractPhoto(images.photo, images.work, 1, Contrast);
 }
 
 void RemoveSpecksFrom(benchmark::State& state, DibHandle extracted, int thickness) {
@@ -210,13 +189,13 @@ public:
 }  // namespace
 
 BENCHMARK(Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ExtractEdgesThin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Extraction<ExtractEdgesIn, 0>)->Name("ExtractEdgesThin")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ExtractEdgesThinNoise)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ExtractEdgesThick)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ExtractInkThin)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ExtractInkThick)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ExtractPhotoThin)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ExtractPhotoThick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Extraction<ExtractEdgesIn, 1>)->Name("ExtractEdgesThick")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Extraction<ExtractInk, 0>)->Name("ExtractInkThin")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Extraction<ExtractInk, 1>)->Name("ExtractInkThick")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Extraction<ExtractPhoto, 0>)->Name("ExtractPhotoThin")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Extraction<ExtractPhoto, 1>)->Name("ExtractPhotoThick")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RemoveSpecksThin)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RemoveSpecksThick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(UndoRedo)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,8 +1,8 @@
 // Writes the built page's src/choices.js: what the page and its worker know
 // of the engine before it has loaded, taken from the engine itself (its
 // lists, counted up to the first null name) and from velmora.h (the
-// contrast's bounds and default, the error numbers), so that the page has no
-// list of its own. Each name is also the key of its labels in strings.js.
+// contrast's bounds and default, the style for photographs, the error
+// numbers), so that the page has no list of its own. Each name is also the key of its labels in strings.js.
 //   node web/make-choices.js ENGINE.js VELMORA_H OUTPUT
 'use strict';
 
@@ -44,9 +44,13 @@ function choices(module, header) {
     // Not one of velmora.h's numbers: the engine cannot run in this browser
     // (one without WebAssembly) or could not be fetched.
     errors.unavailable = -1;
+    const styles = engineNames(module, module._velmora_style_name);
     return {
         VelmoraChoices: {
-            styles: engineNames(module, module._velmora_style_name),
+            styles,
+            // The style for photographs (VELMORA_STYLE_PHOTO), which the page
+            // opens on.
+            photoStyle: styles[header.STYLE_PHOTO],
             thicknesses: engineNames(module, module._velmora_thickness_name),
             formats: engineNames(module, module._velmora_format_name).map((name, n) => ({
                 name,

@@ -109,6 +109,13 @@ constexpr std::array<int, StageCount> Rings() {
 }
 constexpr std::array<int, StageCount> StageRings = Rings();
 
+// The whole factor a picture is reduced by, to about WorkingSide pixels on
+// its longer side.
+int Reduction(int width, int height) {
+    const int64_t longer = std::max(width, height);
+    return int(std::max<int64_t>(1, (longer + WorkingSide / 2) / WorkingSide));
+}
+
 // Division rounding down, for numerators below 0 too.
 int64_t FloorDivide(int64_t a, int64_t b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
@@ -516,11 +523,6 @@ void PhotoRows::Work::Draw(int y, uint8_t* out) const {
 
 PhotoRows::PhotoRows(std::unique_ptr<Work> work) : work_(std::move(work)) {}
 PhotoRows::~PhotoRows() = default;
-
-int PhotoRows::Reduction(int width, int height) {
-    const int64_t longer = std::max(width, height);
-    return int(std::max<int64_t>(1, (longer + WorkingSide / 2) / WorkingSide));
-}
 
 int PhotoRows::LineWidth(int width, int height, int thickness) {
     const int64_t longer = std::max(width, height);

@@ -69,8 +69,7 @@ public:
     bool Ready() const override;
     void Take(uint8_t* out) override;
 
-    // The reduction factor k and the drawn line's width for a picture.
-    static int Reduction(int width, int height);
+    // The width photo lines of a picture are drawn with.
     static int LineWidth(int width, int height, int thickness);
 
 private:

@@ -13,7 +13,7 @@ const ProgressDelay = 300;
 // The line style the page opens on, unless the visitor chose another: most
 // bring a phone's photo. (The library and the converter keep their own
 // default, edges.)
-const DefaultStyle = 'photo';
+const DefaultStyle = VelmoraChoices.photoStyle;
 // What the page says of each failure the worker answers with (velmora.h's
 // error numbers, and the worker's own for an engine that cannot run): the
 // keys of its sentences. Any other number is an option the engine refused,

@@ -1,6 +1,7 @@
 #include "base/line_choices.h"
 #include "kernels/ink_extraction.h"
 #include "kernels/noise_removal.h"
+#include "kernels/photo_lines.h"
 #include "pipeline/line_rows.h"
 #include "test_images.h"
 
@@ -239,18 +240,24 @@ TEST(ExtractInk, ThickIsThinGrownByOnePixelAllRound) {
     EXPECT_EQ(FirstDifference(BlackAndWhite(source.width, source.height, ink, true), thick), "");
 }
 
-TEST(ExtractInk, LeavesTheResultAloneWhenMemoryRunsOut) {
+// Ink and photo lines, which need working memory, fail and leave the result
+// as it was when it cannot be had.
+TEST(ExtractInkAndPhoto, LeaveTheResultAloneWhenMemoryRunsOut) {
+    const std::pair<ExtractFunction, LineStyle> styles[] = {{ExtractInk, LineStyle::Ink},
+                                                             {ExtractPhoto, LineStyle::Photo}};
     const Picture source = RandomPicture(300, 20, 3);
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source);
-    {
-        const MemoryBudget budget(ImgPixelBytesInUse() + 1000);
-        EXPECT_FALSE(ExtractInk(from, to, 0, 7));
-        EXPECT_EQ(LineRows::Create(300, 20, 0, 7, false, LineStyle::Ink), nullptr);
+    for (const auto& [extract, style] : styles) {
+        DibHandle from = MakeImage(source);
+        DibHandle to = MakeImage(source);
+        {
+            const MemoryBudget budget(ImgPixelBytesInUse() + 1000);
+            EXPECT_FALSE(extract(from, to, 0, 7, WidestInstructionSet())) << int(style);
+            EXPECT_EQ(LineRows::Create(300, 20, 0, 7, false, style), nullptr) << int(style);
+        }
+        EXPECT_EQ(FirstDifference(source, ReadImage(to)), "") << int(style);
+        ImgRelease(from);
+        ImgRelease(to);
     }
-    EXPECT_EQ(FirstDifference(source, ReadImage(to)), "");
-    ImgRelease(from);
-    ImgRelease(to);
 }
 
 }  // namespace

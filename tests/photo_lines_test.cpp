@@ -1,6 +1,5 @@
 #include "kernels/photo_lines.h"
 #include "line_fidelity.h"
-#include "pipeline/line_rows.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -339,20 +338,6 @@ TEST(ExtractPhoto, APictureAndTheSamePictureAtAQuarterGiveTheSameDrawing) {
     EXPECT_GE(2 * precision * recall / (precision + recall), 0.8) << precision << ", " << recall;
     const double share = double(Black(small)) / double(small.pixels.size());
     EXPECT_TRUE(share > 0.01 && share < 0.2) << share;
-}
-
-TEST(ExtractPhoto, LeavesTheResultAloneWhenMemoryRunsOut) {
-    const Picture source = RandomPicture(300, 20, 3);
-    DibHandle from = MakeImage(source);
-    DibHandle to = MakeImage(source);
-    {
-        const MemoryBudget budget(ImgPixelBytesInUse() + 1000);
-        EXPECT_FALSE(ExtractPhoto(from, to, 0, 6));
-        EXPECT_EQ(LineRows::Create(300, 20, 0, 6, false, LineStyle::Photo), nullptr);
-    }
-    EXPECT_EQ(FirstDifference(source, ReadImage(to)), "");
-    ImgRelease(from);
-    ImgRelease(to);
 }
 
 }  // namespace
